@@ -1,0 +1,131 @@
+#include "cli/SettingsCommand.h"
+
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+
+#include <QLocale>
+#include <QtEndian>
+#include <algorithm>
+#include <bit>
+
+namespace orv::cli {
+namespace {
+
+using app::SettingsStore;
+using Type = SettingsStore::Type;
+
+const QString kUsage = QStringLiteral(
+    "Использование: orvanta-cli settings show\n"
+    "               orvanta-cli settings set РАЗДЕЛ ЗНАЧЕНИЕ ТЕКСТ");
+
+QString qualifiedName(const QString& section, const QString& name) {
+    return section.isEmpty() ? name : section + QLatin1Char('\\') + name;
+}
+
+QString hexList(const QByteArray& bytes) {
+    QStringList parts;
+    for (const char byte : bytes)
+        parts << QStringLiteral("%1").arg(quint8(byte), 2, 16, QChar('0'));
+    return parts.join(QLatin1Char(','));
+}
+
+QString valueLine(const QString& section, const SettingsStore::Value& value) {
+    QString text;
+    QString type;
+    switch (value.type) {
+        case Type::String:
+            text = value.text;
+            type = QStringLiteral("string");
+            break;
+        case Type::Dword:
+            text = QString::number(value.dword);
+            type = QStringLiteral("dword");
+            break;
+        case Type::Binary:
+            if (value.bytes.size() == 8) {
+                const quint64 bits = qFromLittleEndian<quint64>(value.bytes.constData());
+                text = app::floatToText(std::bit_cast<double>(bits), QLocale::c());
+                type = QStringLiteral("float");
+            } else {
+                text = QStringLiteral("hex:") + hexList(value.bytes);
+                type = QStringLiteral("binary");
+            }
+            break;
+        case Type::Other:
+            type = QStringLiteral("hex(%1)").arg(value.otherType, 0, 16);
+            text = type + QLatin1Char(':') + hexList(value.bytes);
+            break;
+    }
+    return QStringLiteral("%1=%2 (%3)").arg(qualifiedName(section, value.name), text, type);
+}
+
+QString settingList() {
+    QStringList names;
+    for (const app::SettingInfo& setting : app::allSettings()) {
+        const char* kind = setting.type == app::SettingType::Bool    ? "логическое"
+                           : setting.type == app::SettingType::Float ? "число"
+                                                                     : "целое";
+        names << QStringLiteral("%1 (%2)").arg(qualifiedName(setting.section, setting.name),
+                                               QString::fromUtf8(kind));
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+bool holds(const QList<SettingsStore::Section>& sections, const app::SettingInfo& setting) {
+    const auto same = [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+    };
+    return std::any_of(sections.begin(), sections.end(), [&](const SettingsStore::Section& s) {
+        return same(s.name, setting.section) &&
+               std::any_of(s.values.begin(), s.values.end(), [&](const SettingsStore::Value& v) {
+                   return same(v.name, setting.name);
+               });
+    });
+}
+
+void show(QTextStream& out) {
+    const SettingsStore store;
+    out << QStringLiteral("Файл настроек: ") << store.filePath();
+    if (!store.fileExists())
+        out << QStringLiteral(" (не существует; действуют значения по умолчанию)");
+    out << '\n';
+    const QList<SettingsStore::Section> sections = store.sections();
+    for (const SettingsStore::Section& section : sections) {
+        for (const SettingsStore::Value& value : section.values)
+            out << valueLine(section.name, value) << '\n';
+    }
+    for (const app::SettingInfo& setting : app::allSettings()) {
+        if (holds(sections, setting)) continue;
+        out << qualifiedName(setting.section, setting.name) << '=' << app::defaultText(setting)
+            << QStringLiteral(" (по умолчанию)") << '\n';
+    }
+}
+
+void set(QTextStream& out, const QString& section, const QString& name, const QString& text) {
+    const app::SettingInfo* setting = app::findSetting(section, name);
+    if (!setting) {
+        usageError(QStringLiteral("Неизвестная настройка %1. Настройки: %2")
+                       .arg(qualifiedName(section, name), settingList()));
+    }
+    SettingsStore store;
+    app::writeSettingFromText(store, *setting, text, QLocale::system());
+    if (const auto stored = store.value(setting->section, setting->name))
+        out << valueLine(setting->section, *stored) << '\n';
+}
+
+}  // namespace
+
+int runSettingsCommand(CliContext& context, const QStringList& args) {
+    const QString command = args.value(0);
+    if (command == QLatin1String("show") && args.size() == 1) {
+        show(context.out());
+        return 0;
+    }
+    if (command == QLatin1String("set") && args.size() == 4) {
+        set(context.out(), args[1], args[2], args[3]);
+        return 0;
+    }
+    usageError(kUsage);
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,100 @@
+#include "db/Aliases.h"
+
+#include "db/Error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace orv::db {
+namespace {
+
+QString xdgFolder(const char* variable, const QString& fallbackUnderHome) {
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty()) return value;
+    return QDir::homePath() + QLatin1Char('/') + fallbackUnderHome;
+}
+
+}  // namespace
+
+QString Aliases::defaultConfigPath() {
+    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) +
+           QStringLiteral("/Orvanta/aliases.conf");
+}
+
+QString Aliases::defaultDataFolder() {
+    return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/Orvanta");
+}
+
+Aliases::Aliases(const QString& configFile)
+    : configFile_(configFile.isEmpty() ? defaultConfigPath() : configFile) {
+    QDir().mkpath(QFileInfo(configFile_).absolutePath());
+    QSettings ini(configFile_, QSettings::IniFormat);
+    if (ini.childGroups().isEmpty()) {
+        const QString data = defaultDataFolder();
+        const QList<Alias> defaults = {
+            {QLatin1String(kStandardAlias), QStringLiteral("STANDARD"), data + QStringLiteral("/Standard")},
+            {QLatin1String(kEverydayAlias), QStringLiteral("STANDARD"), data + QStringLiteral("/Everyday")},
+        };
+        for (const Alias& a : defaults) {
+            ini.beginGroup(a.name);
+            ini.setValue(QStringLiteral("Type"), a.type);
+            ini.setValue(QStringLiteral("Path"), a.path);
+            ini.endGroup();
+        }
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Не удалось записать файл псевдонимов %1").arg(configFile_));
+    }
+    for (const QString& group : ini.childGroups()) {
+        ini.beginGroup(group);
+        Alias a{group, ini.value(QStringLiteral("Type"), QStringLiteral("STANDARD")).toString(),
+                ini.value(QStringLiteral("Path")).toString()};
+        ini.endGroup();
+        if (a.name == QLatin1String(kStandardAlias) || a.name == QLatin1String(kEverydayAlias))
+            QDir().mkpath(a.path);
+        aliases_.append(a);
+    }
+}
+
+QStringList Aliases::names() const {
+    QStringList result;
+    for (const Alias& a : aliases_) result.append(a.name);
+    return result;
+}
+
+bool Aliases::contains(const QString& name) const {
+    for (const Alias& a : aliases_)
+        if (a.name.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+const Aliases::Alias& Aliases::alias(const QString& name) const {
+    for (const Alias& a : aliases_)
+        if (a.name.compare(name, Qt::CaseInsensitive) == 0) return a;
+    raise(Error::Kind::Engine, QStringLiteral("Псевдоним %1 не найден").arg(name));
+}
+
+void Aliases::bindForRun(const QString& name, const QString& folder) {
+    if (!QFileInfo(folder).isDir())
+        raise(Error::Kind::Usage, QStringLiteral("Папка %1 не найдена").arg(folder));
+    const QString path = QFileInfo(folder).absoluteFilePath();
+    for (Alias& a : aliases_) {
+        if (a.name.compare(name, Qt::CaseInsensitive) == 0) {
+            a.path = path;
+            return;
+        }
+    }
+    aliases_.append({name, QStringLiteral("STANDARD"), path});
+}
+
+void Aliases::bindForRun(const QString& assignment) {
+    const int eq = assignment.indexOf(QLatin1Char('='));
+    if (eq <= 0 || eq == assignment.size() - 1)
+        raise(Error::Kind::Usage,
+              QStringLiteral("Ожидается --alias ИМЯ=ПАПКА, получено: %1").arg(assignment));
+    bindForRun(assignment.left(eq), assignment.mid(eq + 1));
+}
+
+}  // namespace orv::db

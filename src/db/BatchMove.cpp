@@ -1,0 +1,25 @@
+#include "db/BatchMove.h"
+
+#include "db/Database.h"
+#include "db/Dialect.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+
+namespace orv::db {
+
+qint64 batchMove(Query& source, const QString& target) {
+    Database& db = source.database();
+    TableDef def;
+    def.name = target;
+    def.fields = source.resultFields();
+    Transaction transaction(db, {});
+    db.createTable(def);
+    PreparedSql insert = db.prepare(source.dialect(), target);
+    source.bindParameters(insert.statement());
+    insert.statement().run();
+    const qint64 copied = db.connection().changes();
+    transaction.commit();
+    return copied;
+}
+
+}  // namespace orv::db

@@ -1,0 +1,17 @@
+#pragma once
+// The result-set copy: every row of a selecting query copied into a named table, which the copy
+// creates, or replaces when it exists, with the result's columns in order and their types (a
+// column from a table keeps its type; a price times a duration is float; Max(DATA) is a date).
+// The rows go from statement to table inside SQLite, without passing through the program.
+
+#include <QString>
+
+namespace orv::db {
+
+class Query;
+
+// Returns the number of rows copied. Errors are orv::Error; on error the target may be left
+// empty but is never half-filled.
+qint64 batchMove(Query& source, const QString& target);
+
+}  // namespace orv::db

@@ -1,0 +1,439 @@
+#include "db/Database.h"
+
+#include "db/Aliases.h"
+#include "db/Dialect.h"
+#include "db/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <algorithm>
+
+namespace orv::db {
+namespace {
+
+constexpr int kMaxAttached = 10;  // SQLite's compiled-in limit on attached files
+const QString kMainFile = QStringLiteral(".orvanta-main");
+
+QString key(const QString& name) { return name.toLower(); }
+
+QString stripExtension(const QString& name) {
+    return name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ? name.left(name.size() - 3)
+                                                                      : name;
+}
+
+QString fileUri(const QString& path, const char* mode) {
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=") +
+           QLatin1String(mode);
+}
+
+[[noreturn]] void missingTable(const QString& name) {
+    raise(Error::Kind::Engine, QStringLiteral("Таблица %1 не найдена").arg(name));
+}
+
+QString columnDefinition(const FieldDef& f) {
+    const QString q = quoteIdentifier(f.name);
+    QString sql = q + QLatin1Char(' ') + sqlTypeName(f);
+    if (f.required)
+        sql += QStringLiteral(" NOT NULL");
+    switch (f.type) {
+        case FieldType::String:
+            if (f.size > 0)
+                sql += QStringLiteral(" CONSTRAINT %1 CHECK(length(%2) <= %3)")
+                           .arg(quoteIdentifier(QStringLiteral("значение поля %1 длиннее %2 символов")
+                                                    .arg(f.name)
+                                                    .arg(f.size)),
+                                q)
+                           .arg(f.size);
+            break;
+        case FieldType::Date:
+            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS date(%2))")
+                       .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильная дата").arg(f.name)), q);
+            break;
+        case FieldType::Time:
+            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS time(%2))")
+                       .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильное время").arg(f.name)), q);
+            break;
+        default:
+            break;
+    }
+    return sql;
+}
+
+QString indexName(const QString& table, const IndexDef& index) {
+    if (index.primary) return QStringLiteral("PRIMARY");
+    return index.name.isEmpty() ? table + QLatin1Char('_') + index.fields.join(QLatin1Char('_'))
+                                : index.name;
+}
+
+}  // namespace
+
+PreparedSql::PreparedSql(Database* db, Statement statement, QStringList pinned, QStringList temps,
+                         QStringList parameters)
+    : db_(db),
+      statement_(std::move(statement)),
+      pinned_(std::move(pinned)),
+      temps_(std::move(temps)),
+      parameters_(std::move(parameters)) {}
+
+PreparedSql::PreparedSql(PreparedSql&& other) noexcept
+    : db_(other.db_),
+      statement_(std::move(other.statement_)),
+      pinned_(std::move(other.pinned_)),
+      temps_(std::move(other.temps_)),
+      parameters_(std::move(other.parameters_)) {
+    other.db_ = nullptr;
+}
+
+PreparedSql::~PreparedSql() {
+    if (!db_) return;
+    for (const QString& name : pinned_) db_->unpin(name);
+    if (!temps_.isEmpty()) {
+        statement_.reset();
+        for (const QString& temp : temps_) {
+            try {
+                db_->connection().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1")
+                                           .arg(quoteIdentifier(temp)));
+            } catch (const Error&) {
+                // A temporary copy that cannot be dropped now goes with the connection.
+            }
+        }
+    }
+}
+
+Database::Database(const QString& name, const QString& folder) : name_(name) { rebind(folder); }
+
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QString& alias,
+                                              const QString& name) {
+    return std::make_unique<Database>(name.isEmpty() ? alias : name, aliases.path(alias));
+}
+
+void Database::rebind(const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.isDir()) raise(Error::Kind::Engine, QStringLiteral("Папка %1 не найдена").arg(folder));
+    if (connection_ && connection_->inTransaction())
+        raise(Error::Kind::Engine, QStringLiteral("Нельзя сменить папку базы данных во время транзакции"));
+    attached_.clear();
+    connection_.reset();
+    folder_ = info.absoluteFilePath();
+    files_.clear();
+    scannedAt_ = {};
+    QString mainPath = folder_ + QLatin1Char('/') + kMainFile;
+    if (!QFileInfo(folder_).isWritable())
+        mainPath = QDir::tempPath() + QStringLiteral("/orvanta-main-") +
+                   QString::number(qHash(folder_), 16);
+    connection_ = std::make_unique<Connection>(mainPath);
+    connection_->exec(QStringLiteral("PRAGMA temp_store=MEMORY; PRAGMA journal_mode=DELETE;"));
+}
+
+void Database::scanFolder() const {
+    const QDateTime modified = QFileInfo(folder_).lastModified();
+    if (scannedAt_.isValid() && modified == scannedAt_ && !files_.isEmpty()) return;
+    files_.clear();
+    const QStringList entries = QDir(folder_).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& file : entries) {
+        if (!file.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) || file.startsWith(QLatin1Char('.')))
+            continue;
+        files_[key(stripExtension(file))].append(file);
+    }
+    scannedAt_ = modified;
+}
+
+std::optional<QString> Database::findFile(const QString& name) const {
+    const QString k = key(stripExtension(name));
+    scanFolder();
+    auto it = files_.constFind(k);
+    if (it == files_.constEnd()) {
+        scannedAt_ = {};
+        scanFolder();
+        it = files_.constFind(k);
+        if (it == files_.constEnd()) return std::nullopt;
+    }
+    if (it->size() > 1)
+        raise(Error::Kind::Engine,
+              QStringLiteral("В папке %1 два файла одной таблицы: %2").arg(folder_, it->join(QStringLiteral(" и "))));
+    return it->first();
+}
+
+QStringList Database::tableFileNames() const {
+    scannedAt_ = {};
+    scanFolder();
+    QStringList result;
+    for (const QStringList& files : std::as_const(files_)) result += files;
+    std::sort(result.begin(), result.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return result;
+}
+
+QStringList Database::tableNames() const {
+    QStringList result;
+    for (const QString& file : tableFileNames()) result.append(stripExtension(file));
+    return result;
+}
+
+bool Database::tableExists(const QString& name) const { return findFile(name).has_value(); }
+
+QString Database::canonicalName(const QString& name) const {
+    const auto file = findFile(name);
+    if (!file) missingTable(stripExtension(name));
+    return stripExtension(*file);
+}
+
+QString Database::tableFilePath(const QString& name) const {
+    const auto file = findFile(name);
+    if (!file) missingTable(stripExtension(name));
+    return folder_ + QLatin1Char('/') + *file;
+}
+
+void Database::checkSingleTable(const QString& canonical, const QString& schema) {
+    Statement check(*connection_,
+                    QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='table' AND "
+                                   "name = ? COLLATE NOCASE")
+                        .arg(quoteIdentifier(schema)));
+    check.bind(1, canonical);
+    if (!check.step())
+        raise(Error::Kind::Engine,
+              QStringLiteral("Файл %1 не содержит таблицы %2").arg(tableFilePath(canonical), canonical));
+}
+
+QString Database::attach(const QString& canonical) {
+    const QString k = key(canonical);
+    if (auto it = attached_.find(k); it != attached_.end()) {
+        it->lastUse = ++useCounter_;
+        return it->schema;
+    }
+    makeRoom(1, {k});
+    const QString path = tableFilePath(canonical);
+    QString schema = canonical;
+    if (k == QLatin1String("main") || k == QLatin1String("temp")) schema = QStringLiteral("t_") + canonical;
+    Statement attachStatement(*connection_,
+                              QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
+    attachStatement.bind(1, fileUri(path, "rw"));
+    try {
+        attachStatement.run();
+    } catch (const Error& e) {
+        raise(Error::Kind::Engine, QStringLiteral("Таблица %1 (%2): %3").arg(canonical, path, e.message()));
+    }
+    attached_.insert(k, Attached{schema, 0, ++useCounter_});
+    try {
+        checkSingleTable(canonical, schema);
+    } catch (const Error&) {
+        attached_.remove(k);
+        connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(schema)));
+        throw;
+    }
+    return schema;
+}
+
+void Database::makeRoom(int needed, const QStringList& keep) {
+    while (attached_.size() + needed > kMaxAttached) {
+        if (connection_->inTransaction()) return;
+        auto victim = attached_.end();
+        for (auto it = attached_.begin(); it != attached_.end(); ++it) {
+            if (it->pins > 0 || keep.contains(it.key())) continue;
+            if (victim == attached_.end() || it->lastUse < victim->lastUse) victim = it;
+        }
+        if (victim == attached_.end()) return;
+        connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(victim->schema)));
+        attached_.erase(victim);
+    }
+}
+
+void Database::detachIfUnused(const QString& canonical) {
+    const auto it = attached_.find(key(canonical));
+    if (it == attached_.end() || it->pins > 0 || connection_->inTransaction()) return;
+    connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(it->schema)));
+    attached_.erase(it);
+}
+
+void Database::pin(const QString& canonical) {
+    if (auto it = attached_.find(key(canonical)); it != attached_.end()) ++it->pins;
+}
+
+void Database::unpin(const QString& canonical) {
+    if (auto it = attached_.find(key(canonical)); it != attached_.end() && it->pins > 0) --it->pins;
+}
+
+QString Database::qualified(const QString& table) {
+    const QString canonical = canonicalName(table);
+    return quoteIdentifier(attach(canonical)) + QLatin1Char('.') + quoteIdentifier(canonical);
+}
+
+QString Database::createFile(const QString& name, const QString& fileName) {
+    const QString file = fileName.isEmpty() ? name + QStringLiteral(".db") : fileName;
+    const QString path = folder_ + QLatin1Char('/') + file;
+    makeRoom(1, {});
+    const QString schema = name;
+    Statement attachStatement(*connection_,
+                              QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
+    attachStatement.bind(1, fileUri(path, "rwc"));
+    attachStatement.run();
+    attached_.insert(key(name), Attached{schema, 0, ++useCounter_});
+    scannedAt_ = {};
+    return schema;
+}
+
+void Database::createTable(const TableDef& def) {
+    QString schema;
+    QString tableName = stripExtension(def.name);
+    if (const auto file = findFile(tableName)) {
+        tableName = stripExtension(*file);
+        schema = attach(tableName);
+        connection_->exec(QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                              .arg(quoteIdentifier(schema), quoteIdentifier(tableName)));
+    } else {
+        schema = createFile(tableName, def.fileName);
+    }
+    QStringList columns;
+    for (const FieldDef& f : def.fields) columns.append(columnDefinition(f));
+    connection_->exec(QStringLiteral("CREATE TABLE %1.%2 (%3)")
+                          .arg(quoteIdentifier(schema), quoteIdentifier(tableName),
+                               columns.join(QStringLiteral(", "))));
+    for (const IndexDef& index : def.indexes) addIndex(tableName, index);
+}
+
+void Database::addIndex(const QString& table, const IndexDef& index) {
+    const QString canonical = canonicalName(table);
+    const QString schema = attach(canonical);
+    QStringList columns;
+    for (const QString& f : index.fields) columns.append(quoteIdentifier(f));
+    const bool unique = index.primary || index.unique;
+    connection_->exec(QStringLiteral("CREATE %1INDEX %2.%3 ON %4 (%5)")
+                          .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(schema),
+                               quoteIdentifier(indexName(canonical, index)), quoteIdentifier(canonical),
+                               columns.join(QStringLiteral(", "))));
+}
+
+void Database::dropTable(const QString& name) {
+    const QString canonical = canonicalName(name);
+    const QString path = tableFilePath(canonical);
+    const QString k = key(canonical);
+    if (auto it = attached_.find(k); it != attached_.end()) {
+        if (it->pins > 0 || connection_->inTransaction())
+            raise(Error::Kind::Engine, QStringLiteral("Таблица %1 используется").arg(canonical));
+        connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(it->schema)));
+        attached_.erase(it);
+    }
+    if (!QFile::remove(path))
+        raise(Error::Kind::Engine, QStringLiteral("Не удалось удалить файл %1").arg(path));
+    scannedAt_ = {};
+}
+
+TableDef Database::tableDef(const QString& name) {
+    const QString canonical = canonicalName(name);
+    const QString schema = quoteIdentifier(attach(canonical));
+    TableDef def;
+    def.name = canonical;
+    def.fileName = QFileInfo(tableFilePath(canonical)).fileName();
+    Statement info(*connection_, QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, quoteIdentifier(canonical)));
+    while (info.step()) {
+        FieldDef f;
+        f.name = info.column(1).toString();
+        f.type = fieldTypeFromDecl(info.column(2).toString(), &f.size);
+        f.required = info.columnInt(3) != 0;
+        def.fields.append(f);
+    }
+    Statement list(*connection_, QStringLiteral("PRAGMA %1.index_list(%2)").arg(schema, quoteIdentifier(canonical)));
+    while (list.step()) {
+        IndexDef index;
+        index.name = list.column(1).toString();
+        index.unique = list.columnInt(2) != 0;
+        index.primary = index.name == QLatin1String("PRIMARY");
+        Statement cols(*connection_, QStringLiteral("PRAGMA %1.index_info(%2)").arg(schema, quoteIdentifier(index.name)));
+        while (cols.step()) index.fields.append(cols.column(2).toString());
+        if (index.primary) index.name.clear();
+        def.indexes.append(index);
+    }
+    return def;
+}
+
+QString Database::tempCopy(const QString& canonical) {
+    const QString copy = QStringLiteral("orv_copy_%1").arg(++tempCounter_);
+    const QString schema = attach(canonical);
+    connection_->exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM %2.%3")
+                          .arg(quoteIdentifier(copy), quoteIdentifier(schema), quoteIdentifier(canonical)));
+    detachIfUnused(canonical);
+    return copy;
+}
+
+PreparedSql Database::prepare(const QString& localSql) { return prepare(DialectStatement(localSql)); }
+
+PreparedSql Database::prepare(const DialectStatement& statement, const QString& insertTarget,
+                              Target targetKind) {
+    QHash<QString, QString> rendered;  // lower-case name as written -> SQL text
+    QStringList pinned;
+    QStringList temps;
+    QString createdFile;
+    auto release = [&] {
+        for (const QString& p : pinned) unpin(p);
+    };
+    try {
+        QStringList needed;
+        QList<TableRef> refs = statement.tables();
+        const bool intoFile = !insertTarget.isEmpty() && targetKind == Target::TableFile;
+        if (intoFile) refs.prepend(TableRef{insertTarget, TableUse::Write});
+        for (const TableRef& ref : refs) {
+            if (ref.use == TableUse::Create) continue;
+            const QString canonical = canonicalName(ref.name);
+            if (!needed.contains(key(canonical))) needed.append(key(canonical));
+        }
+        int missing = 0;
+        for (const QString& k : needed)
+            if (!attached_.contains(k)) ++missing;
+        makeRoom(missing, needed);
+        for (const TableRef& ref : refs) {
+            const QString lower = key(ref.name);
+            if (rendered.contains(lower)) continue;
+            if (ref.use == TableUse::Create) {
+                if (tableExists(ref.name))
+                    raise(Error::Kind::Engine, QStringLiteral("Таблица %1 уже существует").arg(ref.name));
+                const QString schema = createFile(ref.name, {});
+                createdFile = ref.name;
+                pin(ref.name);
+                pinned.append(ref.name);
+                rendered.insert(lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(ref.name));
+                continue;
+            }
+            const QString canonical = canonicalName(ref.name);
+            const bool fits = attached_.contains(key(canonical)) || attached_.size() < kMaxAttached;
+            if (!fits && ref.use == TableUse::Read && !connection_->inTransaction()) {
+                const QString copy = tempCopy(canonical);
+                temps.append(copy);
+                rendered.insert(lower, QStringLiteral("temp.") + quoteIdentifier(copy));
+                continue;
+            }
+            if (!fits)
+                raise(Error::Kind::Engine,
+                      QStringLiteral("Слишком много таблиц в одной операции (не более %1)").arg(kMaxAttached));
+            const QString schema = attach(canonical);
+            pin(canonical);
+            pinned.append(canonical);
+            rendered.insert(lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
+        }
+        QString sql = statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
+        if (!insertTarget.isEmpty())
+            sql = QStringLiteral("INSERT INTO %1 %2")
+                      .arg(intoFile ? rendered.value(key(insertTarget))
+                                    : QStringLiteral("temp.") + quoteIdentifier(insertTarget),
+                           sql);
+        Statement prepared(*connection_, sql);
+        return PreparedSql(this, std::move(prepared), pinned, temps, statement.parameters());
+    } catch (...) {
+        release();
+        for (const QString& temp : temps)
+            connection_->exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(temp)));
+        if (!createdFile.isEmpty()) {
+            try {
+                dropTable(createdFile);
+            } catch (const Error&) {
+                // The empty file stays; it holds no table and is refused as one on next use.
+            }
+        }
+        throw;
+    }
+}
+
+}  // namespace orv::db

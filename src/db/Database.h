@@ -1,0 +1,135 @@
+#pragma once
+// A database of the table store: one folder (the folder an alias points to) in which every
+// table is one SQLite file, named after the table with the ".db" extension in any case
+// ("DESTTAR.db", "AbTab.DB"). The file holds that one table and its indexes.
+//
+// The Database owns one SQLite connection. Its main database is a private file in the folder
+// (".orvanta-main", never a table), so that a transaction over several table files commits
+// atomically even across a crash; table files are attached as they are needed, each under a
+// schema named after the table. SQLite attaches at most ten files per connection: files not in
+// use are detached to make room, and a statement that reads more tables than fit reads the
+// surplus from temporary copies.
+//
+// Names resolve without regard to case and with or without ".db", also on a case-sensitive file
+// system; two files that differ only in case are an error naming both. Errors are orv::Error.
+
+#include "db/FieldType.h"
+#include "db/Sqlite.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace orv::db {
+
+class DialectStatement;
+class Aliases;
+
+// A statement of the local dialect prepared on a Database, together with the attachments it
+// relies on; those stay attached while the PreparedSql lives.
+class PreparedSql {
+public:
+    PreparedSql(PreparedSql&&) noexcept;
+    PreparedSql& operator=(PreparedSql&&) = delete;
+    ~PreparedSql();
+
+    Statement& statement() { return statement_; }
+    const QStringList& parameters() const { return parameters_; }
+
+private:
+    friend class Database;
+    PreparedSql(class Database* db, Statement statement, QStringList pinned, QStringList temps,
+                QStringList parameters);
+    Database* db_;
+    Statement statement_;
+    QStringList pinned_;  // canonical table names whose attachment this statement holds
+    QStringList temps_;   // temporary copies to drop when done
+    QStringList parameters_;
+};
+
+class Database {
+public:
+    // Opens the database on a folder; the folder must exist ("Папка ... не найдена" otherwise).
+    Database(const QString& name, const QString& folder);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // The database of an alias ("TarifStandard" on "OrvantaStandard").
+    static std::unique_ptr<Database> openAlias(const Aliases& aliases, const QString& alias,
+                                               const QString& name = {});
+
+    const QString& name() const { return name_; }
+    const QString& folder() const { return folder_; }
+    // Closes every attachment and binds the database to another folder.
+    void rebind(const QString& folder);
+
+    // Table names of the folder (file names without extension), sorted without regard to case.
+    QStringList tableNames() const;
+    // File names of the tables, with their extensions as on disk.
+    QStringList tableFileNames() const;
+    bool tableExists(const QString& name) const;
+    // Canonical name (file name without extension) of an existing table; throws when missing.
+    QString canonicalName(const QString& name) const;
+    QString tableFilePath(const QString& name) const;
+
+    // Column and index declarations read back from the table's file.
+    TableDef tableDef(const QString& name);
+    QList<FieldDef> fields(const QString& name) { return tableDef(name).fields; }
+
+    // Creates the table from its declaration, replacing a table of that name (its rows and
+    // structure are lost; the file itself is kept so that other connections see the new table).
+    void createTable(const TableDef& def);
+    void dropTable(const QString& name);
+    void addIndex(const QString& table, const IndexDef& index);
+
+    // Prepares a statement of the local dialect, attaching the tables it names. With an
+    // insertTarget (an existing table, or a temporary table of this connection) a selecting
+    // statement is prepared as INSERT INTO insertTarget SELECT ..., which copies its rows
+    // without leaving SQLite.
+    enum class Target { TableFile, Temporary };
+    PreparedSql prepare(const DialectStatement& statement, const QString& insertTarget = {},
+                        Target targetKind = Target::TableFile);
+    PreparedSql prepare(const QString& localSql);
+
+    // SQL text that names the table in a statement of this connection ("S"."T"), attaching it.
+    QString qualified(const QString& table);
+
+    Connection& connection() { return *connection_; }
+
+    // Test hook: how many table files are attached right now.
+    int TEST_attachedCount() const { return static_cast<int>(attached_.size()); }
+
+private:
+    friend class PreparedSql;
+    struct Attached {
+        QString schema;
+        int pins = 0;
+        quint64 lastUse = 0;
+    };
+
+    void scanFolder() const;
+    std::optional<QString> findFile(const QString& name) const;  // file name on disk
+    QString attach(const QString& canonical);  // returns schema name
+    void makeRoom(int needed, const QStringList& keep);
+    void detachIfUnused(const QString& canonical);
+    void pin(const QString& canonical);
+    void unpin(const QString& canonical);
+    QString createFile(const QString& name, const QString& fileName);
+    QString tempCopy(const QString& canonical);
+    void checkSingleTable(const QString& canonical, const QString& schema);
+
+    QString name_;
+    QString folder_;
+    std::unique_ptr<Connection> connection_;
+    mutable QHash<QString, QStringList> files_;  // lower-case name -> file names on disk
+    mutable QDateTime scannedAt_;
+    QHash<QString, Attached> attached_;  // canonical lower-case name -> attachment
+    quint64 useCounter_ = 0;
+    int tempCounter_ = 0;
+};
+
+}  // namespace orv::db

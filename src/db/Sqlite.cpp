@@ -1,0 +1,206 @@
+#include "db/Sqlite.h"
+
+#include "db/Error.h"
+
+#include <sqlite3.h>
+
+namespace orv::db {
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+QString readableMessage(int code, const QString& engineText) {
+    switch (code) {
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+            return QStringLiteral("Запись с таким ключом уже есть (key violation): %1")
+                .arg(engineText.section(QLatin1String(": "), 1));
+        case SQLITE_CONSTRAINT_CHECK:
+            return QStringLiteral("Запись отклонена: %1")
+                .arg(engineText.section(QLatin1String(": "), 1));
+        case SQLITE_CONSTRAINT_NOTNULL:
+            return QStringLiteral("Не заполнено обязательное поле %1")
+                .arg(engineText.section(QLatin1String(": "), 1));
+        default:
+            break;
+    }
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return QStringLiteral("Таблица занята другой программой (table is locked): %1")
+                .arg(engineText);
+        case SQLITE_NOTADB:
+            return QStringLiteral("Файл не является таблицей базы данных: %1").arg(engineText);
+        case SQLITE_CORRUPT:
+            return QStringLiteral("Таблица повреждена: %1").arg(engineText);
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_CANTOPEN:
+            return QStringLiteral("Нет доступа к файлу таблицы: %1").arg(engineText);
+        case SQLITE_FULL:
+            return QStringLiteral("Нет места на диске: %1").arg(engineText);
+        default:
+            return engineText;
+    }
+}
+
+// Unicode-aware comparison without regard to case, for locating on text keys.
+int compareNoCase(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    const QString left = QString::fromRawData(static_cast<const QChar*>(a), lengthA / 2);
+    const QString right = QString::fromRawData(static_cast<const QChar*>(b), lengthB / 2);
+    return left.compare(right, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+Connection::Connection(const QString& path) {
+    const QByteArray file = path.toUtf8();
+    const int rc = sqlite3_open_v2(file.constData(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+        sqlite3_close(db_);
+        db_ = nullptr;
+        raise(Error::Kind::Engine,
+              QStringLiteral("Не удалось открыть базу данных %1: %2").arg(path, text));
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_create_collation(db_, "ORV_NOCASE", SQLITE_UTF16_ALIGNED, nullptr, compareNoCase);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+}
+
+Connection::~Connection() { sqlite3_close_v2(db_); }
+
+void Connection::exec(const QString& sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        const QString text = error ? QString::fromUtf8(error) : QString();
+        sqlite3_free(error);
+        raise(Error::Kind::Engine, readableMessage(sqlite3_extended_errcode(db_), text));
+    }
+}
+
+qint64 Connection::changes() const { return sqlite3_changes64(db_); }
+
+qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+
+bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+void Connection::fail(int code, const QString& context) const {
+    const int extended = sqlite3_extended_errcode(db_);
+    QString text = readableMessage((extended & 0xff) == (code & 0xff) ? extended : code,
+                                   QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (!context.isEmpty()) text = context + QStringLiteral(": ") + text;
+    raise(Error::Kind::Engine, text);
+}
+
+Statement::Statement(Connection& connection, const QString& sql) : connection_(&connection) {
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(connection.handle(), text.constData(),
+                                      static_cast<int>(text.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) connection.fail(rc);
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement::Statement(Statement&& other) noexcept
+    : connection_(other.connection_), stmt_(other.stmt_) {
+    other.stmt_ = nullptr;
+}
+
+void Statement::bind(const QString& name, const QVariant& value) {
+    const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
+    const int position = sqlite3_bind_parameter_index(stmt_, key.toUtf8().constData());
+    if (position == 0)
+        raise(Error::Kind::Engine, QStringLiteral("В запросе нет параметра %1").arg(name));
+    bind(position, value);
+}
+
+void Statement::bind(int position, const QVariant& value) {
+    int rc = SQLITE_OK;
+    if (value.isNull() || !value.isValid()) {
+        rc = sqlite3_bind_null(stmt_, position);
+    } else {
+        switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Short:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(stmt_, position, value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt_, position, value.toDouble());
+                break;
+            default: {
+                const QByteArray text = value.toString().toUtf8();
+                rc = sqlite3_bind_text(stmt_, position, text.constData(),
+                                       static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            }
+        }
+    }
+    if (rc != SQLITE_OK) connection_->fail(rc);
+}
+
+int Statement::parameterCount() const { return sqlite3_bind_parameter_count(stmt_); }
+
+QString Statement::parameterName(int position) const {
+    const char* name = sqlite3_bind_parameter_name(stmt_, position);
+    const QString text = name ? QString::fromUtf8(name) : QString();
+    return text.startsWith(QLatin1Char(':')) ? text.mid(1) : text;
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(stmt_);
+    connection_->fail(rc);
+}
+
+void Statement::run() {
+    while (step()) {
+    }
+}
+
+void Statement::reset() { sqlite3_reset(stmt_); }
+
+void Statement::clearBindings() { sqlite3_clear_bindings(stmt_); }
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+QString Statement::columnName(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, i));
+}
+
+QString Statement::columnDeclType(int i) const {
+    const char* decl = sqlite3_column_decltype(stmt_, i);
+    return decl ? QString::fromUtf8(decl) : QString();
+}
+
+QVariant Statement::column(int i) const {
+    switch (sqlite3_column_type(stmt_, i)) {
+        case SQLITE_INTEGER: return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
+        case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt_, i));
+        case SQLITE_NULL: return {};
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+            return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i)));
+        }
+    }
+}
+
+qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
+
+bool Statement::columnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+
+QString quoteIdentifier(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}  // namespace orv::db

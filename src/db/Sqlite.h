@@ -1,0 +1,78 @@
+#pragma once
+// A small RAII layer over the sqlite3 C API. A Connection owns its sqlite3 handle, a Statement
+// its prepared statement; both release them in their destructors. Values are always bound,
+// never spliced into SQL text. Every failure throws orv::Error of kind Engine with a message the
+// operator can read (a busy table, a constraint, a missing table).
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orv::db {
+
+class Connection {
+public:
+    // Opens (creating when missing) the SQLite file at path as the main database. Busy tables
+    // are waited for a few seconds before "table is locked" is raised.
+    explicit Connection(const QString& path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* handle() const { return db_; }
+
+    // Runs SQL without results (one or more statements, nothing bound).
+    void exec(const QString& sql);
+    qint64 changes() const;
+    qint64 lastInsertRowid() const;
+    bool inTransaction() const;
+
+    // Builds the program's error for the last failure of this connection.
+    [[noreturn]] void fail(int code, const QString& context = {}) const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class Statement {
+public:
+    Statement(Connection& connection, const QString& sql);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+
+    // Binds by name (":Name", the colon optional) or by 1-based position. A null QVariant binds
+    // NULL; qint64/int bind integers, double floats, everything else text.
+    void bind(const QString& name, const QVariant& value);
+    void bind(int position, const QVariant& value);
+    int parameterCount() const;
+    QString parameterName(int position) const;  // without the colon
+
+    // Steps once; true when a row is available.
+    bool step();
+    // Steps to the end of a non-selecting statement.
+    void run();
+    void reset();
+    void clearBindings();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    QString columnDeclType(int i) const;  // empty for an expression
+    QVariant column(int i) const;          // qint64, double, QString or null
+    qint64 columnInt(int i) const;
+    bool columnIsNull(int i) const;
+
+    sqlite3_stmt* handle() const { return stmt_; }
+
+private:
+    Connection* connection_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Quotes an identifier for SQLite ("name" with embedded quotes doubled).
+QString quoteIdentifier(const QString& name);
+
+}  // namespace orv::db
