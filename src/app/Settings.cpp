@@ -1,0 +1,178 @@
+#include "app/Settings.h"
+
+#include "db/Error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orv::app {
+namespace {
+
+const QString kMnMg = QStringLiteral("MnMg");
+const QString kPenalty = QStringLiteral("Пеня");
+const QString kNds = QStringLiteral("НДС");
+const QString kNoUchet = QStringLiteral("NoUchet");
+const QString kUse = QStringLiteral("Использовать");
+const QString kPercent = QStringLiteral("Процент");
+const QString kMin = QStringLiteral("Min");
+
+int asciiDigit(QChar c, int base) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (base == 16 && u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (base == 16 && u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+Settings readSettings(const SettingsStore& store) {
+    Settings s;
+    s.chargeLongDistance = store.readBool(kMnMg, kUse, s.chargeLongDistance);
+    s.usePenalty = store.readBool(kPenalty, kUse, s.usePenalty);
+    s.penaltyPercent = store.readFloat(kPenalty, kPercent, s.penaltyPercent);
+    s.useNds = store.readBool(kNds, kUse, s.useNds);
+    s.ndsPercent = store.readFloat(kNds, kPercent, s.ndsPercent);
+    s.freeMinutes = store.readInteger(kNoUchet, kMin, s.freeMinutes);
+    return s;
+}
+
+VatSettings readVat(const SettingsStore& store) {
+    VatSettings vat;
+    vat.useNds = store.readBool(kNds, kUse, vat.useNds);
+    vat.ndsPercent = store.readFloat(kNds, kPercent, vat.ndsPercent);
+    return vat;
+}
+
+void writeSettings(SettingsStore& store, const Settings& settings) {
+    store.writeBool(kMnMg, kUse, settings.chargeLongDistance);
+    store.writeBool(kPenalty, kUse, settings.usePenalty);
+    store.writeFloat(kPenalty, kPercent, settings.penaltyPercent);
+    store.writeBool(kNds, kUse, settings.useNds);
+    store.writeFloat(kNds, kPercent, settings.ndsPercent);
+    store.writeInteger(kNoUchet, kMin, settings.freeMinutes);
+}
+
+const QList<SettingInfo>& allSettings() {
+    static const QList<SettingInfo> list = [] {
+        const Settings d;
+        return QList<SettingInfo>{
+            {kMnMg, kUse, SettingType::Bool, d.chargeLongDistance ? 1.0 : 0.0},
+            {kPenalty, kUse, SettingType::Bool, d.usePenalty ? 1.0 : 0.0},
+            {kPenalty, kPercent, SettingType::Float, d.penaltyPercent},
+            {kNds, kUse, SettingType::Bool, d.useNds ? 1.0 : 0.0},
+            {kNds, kPercent, SettingType::Float, d.ndsPercent},
+            {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes)},
+        };
+    }();
+    return list;
+}
+
+const SettingInfo* findSetting(const QString& section, const QString& name) {
+    for (const SettingInfo& setting : allSettings()) {
+        if (QString::compare(setting.section, section, Qt::CaseInsensitive) == 0 &&
+            QString::compare(setting.name, name, Qt::CaseInsensitive) == 0) {
+            return &setting;
+        }
+    }
+    return nullptr;
+}
+
+QString defaultText(const SettingInfo& setting) {
+    switch (setting.type) {
+        case SettingType::Bool:
+            return setting.defaultValue != 0 ? QStringLiteral("1") : QStringLiteral("0");
+        case SettingType::Float:
+            return floatToText(setting.defaultValue, QLocale::c());
+        case SettingType::Integer:
+            break;
+    }
+    return QString::number(qint64(setting.defaultValue));
+}
+
+void writeSettingFromText(SettingsStore& store, const SettingInfo& setting, const QString& text,
+                          const QLocale& locale) {
+    switch (setting.type) {
+        case SettingType::Bool:
+            store.writeBool(setting.section, setting.name, boolFromText(text));
+            return;
+        case SettingType::Float:
+            store.writeFloat(setting.section, setting.name, floatFromText(text, locale));
+            return;
+        case SettingType::Integer:
+            store.writeInteger(setting.section, setting.name, integerFromText(text));
+            return;
+    }
+}
+
+bool boolFromText(const QString& text) {
+    const QString word = text.trimmed();
+    for (const char16_t* yes : {u"1", u"true", u"да"}) {
+        if (QString::compare(word, QString::fromUtf16(yes), Qt::CaseInsensitive) == 0) return true;
+    }
+    for (const char16_t* no : {u"0", u"false", u"нет"}) {
+        if (QString::compare(word, QString::fromUtf16(no), Qt::CaseInsensitive) == 0) return false;
+    }
+    raise(Error::Kind::Conversion,
+          QStringLiteral("'%1' не логическое значение: ожидается 1, 0, true, false, да или нет")
+              .arg(text));
+}
+
+double floatFromText(const QString& text, const QLocale& locale) {
+    QString number = text.trimmed();
+    const QString decimalPoint = locale.decimalPoint();
+    if (decimalPoint != QLatin1String(".")) number.replace(decimalPoint, QLatin1String("."));
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(number, &ok);
+    if (!ok || !std::isfinite(value)) {
+        raise(Error::Kind::Conversion,
+              QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    }
+    return value;
+}
+
+QString floatToText(double value, const QLocale& locale) {
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(value, 'g', 15);
+}
+
+qint64 lenientInteger(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    while (i < size && text[i].isSpace()) ++i;
+    bool negative = false;
+    if (i < size && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < size && (text[i] == QLatin1Char('$') || text[i] == QLatin1Char('x') ||
+                     text[i] == QLatin1Char('X'))) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < size && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
+    quint64 value = 0;
+    for (; i < size; ++i) {
+        const int digit = asciiDigit(text[i], base);
+        if (digit < 0 || value > (limit - quint64(digit)) / quint64(base)) break;
+        value = value * quint64(base) + quint64(digit);
+    }
+    return negative ? qint64(0 - value) : qint64(value);
+}
+
+qint32 integerFromText(const QString& text) {
+    const qint64 value = lenientInteger(text);
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
+
+}  // namespace orv::app

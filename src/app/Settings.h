@@ -1,0 +1,75 @@
+#pragma once
+// The six settings of the program over a SettingsStore: their sections, names, types and
+// defaults, typed reads and writes, and the conversions of their texts as an operator types them.
+//
+// Reads and writes raise what the store raises (a damaged file, a value of the wrong type, a
+// failed write). The text conversions raise Error(Conversion) for a text that is no number of
+// the wanted kind, except lenientInteger and integerFromText, which never fail.
+
+#include "app/SettingsStore.h"
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+namespace orv::app {
+
+// The member initializers are the defaults of a store that holds none of them.
+struct Settings {
+    bool chargeLongDistance = true;  // MnMg/Использовать
+    bool usePenalty = false;         // Пеня/Использовать
+    double penaltyPercent = 1.0;  // Пеня/Процент, percent of the debt per day of delay
+    bool useNds = true;           // НДС/Использовать
+    double ndsPercent = 20.0;     // НДС/Процент
+    qint32 freeMinutes = 0;       // NoUchet/Min, call minutes a month that are not charged
+};
+
+// The VAT pair the program holds for the whole run.
+struct VatSettings {
+    bool useNds = true;
+    double ndsPercent = 20.0;
+};
+
+Settings readSettings(const SettingsStore& store);
+VatSettings readVat(const SettingsStore& store);
+// Stores all six in this order: MnMg, Пеня/Использовать, Пеня/Процент, НДС/Использовать,
+// НДС/Процент, NoUchet/Min. When one write fails, the earlier ones stay stored.
+void writeSettings(SettingsStore& store, const Settings& settings);
+
+enum class SettingType { Bool, Float, Integer };
+
+struct SettingInfo {
+    QString section;
+    QString name;
+    SettingType type;
+    double defaultValue;  // a bool as 1 or 0
+};
+
+// The six, in the order writeSettings stores them.
+const QList<SettingInfo>& allSettings();
+// Section and name compare without regard to case; nullptr when it is none of the six.
+const SettingInfo* findSetting(const QString& section, const QString& name);
+// The default as text: "1"/"0", a float in general format with '.', a decimal integer.
+QString defaultText(const SettingInfo& setting);
+// Converts the text with the setting's type (boolFromText, floatFromText, integerFromText) and
+// stores it with that type. A text that does not convert stores nothing.
+void writeSettingFromText(SettingsStore& store, const SettingInfo& setting, const QString& text,
+                          const QLocale& locale);
+
+// "1", "0", "true", "false", "да", "нет" in any case, blanks around allowed.
+bool boolFromText(const QString& text);
+// A floating-point number with '.' or the locale's decimal separator, no group separators;
+// otherwise Error(Conversion) "'<text>' is not a valid floating point value".
+double floatFromText(const QString& text, const QLocale& locale);
+// General number format: up to 15 significant digits, no trailing zeros, the locale's decimal
+// separator, no group separators (20.0 gives "20").
+QString floatToText(double value, const QLocale& locale);
+
+// Reads what it can and never fails: leading blanks, an optional sign, then decimal digits, or
+// hexadecimal digits after "$", "x", "X" or "0x"; stops at the first character that does not
+// belong (or whose digit would overflow). 0 when no digit was read.
+qint64 lenientInteger(const QString& text);
+// lenientInteger limited to the 32-bit range the store holds.
+qint32 integerFromText(const QString& text);
+
+}  // namespace orv::app
