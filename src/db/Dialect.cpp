@@ -132,6 +132,7 @@ struct DialectStatement::Impl {
     qsizetype parseAlias(qsizetype i, QString* alias) const;
     void mergeTables();
     void convertLiterals();
+    bool isColumnAfterDot(qsizetype i) const;
     void analyzeSelectList();
     SelectColumn analyzeColumn(qsizetype begin, qsizetype end) const;
     bool endsOperand(qsizetype i) const;
@@ -441,7 +442,15 @@ void DialectStatement::Impl::convertLiterals() {
         QStringLiteral("^([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         const DialectToken& t = tokens[i];
-        if (t.type != Type::String || spanAt[i] >= 0) continue;
+        if (spanAt[i] >= 0 || dropped[i]) continue;
+        if (isColumnAfterDot(i)) {
+            // t."ALL" and t.ALL name a column; SQLite takes a keyword only in quotes.
+            if (t.type == Type::String || isKeyword(i)) {
+                output[i] = u'"' + QString(t.value).replace(u'"', QStringLiteral("\"\"")) + u'"';
+            }
+            continue;
+        }
+        if (t.type != Type::String) continue;
         QString value = t.value;
         if (const auto m = date.match(value); m.hasMatch()) {
             const QDate d(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
@@ -461,6 +470,11 @@ void DialectStatement::Impl::convertLiterals() {
         }
         output[i] = sqlStringLiteral(value);
     }
+}
+
+// The name after "qualifier." is a column, also when it is a keyword or written in quotes.
+bool DialectStatement::Impl::isColumnAfterDot(qsizetype i) const {
+    return (isWord(i) || tokens[i].type == Type::String) && isPunct(i - 1, u'.') && isWord(i - 2);
 }
 
 void DialectStatement::Impl::analyzeSelectList() {
@@ -537,9 +551,9 @@ SelectColumn DialectStatement::Impl::analyzeColumn(qsizetype begin, qsizetype en
     auto plainColumn = [this, &c](qsizetype b, qsizetype e) {
         if (e - b == 1 && isName(b)) {
             c.column = tokens[b].text;
-        } else if (e - b == 3 && isName(b) && isPunct(b + 1, u'.') && isWord(b + 2)) {
+        } else if (e - b == 3 && isName(b) && isColumnAfterDot(b + 2)) {
             c.qualifier = tokens[b].text;
-            c.column = tokens[b + 2].text;
+            c.column = tokens[b + 2].value;
         }
     };
     if (end - begin == 1 && isOp(begin, "*")) {

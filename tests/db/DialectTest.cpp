@@ -546,6 +546,10 @@ TEST(DialectTest, TranslatesDialectForms) {
         // Comments go; a colon inside a string or comment is no parameter.
         {"SELECT a -- the :P column\nFROM t /* :Q \"x */ WHERE b = \"10:00\"",
          "SELECT a \nFROM [t]   WHERE b = '10:00:00'", "t:R"},
+        // A keyword or a quoted name after "qualifier." is a column.
+        {"SELECT a.ALL, a.\"ALL\", a.DAY FROM ABPLATA a WHERE a.DATA = \"01.01.2000\"",
+         "SELECT a.\"ALL\", a.\"ALL\", a.DAY FROM [ABPLATA] a WHERE a.DATA = '2000-01-01'",
+         "ABPLATA:R"},
         // Table positions.
         {"SELECT * FROM PaneDate.DB p, DolgTb.db,AbTab AS a WHERE p.AbNumber = a.AbNumber",
          "SELECT * FROM [PaneDate] p, [DolgTb],[AbTab] AS a WHERE p.AbNumber = a.AbNumber",
@@ -629,6 +633,12 @@ TEST(DialectTest, RecognisesKindsAndSelectLists) {
     EXPECT_FALSE(c[7].arithmetic);
     EXPECT_TRUE(c[7].column.isEmpty());
     EXPECT_EQ(describe(s.fromAliases()), "q=t");
+
+    const QList<SelectColumn> fees =
+        DialectStatement(QStringLiteral("SELECT a.\"ALL\" FROM ABPLATA a")).selectColumns();
+    ASSERT_EQ(fees.size(), 1);
+    EXPECT_EQ(str(fees[0].qualifier), "a");
+    EXPECT_EQ(str(fees[0].column), "ALL");
 }
 
 TEST(DialectTest, RefusesTextItCannotTranslate) {
