@@ -48,7 +48,7 @@ QString columnDefinition(const FieldDef& f) {
                            .arg(f.size);
             break;
         case FieldType::Date:
-            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS date(%2))")
+            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS date(julianday(%2)))")
                        .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильная дата").arg(f.name)), q);
             break;
         case FieldType::Time:
@@ -414,11 +414,10 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
             rendered.insert(lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
         }
         QString sql = statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
-        if (!insertTarget.isEmpty())
-            sql = QStringLiteral("INSERT INTO %1 %2")
-                      .arg(intoFile ? rendered.value(key(insertTarget))
-                                    : QStringLiteral("temp.") + quoteIdentifier(insertTarget),
-                           sql);
+        if (intoFile)
+            sql = QStringLiteral("INSERT INTO %1 %2").arg(rendered.value(key(insertTarget)), sql);
+        else if (!insertTarget.isEmpty())
+            sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2").arg(quoteIdentifier(insertTarget), sql);
         Statement prepared(*connection_, sql);
         return PreparedSql(this, std::move(prepared), pinned, temps, statement.parameters());
     } catch (...) {

@@ -87,10 +87,10 @@ public:
     void addIndex(const QString& table, const IndexDef& index);
 
     // Prepares a statement of the local dialect, attaching the tables it names. With an
-    // insertTarget (an existing table, or a temporary table of this connection) a selecting
-    // statement is prepared as INSERT INTO insertTarget SELECT ..., which copies its rows
-    // without leaving SQLite.
-    enum class Target { TableFile, Temporary };
+    // insertTarget a selecting statement is prepared as INSERT INTO insertTarget SELECT ...
+    // (an existing table file), or as CREATE TEMP TABLE insertTarget AS SELECT ... (a new
+    // temporary table of this connection), which copies its rows without leaving SQLite.
+    enum class Target { TableFile, NewTemporary };
     PreparedSql prepare(const DialectStatement& statement, const QString& insertTarget = {},
                         Target targetKind = Target::TableFile);
     PreparedSql prepare(const QString& localSql);

@@ -2,6 +2,7 @@
 
 #include "db/Dialect.h"
 #include "db/Error.h"
+#include "db/Table.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -34,10 +35,9 @@ FieldType typeOfStorage(const QVariant& v) {
 }
 
 // Type of a result column whose expression says nothing: that of its first non-empty value.
-FieldType storedType(Connection& c, const QString& table, int column) {
-    Statement probe(c, QStringLiteral("SELECT c%1 FROM temp.%2 WHERE c%1 IS NOT NULL LIMIT 1")
-                           .arg(column)
-                           .arg(quoteIdentifier(table)));
+FieldType storedType(Connection& c, const QString& table, const QString& column) {
+    Statement probe(c, QStringLiteral("SELECT %1 FROM temp.%2 WHERE %1 IS NOT NULL LIMIT 1")
+                           .arg(column, quoteIdentifier(table)));
     return probe.step() ? typeOfStorage(probe.column(0)) : FieldType::String;
 }
 
@@ -63,6 +63,7 @@ int RecordValues::index(const QString& field) const {
 // The materialised result of an open statement.
 struct Query::Result {
     QString table;                   // temporary table holding the rows, rowids 1..total
+    QStringList columns;             // its column names, quoted
     QList<FieldDef> fields;          // data fields, then calculated and lookup fields
     int dataFields = 0;
     qint64 total = 0;                // rows of the statement
@@ -202,38 +203,47 @@ void Query::open() {
     close();
     if (!dialect().isSelecting())
         raise(Error::Kind::Engine, QStringLiteral("Запрос не выбирает записей; его нужно выполнить"));
-    prepare();
     checkParametersBound();
     auto result = std::make_unique<Result>();
-    QList<int> unknown;
-    result->fields = inferFields(prepared_->statement(), &unknown);
-    result->dataFields = static_cast<int>(result->fields.size());
     result->table = QStringLiteral("orv_rs_%1").arg(resultCounter());
-    QStringList columns;
-    for (int i = 0; i < result->dataFields; ++i) columns.append(QStringLiteral("c%1").arg(i));
     Connection& c = db_->connection();
-    c.exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdentifier(result->table), columns.join(QLatin1Char(','))));
+    const QString table = quoteIdentifier(result->table);
     try {
-        PreparedSql insert = db_->prepare(dialect(), result->table, Database::Target::Temporary);
-        bindParameters(insert.statement());
-        insert.statement().run();
-        result->total = c.changes();
-        for (int i : unknown) result->fields[i].type = storedType(c, result->table, i);
+        {
+            // The rows go into the temporary table first; the statement is then prepared again
+            // for the result's metadata, against the schema as the copy saw it.
+            prepared_.reset();
+            PreparedSql copy = db_->prepare(dialect(), result->table, Database::Target::NewTemporary);
+            bindParameters(copy.statement());
+            copy.statement().run();
+        }
+        {
+            Statement count(c, QStringLiteral("SELECT count(*) FROM temp.%1").arg(table));
+            count.step();
+            result->total = count.columnInt(0);
+        }
+        prepare();
+        QList<int> unknown;
+        result->fields = inferFields(prepared_->statement(), &unknown);
+        result->dataFields = static_cast<int>(result->fields.size());
+        Statement info(c, QStringLiteral("PRAGMA temp.table_info(%1)").arg(table));
+        while (info.step()) result->columns.append(quoteIdentifier(info.column(1).toString()));
+        if (result->columns.size() != result->dataFields)
+            raise(Error::Kind::Engine, QStringLiteral("Структура таблиц изменилась во время запроса; повторите его"));
+        for (int i : unknown) result->fields[i].type = storedType(c, result->table, result->columns[i]);
         result->fetch = std::make_unique<Statement>(
-            c, QStringLiteral("SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid")
-                   .arg(quoteIdentifier(result->table)));
+            c, QStringLiteral("SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid").arg(table));
     } catch (...) {
-        c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(result->table)));
+        c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table));
         throw;
     }
     for (Lookup& lookup : lookups_) {
         lookup.values.clear();
-        Query table(*db_, QStringLiteral("SELECT %1, %2 FROM %3")
-                              .arg(lookup.key, lookup.result, lookup.table));
-        table.open();
-        for (table.first(); !table.eof(); table.next()) {
-            const QString k = lookupKey(table.value(table.position(), 0));
-            if (!lookup.values.contains(k)) lookup.values.insert(k, table.value(table.position(), 1));
+        Table source(*db_, lookup.table);
+        source.open();
+        for (source.first(); !source.eof(); source.next()) {
+            const QString k = lookupKey(source.field(lookup.key));
+            if (!lookup.values.contains(k)) lookup.values.insert(k, source.field(lookup.result));
         }
         result->fields.append(lookup.field);
     }
@@ -384,8 +394,8 @@ void Query::applyFilter() {
     const int numberField = indexOfField(r.fields, QStringLiteral("AbNumber"));
     if (numberField < 0 || numberField >= r.dataFields)
         raise(Error::Kind::Engine, QStringLiteral("Field 'AbNumber' not found"));
-    Statement scan(db_->connection(), QStringLiteral("SELECT rowid, c%1 FROM temp.%2 ORDER BY rowid")
-                                          .arg(numberField).arg(quoteIdentifier(r.table)));
+    Statement scan(db_->connection(), QStringLiteral("SELECT rowid, %1 FROM temp.%2 ORDER BY rowid")
+                                          .arg(r.columns[numberField], quoteIdentifier(r.table)));
     while (scan.step())
         if (filter_.accepts(scan.columnInt(1))) r.visible.push_back(scan.columnInt(0));
 }

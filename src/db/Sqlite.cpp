@@ -86,6 +86,8 @@ qint64 Connection::changes() const { return sqlite3_changes64(db_); }
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
 
+void Connection::setBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
+
 bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 void Connection::fail(int code, const QString& context) const {

@@ -28,6 +28,7 @@ public:
     qint64 changes() const;
     qint64 lastInsertRowid() const;
     bool inTransaction() const;
+    void setBusyTimeout(int milliseconds);
 
     // Builds the program's error for the last failure of this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;

@@ -1,0 +1,58 @@
+#pragma once
+// Helpers shared by the test programs: a fresh folder per test, a database on it, plain-SQLite
+// access to a table file as an outside program would do it, and rows of a query as text.
+
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Schema.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sqlite3.h>
+
+namespace orv::test {
+
+// A temporary folder holding one database, removed with its files after the test.
+class TempDatabase {
+public:
+    TempDatabase() : db_(std::make_unique<db::Database>(QStringLiteral("TarifStandard"), dir_.path())) {}
+    db::Database& db() { return *db_; }
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
+
+    // Creates the permanent table of that name, empty.
+    void create(const db::TableDef& def) { db_->createTable(def); }
+
+    // Runs SQL on one table file with plain SQLite, the way the call collector writes.
+    void raw(const QString& fileName, const QString& sql) const {
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open(file(fileName).toUtf8().constData(), &handle), SQLITE_OK);
+        char* error = nullptr;
+        const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &error);
+        const QString message = error ? QString::fromUtf8(error) : QString();
+        sqlite3_free(error);
+        sqlite3_close(handle);
+        ASSERT_EQ(rc, SQLITE_OK) << message.toStdString();
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<db::Database> db_;
+};
+
+// Every visible row of an open query, each as its fields' display texts joined by "|".
+inline QStringList rowsOf(const db::Query& query) {
+    QStringList rows;
+    const int fields = static_cast<int>(query.fields().size());
+    for (qint64 r = 0; r < query.recordCount(); ++r) {
+        QStringList values;
+        for (int f = 0; f < fields; ++f) values.append(db::displayText(query.value(r, f)));
+        rows.append(values.join(QLatin1Char('|')));
+    }
+    return rows;
+}
+
+}  // namespace orv::test
