@@ -1,1 +1,94 @@
-int main() { return 0; }
+// orvanta-cli: the core of Orvanta from the command line, for batch work and tests.
+//
+//   orvanta-cli [--alias NAME=DIR]... [--today DD.MM.YYYY] COMMAND [ARGS]
+//
+// Exit code 0 on success, 1 when the program refuses (its message on stderr, the text the
+// window would show), 2 on a usage error.
+
+#include "app/Clock.h"
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/SettingsCommand.h"
+#include "db/Aliases.h"
+#include "db/Error.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QTextStream>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using orv::Error;
+using orv::cli::CliContext;
+
+struct Command {
+    const char* name;
+    const char* usage;
+    std::function<int(CliContext&, const QStringList&)> run;
+};
+
+const QList<Command>& commands() {
+    static const QList<Command> list = {
+        {"init", "init", orv::cli::runInit},
+        {"tables", "tables [ALIAS]", orv::cli::runTables},
+        {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql},
+        {"export", "export TABLE FILE.csv", orv::cli::runExport},
+        {"import-calls", "import-calls FILE.csv [--again]", orv::cli::runImportCalls},
+        {"settings", "settings show | settings set SECTION VALUE TEXT", orv::cli::runSettingsCommand},
+    };
+    return list;
+}
+
+QString usage() {
+    QString text = QStringLiteral("Использование: orvanta-cli [--alias ИМЯ=ПАПКА]... [--today ДД.ММ.ГГГГ] КОМАНДА\n");
+    for (const Command& c : commands()) text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));
+    return text;
+}
+
+int exitCodeOf(Error::Kind kind) { return kind == Error::Kind::Usage ? 2 : 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    try {
+        QStringList args = app.arguments().mid(1);
+        QStringList aliasBindings;
+        while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+            const QString option = args.takeFirst();
+            if (args.isEmpty()) orv::cli::usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage());
+            if (option == QLatin1String("--alias")) {
+                aliasBindings.append(args.takeFirst());
+            } else if (option == QLatin1String("--today")) {
+                const QString text = args.takeFirst();
+                const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+                if (!date.isValid()) orv::cli::usageError(QStringLiteral("Неправильная дата --today: %1").arg(text));
+                orv::setTodayOverride(date);
+            } else {
+                orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + usage());
+            }
+        }
+        if (args.isEmpty()) orv::cli::usageError(usage());
+        const QString name = args.takeFirst();
+        for (const Command& c : commands()) {
+            if (name != QLatin1String(c.name)) continue;
+            orv::db::Aliases aliases;
+            for (const QString& binding : aliasBindings) aliases.bindForRun(binding);
+            CliContext context(aliases, out, err);
+            const int code = c.run(context, args);
+            out.flush();
+            return code;
+        }
+        orv::cli::usageError(QStringLiteral("Неизвестная команда %1\n").arg(name) + usage());
+    } catch (const Error& e) {
+        out.flush();
+        err << e.message() << Qt::endl;
+        return exitCodeOf(e.kind());
+    }
+}

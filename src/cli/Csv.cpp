@@ -1,0 +1,93 @@
+#include "cli/Csv.h"
+
+#include "db/Error.h"
+#include "db/FieldType.h"
+#include "db/Query.h"
+
+namespace orv::cli {
+
+QString csvField(const QVariant& value) {
+    QString text = db::displayText(value);
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+        text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        text = QLatin1Char('"') + text + QLatin1Char('"');
+    }
+    return text;
+}
+
+QString csvLine(const QStringList& fields) { return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n"); }
+
+void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers) {
+    const QList<db::FieldDef>& fields = query.fields();
+    QStringList header;
+    for (int i = 0; i < fields.size(); ++i)
+        header.append(csvField(i < headers.size() ? headers[i] : fields[i].name));
+    out << csvLine(header);
+    for (qint64 row = 0; row < query.recordCount(); ++row) {
+        QStringList values;
+        for (int i = 0; i < fields.size(); ++i) values.append(csvField(query.value(row, i)));
+        out << csvLine(values);
+    }
+}
+
+QList<QStringList> parseCsv(const QString& text, QList<int>* lineOfRecord) {
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    bool fieldStarted = false;
+    int line = 1;
+    int recordLine = 1;
+    int quoteLine = 1;
+    auto endRecord = [&] {
+        if (fieldStarted || !record.isEmpty()) {
+            record.append(field);
+            records.append(record);
+            if (lineOfRecord) lineOfRecord->append(recordLine);
+        }
+        record.clear();
+        field.clear();
+        fieldStarted = false;
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == QLatin1Char('\n')) ++line;
+                field += c;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"') && field.isEmpty()) {
+            quoted = true;
+            fieldStarted = true;
+            quoteLine = line;
+        } else if (c == QLatin1Char(',')) {
+            record.append(field);
+            field.clear();
+            fieldStarted = true;
+        } else if (c == QLatin1Char('\n')) {
+            endRecord();
+            ++line;
+            recordLine = line;
+        } else if (c != QLatin1Char('\r')) {
+            if (!fieldStarted && record.isEmpty()) recordLine = line;
+            field += c;
+            fieldStarted = true;
+        }
+    }
+    if (quoted)
+        raise(Error::Kind::Refused, QStringLiteral("Строка %1: незакрытые кавычки").arg(quoteLine));
+    endRecord();
+    return records;
+}
+
+}  // namespace orv::cli

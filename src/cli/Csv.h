@@ -1,0 +1,27 @@
+#pragma once
+// CSV output and input of orvanta-cli: UTF-8, RFC 4180 quoting, a header of column names,
+// dates dd.mm.yyyy, times hh:mm:ss, floats with '.' and the shortest text that reads back
+// exactly, empty for NULL.
+
+#include <QList>
+#include <QStringList>
+#include <QTextStream>
+#include <QVariant>
+
+namespace orv::db {
+class Query;
+}
+
+namespace orv::cli {
+
+QString csvField(const QVariant& value);
+QString csvLine(const QStringList& fields);
+// Writes the visible rows of an open query; headers replace the field names when given.
+void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers = {});
+
+// Splits CSV text into records of fields (quoted fields may hold commas, quotes and newlines).
+// lineOfRecord receives the 1-based line on which each record starts. Throws Error(Refused) on
+// an unterminated quote, naming the line.
+QList<QStringList> parseCsv(const QString& text, QList<int>* lineOfRecord = nullptr);
+
+}  // namespace orv::cli

@@ -1,0 +1,177 @@
+// import-calls: appends calls to DESTTAR from a CSV file whose header names the nine columns
+// (in any order and case). Every row is checked first; one bad row refuses the whole file with
+// its line number and nothing is appended. The rows go in as one transaction. A file all of
+// whose rows are already in DESTTAR is refused as already imported unless --again is given.
+
+#include "cli/Commands.h"
+#include "cli/Csv.h"
+#include "db/Database.h"
+#include "db/Error.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/Transaction.h"
+
+#include <QFile>
+#include <QTextStream>
+#include <array>
+
+namespace orv::cli {
+namespace {
+
+constexpr int kColumns = 9;
+const QString kStaging = QStringLiteral("orv_import");
+
+[[noreturn]] void badRow(int line, const QString& what) {
+    raise(Error::Kind::Refused, QStringLiteral("Строка %1: %2; файл не загружен").arg(line).arg(what));
+}
+
+QVariant wholeNumber(const QString& text, const QString& column, qint64 low, qint64 high, bool required, int line) {
+    if (text.isEmpty()) {
+        if (required) badRow(line, QStringLiteral("не заполнено поле %1").arg(column));
+        return {};
+    }
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        badRow(line, QStringLiteral("поле %1: '%2' не целое число от %3 до %4").arg(column, text).arg(low).arg(high));
+    return value;
+}
+
+// The stored values of one call row, in DESTTAR's column order.
+QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumns>& position, int line) {
+    auto text = [&](int column) { return fields.value(position[column]).trimmed(); };
+    const QList<db::FieldDef>& columns = db::schema::desttar().fields;
+    QVariantList row;
+    row.append(wholeNumber(text(0), columns[0].name, 0, 9999999, true, line));
+    const QString dateText = text(1);
+    QDate date = QDate::fromString(dateText, QStringLiteral("dd.MM.yyyy"));
+    if (!date.isValid()) date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) badRow(line, QStringLiteral("поле Date_of_call: '%1' не дата дд.мм.гггг").arg(dateText));
+    row.append(date.toString(QStringLiteral("yyyy-MM-dd")));
+    const QString timeText = text(2);
+    QTime time = QTime::fromString(timeText, QStringLiteral("HH:mm:ss"));
+    if (!time.isValid()) time = QTime::fromString(timeText, QStringLiteral("HH:mm"));
+    if (!time.isValid()) badRow(line, QStringLiteral("поле Time_of_call: '%1' не время чч:мм:сс").arg(timeText));
+    row.append(time.toString(QStringLiteral("HH:mm:ss")));
+    row.append(wholeNumber(text(3), columns[3].name, 0, 2147483647, true, line));
+    row.append(wholeNumber(text(4), columns[4].name, -32768, 32767, true, line));
+    row.append(wholeNumber(text(5), columns[5].name, -2147483648LL, 2147483647, false, line));
+    for (int column : {6, 7}) {
+        const QString code = text(column);
+        if (code.size() > columns[column].size)
+            badRow(line, QStringLiteral("поле %1: '%2' длиннее %3 символов").arg(columns[column].name, code).arg(columns[column].size));
+        row.append(code.isEmpty() ? QVariant() : QVariant(code));
+    }
+    const QString trf = text(8);
+    if (trf.isEmpty()) {
+        row.append(QVariant());
+    } else {
+        bool ok = false;
+        const double value = trf.toDouble(&ok);
+        if (!ok) badRow(line, QStringLiteral("поле TRF: '%1' не число").arg(trf));
+        row.append(value);
+    }
+    return row;
+}
+
+std::array<int, kColumns> headerPositions(const QStringList& header) {
+    std::array<int, kColumns> position{};
+    const QList<db::FieldDef>& columns = db::schema::desttar().fields;
+    for (int c = 0; c < kColumns; ++c) {
+        position[c] = -1;
+        for (int i = 0; i < header.size(); ++i)
+            if (header[i].trimmed().compare(columns[c].name, Qt::CaseInsensitive) == 0) position[c] = i;
+        if (position[c] < 0)
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Строка 1: в заголовке нет столбца %1; файл не загружен").arg(columns[c].name));
+    }
+    return position;
+}
+
+// Reads one CSV record, joining physical lines while a quoted field is open.
+bool readRecord(QTextStream& in, QStringList* fields, int* line, int* recordLine) {
+    if (in.atEnd()) return false;
+    QString text = in.readLine();
+    ++*line;
+    *recordLine = *line;
+    while (text.count(QLatin1Char('"')) % 2 != 0 && !in.atEnd()) {
+        text += QLatin1Char('\n') + in.readLine();
+        ++*line;
+    }
+    const QList<QStringList> records = parseCsv(text);
+    *fields = records.isEmpty() ? QStringList() : records.first();
+    return true;
+}
+
+}  // namespace
+
+int runImportCalls(CliContext& context, const QStringList& args) {
+    QStringList files = args;
+    const bool again = files.removeAll(QStringLiteral("--again")) > 0;
+    if (files.size() != 1) usageError(QStringLiteral("import-calls FILE.csv [--again]"));
+    QFile file(files.first());
+    if (!file.open(QIODevice::ReadOnly))
+        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2").arg(files.first(), file.errorString()));
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+
+    db::Database& database = context.standard();
+    db::Connection& connection = database.connection();
+    const QString destination = database.qualified(QStringLiteral("DESTTAR"));
+    connection.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 AS SELECT * FROM %2 WHERE 0")
+                        .arg(kStaging, destination));
+    struct DropStaging {
+        db::Connection& c;
+        ~DropStaging() {
+            try {
+                c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kStaging));
+            } catch (const Error&) {
+                // Goes with the connection.
+            }
+        }
+    } dropStaging{connection};
+
+    QStringList fields;
+    int line = 0;
+    int recordLine = 0;
+    if (!readRecord(in, &fields, &line, &recordLine))
+        raise(Error::Kind::Refused, QStringLiteral("Файл %1 пуст").arg(files.first()));
+    const auto position = headerPositions(fields);
+    qint64 rows = 0;
+    {
+        db::Transaction staging(database, {});
+        db::Statement insert(connection, QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
+        while (readRecord(in, &fields, &line, &recordLine)) {
+            if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
+            const QVariantList row = checkedRow(fields, position, recordLine);
+            for (int i = 0; i < kColumns; ++i) insert.bind(i + 1, row[i]);
+            insert.run();
+            insert.reset();
+            ++rows;
+        }
+        staging.commit();
+    }
+    if (rows == 0) raise(Error::Kind::Refused, QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
+
+    if (!again) {
+        db::Statement fresh(connection, QStringLiteral(
+            "SELECT count(*) FROM temp.%1 i WHERE NOT EXISTS (SELECT 1 FROM %2 d WHERE "
+            "d.AbNumber = i.AbNumber AND d.Date_of_call = i.Date_of_call AND d.Time_of_call = i.Time_of_call AND "
+            "d.Longivity IS i.Longivity AND d.Cat IS i.Cat AND d.Number_of_call IS i.Number_of_call AND "
+            "d.Code IS i.Code AND d.CodeForeign IS i.CodeForeign AND d.TRF IS i.TRF)").arg(kStaging, destination));
+        fresh.step();
+        const bool allPresent = fresh.columnInt(0) == 0;
+        fresh.reset();
+        if (allPresent)
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Все %1 записей файла %2 уже есть в DESTTAR; ничего не добавлено "
+                                 "(повторная загрузка: --again)").arg(rows).arg(files.first()));
+    }
+    db::Transaction transaction(database, {QStringLiteral("DESTTAR")});
+    connection.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM temp.%2").arg(destination, kStaging));
+    transaction.commit();
+    context.out() << QStringLiteral("Добавлено разговоров: %1\n").arg(rows);
+    return 0;
+}
+
+}  // namespace orv::cli
