@@ -12,10 +12,11 @@ qint64 batchMove(Query& source, const QString& target) {
     TableDef def;
     def.name = target;
     def.fields = source.resultFields();
-    Transaction transaction(db, {});
     db.createTable(def);
+    // Prepared before the transaction begins: attaching files is only possible outside it.
     PreparedSql insert = db.prepare(source.dialect(), target);
     source.bindParameters(insert.statement());
+    Transaction transaction(db, {});
     insert.statement().run();
     const qint64 copied = db.connection().changes();
     transaction.commit();
