@@ -6,19 +6,20 @@
 #include "db/Query.h"
 #include "db/Schema.h"
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 
 namespace orv::test {
 
 // A temporary folder holding one database, removed with its files after the test.
 class TempDatabase {
-public:
-    TempDatabase() : db_(std::make_unique<db::Database>(QStringLiteral("TarifStandard"), dir_.path())) {}
+  public:
+    TempDatabase()
+        : db_(std::make_unique<db::Database>(QStringLiteral("TarifStandard"), dir_.path())) {}
     db::Database& db() { return *db_; }
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
@@ -38,7 +39,7 @@ public:
         ASSERT_EQ(rc, SQLITE_OK) << message.toStdString();
     }
 
-private:
+  private:
     QTemporaryDir dir_;
     std::unique_ptr<db::Database> db_;
 };

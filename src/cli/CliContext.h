@@ -17,7 +17,7 @@ class Database;
 namespace orv::cli {
 
 class CliContext {
-public:
+  public:
     CliContext(db::Aliases& aliases, QTextStream& out, QTextStream& err);
     ~CliContext();
 
@@ -27,7 +27,7 @@ public:
     QTextStream& out() { return out_; }
     QTextStream& err() { return err_; }
 
-private:
+  private:
     db::Aliases& aliases_;
     QTextStream& out_;
     QTextStream& err_;

@@ -16,7 +16,9 @@ QString csvField(const QVariant& value) {
     return text;
 }
 
-QString csvLine(const QStringList& fields) { return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n"); }
+QString csvLine(const QStringList& fields) {
+    return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
 
 void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers) {
     const QList<db::FieldDef>& fields = query.fields();

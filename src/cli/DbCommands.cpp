@@ -19,7 +19,8 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
     static const QRegularExpression dateForm(QStringLiteral(R"(^\d{2}\.\d{2}\.\d{4}$)"));
     static const QRegularExpression timeForm(QStringLiteral(R"(^\d{2}:\d{2}:\d{2}$)"));
     static const QRegularExpression integerForm(QStringLiteral(R"(^[+-]?\d+$)"));
-    static const QRegularExpression floatForm(QStringLiteral(R"(^[+-]?(\d+\.\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    static const QRegularExpression floatForm(
+        QStringLiteral(R"(^[+-]?(\d+\.\d*|\.\d+)([eE][+-]?\d+)?$)"));
     if (dateForm.match(text).hasMatch()) {
         const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
         if (!date.isValid())
@@ -44,7 +45,8 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
 int runInit(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("init не принимает аргументов"));
     const QStringList created = db::schema::createMissingStartupTables(context.standard());
-    for (const QString& name : created) context.out() << QStringLiteral("Создана таблица %1\n").arg(name);
+    for (const QString& name : created)
+        context.out() << QStringLiteral("Создана таблица %1\n").arg(name);
     if (created.isEmpty()) context.out() << QStringLiteral("Все таблицы на месте\n");
     return 0;
 }
@@ -68,7 +70,9 @@ int runSql(CliContext& context, const QStringList& args) {
             usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(args[i]));
         const QString assignment = args[++i];
         const int eq = assignment.indexOf(QLatin1Char('='));
-        if (eq <= 0) usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(assignment));
+        if (eq <= 0)
+            usageError(
+                QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(assignment));
         bindTyped(query, assignment.left(eq), assignment.mid(eq + 1));
     }
     if (query.dialect().isSelecting()) {
@@ -84,17 +88,20 @@ int runSql(CliContext& context, const QStringList& args) {
 int runExport(CliContext& context, const QStringList& args) {
     if (args.size() != 2) usageError(QStringLiteral("export TABLE FILE.csv"));
     db::Database& database = context.standard();
-    db::Query query(database, QStringLiteral("SELECT * FROM %1").arg(database.canonicalName(args[0])));
+    db::Query query(database,
+                    QStringLiteral("SELECT * FROM %1").arg(database.canonicalName(args[0])));
     query.open();
     QFile file(args[1]);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось записать файл %1: %2").arg(args[1], file.errorString()));
+        raise(Error::Kind::Refused,
+              QStringLiteral("Не удалось записать файл %1: %2").arg(args[1], file.errorString()));
     QTextStream stream(&file);
     stream.setEncoding(QStringConverter::Utf8);
     writeCsv(stream, query);
     stream.flush();
     if (file.error() != QFileDevice::NoError)
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось записать файл %1: %2").arg(args[1], file.errorString()));
+        raise(Error::Kind::Refused,
+              QStringLiteral("Не удалось записать файл %1: %2").arg(args[1], file.errorString()));
     context.out() << QStringLiteral("Выгружено записей: %1\n").arg(query.recordCount());
     return 0;
 }

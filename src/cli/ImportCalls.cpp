@@ -22,10 +22,12 @@ constexpr int kColumns = 9;
 const QString kStaging = QStringLiteral("orv_import");
 
 [[noreturn]] void badRow(int line, const QString& what) {
-    raise(Error::Kind::Refused, QStringLiteral("Строка %1: %2; файл не загружен").arg(line).arg(what));
+    raise(Error::Kind::Refused,
+          QStringLiteral("Строка %1: %2; файл не загружен").arg(line).arg(what));
 }
 
-QVariant wholeNumber(const QString& text, const QString& column, qint64 low, qint64 high, bool required, int line) {
+QVariant wholeNumber(const QString& text, const QString& column, qint64 low, qint64 high,
+                     bool required, int line) {
     if (text.isEmpty()) {
         if (required) badRow(line, QStringLiteral("не заполнено поле %1").arg(column));
         return {};
@@ -33,12 +35,16 @@ QVariant wholeNumber(const QString& text, const QString& column, qint64 low, qin
     bool ok = false;
     const qint64 value = text.toLongLong(&ok);
     if (!ok || value < low || value > high)
-        badRow(line, QStringLiteral("поле %1: '%2' не целое число от %3 до %4").arg(column, text).arg(low).arg(high));
+        badRow(line, QStringLiteral("поле %1: '%2' не целое число от %3 до %4")
+                         .arg(column, text)
+                         .arg(low)
+                         .arg(high));
     return value;
 }
 
 // The stored values of one call row, in DESTTAR's column order.
-QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumns>& position, int line) {
+QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumns>& position,
+                        int line) {
     auto text = [&](int column) { return fields.value(position[column]).trimmed(); };
     const QList<db::FieldDef>& columns = db::schema::desttar().fields;
     QVariantList row;
@@ -46,12 +52,14 @@ QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumn
     const QString dateText = text(1);
     QDate date = QDate::fromString(dateText, QStringLiteral("dd.MM.yyyy"));
     if (!date.isValid()) date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) badRow(line, QStringLiteral("поле Date_of_call: '%1' не дата дд.мм.гггг").arg(dateText));
+    if (!date.isValid())
+        badRow(line, QStringLiteral("поле Date_of_call: '%1' не дата дд.мм.гггг").arg(dateText));
     row.append(date.toString(QStringLiteral("yyyy-MM-dd")));
     const QString timeText = text(2);
     QTime time = QTime::fromString(timeText, QStringLiteral("HH:mm:ss"));
     if (!time.isValid()) time = QTime::fromString(timeText, QStringLiteral("HH:mm"));
-    if (!time.isValid()) badRow(line, QStringLiteral("поле Time_of_call: '%1' не время чч:мм:сс").arg(timeText));
+    if (!time.isValid())
+        badRow(line, QStringLiteral("поле Time_of_call: '%1' не время чч:мм:сс").arg(timeText));
     row.append(time.toString(QStringLiteral("HH:mm:ss")));
     row.append(wholeNumber(text(3), columns[3].name, 0, 2147483647, true, line));
     row.append(wholeNumber(text(4), columns[4].name, -32768, 32767, true, line));
@@ -59,7 +67,9 @@ QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumn
     for (int column : {6, 7}) {
         const QString code = text(column);
         if (code.size() > columns[column].size)
-            badRow(line, QStringLiteral("поле %1: '%2' длиннее %3 символов").arg(columns[column].name, code).arg(columns[column].size));
+            badRow(line, QStringLiteral("поле %1: '%2' длиннее %3 символов")
+                             .arg(columns[column].name, code)
+                             .arg(columns[column].size));
         row.append(code.isEmpty() ? QVariant() : QVariant(code));
     }
     const QString trf = text(8);
@@ -80,10 +90,12 @@ std::array<int, kColumns> headerPositions(const QStringList& header) {
     for (int c = 0; c < kColumns; ++c) {
         position[c] = -1;
         for (int i = 0; i < header.size(); ++i)
-            if (header[i].trimmed().compare(columns[c].name, Qt::CaseInsensitive) == 0) position[c] = i;
+            if (header[i].trimmed().compare(columns[c].name, Qt::CaseInsensitive) == 0)
+                position[c] = i;
         if (position[c] < 0)
             raise(Error::Kind::Refused,
-                  QStringLiteral("Строка 1: в заголовке нет столбца %1; файл не загружен").arg(columns[c].name));
+                  QStringLiteral("Строка 1: в заголовке нет столбца %1; файл не загружен")
+                      .arg(columns[c].name));
     }
     return position;
 }
@@ -111,15 +123,18 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     if (files.size() != 1) usageError(QStringLiteral("import-calls FILE.csv [--again]"));
     QFile file(files.first());
     if (!file.open(QIODevice::ReadOnly))
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2").arg(files.first(), file.errorString()));
+        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
+                                        .arg(files.first(), file.errorString()));
     QTextStream in(&file);
     in.setEncoding(QStringConverter::Utf8);
 
     db::Database& database = context.standard();
     db::Connection& connection = database.connection();
     const QString destination = database.qualified(QStringLiteral("DESTTAR"));
-    connection.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 AS SELECT * FROM %2 WHERE 0")
-                        .arg(kStaging, destination));
+    connection.exec(
+        QStringLiteral(
+            "DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 AS SELECT * FROM %2 WHERE 0")
+            .arg(kStaging, destination));
     struct DropStaging {
         db::Connection& c;
         ~DropStaging() {
@@ -140,7 +155,9 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     qint64 rows = 0;
     {
         db::Transaction staging(database, {});
-        db::Statement insert(connection, QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
+        db::Statement insert(
+            connection,
+            QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
         while (readRecord(in, &fields, &line, &recordLine)) {
             if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
             const QVariantList row = checkedRow(fields, position, recordLine);
@@ -151,24 +168,34 @@ int runImportCalls(CliContext& context, const QStringList& args) {
         }
         staging.commit();
     }
-    if (rows == 0) raise(Error::Kind::Refused, QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
+    if (rows == 0)
+        raise(Error::Kind::Refused,
+              QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
 
     if (!again) {
-        db::Statement fresh(connection, QStringLiteral(
-            "SELECT count(*) FROM temp.%1 i WHERE NOT EXISTS (SELECT 1 FROM %2 d WHERE "
-            "d.AbNumber = i.AbNumber AND d.Date_of_call = i.Date_of_call AND d.Time_of_call = i.Time_of_call AND "
-            "d.Longivity IS i.Longivity AND d.Cat IS i.Cat AND d.Number_of_call IS i.Number_of_call AND "
-            "d.Code IS i.Code AND d.CodeForeign IS i.CodeForeign AND d.TRF IS i.TRF)").arg(kStaging, destination));
+        db::Statement fresh(
+            connection,
+            QStringLiteral(
+                "SELECT count(*) FROM temp.%1 i WHERE NOT EXISTS (SELECT 1 FROM %2 d WHERE "
+                "d.AbNumber = i.AbNumber AND d.Date_of_call = i.Date_of_call AND d.Time_of_call = "
+                "i.Time_of_call AND "
+                "d.Longivity IS i.Longivity AND d.Cat IS i.Cat AND d.Number_of_call IS "
+                "i.Number_of_call AND "
+                "d.Code IS i.Code AND d.CodeForeign IS i.CodeForeign AND d.TRF IS i.TRF)")
+                .arg(kStaging, destination));
         fresh.step();
         const bool allPresent = fresh.columnInt(0) == 0;
         fresh.reset();
         if (allPresent)
             raise(Error::Kind::Refused,
                   QStringLiteral("Все %1 записей файла %2 уже есть в DESTTAR; ничего не добавлено "
-                                 "(повторная загрузка: --again)").arg(rows).arg(files.first()));
+                                 "(повторная загрузка: --again)")
+                      .arg(rows)
+                      .arg(files.first()));
     }
     db::Transaction transaction(database, {QStringLiteral("DESTTAR")});
-    connection.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM temp.%2").arg(destination, kStaging));
+    connection.exec(
+        QStringLiteral("INSERT INTO %1 SELECT * FROM temp.%2").arg(destination, kStaging));
     transaction.commit();
     context.out() << QStringLiteral("Добавлено разговоров: %1\n").arg(rows);
     return 0;

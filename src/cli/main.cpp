@@ -36,14 +36,17 @@ const QList<Command>& commands() {
         {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql},
         {"export", "export TABLE FILE.csv", orv::cli::runExport},
         {"import-calls", "import-calls FILE.csv [--again]", orv::cli::runImportCalls},
-        {"settings", "settings show | settings set SECTION VALUE TEXT", orv::cli::runSettingsCommand},
+        {"settings", "settings show | settings set SECTION VALUE TEXT",
+         orv::cli::runSettingsCommand},
     };
     return list;
 }
 
 QString usage() {
-    QString text = QStringLiteral("Использование: orvanta-cli [--alias ИМЯ=ПАПКА]... [--today ДД.ММ.ГГГГ] КОМАНДА\n");
-    for (const Command& c : commands()) text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));
+    QString text = QStringLiteral(
+        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА]... [--today ДД.ММ.ГГГГ] КОМАНДА\n");
+    for (const Command& c : commands())
+        text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));
     return text;
 }
 
@@ -62,16 +65,19 @@ int main(int argc, char** argv) {
         QStringList aliasBindings;
         while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
             const QString option = args.takeFirst();
-            if (args.isEmpty()) orv::cli::usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage());
+            if (args.isEmpty())
+                orv::cli::usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage());
             if (option == QLatin1String("--alias")) {
                 aliasBindings.append(args.takeFirst());
             } else if (option == QLatin1String("--today")) {
                 const QString text = args.takeFirst();
                 const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-                if (!date.isValid()) orv::cli::usageError(QStringLiteral("Неправильная дата --today: %1").arg(text));
+                if (!date.isValid())
+                    orv::cli::usageError(QStringLiteral("Неправильная дата --today: %1").arg(text));
                 orv::setTodayOverride(date);
             } else {
-                orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + usage());
+                orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) +
+                                     usage());
             }
         }
         if (args.isEmpty()) orv::cli::usageError(usage());

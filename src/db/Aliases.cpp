@@ -33,8 +33,10 @@ Aliases::Aliases(const QString& configFile)
     if (ini.childGroups().isEmpty()) {
         const QString data = defaultDataFolder();
         const QList<Alias> defaults = {
-            {QLatin1String(kStandardAlias), QStringLiteral("STANDARD"), data + QStringLiteral("/Standard")},
-            {QLatin1String(kEverydayAlias), QStringLiteral("STANDARD"), data + QStringLiteral("/Everyday")},
+            {QLatin1String(kStandardAlias), QStringLiteral("STANDARD"),
+             data + QStringLiteral("/Standard")},
+            {QLatin1String(kEverydayAlias), QStringLiteral("STANDARD"),
+             data + QStringLiteral("/Everyday")},
         };
         for (const Alias& a : defaults) {
             ini.beginGroup(a.name);

@@ -17,7 +17,7 @@ inline constexpr char kStandardAlias[] = "OrvantaStandard";
 inline constexpr char kEverydayAlias[] = "OrvantaEveryday";
 
 class Aliases {
-public:
+  public:
     struct Alias {
         QString name;
         QString type;  // "STANDARD"
@@ -41,7 +41,7 @@ public:
     // Parses "NAME=DIR" as given on the command line; throws Error(Usage) when malformed.
     void bindForRun(const QString& assignment);
 
-private:
+  private:
     QString configFile_;
     QList<Alias> aliases_;
 };

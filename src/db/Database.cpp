@@ -20,7 +20,7 @@ QString key(const QString& name) { return name.toLower(); }
 
 QString stripExtension(const QString& name) {
     return name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ? name.left(name.size() - 3)
-                                                                      : name;
+                                                                    : name;
 }
 
 QString fileUri(const QString& path, const char* mode) {
@@ -35,25 +35,30 @@ QString fileUri(const QString& path, const char* mode) {
 QString columnDefinition(const FieldDef& f) {
     const QString q = quoteIdentifier(f.name);
     QString sql = q + QLatin1Char(' ') + sqlTypeName(f);
-    if (f.required)
-        sql += QStringLiteral(" NOT NULL");
+    if (f.required) sql += QStringLiteral(" NOT NULL");
     switch (f.type) {
         case FieldType::String:
             if (f.size > 0)
-                sql += QStringLiteral(" CONSTRAINT %1 CHECK(length(%2) <= %3)")
-                           .arg(quoteIdentifier(QStringLiteral("значение поля %1 длиннее %2 символов")
-                                                    .arg(f.name)
-                                                    .arg(f.size)),
-                                q)
-                           .arg(f.size);
+                sql +=
+                    QStringLiteral(" CONSTRAINT %1 CHECK(length(%2) <= %3)")
+                        .arg(quoteIdentifier(QStringLiteral("значение поля %1 длиннее %2 символов")
+                                                 .arg(f.name)
+                                                 .arg(f.size)),
+                             q)
+                        .arg(f.size);
             break;
         case FieldType::Date:
-            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS date(julianday(%2)))")
-                       .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильная дата").arg(f.name)), q);
+            sql +=
+                QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS date(julianday(%2)))")
+                    .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильная дата").arg(f.name)),
+                         q);
             break;
         case FieldType::Time:
-            sql += QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS time(%2))")
-                       .arg(quoteIdentifier(QStringLiteral("в поле %1 неправильное время").arg(f.name)), q);
+            sql +=
+                QStringLiteral(" CONSTRAINT %1 CHECK(%2 IS NULL OR %2 IS time(%2))")
+                    .arg(
+                        quoteIdentifier(QStringLiteral("в поле %1 неправильное время").arg(f.name)),
+                        q);
             break;
         default:
             break;
@@ -93,8 +98,8 @@ PreparedSql::~PreparedSql() {
         statement_.reset();
         for (const QString& temp : temps_) {
             try {
-                db_->connection().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1")
-                                           .arg(quoteIdentifier(temp)));
+                db_->connection().exec(
+                    QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(temp)));
             } catch (const Error&) {
                 // A temporary copy that cannot be dropped now goes with the connection.
             }
@@ -113,9 +118,11 @@ std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QStr
 
 void Database::rebind(const QString& folder) {
     const QFileInfo info(folder);
-    if (!info.isDir()) raise(Error::Kind::Engine, QStringLiteral("Папка %1 не найдена").arg(folder));
+    if (!info.isDir())
+        raise(Error::Kind::Engine, QStringLiteral("Папка %1 не найдена").arg(folder));
     if (connection_ && connection_->inTransaction())
-        raise(Error::Kind::Engine, QStringLiteral("Нельзя сменить папку базы данных во время транзакции"));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Нельзя сменить папку базы данных во время транзакции"));
     attached_.clear();
     connection_.reset();
     folder_ = info.absoluteFilePath();
@@ -135,7 +142,8 @@ void Database::scanFolder() const {
     files_.clear();
     const QStringList entries = QDir(folder_).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& file : entries) {
-        if (!file.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) || file.startsWith(QLatin1Char('.')))
+        if (!file.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ||
+            file.startsWith(QLatin1Char('.')))
             continue;
         files_[key(stripExtension(file))].append(file);
     }
@@ -153,8 +161,8 @@ std::optional<QString> Database::findFile(const QString& name) const {
         if (it == files_.constEnd()) return std::nullopt;
     }
     if (it->size() > 1)
-        raise(Error::Kind::Engine,
-              QStringLiteral("В папке %1 два файла одной таблицы: %2").arg(folder_, it->join(QStringLiteral(" и "))));
+        raise(Error::Kind::Engine, QStringLiteral("В папке %1 два файла одной таблицы: %2")
+                                       .arg(folder_, it->join(QStringLiteral(" и "))));
     return it->first();
 }
 
@@ -163,8 +171,9 @@ QStringList Database::tableFileNames() const {
     scanFolder();
     QStringList result;
     for (const QStringList& files : std::as_const(files_)) result += files;
-    std::sort(result.begin(), result.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(result.begin(), result.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     return result;
 }
 
@@ -195,8 +204,8 @@ void Database::checkSingleTable(const QString& canonical, const QString& schema)
                         .arg(quoteIdentifier(schema)));
     check.bind(1, canonical);
     if (!check.step())
-        raise(Error::Kind::Engine,
-              QStringLiteral("Файл %1 не содержит таблицы %2").arg(tableFilePath(canonical), canonical));
+        raise(Error::Kind::Engine, QStringLiteral("Файл %1 не содержит таблицы %2")
+                                       .arg(tableFilePath(canonical), canonical));
 }
 
 QString Database::attach(const QString& canonical) {
@@ -208,14 +217,16 @@ QString Database::attach(const QString& canonical) {
     makeRoom(1, {k});
     const QString path = tableFilePath(canonical);
     QString schema = canonical;
-    if (k == QLatin1String("main") || k == QLatin1String("temp")) schema = QStringLiteral("t_") + canonical;
-    Statement attachStatement(*connection_,
-                              QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
+    if (k == QLatin1String("main") || k == QLatin1String("temp"))
+        schema = QStringLiteral("t_") + canonical;
+    Statement attachStatement(
+        *connection_, QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
     attachStatement.bind(1, fileUri(path, "rw"));
     try {
         attachStatement.run();
     } catch (const Error& e) {
-        raise(Error::Kind::Engine, QStringLiteral("Таблица %1 (%2): %3").arg(canonical, path, e.message()));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Таблица %1 (%2): %3").arg(canonical, path, e.message()));
     }
     attached_.insert(k, Attached{schema, 0, ++useCounter_});
     try {
@@ -237,7 +248,8 @@ void Database::makeRoom(int needed, const QStringList& keep) {
             if (victim == attached_.end() || it->lastUse < victim->lastUse) victim = it;
         }
         if (victim == attached_.end()) return;
-        connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(victim->schema)));
+        connection_->exec(
+            QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(victim->schema)));
         attached_.erase(victim);
     }
 }
@@ -267,8 +279,8 @@ QString Database::createFile(const QString& name, const QString& fileName) {
     const QString path = folder_ + QLatin1Char('/') + file;
     makeRoom(1, {});
     const QString schema = name;
-    Statement attachStatement(*connection_,
-                              QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
+    Statement attachStatement(
+        *connection_, QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
     attachStatement.bind(1, fileUri(path, "rwc"));
     attachStatement.run();
     attached_.insert(key(name), Attached{schema, 0, ++useCounter_});
@@ -302,9 +314,10 @@ void Database::addIndex(const QString& table, const IndexDef& index) {
     for (const QString& f : index.fields) columns.append(quoteIdentifier(f));
     const bool unique = index.primary || index.unique;
     connection_->exec(QStringLiteral("CREATE %1INDEX %2.%3 ON %4 (%5)")
-                          .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(schema),
-                               quoteIdentifier(indexName(canonical, index)), quoteIdentifier(canonical),
-                               columns.join(QStringLiteral(", "))));
+                          .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
+                               quoteIdentifier(schema),
+                               quoteIdentifier(indexName(canonical, index)),
+                               quoteIdentifier(canonical), columns.join(QStringLiteral(", "))));
 }
 
 void Database::dropTable(const QString& name) {
@@ -328,7 +341,9 @@ TableDef Database::tableDef(const QString& name) {
     TableDef def;
     def.name = canonical;
     def.fileName = QFileInfo(tableFilePath(canonical)).fileName();
-    Statement info(*connection_, QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, quoteIdentifier(canonical)));
+    Statement info(
+        *connection_,
+        QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, quoteIdentifier(canonical)));
     while (info.step()) {
         FieldDef f;
         f.name = info.column(1).toString();
@@ -336,13 +351,17 @@ TableDef Database::tableDef(const QString& name) {
         f.required = info.columnInt(3) != 0;
         def.fields.append(f);
     }
-    Statement list(*connection_, QStringLiteral("PRAGMA %1.index_list(%2)").arg(schema, quoteIdentifier(canonical)));
+    Statement list(
+        *connection_,
+        QStringLiteral("PRAGMA %1.index_list(%2)").arg(schema, quoteIdentifier(canonical)));
     while (list.step()) {
         IndexDef index;
         index.name = list.column(1).toString();
         index.unique = list.columnInt(2) != 0;
         index.primary = index.name == QLatin1String("PRIMARY");
-        Statement cols(*connection_, QStringLiteral("PRAGMA %1.index_info(%2)").arg(schema, quoteIdentifier(index.name)));
+        Statement cols(
+            *connection_,
+            QStringLiteral("PRAGMA %1.index_info(%2)").arg(schema, quoteIdentifier(index.name)));
         while (cols.step()) index.fields.append(cols.column(2).toString());
         if (index.primary) index.name.clear();
         def.indexes.append(index);
@@ -353,13 +372,16 @@ TableDef Database::tableDef(const QString& name) {
 QString Database::tempCopy(const QString& canonical) {
     const QString copy = QStringLiteral("orv_copy_%1").arg(++tempCounter_);
     const QString schema = attach(canonical);
-    connection_->exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM %2.%3")
-                          .arg(quoteIdentifier(copy), quoteIdentifier(schema), quoteIdentifier(canonical)));
+    connection_->exec(
+        QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM %2.%3")
+            .arg(quoteIdentifier(copy), quoteIdentifier(schema), quoteIdentifier(canonical)));
     detachIfUnused(canonical);
     return copy;
 }
 
-PreparedSql Database::prepare(const QString& localSql) { return prepare(DialectStatement(localSql)); }
+PreparedSql Database::prepare(const QString& localSql) {
+    return prepare(DialectStatement(localSql));
+}
 
 PreparedSql Database::prepare(const DialectStatement& statement, const QString& insertTarget,
                               Target targetKind) {
@@ -389,12 +411,14 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
             if (rendered.contains(lower)) continue;
             if (ref.use == TableUse::Create) {
                 if (tableExists(ref.name))
-                    raise(Error::Kind::Engine, QStringLiteral("Таблица %1 уже существует").arg(ref.name));
+                    raise(Error::Kind::Engine,
+                          QStringLiteral("Таблица %1 уже существует").arg(ref.name));
                 const QString schema = createFile(ref.name, {});
                 createdFile = ref.name;
                 pin(ref.name);
                 pinned.append(ref.name);
-                rendered.insert(lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(ref.name));
+                rendered.insert(
+                    lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(ref.name));
                 continue;
             }
             const QString canonical = canonicalName(ref.name);
@@ -407,23 +431,28 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
             }
             if (!fits)
                 raise(Error::Kind::Engine,
-                      QStringLiteral("Слишком много таблиц в одной операции (не более %1)").arg(kMaxAttached));
+                      QStringLiteral("Слишком много таблиц в одной операции (не более %1)")
+                          .arg(kMaxAttached));
             const QString schema = attach(canonical);
             pin(canonical);
             pinned.append(canonical);
-            rendered.insert(lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
+            rendered.insert(
+                lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
         }
-        QString sql = statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
+        QString sql =
+            statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
         if (intoFile)
             sql = QStringLiteral("INSERT INTO %1 %2").arg(rendered.value(key(insertTarget)), sql);
         else if (!insertTarget.isEmpty())
-            sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2").arg(quoteIdentifier(insertTarget), sql);
+            sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2")
+                      .arg(quoteIdentifier(insertTarget), sql);
         Statement prepared(*connection_, sql);
         return PreparedSql(this, std::move(prepared), pinned, temps, statement.parameters());
     } catch (...) {
         release();
         for (const QString& temp : temps)
-            connection_->exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(temp)));
+            connection_->exec(
+                QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(temp)));
         if (!createdFile.isEmpty()) {
             try {
                 dropTable(createdFile);

@@ -31,7 +31,7 @@ class Aliases;
 // A statement of the local dialect prepared on a Database, together with the attachments it
 // relies on; those stay attached while the PreparedSql lives.
 class PreparedSql {
-public:
+  public:
     PreparedSql(PreparedSql&&) noexcept;
     PreparedSql& operator=(PreparedSql&&) = delete;
     ~PreparedSql();
@@ -39,7 +39,7 @@ public:
     Statement& statement() { return statement_; }
     const QStringList& parameters() const { return parameters_; }
 
-private:
+  private:
     friend class Database;
     PreparedSql(class Database* db, Statement statement, QStringList pinned, QStringList temps,
                 QStringList parameters);
@@ -51,7 +51,7 @@ private:
 };
 
 class Database {
-public:
+  public:
     // Opens the database on a folder; the folder must exist ("Папка ... не найдена" otherwise).
     Database(const QString& name, const QString& folder);
     ~Database();
@@ -103,7 +103,7 @@ public:
     // Test hook: how many table files are attached right now.
     int TEST_attachedCount() const { return static_cast<int>(attached_.size()); }
 
-private:
+  private:
     friend class PreparedSql;
     struct Attached {
         QString schema;
@@ -113,7 +113,7 @@ private:
 
     void scanFolder() const;
     std::optional<QString> findFile(const QString& name) const;  // file name on disk
-    QString attach(const QString& canonical);  // returns schema name
+    QString attach(const QString& canonical);                    // returns schema name
     void makeRoom(int needed, const QStringList& keep);
     void detachIfUnused(const QString& canonical);
     void pin(const QString& canonical);

@@ -19,7 +19,17 @@
 
 namespace orv::db {
 
-enum class StatementKind { Select, Insert, Update, Delete, CreateTable, DropTable, CreateIndex, DropIndex, Other };
+enum class StatementKind {
+    Select,
+    Insert,
+    Update,
+    Delete,
+    CreateTable,
+    DropTable,
+    CreateIndex,
+    DropIndex,
+    Other
+};
 
 // How a statement uses a table it names.
 enum class TableUse { Read, Write, Create, Drop };
@@ -31,8 +41,8 @@ struct TableRef {
 
 // One column of the outermost select list (of the first SELECT of a compound statement).
 struct SelectColumn {
-    QString alias;      // AS name or the bare alias after the expression; empty when none
-    QString function;   // upper-case name when the expression is one call: MAX, MIN, COUNT, SUM, AVG
+    QString alias;     // AS name or the bare alias after the expression; empty when none
+    QString function;  // upper-case name when the expression is one call: MAX, MIN, COUNT, SUM, AVG
     QString qualifier;  // table alias of a plain column reference (or of the function's argument)
     QString column;     // column name of a plain reference (or of the function's single argument)
     bool arithmetic = false;  // the expression contains + - * / outside a function's parentheses
@@ -40,7 +50,7 @@ struct SelectColumn {
 };
 
 class DialectStatement {
-public:
+  public:
     explicit DialectStatement(const QString& localSql);  // throws Error(Dialect)
     ~DialectStatement();
     DialectStatement(DialectStatement&&) noexcept;
@@ -68,7 +78,7 @@ public:
     // Parameters stay as ":Name".
     QString render(const std::function<QString(const TableRef&)>& tableSql) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

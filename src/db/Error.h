@@ -9,7 +9,7 @@
 namespace orv {
 
 class Error : public std::runtime_error {
-public:
+  public:
     enum class Kind {
         Engine,      // the table store or SQLite failed: missing table, lock, constraint
         Conversion,  // a text could not be read as a number, date or time
@@ -24,7 +24,7 @@ public:
     Kind kind() const { return kind_; }
     const QString& message() const { return message_; }
 
-private:
+  private:
     Kind kind_;
     QString message_;
 };

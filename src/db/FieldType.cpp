@@ -13,15 +13,21 @@ namespace orv::db {
 
 QString sqlTypeName(const FieldDef& field) {
     switch (field.type) {
-        case FieldType::Integer: return QStringLiteral("INTEGER");
-        case FieldType::SmallInt: return QStringLiteral("SMALLINT");
-        case FieldType::Float: return QStringLiteral("FLOAT");
+        case FieldType::Integer:
+            return QStringLiteral("INTEGER");
+        case FieldType::SmallInt:
+            return QStringLiteral("SMALLINT");
+        case FieldType::Float:
+            return QStringLiteral("FLOAT");
         case FieldType::String:
             return field.size > 0 ? QStringLiteral("VARCHAR(%1)").arg(field.size)
                                   : QStringLiteral("VARCHAR");
-        case FieldType::Date: return QStringLiteral("DATE");
-        case FieldType::Time: return QStringLiteral("TIME");
-        case FieldType::DateTime: return QStringLiteral("TIMESTAMP");
+        case FieldType::Date:
+            return QStringLiteral("DATE");
+        case FieldType::Time:
+            return QStringLiteral("TIME");
+        case FieldType::DateTime:
+            return QStringLiteral("TIMESTAMP");
     }
     return QStringLiteral("INTEGER");
 }
@@ -29,7 +35,8 @@ QString sqlTypeName(const FieldDef& field) {
 FieldType fieldTypeFromDecl(const QString& declaredType, int* size) {
     if (size) *size = 0;
     const QString t = declaredType.trimmed().toUpper();
-    static const QRegularExpression sized(QStringLiteral(R"(^(?:VAR)?CHAR(?:ACTER)?\s*\((\d+)\)$)"));
+    static const QRegularExpression sized(
+        QStringLiteral(R"(^(?:VAR)?CHAR(?:ACTER)?\s*\((\d+)\)$)"));
     if (const auto m = sized.match(t); m.hasMatch()) {
         if (size) *size = m.captured(1).toInt();
         return FieldType::String;
@@ -37,7 +44,8 @@ FieldType fieldTypeFromDecl(const QString& declaredType, int* size) {
     if (t == QLatin1String("SMALLINT")) return FieldType::SmallInt;
     if (t == QLatin1String("DATE")) return FieldType::Date;
     if (t == QLatin1String("TIME")) return FieldType::Time;
-    if (t == QLatin1String("TIMESTAMP") || t == QLatin1String("DATETIME")) return FieldType::DateTime;
+    if (t == QLatin1String("TIMESTAMP") || t == QLatin1String("DATETIME"))
+        return FieldType::DateTime;
     if (t.contains(QLatin1String("INT"))) return FieldType::Integer;
     if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
         t.contains(QLatin1String("TEXT")))
@@ -53,8 +61,9 @@ FieldType fieldTypeFromDecl(const QString& declaredType, int* size) {
 namespace {
 
 [[noreturn]] void notConvertible(const QVariant& value, const char* what) {
-    raise(Error::Kind::Conversion,
-          QStringLiteral("Значение '%1' не является %2").arg(value.toString(), QLatin1String(what)));
+    raise(
+        Error::Kind::Conversion,
+        QStringLiteral("Значение '%1' не является %2").arg(value.toString(), QLatin1String(what)));
 }
 
 QDate parseDate(const QString& text) {
@@ -99,25 +108,34 @@ QVariant toStorage(const QVariant& value, FieldType type) {
             return value.toString();
         case FieldType::Date: {
             QDate d;
-            if (id == QMetaType::QDate) d = value.toDate();
-            else if (id == QMetaType::QDateTime) d = value.toDateTime().date();
-            else d = parseDate(value.toString());
+            if (id == QMetaType::QDate)
+                d = value.toDate();
+            else if (id == QMetaType::QDateTime)
+                d = value.toDateTime().date();
+            else
+                d = parseDate(value.toString());
             if (!d.isValid()) notConvertible(value, "правильной датой");
             return d.toString(QStringLiteral("yyyy-MM-dd"));
         }
         case FieldType::Time: {
             QTime t;
-            if (id == QMetaType::QTime) t = value.toTime();
-            else if (id == QMetaType::QDateTime) t = value.toDateTime().time();
-            else t = parseTime(value.toString());
+            if (id == QMetaType::QTime)
+                t = value.toTime();
+            else if (id == QMetaType::QDateTime)
+                t = value.toDateTime().time();
+            else
+                t = parseTime(value.toString());
             if (!t.isValid()) notConvertible(value, "правильным временем");
             return t.toString(QStringLiteral("HH:mm:ss"));
         }
         case FieldType::DateTime: {
             QDateTime dt;
-            if (id == QMetaType::QDateTime) dt = value.toDateTime();
-            else if (id == QMetaType::QDate) dt = QDateTime(value.toDate(), QTime(0, 0));
-            else dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (id == QMetaType::QDateTime)
+                dt = value.toDateTime();
+            else if (id == QMetaType::QDate)
+                dt = QDateTime(value.toDate(), QTime(0, 0));
+            else
+                dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             if (!dt.isValid()) notConvertible(value, "правильной датой и временем");
             return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         }
@@ -160,13 +178,16 @@ QVariant fromStorage(const QVariant& stored, FieldType type) {
 QString displayText(const QVariant& value) {
     if (value.isNull() || !value.isValid()) return {};
     switch (value.typeId()) {
-        case QMetaType::QDate: return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
-        case QMetaType::QTime: return value.toTime().toString(QStringLiteral("HH:mm:ss"));
+        case QMetaType::QDate:
+            return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+        case QMetaType::QTime:
+            return value.toTime().toString(QStringLiteral("HH:mm:ss"));
         case QMetaType::QDateTime:
             return value.toDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
         case QMetaType::Double:
             return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-        default: return value.toString();
+        default:
+            return value.toString();
     }
 }
 

@@ -62,15 +62,15 @@ int RecordValues::index(const QString& field) const {
 
 // The materialised result of an open statement.
 struct Query::Result {
-    QString table;                   // temporary table holding the rows, rowids 1..total
-    QStringList columns;             // its column names, quoted
-    QList<FieldDef> fields;          // data fields, then calculated and lookup fields
+    QString table;           // temporary table holding the rows, rowids 1..total
+    QStringList columns;     // its column names, quoted
+    QList<FieldDef> fields;  // data fields, then calculated and lookup fields
     int dataFields = 0;
-    qint64 total = 0;                // rows of the statement
-    std::vector<qint64> visible;     // rowids passing the filter, when filtered
+    qint64 total = 0;             // rows of the statement
+    std::vector<qint64> visible;  // rowids passing the filter, when filtered
     bool useVisible = false;
     std::unique_ptr<Statement> fetch;
-    mutable qint64 pageStart = -1;   // first visible row of the cached page
+    mutable qint64 pageStart = -1;  // first visible row of the cached page
     mutable std::vector<QVector<QVariant>> page;
 };
 
@@ -110,8 +110,10 @@ void Query::setTime(const QString& name, const QTime& value) {
 }
 
 void Query::setDateTime(const QString& name, const QDateTime& value) {
-    if (value.time() == QTime(0, 0)) setParameter(name, toStorage(value.date(), FieldType::Date));
-    else setParameter(name, toStorage(value, FieldType::DateTime));
+    if (value.time() == QTime(0, 0))
+        setParameter(name, toStorage(value.date(), FieldType::Date));
+    else
+        setParameter(name, toStorage(value, FieldType::DateTime));
 }
 
 void Query::clearParameters() { parameters_.clear(); }
@@ -119,7 +121,8 @@ void Query::clearParameters() { parameters_.clear(); }
 void Query::checkParametersBound() {
     for (const QString& name : dialect().parameters())
         if (!parameters_.contains(name.toLower()))
-            raise(Error::Kind::Engine, QStringLiteral("Не задано значение параметра :%1").arg(name));
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Не задано значение параметра :%1").arg(name));
 }
 
 void Query::bindParameters(Statement& statement) const {
@@ -127,7 +130,8 @@ void Query::bindParameters(Statement& statement) const {
         const QString name = statement.parameterName(i).toLower();
         const auto it = parameters_.constFind(name);
         if (it == parameters_.constEnd())
-            raise(Error::Kind::Engine, QStringLiteral("Не задано значение параметра :%1").arg(name));
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Не задано значение параметра :%1").arg(name));
         statement.bind(i, *it);
     }
 }
@@ -168,13 +172,16 @@ QList<FieldDef> Query::inferFields(Statement& statement, QList<int>* unknownOut)
             f.type = fieldTypeFromDecl(decl, &f.size);
         } else if (parallel && !columns[i].star) {
             const SelectColumn& c = columns[i];
-            if (c.function == QLatin1String("COUNT")) f.type = FieldType::Integer;
-            else if (c.function == QLatin1String("SUM") || c.function == QLatin1String("AVG") || c.arithmetic)
+            if (c.function == QLatin1String("COUNT"))
+                f.type = FieldType::Integer;
+            else if (c.function == QLatin1String("SUM") || c.function == QLatin1String("AVG") ||
+                     c.arithmetic)
                 f.type = FieldType::Float;
             else if ((c.function == QLatin1String("MAX") || c.function == QLatin1String("MIN")) &&
                      !c.column.isEmpty())
                 f.type = typeOfColumnRef(c.qualifier, c.column);
-            else unknown.append(i);
+            else
+                unknown.append(i);
         } else {
             unknown.append(i);
         }
@@ -185,7 +192,8 @@ QList<FieldDef> Query::inferFields(Statement& statement, QList<int>* unknownOut)
     } else if (!unknown.isEmpty()) {
         bindParameters(statement);
         const bool row = statement.step();
-        for (int i : unknown) fields[i].type = typeOfStorage(row ? statement.column(i) : QVariant());
+        for (int i : unknown)
+            fields[i].type = typeOfStorage(row ? statement.column(i) : QVariant());
         statement.reset();
     }
     return fields;
@@ -202,7 +210,8 @@ QList<FieldDef> Query::resultFields() {
 void Query::open() {
     close();
     if (!dialect().isSelecting())
-        raise(Error::Kind::Engine, QStringLiteral("Запрос не выбирает записей; его нужно выполнить"));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Запрос не выбирает записей; его нужно выполнить"));
     checkParametersBound();
     auto result = std::make_unique<Result>();
     result->table = QStringLiteral("orv_rs_%1").arg(resultCounter());
@@ -213,7 +222,8 @@ void Query::open() {
             // The rows go into the temporary table first; the statement is then prepared again
             // for the result's metadata, against the schema as the copy saw it.
             prepared_.reset();
-            PreparedSql copy = db_->prepare(dialect(), result->table, Database::Target::NewTemporary);
+            PreparedSql copy =
+                db_->prepare(dialect(), result->table, Database::Target::NewTemporary);
             bindParameters(copy.statement());
             copy.statement().run();
         }
@@ -229,10 +239,14 @@ void Query::open() {
         Statement info(c, QStringLiteral("PRAGMA temp.table_info(%1)").arg(table));
         while (info.step()) result->columns.append(quoteIdentifier(info.column(1).toString()));
         if (result->columns.size() != result->dataFields)
-            raise(Error::Kind::Engine, QStringLiteral("Структура таблиц изменилась во время запроса; повторите его"));
-        for (int i : unknown) result->fields[i].type = storedType(c, result->table, result->columns[i]);
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Структура таблиц изменилась во время запроса; повторите его"));
+        for (int i : unknown)
+            result->fields[i].type = storedType(c, result->table, result->columns[i]);
         result->fetch = std::make_unique<Statement>(
-            c, QStringLiteral("SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid").arg(table));
+            c, QStringLiteral(
+                   "SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid")
+                   .arg(table));
     } catch (...) {
         c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table));
         throw;
@@ -281,7 +295,8 @@ void Query::close() {
     result_.reset();
     cursor_ = 0;
     try {
-        db_->connection().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(table)));
+        db_->connection().exec(
+            QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(table)));
     } catch (const Error&) {
         // Dropped with the connection at the latest.
     }
@@ -325,7 +340,8 @@ void Query::loadPage(qint64 row) const {
         int at = r.dataFields;
         for (const Lookup& lookup : lookups_) {
             const int keyIndex = indexOfField(r.fields, lookup.keyField);
-            values[at++] = keyIndex < 0 ? QVariant() : lookup.values.value(lookupKey(values[keyIndex]));
+            values[at++] =
+                keyIndex < 0 ? QVariant() : lookup.values.value(lookupKey(values[keyIndex]));
         }
         if (calcHandler_) {
             RecordValues record(&r.fields, &values);
@@ -413,8 +429,9 @@ void Query::setCalcHandler(std::function<void(RecordValues&)> handler) {
     }
 }
 
-void Query::addLookupField(const FieldDef& field, const QString& lookupTable, const QString& lookupKey,
-                           const QString& lookupResult, const QString& keyField) {
+void Query::addLookupField(const FieldDef& field, const QString& lookupTable,
+                           const QString& lookupKey, const QString& lookupResult,
+                           const QString& keyField) {
     close();
     lookups_.append(Lookup{field, lookupTable, lookupKey, lookupResult, keyField, {}});
 }

@@ -32,20 +32,20 @@ class DialectStatement;
 
 // The values of one fetched row by field index, with named access for calculated fields.
 class RecordValues {
-public:
+  public:
     RecordValues(const QList<FieldDef>* fields, QVector<QVariant>* values)
         : fields_(fields), values_(values) {}
     QVariant value(const QString& field) const;
     void setValue(const QString& field, const QVariant& value);
 
-private:
+  private:
     int index(const QString& field) const;
     const QList<FieldDef>* fields_;
     QVector<QVariant>* values_;
 };
 
 class Query {
-public:
+  public:
     explicit Query(Database& db, const QString& sql = {});
     ~Query();
     Query(const Query&) = delete;
@@ -126,7 +126,7 @@ public:
     void bindParameters(Statement& statement) const;
     const DialectStatement& dialect();
 
-private:
+  private:
     struct Result;
     struct Lookup {
         FieldDef field;

@@ -10,7 +10,7 @@
 namespace orv::db {
 
 class RecordFilter {
-public:
+  public:
     // Throws Error(Refused) naming the first term that is not AbNumber=<number>.
     static RecordFilter parse(const QString& text);
     static RecordFilter fromNumbers(const QSet<qint64>& numbers);
@@ -20,7 +20,7 @@ public:
     const QSet<qint64>& numbers() const { return numbers_; }
     const QString& text() const { return text_; }
 
-private:
+  private:
     QString text_;
     QSet<qint64> numbers_;
 };

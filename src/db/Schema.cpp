@@ -12,7 +12,9 @@ FieldDef date(const char* name, bool required = false) {
     return {QString::fromUtf8(name), FieldType::Date, 0, required};
 }
 FieldDef time(const char* name) { return {QString::fromUtf8(name), FieldType::Time}; }
-FieldDef text(const char* name, int size) { return {QString::fromUtf8(name), FieldType::String, size}; }
+FieldDef text(const char* name, int size) {
+    return {QString::fromUtf8(name), FieldType::String, size};
+}
 
 IndexDef primary(const char* field) { return {{}, {QString::fromUtf8(field)}, true, true}; }
 IndexDef secondary(const char* name, const char* field) {
@@ -20,9 +22,9 @@ IndexDef secondary(const char* name, const char* field) {
 }
 
 QList<FieldDef> callFields() {
-    return {integer("AbNumber"),       date("Date_of_call"), time("Time_of_call"),
-            integer("Longivity"),      smallint("Cat"),      integer("Number_of_call"),
-            text("Code", 10),          text("CodeForeign", 10), real("TRF")};
+    return {integer("AbNumber"),  date("Date_of_call"),    time("Time_of_call"),
+            integer("Longivity"), smallint("Cat"),         integer("Number_of_call"),
+            text("Code", 10),     text("CodeForeign", 10), real("TRF")};
 }
 
 QList<FieldDef> monthlyTotalFields() {
@@ -30,8 +32,10 @@ QList<FieldDef> monthlyTotalFields() {
             real("Sum_of_long"), real("Sum_of_cost"), date("Date_of_raschet")};
 }
 
-TableDef table(const char* name, const char* file, QList<FieldDef> fields, QList<IndexDef> indexes = {}) {
-    return {QString::fromUtf8(name), QString::fromUtf8(file), std::move(fields), std::move(indexes)};
+TableDef table(const char* name, const char* file, QList<FieldDef> fields,
+               QList<IndexDef> indexes = {}) {
+    return {QString::fromUtf8(name), QString::fromUtf8(file), std::move(fields),
+            std::move(indexes)};
 }
 
 }  // namespace
@@ -50,16 +54,16 @@ const TableDef& abTab() {
 }
 
 const TableDef& abPlata() {
-    static const TableDef def =
-        table("ABPLATA", "ABPLATA.db",
-              {date("DATA", true), real("ALL"), real("BUDG"), real("OTHER"), real("BLOCK"),
-               real("VECH"), real("DAY")},
-              {secondary("DATA", "DATA")});
+    static const TableDef def = table("ABPLATA", "ABPLATA.db",
+                                      {date("DATA", true), real("ALL"), real("BUDG"), real("OTHER"),
+                                       real("BLOCK"), real("VECH"), real("DAY")},
+                                      {secondary("DATA", "DATA")});
     return def;
 }
 
 const TableDef& tarif1() {
-    static const TableDef def = table("Tarif1", "Tarif1.db", {date("DATA"), real("TRF"), real("Cost_k")});
+    static const TableDef def =
+        table("Tarif1", "Tarif1.db", {date("DATA"), real("TRF"), real("Cost_k")});
     return def;
 }
 
@@ -70,23 +74,24 @@ const TableDef& tarifCit() {
 }
 
 const TableDef& paneDate() {
-    static const TableDef def =
-        table("PaneDate", "PaneDate.DB",
-              {integer("AbNumber"), text("Priznak", 10), date("Date_of_pane"), real("Dolg"), real("Pane")},
-              {primary("AbNumber")});
+    static const TableDef def = table("PaneDate", "PaneDate.DB",
+                                      {integer("AbNumber"), text("Priznak", 10),
+                                       date("Date_of_pane"), real("Dolg"), real("Pane")},
+                                      {primary("AbNumber")});
     return def;
 }
 
 const TableDef& dolgTb() {
-    static const TableDef def =
-        table("DolgTb", "DolgTb.db",
-              {integer("AbNumber"), text("Priznak", 10), date("YearMonth"), date("LastYearMonth"),
-               real("Dolg"), real("LastDolg"), real("NDS"), real("MG"), real("ByTime"), real("AbPlata")});
+    static const TableDef def = table(
+        "DolgTb", "DolgTb.db",
+        {integer("AbNumber"), text("Priznak", 10), date("YearMonth"), date("LastYearMonth"),
+         real("Dolg"), real("LastDolg"), real("NDS"), real("MG"), real("ByTime"), real("AbPlata")});
     return def;
 }
 
 const TableDef& prazdn() {
-    static const TableDef def = table("Prazdn", "Prazdn.db", {date("PRAZDN_DAY")}, {primary("PRAZDN_DAY")});
+    static const TableDef def =
+        table("Prazdn", "Prazdn.db", {date("PRAZDN_DAY")}, {primary("PRAZDN_DAY")});
     return def;
 }
 
@@ -123,7 +128,7 @@ const TableDef& prDlgMg() {
 }
 
 const QList<TableDef>& permanentTables() {
-    static const QList<TableDef> all = {desttar(), abTab(),  abPlata(), tarif1(), tarifCit(),
+    static const QList<TableDef> all = {desttar(),  abTab(),  abPlata(), tarif1(), tarifCit(),
                                         paneDate(), dolgTb(), prazdn(),  vechTm(), sng(),
                                         foren(),    oldMg(),  prDlgCt(), prDlgMg()};
     return all;

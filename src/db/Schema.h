@@ -14,20 +14,20 @@ class Database;
 
 namespace orv::db::schema {
 
-const TableDef& desttar();    // DESTTAR: the calls, written by the call collector
-const TableDef& abTab();      // AbTab.DB: the subscribers
-const TableDef& abPlata();    // ABPLATA: monthly fees by category
-const TableDef& tarif1();     // Tarif1.db: long-distance prices by zone
-const TableDef& tarifCit();   // TARIFCIT: city prices by category
-const TableDef& paneDate();   // PaneDate.DB: the last payment of each number
-const TableDef& dolgTb();     // DolgTb.db: debts as of the last reckoning
-const TableDef& prazdn();     // Prazdn.db: holidays and days off
-const TableDef& vechTm();     // VechTm.db: the evening tariff window
-const TableDef& sng();        // Sng.db: long-distance destination names
-const TableDef& foren();      // Foren.db: international destination names
-const TableDef& oldMg();      // OldMG.DB: archived long-distance calls
-const TableDef& prDlgCt();    // PrDlgCt.db: monthly city totals of the debt run
-const TableDef& prDlgMg();    // PrDlgMG: monthly long-distance totals of the debt run
+const TableDef& desttar();   // DESTTAR: the calls, written by the call collector
+const TableDef& abTab();     // AbTab.DB: the subscribers
+const TableDef& abPlata();   // ABPLATA: monthly fees by category
+const TableDef& tarif1();    // Tarif1.db: long-distance prices by zone
+const TableDef& tarifCit();  // TARIFCIT: city prices by category
+const TableDef& paneDate();  // PaneDate.DB: the last payment of each number
+const TableDef& dolgTb();    // DolgTb.db: debts as of the last reckoning
+const TableDef& prazdn();    // Prazdn.db: holidays and days off
+const TableDef& vechTm();    // VechTm.db: the evening tariff window
+const TableDef& sng();       // Sng.db: long-distance destination names
+const TableDef& foren();     // Foren.db: international destination names
+const TableDef& oldMg();     // OldMG.DB: archived long-distance calls
+const TableDef& prDlgCt();   // PrDlgCt.db: monthly city totals of the debt run
+const TableDef& prDlgMg();   // PrDlgMG: monthly long-distance totals of the debt run
 
 // All permanent tables, in the order above.
 const QList<TableDef>& permanentTables();

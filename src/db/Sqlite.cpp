@@ -55,9 +55,9 @@ int compareNoCase(void*, int lengthA, const void* a, int lengthB, const void* b)
 
 Connection::Connection(const QString& path) {
     const QByteArray file = path.toUtf8();
-    const int rc = sqlite3_open_v2(file.constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(file.constData(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
         sqlite3_close(db_);
@@ -185,9 +185,12 @@ QString Statement::columnDeclType(int i) const {
 
 QVariant Statement::column(int i) const {
     switch (sqlite3_column_type(stmt_, i)) {
-        case SQLITE_INTEGER: return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
-        case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt_, i));
-        case SQLITE_NULL: return {};
+        case SQLITE_INTEGER:
+            return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(stmt_, i));
+        case SQLITE_NULL:
+            return {};
         default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
             return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i)));

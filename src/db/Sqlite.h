@@ -13,7 +13,7 @@ struct sqlite3_stmt;
 namespace orv::db {
 
 class Connection {
-public:
+  public:
     // Opens (creating when missing) the SQLite file at path as the main database. Busy tables
     // are waited for a few seconds before "table is locked" is raised.
     explicit Connection(const QString& path);
@@ -33,12 +33,12 @@ public:
     // Builds the program's error for the last failure of this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;
 
-private:
+  private:
     sqlite3* db_ = nullptr;
 };
 
 class Statement {
-public:
+  public:
     Statement(Connection& connection, const QString& sql);
     ~Statement();
     Statement(Statement&& other) noexcept;
@@ -62,13 +62,13 @@ public:
     int columnCount() const;
     QString columnName(int i) const;
     QString columnDeclType(int i) const;  // empty for an expression
-    QVariant column(int i) const;          // qint64, double, QString or null
+    QVariant column(int i) const;         // qint64, double, QString or null
     qint64 columnInt(int i) const;
     bool columnIsNull(int i) const;
 
     sqlite3_stmt* handle() const { return stmt_; }
 
-private:
+  private:
     Connection* connection_;
     sqlite3_stmt* stmt_ = nullptr;
 };

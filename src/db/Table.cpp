@@ -13,7 +13,8 @@ QString lookupKey(const QVariant& v) {
 
 QStringList splitFields(const QString& fields) {
     QStringList result;
-    for (const QString& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) result.append(f.trimmed());
+    for (const QString& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        result.append(f.trimmed());
     return result;
 }
 
@@ -91,9 +92,10 @@ void Table::open() {
         loadRowids();
         for (Lookup& lookup : lookups_) {
             lookup.values.clear();
-            Statement read(db_->connection(), QStringLiteral("SELECT %1, %2 FROM %3")
-                                                  .arg(quoteIdentifier(lookup.key), quoteIdentifier(lookup.result),
-                                                       db_->qualified(lookup.table)));
+            Statement read(db_->connection(),
+                           QStringLiteral("SELECT %1, %2 FROM %3")
+                               .arg(quoteIdentifier(lookup.key), quoteIdentifier(lookup.result),
+                                    db_->qualified(lookup.table)));
             while (read.step()) {
                 const QString k = lookupKey(read.column(0));
                 if (!lookup.values.contains(k)) lookup.values.insert(k, read.column(1));
@@ -153,7 +155,8 @@ bool Table::eof() const { return !isOpen() || position_ >= static_cast<qint64>(r
 
 qint64 Table::recordCount() const {
     if (isOpen()) return static_cast<qint64>(rowids_.size());
-    Statement count(db_->connection(), QStringLiteral("SELECT count(*) FROM %1").arg(db_->qualified(name_)));
+    Statement count(db_->connection(),
+                    QStringLiteral("SELECT count(*) FROM %1").arg(db_->qualified(name_)));
     count.step();
     return count.columnInt(0);
 }
@@ -181,9 +184,10 @@ void Table::setField(const QString& name, const QVariant& value) {
 
 void Table::checkValue(const FieldDef& field, const QVariant& stored) const {
     if (field.type == FieldType::String && field.size > 0 && stored.toString().size() > field.size)
-        raise(Error::Kind::Engine, QStringLiteral("Запись отклонена: значение поля %1 длиннее %2 символов")
-                                       .arg(field.name)
-                                       .arg(field.size));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Запись отклонена: значение поля %1 длиннее %2 символов")
+                  .arg(field.name)
+                  .arg(field.size));
 }
 
 void Table::append() {
@@ -196,7 +200,8 @@ void Table::append() {
 void Table::appendRecord(const QVariantList& values) {
     append();
     try {
-        for (int i = 0; i < values.size() && i < fields_.size(); ++i) setField(fields_[i].name, values[i]);
+        for (int i = 0; i < values.size() && i < fields_.size(); ++i)
+            setField(fields_[i].name, values[i]);
         post();
     } catch (...) {
         cancel();
@@ -207,7 +212,8 @@ void Table::appendRecord(const QVariantList& values) {
 void Table::edit() {
     requireOpen();
     if (state_ == State::Insert || state_ == State::Edit) return;
-    if (eof()) raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(name_));
+    if (eof())
+        raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(name_));
     state_ = State::Edit;
 }
 
@@ -219,10 +225,12 @@ void Table::post() {
     if (state_ == State::Insert) {
         QStringList marks;
         for (int i = 0; i < fields_.size(); ++i) marks.append(QStringLiteral("?"));
-        Statement insert(db_->connection(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                .arg(db_->qualified(name_), columns.join(QLatin1Char(',')),
-                                                     marks.join(QLatin1Char(','))));
-        for (int i = 0; i < fields_.size(); ++i) insert.bind(i + 1, toStorage(current_[i], fields_[i].type));
+        Statement insert(db_->connection(),
+                         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                             .arg(db_->qualified(name_), columns.join(QLatin1Char(',')),
+                                  marks.join(QLatin1Char(','))));
+        for (int i = 0; i < fields_.size(); ++i)
+            insert.bind(i + 1, toStorage(current_[i], fields_[i].type));
         insert.run();
         const qint64 rowid = db_->connection().lastInsertRowid();
         if (indexName_.isEmpty() && indexFields_.isEmpty()) {
@@ -236,9 +244,11 @@ void Table::post() {
     } else {
         QStringList sets;
         for (const QString& c : columns) sets.append(c + QStringLiteral(" = ?"));
-        Statement update(db_->connection(), QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                                .arg(db_->qualified(name_), sets.join(QLatin1Char(','))));
-        for (int i = 0; i < fields_.size(); ++i) update.bind(i + 1, toStorage(current_[i], fields_[i].type));
+        Statement update(db_->connection(),
+                         QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                             .arg(db_->qualified(name_), sets.join(QLatin1Char(','))));
+        for (int i = 0; i < fields_.size(); ++i)
+            update.bind(i + 1, toStorage(current_[i], fields_[i].type));
         update.bind(static_cast<int>(fields_.size()) + 1, currentRowid_);
         update.run();
     }
@@ -258,8 +268,10 @@ void Table::deleteRecord() {
         cancel();
         return;
     }
-    if (eof()) raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(name_));
-    Statement remove(db_->connection(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(db_->qualified(name_)));
+    if (eof())
+        raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(name_));
+    Statement remove(db_->connection(),
+                     QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(db_->qualified(name_)));
     remove.bind(1, currentRowid_);
     remove.run();
     rowids_.erase(rowids_.begin() + position_);
@@ -272,7 +284,8 @@ bool Table::locate(const QString& keyFields, const QVariantList& values) {
     if (state_ != State::Browse) post();
     const QStringList keys = splitFields(keyFields);
     if (keys.size() != values.size())
-        raise(Error::Kind::Engine, QStringLiteral("Число значений не совпадает с числом полей ключа %1").arg(keyFields));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Число значений не совпадает с числом полей ключа %1").arg(keyFields));
     QStringList conditions;
     QVariantList bound;
     for (int k = 0; k < keys.size(); ++k) {
@@ -287,14 +300,16 @@ bool Table::locate(const QString& keyFields, const QVariantList& values) {
         if (stored.isNull()) {
             conditions.append(column + QStringLiteral(" IS NULL"));
         } else {
-            conditions.append(column + (f.type == FieldType::String ? QStringLiteral(" = ? COLLATE ORV_NOCASE")
-                                                                    : QStringLiteral(" = ?")));
+            conditions.append(column + (f.type == FieldType::String
+                                            ? QStringLiteral(" = ? COLLATE ORV_NOCASE")
+                                            : QStringLiteral(" = ?")));
             bound.append(stored);
         }
     }
-    Statement find(db_->connection(), QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3")
-                                          .arg(db_->qualified(name_), conditions.join(QStringLiteral(" AND ")),
-                                               orderClause()));
+    Statement find(
+        db_->connection(),
+        QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3")
+            .arg(db_->qualified(name_), conditions.join(QStringLiteral(" AND ")), orderClause()));
     for (int i = 0; i < bound.size(); ++i) find.bind(i + 1, bound[i]);
     while (find.step()) {
         const auto it = std::find(rowids_.begin(), rowids_.end(), find.columnInt(0));
@@ -321,8 +336,9 @@ void Table::emptyTable() {
     if (isOpen()) loadRowids();
 }
 
-void Table::addLookupField(const FieldDef& field, const QString& lookupTable, const QString& lookupKey,
-                           const QString& lookupResult, const QString& keyField) {
+void Table::addLookupField(const FieldDef& field, const QString& lookupTable,
+                           const QString& lookupKey, const QString& lookupResult,
+                           const QString& keyField) {
     close();
     lookups_.append(Lookup{field, lookupTable, lookupKey, lookupResult, keyField, {}});
 }

@@ -21,7 +21,7 @@
 namespace orv::db {
 
 class Table {
-public:
+  public:
     enum class State { Inactive, Browse, Edit, Insert };
 
     Table(Database& db, const QString& tableName = {});
@@ -80,7 +80,7 @@ public:
     void addLookupField(const FieldDef& field, const QString& lookupTable, const QString& lookupKey,
                         const QString& lookupResult, const QString& keyField);
 
-private:
+  private:
     struct Lookup {
         FieldDef field;
         QString table, key, result, keyField;

@@ -39,7 +39,8 @@ Transaction::~Transaction() {
 
 void Transaction::commit() {
     if (done_) raise(Error::Kind::Engine, QStringLiteral("Транзакция уже завершена"));
-    db_.connection().exec(savepoint_.isEmpty() ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepoint_);
+    db_.connection().exec(savepoint_.isEmpty() ? QStringLiteral("COMMIT")
+                                               : QStringLiteral("RELEASE ") + savepoint_);
     done_ = true;
 }
 

@@ -12,7 +12,7 @@ namespace orv::db {
 class Database;
 
 class Transaction {
-public:
+  public:
     Transaction(Database& db, const QStringList& tables);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -20,7 +20,7 @@ public:
 
     void commit();
 
-private:
+  private:
     Database& db_;
     QStringList pinned_;
     QString savepoint_;  // empty for the outermost transaction

@@ -19,13 +19,17 @@ void fill(TempDatabase& t) {
         "INSERT INTO AbTab VALUES (101, 'ALL', 'YES', 'Иванов', '1', '2', 'Ленина')",
         "INSERT INTO AbTab VALUES (102, 'VECH', 'YES', 'Петров', '3', '4', 'Мира')",
         "INSERT INTO AbTab VALUES (103, 'DAY', 'YES', 'Сидоров', '5', '6', 'Садовая')",
-        "INSERT INTO TarifCit VALUES ('2001-01-01', 'ALL', 1.5), ('2001-01-01', 'VECH', 0.5), ('2001-01-01', 'DAY', 1.0)",
+        "INSERT INTO TarifCit VALUES ('2001-01-01', 'ALL', 1.5), ('2001-01-01', 'VECH', 0.5), "
+        "('2001-01-01', 'DAY', 1.0)",
         "INSERT INTO Tarif1 VALUES ('2001-01-01', 1, 10.0)",
         "INSERT INTO VechTm VALUES ('22:00:00', '07:00:00')",
         "INSERT INTO Prazdn VALUES ('2001-03-08')",
-        "INSERT INTO DESTTAR VALUES (101, '2001-03-05', '12:00:00', 4, 2, 5551234, NULL, NULL, NULL)",
-        "INSERT INTO DESTTAR VALUES (102, '2001-03-05', '23:30:00', 2, 3, 5551234, NULL, NULL, NULL)",
-        "INSERT INTO DESTTAR VALUES (103, '2001-03-05', '12:00:00', 3, 1, 5551234, NULL, NULL, NULL)",
+        "INSERT INTO DESTTAR VALUES (101, '2001-03-05', '12:00:00', 4, 2, 5551234, NULL, NULL, "
+        "NULL)",
+        "INSERT INTO DESTTAR VALUES (102, '2001-03-05', '23:30:00', 2, 3, 5551234, NULL, NULL, "
+        "NULL)",
+        "INSERT INTO DESTTAR VALUES (103, '2001-03-05', '12:00:00', 3, 1, 5551234, NULL, NULL, "
+        "NULL)",
         "INSERT INTO DESTTAR VALUES (101, '2001-03-06', '10:00:00', 5, 9, 4951234, '495', NULL, 1)",
     };
     for (const char* sql : rows) Query(t.db(), QString::fromUtf8(sql)).execute();
@@ -59,7 +63,9 @@ TEST(ProgramStatements, ListingViewsRunWithTheirParameters) {
     struct Case {
         const QString& sql;
         int rows;
-    } cases[] = {{calls::sql::QueryAll(), 4}, {calls::sql::QueryCity(), 3}, {calls::sql::QueryMG(), 1},
+    } cases[] = {{calls::sql::QueryAll(), 4},
+                 {calls::sql::QueryCity(), 3},
+                 {calls::sql::QueryMG(), 1},
                  {calls::sql::QueryOldMG(), 0}};
     for (const Case& c : cases) {
         Query q(t.db(), c.sql);
@@ -73,12 +79,14 @@ TEST(ProgramStatements, PipelinesRunStepByStepIntoTypedResultTables) {
     TempDatabase t;
     fill(t);
     EXPECT_EQ(copy(t, calls::sql::QueryCityGroup1(), QStringLiteral("TabCTPr")),
-              (QStringList{"AbNumber:INTEGER", "Priznak:VARCHAR(10)", "Date_of_call:DATE", "Time_of_call:TIME",
-                           "Longivity:INTEGER"}));
-    EXPECT_EQ(copy(t, calls::sql::QueryCityGroupMax(), QStringLiteral("TabCTGr1.db")).first(), QStringLiteral("DATA:DATE"));
+              (QStringList{"AbNumber:INTEGER", "Priznak:VARCHAR(10)", "Date_of_call:DATE",
+                           "Time_of_call:TIME", "Longivity:INTEGER"}));
+    EXPECT_EQ(copy(t, calls::sql::QueryCityGroupMax(), QStringLiteral("TabCTGr1.db")).first(),
+              QStringLiteral("DATA:DATE"));
     EXPECT_EQ(copy(t, calls::sql::QueryCityGroup2(), QStringLiteral("TabCTGr2.db")),
-              (QStringList{"AbNumber:INTEGER", "Priznak:VARCHAR(10)", "Date_of_call:DATE", "Time_of_call:TIME",
-                           "Longivity:INTEGER", "DATA:DATE", "COST:FLOAT", "ResCost:FLOAT"}));
+              (QStringList{"AbNumber:INTEGER", "Priznak:VARCHAR(10)", "Date_of_call:DATE",
+                           "Time_of_call:TIME", "Longivity:INTEGER", "DATA:DATE", "COST:FLOAT",
+                           "ResCost:FLOAT"}));
     Query city(t.db(), calls::sql::QueryCityGroup3());
     city.open();
     // ALL at 1.50 x 4 minutes, VECH at 0.50 x 2 in the evening, DAY at 1.00 x 3 by day.
@@ -87,7 +95,8 @@ TEST(ProgramStatements, PipelinesRunStepByStepIntoTypedResultTables) {
 
     copy(t, calls::sql::QueryMGGroup1(), QStringLiteral("TabMGPr"));
     copy(t, calls::sql::QueryMGGroupMax(), QStringLiteral("TabMGgr1.db"));
-    EXPECT_EQ(copy(t, calls::sql::QueryMGGroup2(), QStringLiteral("TabMGgr2.db")).last(), QStringLiteral("ResCost:FLOAT"));
+    EXPECT_EQ(copy(t, calls::sql::QueryMGGroup2(), QStringLiteral("TabMGgr2.db")).last(),
+              QStringLiteral("ResCost:FLOAT"));
     Query mg(t.db(), calls::sql::QueryMGGroup3());
     mg.open();
     EXPECT_EQ(rowsOf(mg), QStringList{"101|ALL|1|5|50"});
@@ -118,8 +127,10 @@ TEST(ProgramStatements, DebtRunAndDebtViewStatementsRun) {
         q.open();
         EXPECT_GE(q.recordCount(), 1) << sql->toStdString();
     }
-    Query(t.db(), QStringLiteral("INSERT INTO PrDlgCt VALUES (101, 'ALL', 1, 4, 6, '2001-04-01')")).execute();
-    Query(t.db(), QStringLiteral("INSERT INTO PrDlgMG VALUES (101, 'ALL', 1, 5, 50, '2001-04-01')")).execute();
+    Query(t.db(), QStringLiteral("INSERT INTO PrDlgCt VALUES (101, 'ALL', 1, 4, 6, '2001-04-01')"))
+        .execute();
+    Query(t.db(), QStringLiteral("INSERT INTO PrDlgMG VALUES (101, 'ALL', 1, 5, 50, '2001-04-01')"))
+        .execute();
     copy(t, billing::sql::QueryDolgRes(), QStringLiteral("DolgRes"));
     EXPECT_EQ(copy(t, billing::sql::QueryDolgDistRes(), QStringLiteral("DolgDR")).last(),
               QStringLiteral("Date_of_raschet:DATE"));
@@ -142,8 +153,14 @@ TEST(ProgramStatements, DebtRunAndDebtViewStatementsRun) {
     EXPECT_EQ(Query(t.db(), billing::sql::QueryEmptyPrDlgCT()).execute(), 1);
     EXPECT_EQ(Query(t.db(), billing::sql::QueryEmptyPrDlgMG()).execute(), 1);
 
-    Query(t.db(), QStringLiteral("INSERT INTO DolgTb VALUES (101, 'ALL', '2001-04-01', '2001-03-01', 1, 2, 3, 4, 5, 6)")).execute();
-    Query(t.db(), QStringLiteral("INSERT INTO DolgTb VALUES (101, 'VECH', '2001-04-01', '2001-03-01', 1, 2, 3, 4, 5, 6)")).execute();
+    Query(
+        t.db(),
+        QStringLiteral(
+            "INSERT INTO DolgTb VALUES (101, 'ALL', '2001-04-01', '2001-03-01', 1, 2, 3, 4, 5, 6)"))
+        .execute();
+    Query(t.db(), QStringLiteral("INSERT INTO DolgTb VALUES (101, 'VECH', '2001-04-01', "
+                                 "'2001-03-01', 1, 2, 3, 4, 5, 6)"))
+        .execute();
     Query dolg(t.db(), billing::sql::QueryDolg());
     dolg.open();
     EXPECT_EQ(rowsOf(dolg), QStringList{"101|ALL|YES|01.04.2001|01.03.2001|1|2|3|4|5|6"});

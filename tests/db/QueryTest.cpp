@@ -19,17 +19,18 @@ void addCalls(TempDatabase& t, const QStringList& values) {
 }
 
 class QueryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         t.create(schema::desttar());
         addCalls(t, {
-            // AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, CodeForeign, TRF
-            "101, '2001-03-01', '10:00:00', 3, 2, 111, NULL, NULL, NULL",
-            "101, '2001-03-01', '10:00:00', 3, 2, 111, NULL, NULL, NULL",  // duplicate
-            "102, '2001-03-02', '23:30:00', 5, 9, 222, '495', NULL, 1",
-            "103, '2001-02-28', '06:59:00', 1, 7, 333, NULL, NULL, NULL",
-            "104, '2001-03-31', '00:00:00', 2, 8, 444, NULL, '44', 2",
-        });
+                        // AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call,
+                        // Code, CodeForeign, TRF
+                        "101, '2001-03-01', '10:00:00', 3, 2, 111, NULL, NULL, NULL",
+                        "101, '2001-03-01', '10:00:00', 3, 2, 111, NULL, NULL, NULL",  // duplicate
+                        "102, '2001-03-02', '23:30:00', 5, 9, 222, '495', NULL, 1",
+                        "103, '2001-02-28', '06:59:00', 1, 7, 333, NULL, NULL, NULL",
+                        "104, '2001-03-31', '00:00:00', 2, 8, 444, NULL, '44', 2",
+                    });
     }
     TempDatabase t;
 };
@@ -37,13 +38,17 @@ protected:
 }  // namespace
 
 TEST_F(QueryTest, DateParametersAtMidnightCompareAsDatesAndBetweenIsInclusive) {
-    Query q(t.db(), QStringLiteral("SELECT AbNumber FROM DESTTAR\nWHERE Date_of_call < :Cut\nORDER BY AbNumber;"));
+    Query q(t.db(),
+            QStringLiteral(
+                "SELECT AbNumber FROM DESTTAR\nWHERE Date_of_call < :Cut\nORDER BY AbNumber;"));
     q.setDateTime(QStringLiteral("Cut"), QDateTime(QDate(2001, 3, 1), QTime(0, 0)));
     q.open();
     EXPECT_EQ(rowsOf(q), QStringList{"103"});  // the call of the cut-off day is not before it
 
-    Query between(t.db(), QStringLiteral("SELECT DISTINCT AbNumber FROM Desttar dt WHERE dt.Date_of_call "
-                                         "between :DateFrom and :DateTo and dt.Time_of_call between :T1 and :T2"));
+    Query between(
+        t.db(),
+        QStringLiteral("SELECT DISTINCT AbNumber FROM Desttar dt WHERE dt.Date_of_call "
+                       "between :DateFrom and :DateTo and dt.Time_of_call between :T1 and :T2"));
     between.setDate(QStringLiteral("DateFrom"), QDate(2001, 3, 1));
     between.setDate(QStringLiteral("DateTo"), QDate(2001, 3, 31));
     between.setTime(QStringLiteral("T1"), QTime(0, 0));
@@ -59,13 +64,21 @@ TEST_F(QueryTest, DialectFeaturesGiveTheRowsTheyShould) {
         const char* sql;
         QStringList rows;
     } cases[] = {
-        {"SELECT DISTINCT AbNumber FROM DestTar WHERE Date_of_call <>ALL (SELECT Prazdn_day FROM Prazdn) ORDER BY AbNumber",
+        {"SELECT DISTINCT AbNumber FROM DestTar WHERE Date_of_call <>ALL (SELECT Prazdn_day FROM "
+         "Prazdn) ORDER BY AbNumber",
          {"102", "103", "104"}},
-        {"SELECT DISTINCT AbNumber FROM DESTTAR.db WHERE Date_of_call =ANY(SELECT PRAZDN_DAY FROM prazdn.DB)", {"101"}},
-        {"SELECT Count(*) Всего FROM Desttar WHERE Time_of_call BETWEEN \"00:00\" and \"06:59:00\"", {"2"}},
-        {"SELECT AbNumber Номер FROM Desttar d, Prazdn p WHERE d.Date_of_call = p.PRAZDN_DAY AND d.Cat<8", {"101", "101"}},
+        {"SELECT DISTINCT AbNumber FROM DESTTAR.db WHERE Date_of_call =ANY(SELECT PRAZDN_DAY FROM "
+         "prazdn.DB)",
+         {"101"}},
+        {"SELECT Count(*) Всего FROM Desttar WHERE Time_of_call BETWEEN \"00:00\" and \"06:59:00\"",
+         {"2"}},
+        {"SELECT AbNumber Номер FROM Desttar d, Prazdn p WHERE d.Date_of_call = p.PRAZDN_DAY AND "
+         "d.Cat<8",
+         {"101", "101"}},
         {"SELECT AbNumber FROM Desttar WHERE Date_of_call = \"28.02.2001\"", {"103"}},
-        {"SELECT DISTINCT AbNumber FROM Desttar WHERE Cat>7 UNION SELECT AbNumber FROM DESTTAR WHERE Cat<8 AND Cat>6", {"102", "103", "104"}},
+        {"SELECT DISTINCT AbNumber FROM Desttar WHERE Cat>7 UNION SELECT AbNumber FROM DESTTAR "
+         "WHERE Cat<8 AND Cat>6",
+         {"102", "103", "104"}},
     };
     for (const Case& c : cases) {
         Query q(t.db(), QString::fromUtf8(c.sql));
@@ -80,7 +93,8 @@ TEST_F(QueryTest, DialectFeaturesGiveTheRowsTheyShould) {
 }
 
 TEST_F(QueryTest, RecordFilterNarrowsTheOpenResultAndCountsOnlyKeptRows) {
-    Query q(t.db(), QStringLiteral("SELECT DISTINCT AbNumber, Date_of_call FROM Desttar ORDER BY AbNumber"));
+    Query q(t.db(), QStringLiteral(
+                        "SELECT DISTINCT AbNumber, Date_of_call FROM Desttar ORDER BY AbNumber"));
     q.open();
     EXPECT_EQ(q.recordCount(), 4);
     q.setFilter(QStringLiteral("AbNumber=101 or AbNumber=104"));
@@ -92,7 +106,8 @@ TEST_F(QueryTest, RecordFilterNarrowsTheOpenResultAndCountsOnlyKeptRows) {
     q.setFiltered(false);
     EXPECT_EQ(q.recordCount(), 4);
 
-    for (const char* bad : {"AbNumber>100", "AbNumber=101; DROP TABLE DESTTAR", "Priznak=ALL", "AbNumber=101 and AbNumber=102"}) {
+    for (const char* bad : {"AbNumber>100", "AbNumber=101; DROP TABLE DESTTAR", "Priznak=ALL",
+                            "AbNumber=101 and AbNumber=102"}) {
         EXPECT_THROW(q.setFilter(QString::fromLatin1(bad)), Error) << bad;
     }
     EXPECT_EQ(q.filter().text(), QStringLiteral("AbNumber=101 or AbNumber=104"));
@@ -102,21 +117,28 @@ TEST_F(QueryTest, RecordFilterNarrowsTheOpenResultAndCountsOnlyKeptRows) {
 TEST_F(QueryTest, CalculatedAndLookupFieldsAreFilledPerRow) {
     t.create(schema::foren());
     Query(t.db(), QStringLiteral("INSERT INTO Foren VALUES ('44', 'Великобритания')")).execute();
-    Query q(t.db(), QStringLiteral("SELECT AbNumber, Longivity, CodeForeign FROM DESTTAR WHERE Cat > 7 ORDER BY AbNumber"));
-    q.addLookupField(FieldDef{QStringLiteral("Foren"), FieldType::String, 25}, QStringLiteral("Foren"),
-                     QStringLiteral("KOD"), QStringLiteral("CITY"), QStringLiteral("CodeForeign"));
+    Query q(t.db(), QStringLiteral("SELECT AbNumber, Longivity, CodeForeign FROM DESTTAR WHERE Cat "
+                                   "> 7 ORDER BY AbNumber"));
+    q.addLookupField(FieldDef{QStringLiteral("Foren"), FieldType::String, 25},
+                     QStringLiteral("Foren"), QStringLiteral("KOD"), QStringLiteral("CITY"),
+                     QStringLiteral("CodeForeign"));
     q.addCalcField(FieldDef{QStringLiteral("Twice"), FieldType::Float});
-    q.setCalcHandler([](RecordValues& r) { r.setValue(QStringLiteral("Twice"), r.value(QStringLiteral("Longivity")).toDouble() * 2); });
+    q.setCalcHandler([](RecordValues& r) {
+        r.setValue(QStringLiteral("Twice"), r.value(QStringLiteral("Longivity")).toDouble() * 2);
+    });
     q.open();
     EXPECT_EQ(rowsOf(q), (QStringList{"102|5|||10", "104|2|44|Великобритания|4"}));
 }
 
 TEST_F(QueryTest, ResultCopyKeepsColumnTypesAndReplacesTheTable) {
     t.create(schema::tarifCit());
-    Query(t.db(), QStringLiteral("INSERT INTO TarifCit VALUES ('2001-01-01', 'ALL', 1.5)")).execute();
-    Query q(t.db(), QStringLiteral("SELECT Max(tc.DATA) DATA, dt.AbNumber, (tc.COST*dt.Longivity) ResCost, "
-                                   "Count(dt.AbNumber) N, dt.Code\nFROM TarifCit tc, DESTTAR dt\n"
-                                   "WHERE tc.DATA <= dt.Date_of_call GROUP BY dt.AbNumber, dt.Code, tc.COST, dt.Longivity;"));
+    Query(t.db(), QStringLiteral("INSERT INTO TarifCit VALUES ('2001-01-01', 'ALL', 1.5)"))
+        .execute();
+    Query q(t.db(),
+            QStringLiteral("SELECT Max(tc.DATA) DATA, dt.AbNumber, (tc.COST*dt.Longivity) ResCost, "
+                           "Count(dt.AbNumber) N, dt.Code\nFROM TarifCit tc, DESTTAR dt\n"
+                           "WHERE tc.DATA <= dt.Date_of_call GROUP BY dt.AbNumber, dt.Code, "
+                           "tc.COST, dt.Longivity;"));
     EXPECT_EQ(batchMove(q, QStringLiteral("TabCTGr1.db")), 4);
     const TableDef copy = t.db().tableDef(QStringLiteral("TabCTGr1"));
     ASSERT_EQ(copy.fields.size(), 5);
@@ -138,11 +160,15 @@ TEST_F(QueryTest, ResultCopyKeepsColumnTypesAndReplacesTheTable) {
     after.open();
     EXPECT_EQ(after.fields().size(), 1);
     EXPECT_EQ(rowsOf(after), (QStringList{"101", "101"}));
-    EXPECT_EQ(t.db().tableFileNames().filter(QStringLiteral("TabCTGr1"), Qt::CaseInsensitive).size(), 1);
+    EXPECT_EQ(
+        t.db().tableFileNames().filter(QStringLiteral("TabCTGr1"), Qt::CaseInsensitive).size(), 1);
 }
 
 TEST_F(QueryTest, ExecuteReportsChangedRowsAndPrepareSurvivesRebinding) {
-    Query del(t.db(), QStringLiteral("DELETE FROM DestTar\nWHERE (AbNumber = :CurrNumber)and(Date_of_call < :DateOfRas);"));
+    Query del(
+        t.db(),
+        QStringLiteral(
+            "DELETE FROM DestTar\nWHERE (AbNumber = :CurrNumber)and(Date_of_call < :DateOfRas);"));
     del.prepare();
     del.setInteger(QStringLiteral("CurrNumber"), 101);
     del.setDate(QStringLiteral("DateOfRas"), QDate(2001, 4, 1));

@@ -5,8 +5,8 @@
 #include "db/Error.h"
 #include "db/Table.h"
 
-#include <QFile>
 #include <sqlite3.h>
+#include <QFile>
 
 using namespace orv;
 using namespace orv::db;
@@ -61,12 +61,16 @@ TEST(Schema, TablesReadableWithPlainSqliteInTheExternalFormat) {
     t.create(schema::desttar());
     Table calls(t.db(), QStringLiteral("desttar"));
     calls.open();
-    calls.appendRecord({101, QDate(2001, 3, 5), QTime(6, 59, 0), 3, 2, 2223344, QStringLiteral("495"), {}, 1.0});
+    calls.appendRecord(
+        {101, QDate(2001, 3, 5), QTime(6, 59, 0), 3, 2, 2223344, QStringLiteral("495"), {}, 1.0});
     sqlite3* handle = nullptr;
-    ASSERT_EQ(sqlite3_open(t.file(QStringLiteral("DESTTAR.db")).toUtf8().constData(), &handle), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(t.file(QStringLiteral("DESTTAR.db")).toUtf8().constData(), &handle),
+              SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT Date_of_call, Time_of_call, CodeForeign IS NULL FROM DESTTAR",
-                                 -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  handle, "SELECT Date_of_call, Time_of_call, CodeForeign IS NULL FROM DESTTAR", -1,
+                  &stmt, nullptr),
+              SQLITE_OK);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "2001-03-05");
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)), "06:59:00");
@@ -80,7 +84,8 @@ TEST(TableStore, NamesResolveWithoutRegardToCaseAndExtension) {
     t.create(schema::abTab());  // created as AbTab.DB
     for (const char* name : {"AbTab", "ABTAB", "abtab.db", "AbTab.DB", "aBtAb.Db"})
         EXPECT_EQ(t.db().canonicalName(QString::fromLatin1(name)), QStringLiteral("AbTab")) << name;
-    Query q(t.db(), QStringLiteral("SELECT * FROM ABTAB.db a, abtab b WHERE a.AbNumber = b.AbNumber"));
+    Query q(t.db(),
+            QStringLiteral("SELECT * FROM ABTAB.db a, abtab b WHERE a.AbNumber = b.AbNumber"));
     q.open();
     EXPECT_EQ(q.recordCount(), 0);
     EXPECT_EQ(t.db().tableNames(), QStringList{"AbTab"});
@@ -92,21 +97,25 @@ TEST(TableStore, BadFolderContentsGiveClearErrors) {
     t.create(schema::abTab());
     t.raw(QStringLiteral("abtab.db"), QStringLiteral("CREATE TABLE abtab(x)"));
     const QString twins = errorOf([&] { t.db().canonicalName(QStringLiteral("AbTab")); });
-    EXPECT_TRUE(twins.contains(QStringLiteral("AbTab.DB")) && twins.contains(QStringLiteral("abtab.db")))
+    EXPECT_TRUE(twins.contains(QStringLiteral("AbTab.DB")) &&
+                twins.contains(QStringLiteral("abtab.db")))
         << twins.toStdString();
 
     QFile junk(t.file(QStringLiteral("Notes.db")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("this is a note, not a table, and it is long enough to have a header.....");
     junk.close();
-    const QString notDb = errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM Notes")).open(); });
+    const QString notDb =
+        errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM Notes")).open(); });
     EXPECT_TRUE(notDb.contains(QStringLiteral("не является таблицей"))) << notDb.toStdString();
 
-    const QString missing = errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM VechTm")).open(); });
+    const QString missing =
+        errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM VechTm")).open(); });
     EXPECT_TRUE(missing.contains(QStringLiteral("VechTm"))) << missing.toStdString();
     EXPECT_FALSE(QFile::exists(t.file(QStringLiteral("VechTm.db"))));  // no file conjured up
 
-    const QString missingFolder = errorOf([&] { Database d(QStringLiteral("X"), t.file(QStringLiteral("nope"))); });
+    const QString missingFolder =
+        errorOf([&] { Database d(QStringLiteral("X"), t.file(QStringLiteral("nope"))); });
     EXPECT_TRUE(missingFolder.contains(QStringLiteral("nope"))) << missingFolder.toStdString();
 }
 
@@ -117,8 +126,9 @@ TEST(TableStore, BadValuesAreRefusedAndChangeNothing) {
     Table ab(t.db(), QStringLiteral("AbTab"));
     ab.open();
     ab.append();
-    EXPECT_TRUE(errorOf([&] { ab.setField(QStringLiteral("FIO"), QString(21, QLatin1Char('x'))); })
-                    .contains(QStringLiteral("FIO")));
+    EXPECT_TRUE(errorOf([&] {
+                    ab.setField(QStringLiteral("FIO"), QString(21, QLatin1Char('x')));
+                }).contains(QStringLiteral("FIO")));
     ab.cancel();
     struct Case {
         const char* file;
@@ -126,9 +136,12 @@ TEST(TableStore, BadValuesAreRefusedAndChangeNothing) {
         const char* expect;
     } cases[] = {
         {"AbTab.DB", "INSERT INTO AbTab(AbNumber, House) VALUES (1, '123456')", "House"},
-        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Date_of_call) VALUES (1, :V)", "Date_of_call"},
-        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Time_of_call) VALUES (1, :V)", "Time_of_call"},
-        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Date_of_call) VALUES (1, '31.02.2001')", "31.02.2001"},
+        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Date_of_call) VALUES (1, :V)",
+         "Date_of_call"},
+        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Time_of_call) VALUES (1, :V)",
+         "Time_of_call"},
+        {"DESTTAR.db", "INSERT INTO DESTTAR(AbNumber, Date_of_call) VALUES (1, '31.02.2001')",
+         "31.02.2001"},
     };
     for (const Case& c : cases) {
         const QString sql = QString::fromUtf8(c.sql);
@@ -136,19 +149,22 @@ TEST(TableStore, BadValuesAreRefusedAndChangeNothing) {
             Query q(t.db(), sql);
             // Texts as an outside program might bind them: a day that does not exist, hour 25.
             if (q.parameterNames().contains(QStringLiteral("V")))
-                q.setString(QStringLiteral("V"), sql.contains(QLatin1String("Time")) ? QStringLiteral("25:00:00")
-                                                                                      : QStringLiteral("2001-02-31"));
+                q.setString(QStringLiteral("V"), sql.contains(QLatin1String("Time"))
+                                                     ? QStringLiteral("25:00:00")
+                                                     : QStringLiteral("2001-02-31"));
             q.execute();
         });
-        EXPECT_TRUE(message.contains(QString::fromLatin1(c.expect))) << c.sql << " -> " << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromLatin1(c.expect)))
+            << c.sql << " -> " << message.toStdString();
     }
     EXPECT_EQ(Table(t.db(), QStringLiteral("AbTab")).recordCount(), 0);
     EXPECT_EQ(Table(t.db(), QStringLiteral("DESTTAR")).recordCount(), 0);
 
     Query unbound(t.db(), QStringLiteral("SELECT * FROM DESTTAR WHERE AbNumber = :Number"));
     EXPECT_TRUE(errorOf([&] { unbound.open(); }).contains(QStringLiteral(":Number")));
-    EXPECT_TRUE(errorOf([&] { Table(t.db(), QStringLiteral("AbTab")).asString(QStringLiteral("FIO")); })
-                    .contains(QStringLiteral("не открыта")));
+    EXPECT_TRUE(errorOf([&] {
+                    Table(t.db(), QStringLiteral("AbTab")).asString(QStringLiteral("FIO"));
+                }).contains(QStringLiteral("не открыта")));
 }
 
 TEST(TableCursor, AppendEditPostCancelAndLocateWithoutRegardToCase) {
@@ -183,11 +199,13 @@ TEST(TableCursor, AppendEditPostCancelAndLocateWithoutRegardToCase) {
     EXPECT_DOUBLE_EQ(again.asFloat(QStringLiteral("dolg")), 7.5);
     EXPECT_EQ(again.asDate(QStringLiteral("YearMonth")), QDate(2001, 3, 1));
     QStringList order;
-    for (again.first(); !again.eof(); again.next()) order.append(again.asString(QStringLiteral("Priznak")));
+    for (again.first(); !again.eof(); again.next())
+        order.append(again.asString(QStringLiteral("Priznak")));
     EXPECT_EQ(order, (QStringList{"ALL", "VECH", "BUDG"}));
     again.setIndexFieldNames(QStringLiteral("AbNumber;Priznak"));
     order.clear();
-    for (again.first(); !again.eof(); again.next()) order.append(again.asString(QStringLiteral("Priznak")));
+    for (again.first(); !again.eof(); again.next())
+        order.append(again.asString(QStringLiteral("Priznak")));
     EXPECT_EQ(order, (QStringList{"ALL", "VECH", "BUDG"}));
     again.setIndexFieldNames(QStringLiteral("Priznak"));
     again.first();
@@ -220,8 +238,9 @@ TEST(TableCursor, LookupFieldsAndNamedIndexOrder) {
     sng.appendRecord({QStringLiteral("495"), QStringLiteral("Москва")});
     t.create(schema::oldMg());
     Table old(t.db(), QStringLiteral("OldMG"));
-    old.addLookupField(FieldDef{QStringLiteral("Sng"), FieldType::String, 25}, QStringLiteral("Sng"),
-                       QStringLiteral("KOD"), QStringLiteral("CITY"), QStringLiteral("Code"));
+    old.addLookupField(FieldDef{QStringLiteral("Sng"), FieldType::String, 25},
+                       QStringLiteral("Sng"), QStringLiteral("KOD"), QStringLiteral("CITY"),
+                       QStringLiteral("Code"));
     old.open();
     old.appendRecord({101, QDate(2001, 1, 1), QTime(1, 0), 1, 8, 5, QStringLiteral("495")});
     old.appendRecord({101, QDate(2001, 1, 1), QTime(1, 0), 1, 8, 5, QStringLiteral("999")});
@@ -244,7 +263,9 @@ TEST(TableStore, StatementsOverMoreThanTenTableFiles) {
         def.name = QStringLiteral("D%1").arg(day, 2, 10, QLatin1Char('0'));
         def.fileName.clear();
         t.create(def);
-        Query(t.db(), QStringLiteral("INSERT INTO %1 (AbNumber) VALUES (%2)").arg(def.name).arg(day)).execute();
+        Query(t.db(),
+              QStringLiteral("INSERT INTO %1 (AbNumber) VALUES (%2)").arg(def.name).arg(day))
+            .execute();
         parts.append(QStringLiteral("SELECT AbNumber FROM %1").arg(def.name));
     }
     EXPECT_LE(t.db().TEST_attachedCount(), 10);
@@ -260,12 +281,14 @@ TEST(TableStore, ABusyTableIsWaitedForThenReportedAsLocked) {
     TempDatabase t;
     t.create(schema::desttar());
     sqlite3* collector = nullptr;
-    ASSERT_EQ(sqlite3_open(t.file(QStringLiteral("DESTTAR.db")).toUtf8().constData(), &collector), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(collector, "BEGIN EXCLUSIVE; INSERT INTO DESTTAR(AbNumber) VALUES (1);", nullptr,
-                           nullptr, nullptr),
+    ASSERT_EQ(sqlite3_open(t.file(QStringLiteral("DESTTAR.db")).toUtf8().constData(), &collector),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(collector, "BEGIN EXCLUSIVE; INSERT INTO DESTTAR(AbNumber) VALUES (1);",
+                           nullptr, nullptr, nullptr),
               SQLITE_OK);
     t.db().connection().setBusyTimeout(50);
-    const QString message = errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM DESTTAR")).open(); });
+    const QString message =
+        errorOf([&] { Query(t.db(), QStringLiteral("SELECT * FROM DESTTAR")).open(); });
     EXPECT_TRUE(message.contains(QStringLiteral("table is locked"))) << message.toStdString();
     ASSERT_EQ(sqlite3_exec(collector, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(collector);

@@ -17,8 +17,14 @@ void seed(TempDatabase& t) {
     t.create(schema::dolgTb());
     t.create(schema::paneDate());
     for (int n = 1; n <= 50; ++n) {
-        Query(t.db(), QStringLiteral("INSERT INTO DolgTb (AbNumber, Priznak, Dolg) VALUES (%1, 'ALL', 1)").arg(n)).execute();
-        Query(t.db(), QStringLiteral("INSERT INTO PaneDate (AbNumber, Priznak, Pane) VALUES (%1, 'ALL', 1)").arg(n)).execute();
+        Query(t.db(),
+              QStringLiteral("INSERT INTO DolgTb (AbNumber, Priznak, Dolg) VALUES (%1, 'ALL', 1)")
+                  .arg(n))
+            .execute();
+        Query(t.db(),
+              QStringLiteral("INSERT INTO PaneDate (AbNumber, Priznak, Pane) VALUES (%1, 'ALL', 1)")
+                  .arg(n))
+            .execute();
     }
 }
 
@@ -30,7 +36,8 @@ QPair<QString, QString> amounts(const QString& folder) {
     dolg.open();
     Query pane(fresh, QStringLiteral("SELECT DISTINCT Pane FROM PaneDate"));
     pane.open();
-    return {orv::test::rowsOf(dolg).join(QLatin1Char(',')), orv::test::rowsOf(pane).join(QLatin1Char(','))};
+    return {orv::test::rowsOf(dolg).join(QLatin1Char(',')),
+            orv::test::rowsOf(pane).join(QLatin1Char(','))};
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include "db/Query.h"
 #include "db/Transaction.h"
 
+#include <sqlite3.h>
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdlib>
-#include <sqlite3.h>
 
 namespace {
 
@@ -30,7 +30,9 @@ struct CountingFile {
 sqlite3_file* realOf(sqlite3_file* f) { return reinterpret_cast<CountingFile*>(f)->real; }
 
 int xClose(sqlite3_file* f) { return realOf(f)->pMethods->xClose(realOf(f)); }
-int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return realOf(f)->pMethods->xRead(realOf(f), b, n, o); }
+int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o) {
+    return realOf(f)->pMethods->xRead(realOf(f), b, n, o);
+}
 int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
     countIo();
     return realOf(f)->pMethods->xWrite(realOf(f), b, n, o);
@@ -43,17 +45,41 @@ int xSync(sqlite3_file* f, int flags) {
     countIo();
     return realOf(f)->pMethods->xSync(realOf(f), flags);
 }
-int xFileSize(sqlite3_file* f, sqlite3_int64* s) { return realOf(f)->pMethods->xFileSize(realOf(f), s); }
+int xFileSize(sqlite3_file* f, sqlite3_int64* s) {
+    return realOf(f)->pMethods->xFileSize(realOf(f), s);
+}
 int xLock(sqlite3_file* f, int l) { return realOf(f)->pMethods->xLock(realOf(f), l); }
 int xUnlock(sqlite3_file* f, int l) { return realOf(f)->pMethods->xUnlock(realOf(f), l); }
-int xCheckReservedLock(sqlite3_file* f, int* r) { return realOf(f)->pMethods->xCheckReservedLock(realOf(f), r); }
-int xFileControl(sqlite3_file* f, int op, void* a) { return realOf(f)->pMethods->xFileControl(realOf(f), op, a); }
+int xCheckReservedLock(sqlite3_file* f, int* r) {
+    return realOf(f)->pMethods->xCheckReservedLock(realOf(f), r);
+}
+int xFileControl(sqlite3_file* f, int op, void* a) {
+    return realOf(f)->pMethods->xFileControl(realOf(f), op, a);
+}
 int xSectorSize(sqlite3_file* f) { return realOf(f)->pMethods->xSectorSize(realOf(f)); }
-int xDeviceCharacteristics(sqlite3_file* f) { return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f)); }
+int xDeviceCharacteristics(sqlite3_file* f) {
+    return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f));
+}
 
-const sqlite3_io_methods kMethods = {1, xClose, xRead, xWrite, xTruncate, xSync, xFileSize, xLock, xUnlock,
-                                     xCheckReservedLock, xFileControl, xSectorSize, xDeviceCharacteristics,
-                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const sqlite3_io_methods kMethods = {1,
+                                     xClose,
+                                     xRead,
+                                     xWrite,
+                                     xTruncate,
+                                     xSync,
+                                     xFileSize,
+                                     xLock,
+                                     xUnlock,
+                                     xCheckReservedLock,
+                                     xFileControl,
+                                     xSectorSize,
+                                     xDeviceCharacteristics,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr};
 
 int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
     auto* wrapper = reinterpret_cast<CountingFile*>(file);
