@@ -8,6 +8,7 @@
 #include "app/Clock.h"
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
+#include "cli/DemoCommand.h"
 #include "cli/SettingsCommand.h"
 #include "db/Aliases.h"
 #include "db/Error.h"
@@ -36,6 +37,8 @@ const QList<Command>& commands() {
         {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql},
         {"export", "export TABLE FILE.csv", orv::cli::runExport},
         {"import-calls", "import-calls FILE.csv [--again]", orv::cli::runImportCalls},
+        {"demo", "demo [--subscribers N] [--calls N] [--months M] [--seed S]",
+         orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
     };
