@@ -212,4 +212,31 @@ const QString& QuerySelectOldMG() {
     return text;
 }
 
+const QString& QueryCityGroupMaxLatest() {
+    static const QString text = lines(
+        {QStringLiteral("SELECT dm.DATA,dm.AbNumber,dm.Priznak,dm.Date_of_call,dm.Time_of_call,"
+                        "dm.Longivity"),
+         QStringLiteral("FROM (SELECT (SELECT Max(tc.DATA) FROM TarifCit tc WHERE (tc.DATA <= "
+                        "dt.Date_of_call)) DATA,"),
+         QStringLiteral("dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,dt.Longivity"),
+         QStringLiteral("FROM (SELECT DISTINCT AbNumber,Priznak,Date_of_call,Time_of_call,"
+                        "Longivity FROM TabCTPr) dt) dm"),
+         QStringLiteral("WHERE (dm.DATA IS NOT NULL);")});
+    return text;
+}
+
+const QString& QueryMGGroupMaxLatest() {
+    static const QString text = lines(
+        {QStringLiteral("SELECT dm.DATA,dm.AbNumber,dm.Priznak,dm.Date_of_call,dm.Time_of_call,"
+                        "dm.Longivity,dm.TRF"),
+         QStringLiteral("FROM (SELECT (SELECT Max(tc.DATA) FROM TARIF1 tc WHERE (tc.DATA <= "
+                        "dt.Date_of_call) and (tc.TRF=dt.TRF)) DATA,"),
+         QStringLiteral(
+             "dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,dt.Longivity,dt.TRF"),
+         QStringLiteral("FROM (SELECT DISTINCT AbNumber,Priznak,Date_of_call,Time_of_call,"
+                        "Longivity,TRF FROM TabMGPr) dt) dm"),
+         QStringLiteral("WHERE (dm.DATA IS NOT NULL);")});
+    return text;
+}
+
 }  // namespace orv::calls::sql

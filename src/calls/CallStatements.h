@@ -24,4 +24,12 @@ const QString& QueryOldMG();
 // The archive selection of the debt run: old long-distance calls of one number.
 const QString& QuerySelectOldMG();
 
+// The date steps as the pipelines run them. Each gives the same rows as the statement above it
+// (QueryCityGroupMax, QueryMGGroupMax), without forming calls x tariff rows: the latest tariff
+// DATA not after the call's date is looked up once per distinct call, through the tariff's
+// index on DATA (city) or on TRF, DATA (long-distance). A call older than every eligible tariff
+// row gets no row, as in the grouped form.
+const QString& QueryCityGroupMaxLatest();
+const QString& QueryMGGroupMaxLatest();
+
 }  // namespace orv::calls::sql

@@ -7,8 +7,17 @@
 // after the call's date). Only calls of "YES" subscribers are priced; "VECH" and "DAY"
 // subscribers are charged by the evening window and the holidays.
 //
+// Each step copies one statement's result into its result table (TabCTPr, TabCTGr1.db,
+// TabCTGr2.db; TabMGPr, TabMGgr1.db, TabMGgr2.db), replacing the table. The date steps run the
+// equivalent statements QueryCityGroupMaxLatest and QueryMGGroupMaxLatest, which give the rows
+// and column types of QueryCityGroupMax and QueryMGGroupMax without their calls x tariff join;
+// for them the pipeline adds a plain index on TARIFCIT (DATA) and on Tarif1.db (TRF, DATA) when
+// the table has none (a table that cannot take one is read without it).
+//
 // Errors are orv::Error (a missing VechTm.db, TARIFCIT or Tarif1.db names the table); result
 // tables written by earlier steps keep their new contents.
+
+#include <QString>
 
 namespace orv::db {
 class Database;
@@ -18,5 +27,18 @@ namespace orv::calls {
 
 void CityGroup(db::Database& db);
 void MGGroup(db::Database& db);
+// The combined run: CityGroup, MGGroup, then QueryAllGroup1 (the UNION of both priced tables)
+// copied into TabAllGr.
+void AllGroup(db::Database& db);
+
+// The steps of the pipelines, in the order they run.
+enum class PricingStep { CitySelect, CityDate, CityPrice, MGSelect, MGDate, MGPrice, AllUnion };
+
+// Runs one step on its own (the pipelines above run them in order): its statement's result
+// copied into its result table. Returns the number of rows copied.
+qint64 runPricingStep(db::Database& db, PricingStep step);
+// The local-dialect statement a step runs and the result table it writes.
+const QString& pricingStepStatement(PricingStep step);
+QString pricingStepTarget(PricingStep step);
 
 }  // namespace orv::calls

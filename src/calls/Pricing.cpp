@@ -1,0 +1,109 @@
+#include "calls/Pricing.h"
+
+#include "calls/CallStatements.h"
+#include "db/BatchMove.h"
+#include "db/Database.h"
+#include "db/Dialect.h"
+#include "db/Error.h"
+#include "db/Query.h"
+#include "db/Transaction.h"
+
+namespace orv::calls {
+namespace {
+
+struct StepDef {
+    const QString& (*statement)();
+    const char* target;
+    // The statement whose result columns the target takes, when the step runs an equivalent
+    // statement in its place; nullptr when the step runs the statement itself.
+    const QString& (*columnsOf)();
+};
+
+const StepDef& stepDef(PricingStep step) {
+    static const StepDef steps[] = {
+        {sql::QueryCityGroup1, "TabCTPr", nullptr},
+        {sql::QueryCityGroupMaxLatest, "TabCTGr1.db", sql::QueryCityGroupMax},
+        {sql::QueryCityGroup2, "TabCTGr2.db", nullptr},
+        {sql::QueryMGGroup1, "TabMGPr", nullptr},
+        {sql::QueryMGGroupMaxLatest, "TabMGgr1.db", sql::QueryMGGroupMax},
+        {sql::QueryMGGroup2, "TabMGgr2.db", nullptr},
+        {sql::QueryAllGroup1, "TabAllGr", nullptr},
+    };
+    return steps[static_cast<int>(step)];
+}
+
+// Adds a plain index on the fields to the table unless an index already starts with them.
+void ensureIndex(db::Database& db, const QString& table, const QStringList& fields) {
+    if (!db.tableExists(table)) return;  // the step's own statement reports the missing table
+    try {
+        for (const db::IndexDef& index : db.tableDef(table).indexes) {
+            bool leads = index.fields.size() >= fields.size();
+            for (qsizetype i = 0; leads && i < fields.size(); ++i)
+                leads = index.fields[i].compare(fields[i], Qt::CaseInsensitive) == 0;
+            if (leads) return;
+        }
+        db.addIndex(table, db::IndexDef{{}, fields, false, false});
+    } catch (const Error&) {
+        // The index only saves time: a table that cannot take one (read-only, locked by another
+        // program) is read without it, and the statement gives the same rows.
+    }
+}
+
+// The result copy of an equivalent statement: the target gets the columns and types the
+// written statement's copy would give it, and the rows of the statement that runs.
+qint64 copyEquivalent(db::Database& db, const QString& written, const QString& runs,
+                      const QString& target) {
+    db::TableDef def;
+    def.name = target;
+    {
+        db::Query source(db, written);
+        def.fields = source.resultFields();
+    }
+    const db::DialectStatement statement(runs);
+    // Prepared once before the target is replaced, so that a missing table leaves it as it was.
+    { db::PreparedSql check = db.prepare(statement); }
+    db.createTable(def);
+    db::PreparedSql insert = db.prepare(statement, target);
+    db::Transaction transaction(db, {});
+    insert.statement().run();
+    const qint64 copied = db.connection().changes();
+    transaction.commit();
+    return copied;
+}
+
+}  // namespace
+
+const QString& pricingStepStatement(PricingStep step) { return stepDef(step).statement(); }
+
+QString pricingStepTarget(PricingStep step) { return QString::fromUtf8(stepDef(step).target); }
+
+qint64 runPricingStep(db::Database& db, PricingStep step) {
+    const StepDef& def = stepDef(step);
+    const QString target = QString::fromUtf8(def.target);
+    if (step == PricingStep::CityDate)
+        ensureIndex(db, QStringLiteral("TARIFCIT"), {QStringLiteral("DATA")});
+    if (step == PricingStep::MGDate)
+        ensureIndex(db, QStringLiteral("Tarif1"), {QStringLiteral("TRF"), QStringLiteral("DATA")});
+    if (def.columnsOf) return copyEquivalent(db, def.columnsOf(), def.statement(), target);
+    db::Query source(db, def.statement());
+    return db::batchMove(source, target);
+}
+
+void CityGroup(db::Database& db) {
+    for (PricingStep step :
+         {PricingStep::CitySelect, PricingStep::CityDate, PricingStep::CityPrice})
+        runPricingStep(db, step);
+}
+
+void MGGroup(db::Database& db) {
+    for (PricingStep step : {PricingStep::MGSelect, PricingStep::MGDate, PricingStep::MGPrice})
+        runPricingStep(db, step);
+}
+
+void AllGroup(db::Database& db) {
+    CityGroup(db);
+    MGGroup(db);
+    runPricingStep(db, PricingStep::AllUnion);
+}
+
+}  // namespace orv::calls
