@@ -6,6 +6,7 @@
 // window would show), 2 on a usage error.
 
 #include "app/Clock.h"
+#include "cli/BillingCommands.h"
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
@@ -41,6 +42,10 @@ const QList<Command>& commands() {
          orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
+        {"debt-run", "debt-run", orv::cli::runDebtRun},
+        {"debts", "debts", orv::cli::runDebts},
+        {"payments", "payments", orv::cli::runPayments},
+        {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
     };
     return list;
 }

@@ -1,0 +1,587 @@
+#include "billing/DebtRun.h"
+
+#include "app/SettingsStore.h"
+#include "billing/DebtStatements.h"
+#include "billing/TestHooks.h"
+#include "db/BatchMove.h"
+#include "db/Database.h"
+#include "db/Error.h"
+#include "db/Query.h"
+#include "db/Schema.h"
+#include "db/Transaction.h"
+
+#include <QHash>
+#include <QVector>
+#include <algorithm>
+#include <optional>
+
+namespace orv::billing {
+namespace {
+
+using db::Database;
+using db::FieldType;
+using db::Statement;
+
+const QString kEmptyAbTab = QStringLiteral("Таблица AbTab с абонентскими данными пуста");
+const QString kAlreadyReckoned = QStringLiteral("Долг на прошедший месяц уже рассчитан");
+const QString kNumbersTable = QStringLiteral("orv_debt_numbers");
+
+// Every locate of the run compares the category without regard to case.
+QString accountKey(qint64 number, const QString& category) {
+    return QString::number(number) + QChar(0x1f) + category.toCaseFolded();
+}
+
+QString monthKey(qint64 number, const QString& category, const QDate& closing) {
+    return accountKey(number, category) + QChar(0x1f) + QString::number(closing.toJulianDay());
+}
+
+QVariant storedDate(const QDate& date) { return db::toStorage(date, FieldType::Date); }
+
+QDate dateOf(const QVariant& stored) { return db::fromStorage(stored, FieldType::Date).toDate(); }
+
+struct Account {
+    qint64 number = 0;
+    QString category;
+    QString exist;
+};
+
+struct Month {
+    QDate from;     // first day reckoned in the month (the start date in the first month)
+    QDate start;    // first day of the month: the key of its fee
+    QDate last;     // last day of the month
+    QDate closing;  // first day of the next month: Date_of_raschet of its totals
+    int days = 0;
+};
+
+struct RunDates {
+    QDate currentStart;
+    QDate previousStart;
+    QDate previousEnd;
+};
+
+RunDates datesOf(const QDate& today) {
+    RunDates d;
+    d.currentStart = QDate(today.year(), today.month(), 1);
+    d.previousStart = d.currentStart.addMonths(-1);
+    d.previousEnd = d.currentStart.addDays(-1);
+    return d;
+}
+
+// The reckoned months from the start date's month to the previous month.
+QVector<Month> monthsOf(const QDate& startDate, const RunDates& dates) {
+    const int n = 12 * (dates.previousEnd.year() - startDate.year()) +
+                  (dates.previousEnd.month() - startDate.month()) + 1;
+    QVector<Month> months;
+    const QDate first(startDate.year(), startDate.month(), 1);
+    for (int k = 0; k < n; ++k) {
+        Month m;
+        m.start = first.addMonths(k);
+        m.from = k == 0 ? startDate : m.start;
+        m.closing = m.start.addMonths(1);
+        m.last = m.closing.addDays(-1);
+        m.days = m.start.daysInMonth();
+        months.append(m);
+    }
+    return months;
+}
+
+QVector<Account> readAccounts(Database& db) {
+    QVector<Account> accounts;
+    Statement read(db.connection(),
+                   QStringLiteral("SELECT AbNumber, Priznak, Exist FROM %1 ORDER BY rowid")
+                       .arg(db.qualified(QStringLiteral("AbTab"))));
+    while (read.step())
+        accounts.append(
+            {read.column(0).toLongLong(), read.column(1).toString(), read.column(2).toString()});
+    return accounts;
+}
+
+// ABPLATA as the run locates it: the first row of each DATA in index order, and its fee columns.
+class FeeTable {
+  public:
+    explicit FeeTable(Database& db) {
+        const QString table = QStringLiteral("ABPLATA");
+        const QList<db::FieldDef> fields = db.fields(table);
+        int dataColumn = -1;
+        for (int i = 0; i < fields.size(); ++i) {
+            if (fields[i].name.compare(QLatin1String("DATA"), Qt::CaseInsensitive) == 0)
+                dataColumn = i;
+            else
+                columns_.append(fields[i].name);
+        }
+        if (dataColumn < 0) raise(Error::Kind::Engine, QStringLiteral("Field 'DATA' not found"));
+        Statement read(db.connection(),
+                       QStringLiteral("SELECT * FROM %1 ORDER BY %2, rowid")
+                           .arg(db.qualified(table), db::quoteIdentifier(fields[dataColumn].name)));
+        while (read.step()) {
+            const QDate date = dateOf(read.column(dataColumn));
+            if (!date.isValid() || rows_.contains(date.toJulianDay())) continue;
+            QVector<double> fees;
+            for (int i = 0; i < read.columnCount(); ++i)
+                if (i != dataColumn) fees.append(read.column(i).toDouble());
+            rows_.insert(date.toJulianDay(), fees);
+        }
+    }
+
+    // Requires: monthStart is the first day of a reckoned month.
+    double fee(const QDate& monthStart, const QString& category) const {
+        const auto row = rows_.constFind(monthStart.toJulianDay());
+        if (row == rows_.constEnd())
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Нет данных на %1 в таблице AbPlata\nОткорректируйте данные и "
+                                 "повторите расчет")
+                      .arg(monthStart.toString(QStringLiteral("dd.MM.yyyy"))));
+        for (int i = 0; i < columns_.size(); ++i)
+            if (columns_[i].compare(category, Qt::CaseInsensitive) == 0) return (*row)[i];
+        raise(Error::Kind::Engine, QStringLiteral("Field '%1' not found").arg(category));
+    }
+
+  private:
+    QStringList columns_;
+    QHash<qint64, QVector<double>> rows_;  // Julian day of DATA -> fees in column order
+};
+
+// One row of DolgTb.db as the run sees and changes it.
+struct DebtRow {
+    enum class Change { None, Dates, Full };
+
+    qint64 rowid = -1;  // -1 for a row this run appends
+    std::optional<qint64> number;
+    QString category;
+    QDate yearMonth;
+    QDate lastYearMonth;
+    double dolg = 0;
+    double lastDolg = 0;
+    double nds = 0;
+    double mg = 0;
+    double byTime = 0;
+    double abPlata = 0;
+    Change change = Change::None;
+    qsizetype account = -1;  // the account that changed it last
+};
+
+// DolgTb.db in memory, in stored order, with the locate on "AbNumber;Priznak".
+class DebtTable {
+  public:
+    explicit DebtTable(Database& db) {
+        Statement read(db.connection(),
+                       QStringLiteral("SELECT rowid, AbNumber, Priznak, YearMonth, LastYearMonth, "
+                                      "Dolg, LastDolg, NDS, MG, ByTime, AbPlata FROM %1 "
+                                      "ORDER BY rowid")
+                           .arg(db.qualified(QStringLiteral("DolgTb"))));
+        while (read.step()) {
+            DebtRow row;
+            row.rowid = read.columnInt(0);
+            if (!read.columnIsNull(1)) row.number = read.columnInt(1);
+            row.category = read.column(2).toString();
+            row.yearMonth = dateOf(read.column(3));
+            row.lastYearMonth = dateOf(read.column(4));
+            row.dolg = read.column(5).toDouble();
+            row.lastDolg = read.column(6).toDouble();
+            row.nds = read.column(7).toDouble();
+            row.mg = read.column(8).toDouble();
+            row.byTime = read.column(9).toDouble();
+            row.abPlata = read.column(10).toDouble();
+            add(row);
+        }
+    }
+
+    const DebtRow* first() const { return rows_.isEmpty() ? nullptr : &rows_.first(); }
+
+    DebtRow* locate(const Account& account) {
+        const auto it = index_.constFind(accountKey(account.number, account.category));
+        return it == index_.constEnd() ? nullptr : &rows_[*it];
+    }
+
+    void append(const DebtRow& row) { add(row); }
+
+    // Writes every changed and appended row; an error names the account that changed the row.
+    void write(Database& db, const QVector<Account>& accounts) const {
+        const QString table = db.qualified(QStringLiteral("DolgTb"));
+        Statement dates(db.connection(),
+                        QStringLiteral("UPDATE %1 SET LastYearMonth = ?, YearMonth = ? "
+                                       "WHERE rowid = ?")
+                            .arg(table));
+        Statement full(db.connection(),
+                       QStringLiteral("UPDATE %1 SET LastDolg = ?, LastYearMonth = ?, Dolg = ?, "
+                                      "YearMonth = ?, NDS = ?, MG = ?, ByTime = ?, AbPlata = ? "
+                                      "WHERE rowid = ?")
+                           .arg(table));
+        Statement insert(db.connection(),
+                         QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, YearMonth, "
+                                        "LastYearMonth, Dolg, LastDolg, NDS, MG, ByTime, AbPlata) "
+                                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                             .arg(table));
+        for (const DebtRow& row : rows_) {
+            if (row.change == DebtRow::Change::None) continue;
+            try {
+                if (row.rowid < 0) {
+                    const QVariantList values = {row.number ? QVariant(*row.number) : QVariant(),
+                                                 db::toStorage(row.category, FieldType::String),
+                                                 storedDate(row.yearMonth),
+                                                 storedDate(row.lastYearMonth),
+                                                 row.dolg,
+                                                 row.lastDolg,
+                                                 row.nds,
+                                                 row.mg,
+                                                 row.byTime,
+                                                 row.abPlata};
+                    run(insert, values);
+                } else if (row.change == DebtRow::Change::Dates) {
+                    run(dates,
+                        {storedDate(row.lastYearMonth), storedDate(row.yearMonth), row.rowid});
+                } else {
+                    run(full, {row.lastDolg, storedDate(row.lastYearMonth), row.dolg,
+                               storedDate(row.yearMonth), row.nds, row.mg, row.byTime, row.abPlata,
+                               row.rowid});
+                }
+            } catch (const Error& e) {
+                const Account& account = accounts[row.account];
+                raise(e.kind(), QStringLiteral("Долг абонента %1 (%2) не записан: %3")
+                                    .arg(account.number)
+                                    .arg(account.category, e.message()));
+            }
+        }
+    }
+
+  private:
+    static void run(Statement& statement, const QVariantList& values) {
+        statement.reset();
+        for (int i = 0; i < values.size(); ++i) statement.bind(i + 1, values[i]);
+        statement.run();
+        statement.reset();
+    }
+
+    void add(const DebtRow& row) {
+        rows_.append(row);
+        if (!row.number) return;
+        const QString key = accountKey(*row.number, row.category);
+        if (!index_.contains(key)) index_.insert(key, rows_.size() - 1);
+    }
+
+    QVector<DebtRow> rows_;
+    QHash<QString, qsizetype> index_;
+};
+
+// The monthly totals as the account loop locates them: the first row of each key.
+struct MonthlyTotals {
+    QHash<QString, double> city;   // PrDlgCt.db Sum_of_cost
+    QHash<QString, double> mg;     // PrDlgMG Sum_of_cost
+    QHash<QString, double> calls;  // DolgDR Sum_of_cost: the call charge T
+};
+
+void insertTotal(Statement& insert, const QVariant& number, const QVariant& category, qint64 count,
+                 double sumOfLong, double sumOfCost, const QDate& closing) {
+    insert.reset();
+    insert.bind(1, number);
+    insert.bind(2, db::toStorage(category, FieldType::String));
+    insert.bind(3, count);
+    insert.bind(4, sumOfLong);
+    insert.bind(5, sumOfCost);
+    insert.bind(6, storedDate(closing));
+    insert.run();
+    insert.reset();
+}
+
+QString insertTotalSql(Database& db, const QString& table) {
+    return QStringLiteral(
+               "INSERT INTO %1 (AbNumber, Priznak, Count_of_calls, Sum_of_long, "
+               "Sum_of_cost, Date_of_raschet) VALUES (?, ?, ?, ?, ?, ?)")
+        .arg(db.qualified(table));
+}
+
+// Totals of one reckoned month from one of the two statements, appended in the statement's
+// order; the city rows have the free minutes deducted once per row (once per price).
+void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
+                       QHash<QString, double>& firstRows, std::optional<double> freeMinutes) {
+    query.close();
+    query.setDate(QStringLiteral("DateFrom"), month.from);
+    query.setDate(QStringLiteral("DateTo"), month.last);
+    query.open();
+    const int number = query.fieldIndex(QStringLiteral("AbNumber"));
+    const int category = query.fieldIndex(QStringLiteral("Priznak"));
+    const int count = query.fieldIndex(QStringLiteral("Count_of_calls"));
+    const int sumOfLong = query.fieldIndex(QStringLiteral("Sum_of_Long"));
+    const int sumOfCost = query.fieldIndex(QStringLiteral("Sum_of_cost"));
+    const int cost = freeMinutes ? query.fieldIndex(QStringLiteral("Cost")) : -1;
+    for (qint64 r = 0; r < query.recordCount(); ++r) {
+        const qint64 calls = query.value(r, count).toLongLong();
+        if (calls <= 0) continue;
+        const double minutes = query.value(r, sumOfLong).toDouble();
+        double charge = query.value(r, sumOfCost).toDouble();
+        if (freeMinutes)
+            charge = minutes > *freeMinutes
+                         ? charge - *freeMinutes * query.value(r, cost).toDouble()
+                         : 0.0;
+        const QVariant abNumber = query.value(r, number);
+        const QString priznak = query.value(r, category).toString();
+        insertTotal(insert, abNumber, priznak, calls, minutes, charge, month.closing);
+        const QString key = monthKey(abNumber.toLongLong(), priznak, month.closing);
+        if (!firstRows.contains(key)) firstRows.insert(key, charge);
+    }
+    query.close();
+}
+
+void readCallCharges(Database& db, QHash<QString, double>& charges) {
+    Statement read(db.connection(),
+                   QStringLiteral("SELECT AbNumber, Priznak, Sum_of_cost, Date_of_raschet FROM %1 "
+                                  "WHERE AbNumber IS NOT NULL ORDER BY rowid")
+                       .arg(db.qualified(QStringLiteral("DolgDR"))));
+    while (read.step()) {
+        const QDate closing = dateOf(read.column(3));
+        if (!closing.isValid()) continue;
+        const QString key = monthKey(read.columnInt(0), read.column(1).toString(), closing);
+        if (!charges.contains(key)) charges.insert(key, read.column(2).toDouble());
+    }
+}
+
+// The numbers whose old long-distance calls are archived, in the order of their first account.
+class NumbersTable {
+  public:
+    NumbersTable(Database& db, const QVector<Account>& accounts) : db_(db) {
+        db_.connection().exec(
+            QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 (ord INTEGER "
+                           "PRIMARY KEY, AbNumber INTEGER NOT NULL UNIQUE)")
+                .arg(kNumbersTable));
+        Statement insert(db_.connection(),
+                         QStringLiteral("INSERT OR IGNORE INTO temp.%1 (AbNumber) VALUES (?)")
+                             .arg(kNumbersTable));
+        for (const Account& account : accounts) {
+            insert.reset();
+            insert.bind(1, account.number);
+            insert.run();
+        }
+    }
+    ~NumbersTable() {
+        try {
+            db_.connection().exec(
+                QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kNumbersTable));
+        } catch (const Error&) {
+            // The temporary table goes with the connection.
+        }
+    }
+    NumbersTable(const NumbersTable&) = delete;
+    NumbersTable& operator=(const NumbersTable&) = delete;
+
+  private:
+    Database& db_;
+};
+
+// The archive step for every account at once: for each number of AbTab.DB, in the order of its
+// first account, its distinct long-distance calls dated before the cut-off, each in the order
+// of its first occurrence in DESTTAR (what QuerySelectOldMG gives number by number).
+qint64 archiveOldLongDistance(Database& db, const QDate& cutOff) {
+    const QString columns = QStringLiteral(
+        "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, "
+        "CodeForeign, TRF");
+    const QString callColumns = QStringLiteral(
+        "d.AbNumber, d.Date_of_call, d.Time_of_call, d.Longivity, d.Cat, d.Number_of_call, "
+        "d.Code, d.CodeForeign, d.TRF");
+    Statement archive(
+        db.connection(),
+        QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT %3, n.ord AS ord, "
+                       "min(d.rowid) AS firstRow FROM %4 d CROSS JOIN temp.%5 n "
+                       "ON n.AbNumber = d.AbNumber WHERE d.Date_of_call < ?1 AND d.Cat > 7 "
+                       "GROUP BY %3) ORDER BY ord, firstRow")
+            .arg(db.qualified(QStringLiteral("OldMG")), columns, callColumns,
+                 db.qualified(QStringLiteral("DESTTAR")), kNumbersTable));
+    archive.bind(1, storedDate(cutOff));
+    archive.run();
+    return db.connection().changes();
+}
+
+// Result tables of the run that the transaction replaces must exist before it begins.
+void ensureResultTable(Database& db, const QString& name) {
+    if (db.tableExists(name)) return;
+    db::TableDef def;
+    def.name = name;
+    def.fields = db::schema::prDlgCt().fields;
+    db.createTable(def);
+}
+
+class Reporter {
+  public:
+    explicit Reporter(const DebtProgress& progress) : progress_(progress) {}
+    void operator()(int percent, const QString& account = {}) const {
+        if (progress_) progress_(percent, account);
+    }
+
+  private:
+    const DebtProgress& progress_;
+};
+
+}  // namespace
+
+DebtRunSummary runDebtCalculation(Database& db, const app::SettingsStore& store,
+                                  const app::VatSettings& vat, const QDate& today,
+                                  const DebtPipelines& pipelines, const DebtProgress& progress) {
+    const Reporter report(progress);
+    const QVector<Account> accounts = readAccounts(db);
+    if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
+    const app::Settings settings = app::readSettings(store);
+    report(0);
+    const RunDates dates = datesOf(today);
+    db.canonicalName(QStringLiteral("PaneDate"));
+    db.canonicalName(QStringLiteral("OldMG"));
+    const FeeTable fees(db);
+
+    report(10);
+    pipelines.cityGroup(db);
+    report(30);
+    pipelines.mgGroup(db);
+    report(60);
+
+    ensureResultTable(db, QStringLiteral("DolgRes"));
+    ensureResultTable(db, QStringLiteral("DolgDR"));
+    const NumbersTable numbers(db, accounts);
+    db::Transaction transaction(
+        db, {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
+             QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
+             QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR")});
+    db::Query(db, sql::QueryEmptyPrDlgCT()).execute();
+    db::Query(db, sql::QueryEmptyPrDlgMG()).execute();
+    TEST_crashPoint("after-empty");
+
+    QDate startDate;
+    {
+        db::Query minDate(db, sql::QueryAbsMinDate());
+        minDate.open();
+        startDate = minDate.isEmpty() ? QDate() : minDate.asDate(QStringLiteral("MinDate"));
+    }
+    if (!startDate.isValid()) startDate = dates.previousStart;
+    DebtTable debts(db);
+    if (const DebtRow* first = debts.first(); first && first->yearMonth.isValid()) {
+        if (first->yearMonth > startDate) raise(Error::Kind::Refused, kAlreadyReckoned);
+        startDate = first->yearMonth;
+    }
+    if (startDate >= dates.previousEnd) raise(Error::Kind::Refused, kAlreadyReckoned);
+    const QVector<Month> months = monthsOf(startDate, dates);
+    const qsizetype n = months.size();
+
+    MonthlyTotals totals;
+    {
+        db::Query city(db, sql::QueryDolgCT());
+        db::Query longDistance(db, sql::QueryDolgMG());
+        Statement insertCity(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgCt")));
+        Statement insertMg(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgMG")));
+        for (const Month& month : months) {
+            appendMonthTotals(city, month, insertCity, totals.city, double(settings.freeMinutes));
+            if (settings.chargeLongDistance)
+                appendMonthTotals(longDistance, month, insertMg, totals.mg, std::nullopt);
+        }
+    }
+    TEST_crashPoint("after-totals");
+    {
+        db::Query union_(db, sql::QueryDolgRes());
+        db::batchMove(union_, QStringLiteral("DolgRes"));
+        db::Query combined(db, sql::QueryDolgDistRes());
+        db::batchMove(combined, QStringLiteral("DolgDR"));
+    }
+    readCallCharges(db, totals.calls);
+    TEST_crashPoint("after-combine");
+
+    const bool penalty = settings.usePenalty;
+    const double p = settings.penaltyPercent;
+    for (qsizetype a = 0; a < accounts.size(); ++a) {
+        const Account& account = accounts[a];
+        report(60 + int(30 * a / accounts.size()), QString::number(account.number));
+        double debt = 0;
+        double carried = 0;  // K
+        double previousDebt = 0;
+        double finalDebt = 0;
+        double mg = 0;
+        double city = 0;
+        double fee = 0;
+        DebtRow* row = nullptr;
+        for (qsizetype i = 0; i < n; ++i) {
+            const Month& month = months[i];
+            const QString key = monthKey(account.number, account.category, month.closing);
+            mg = settings.chargeLongDistance ? totals.mg.value(key, 0.0) : 0.0;
+            city = totals.city.value(key, 0.0);
+            const double calls = totals.calls.value(key, 0.0);
+            if (i == 0) {
+                fee = fees.fee(month.start, account.category);
+                row = debts.locate(account);
+                if (!row)
+                    debt = calls + fee;
+                else if (row->yearMonth.isValid() && row->yearMonth >= month.closing)
+                    debt = row->dolg;
+                else if (penalty && row->dolg > 0.01)
+                    debt = row->dolg * 1.1 + (calls + fee) + row->lastDolg * 0.2;
+                else
+                    debt = row->dolg + (calls + fee);
+            } else {
+                const double q = penalty ? 0.2 * p * debt : 0.0;
+                fee = fees.fee(month.start, account.category);
+                if (penalty) {
+                    debt = (month.days - 20) * p / 100 * debt + debt + carried + calls + fee;
+                    carried = q;
+                } else {
+                    debt = debt + calls + fee;
+                }
+                if (i == n - 2) previousDebt = debt;
+            }
+            if (i == n - 1) finalDebt = debt;
+        }
+
+        const double nds = vat.useNds ? vat.ndsPercent / 100 * finalDebt : 0.0;
+        const bool closed = account.exist == QLatin1String("NO");
+        if (row) {
+            if (closed) {
+                row->change = std::max(row->change, DebtRow::Change::Dates);
+            } else {
+                if (row->yearMonth != dates.previousStart)
+                    row->lastDolg = previousDebt;
+                else
+                    row->lastDolg = vat.useNds ? row->dolg + row->nds : row->dolg;
+                row->dolg = finalDebt;
+                row->nds = nds;
+                row->mg = mg;
+                row->byTime = city;
+                row->abPlata = fee;
+                row->change = DebtRow::Change::Full;
+            }
+            row->lastYearMonth = dates.previousStart;
+            row->yearMonth = dates.currentStart;
+            row->account = a;
+        } else {
+            DebtRow added;
+            added.number = account.number;
+            added.category = account.category;
+            added.yearMonth = dates.currentStart;
+            added.lastYearMonth = dates.previousStart;
+            if (!closed) {
+                added.dolg = finalDebt;
+                added.lastDolg = previousDebt;
+                added.nds = nds;
+                added.mg = mg;
+                added.byTime = city;
+                added.abPlata = fee;
+            }
+            added.change = DebtRow::Change::Full;
+            added.account = a;
+            debts.append(added);
+        }
+    }
+    report(90);
+    debts.write(db, accounts);
+    TEST_crashPoint("after-dolg");
+
+    DebtRunSummary summary;
+    summary.reckoningDate = dates.currentStart;
+    summary.months = int(n);
+    summary.accounts = accounts.size();
+    summary.callsArchived = archiveOldLongDistance(db, dates.currentStart);
+    TEST_crashPoint("after-archive");
+    {
+        db::Query retire(db, sql::QueryDolgDelete());
+        retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(dates.currentStart, QTime(0, 0)));
+        summary.callsRetired = retire.execute();
+    }
+    TEST_crashPoint("before-commit");
+    transaction.commit();
+    report(100);
+    return summary;
+}
+
+}  // namespace orv::billing

@@ -1,0 +1,65 @@
+#pragma once
+// The monthly debt run (ButtonDolgClick without its window): brings every account of AbTab.DB up
+// to the first day of today's month. It prices the calls of DESTTAR through the two pipelines,
+// totals them per account and reckoned month into PrDlgCt.db and PrDlgMG (the free minutes
+// deducted once per city price), combines them into DolgRes and DolgDR, carries each account's
+// stored debt month by month with the fee of ABPLATA, the optional penalty and VAT into
+// DolgTb.db, copies the old long-distance calls of the accounts' numbers into OldMG.DB and
+// deletes every call dated before the month start from DESTTAR. A run after missed months
+// reckons each of them in turn.
+//
+// All or nothing: every change after the pipelines (PrDlgCt.db, PrDlgMG, DolgRes, DolgDR,
+// DolgTb.db, OldMG.DB, DESTTAR) is one transaction. A refusal or an error rolls all of them back,
+// and a process killed at any moment leaves them as they were before the run; only the result
+// tables of the pipelines keep what the pipelines wrote.
+//
+// Errors are orv::Error. Refused, with the operator's message: AbTab.DB empty, the month already
+// reckoned, no ABPLATA row for a reckoned month. Any other error passes with its own text (a
+// settings value of the wrong type, a missing table, a category naming no fee column); a failed
+// write of an account's debt names the account's number and category.
+
+#include "app/Settings.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+namespace orv::db {
+class Database;
+}
+namespace orv::app {
+class SettingsStore;
+}
+
+namespace orv::billing {
+
+// The two pricing operations the run starts with; each rebuilds its result table from DESTTAR
+// (TabCTGr2.db and TabMGgr2.db).
+struct DebtPipelines {
+    std::function<void(db::Database&)> cityGroup;
+    std::function<void(db::Database&)> mgGroup;
+};
+
+// CityGroup and MGGroup of the pricing subsystem.
+DebtPipelines standardPipelines();
+
+// Called as the run goes: percent 0..100 and the number of the account being handled (empty
+// before the accounts and after them).
+using DebtProgress = std::function<void(int percent, const QString& account)>;
+
+struct DebtRunSummary {
+    QDate reckoningDate;       // the current month start written into DolgTb.db
+    int months = 0;            // months reckoned
+    qint64 accounts = 0;       // rows of AbTab.DB stored into DolgTb.db
+    qint64 callsArchived = 0;  // rows appended to OldMG.DB
+    qint64 callsRetired = 0;   // calls deleted from DESTTAR
+};
+
+// The run as of today. The four settings of the run are read from the store at its start; VAT
+// comes from vat, the program-wide copy.
+DebtRunSummary runDebtCalculation(db::Database& db, const app::SettingsStore& store,
+                                  const app::VatSettings& vat, const QDate& today,
+                                  const DebtPipelines& pipelines,
+                                  const DebtProgress& progress = {});
+
+}  // namespace orv::billing

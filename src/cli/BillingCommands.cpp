@@ -1,0 +1,81 @@
+#include "cli/BillingCommands.h"
+
+#include "app/Clock.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "billing/DebtRun.h"
+#include "billing/DebtViews.h"
+#include "billing/Payment.h"
+#include "cli/Csv.h"
+#include "db/Error.h"
+
+#include <QRegularExpression>
+
+namespace orv::cli {
+namespace {
+
+void writeView(QTextStream& out, const db::Query& query,
+               const QList<billing::DebtViewColumn>& columns) {
+    QStringList header;
+    QList<int> fields;
+    for (const billing::DebtViewColumn& column : columns) {
+        header.append(csvField(column.title));
+        fields.append(query.fieldIndex(column.field));
+    }
+    out << csvLine(header);
+    for (qint64 row = 0; row < query.recordCount(); ++row) {
+        QStringList values;
+        for (int field : fields) values.append(csvField(query.value(row, field)));
+        out << csvLine(values);
+    }
+}
+
+QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.yyyy")); }
+
+}  // namespace
+
+int runDebtRun(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty()) usageError(QStringLiteral("debt-run не принимает аргументов"));
+    const app::SettingsStore store;
+    const app::VatSettings vat = app::readVat(store);
+    const billing::DebtRunSummary summary = billing::runDebtCalculation(
+        context.standard(), store, vat, orv::today(), billing::standardPipelines());
+    context.out() << QStringLiteral(
+                         "Долг рассчитан на %1: месяцев %2, абонентов %3, в архив OldMG %4, "
+                         "удалено звонков %5\n")
+                         .arg(date(summary.reckoningDate))
+                         .arg(summary.months)
+                         .arg(summary.accounts)
+                         .arg(summary.callsArchived)
+                         .arg(summary.callsRetired);
+    return 0;
+}
+
+int runDebts(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty()) usageError(QStringLiteral("debts не принимает аргументов"));
+    billing::DebtViews views(context.standard());
+    writeView(context.out(), views.openDolg(), billing::debtViewColumns());
+    return 0;
+}
+
+int runPayments(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty()) usageError(QStringLiteral("payments не принимает аргументов"));
+    billing::DebtViews views(context.standard());
+    writeView(context.out(), views.openShowPane(), billing::paymentViewColumns());
+    return 0;
+}
+
+int runPay(CliContext& context, const QStringList& args) {
+    static const QRegularExpression numberForm(QStringLiteral(R"(^\d{1,7}$)"));
+    if (args.size() != 3 || !numberForm.match(args[0]).hasMatch())
+        usageError(QStringLiteral("pay НОМЕР ПРИЗНАК СУММА (номер: до 7 цифр)"));
+    const auto result = billing::confirmPayment(context.standard(), args[0].toLongLong(), args[1],
+                                                args[2], QLocale(), orv::today());
+    if (!result) raise(Error::Kind::Refused, billing::kDebtNotFound);
+    context.out() << QStringLiteral("Оплата записана: к оплате %1, оплачено %2, остаток %3\n")
+                         .arg(result->due.toPlainString(), result->paid.toPlainString(),
+                              result->remaining.toPlainString());
+    return 0;
+}
+
+}  // namespace orv::cli
