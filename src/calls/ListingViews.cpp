@@ -1,0 +1,88 @@
+#include "calls/ListingViews.h"
+
+#include "calls/CallStatements.h"
+#include "calls/SelectionParameters.h"
+
+namespace orv::calls {
+namespace {
+
+QList<ViewColumn> callColumns(bool longDistance) {
+    QList<ViewColumn> columns = {
+        {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
+        {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
+        {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
+        {QStringLiteral("Cat"), QStringLiteral("КНС")},
+        {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
+        {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
+    };
+    if (longDistance)
+        columns += QList<ViewColumn>{
+            {QStringLiteral("TRF"), QStringLiteral("Тариф")},
+            {QStringLiteral("Code"), QStringLiteral("Код МГ")},
+            {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
+            {QStringLiteral("Sng"), QStringLiteral("СНГ")},
+            {QStringLiteral("Foren"), QStringLiteral("Другие страны")},
+        };
+    return columns;
+}
+
+const QString& statementOf(Listing view) {
+    static const QString& (*const statements[])() = {sql::QueryAll, sql::QueryCity, sql::QueryMG,
+                                                     sql::QueryOldMG};
+    return statements[static_cast<int>(view)]();
+}
+
+constexpr Listing kListings[] = {Listing::All, Listing::City, Listing::LongDistance,
+                                 Listing::OldLongDistance};
+
+}  // namespace
+
+const ListingInfo& listingInfo(Listing view) {
+    static const ListingInfo infos[] = {
+        {QStringLiteral("QueryAll"), QStringLiteral("DataSourceAll"), QStringLiteral("Все"),
+         QStringLiteral("Все разговоры"), callColumns(false), true},
+        {QStringLiteral("QueryCity"), QStringLiteral("DataSourceCity"), QStringLiteral("Городские"),
+         QStringLiteral("Городские разговоры"), callColumns(false), true},
+        {QStringLiteral("QueryMG"), QStringLiteral("DataSourceMG"), QStringLiteral("Междугородние"),
+         QStringLiteral("Междугородние разговоры"), callColumns(true), true},
+        {QStringLiteral("QueryOldMG"), QStringLiteral("DataSourceOldMG"),
+         QStringLiteral("Устаревшие МежГор."), QStringLiteral("Устаревшие Междугородние разговоры"),
+         callColumns(true), false},
+    };
+    return infos[static_cast<int>(view)];
+}
+
+ListingViews::ListingViews(db::Database& db) {
+    for (Listing view : kListings) {
+        auto query = std::make_unique<db::Query>(db, statementOf(view));
+        if (view == Listing::LongDistance || view == Listing::OldLongDistance) {
+            const db::FieldDef sng{QStringLiteral("Sng"), db::FieldType::String, 25};
+            const db::FieldDef foren{QStringLiteral("Foren"), db::FieldType::String, 25};
+            query->addLookupField(sng, QStringLiteral("Sng"), QStringLiteral("KOD"),
+                                  QStringLiteral("CITY"), QStringLiteral("Code"));
+            query->addLookupField(foren, QStringLiteral("Foren"), QStringLiteral("KOD"),
+                                  QStringLiteral("CITY"), QStringLiteral("CodeForeign"));
+        }
+        queries_[static_cast<int>(view)] = std::move(query);
+    }
+}
+
+db::Query& ListingViews::open(Listing view, const app::SelectionPanel& panel) {
+    db::Query& q = query(view);
+    q.close();
+    bindViewParameters(q, QueryCityGroup1BeforeOpen(panel));
+    q.open();
+    return q;
+}
+
+void ListingViews::setListFilter(const db::RecordFilter& filter) {
+    for (Listing view : kListings)
+        if (listingInfo(view).listFiltered) query(view).setFilter(filter);
+}
+
+void ListingViews::setListFiltered(bool on) {
+    for (Listing view : kListings)
+        if (listingInfo(view).listFiltered) query(view).setFiltered(on);
+}
+
+}  // namespace orv::calls
