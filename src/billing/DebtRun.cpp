@@ -368,8 +368,8 @@ class NumbersTable {
 };
 
 // The archive step for every account at once: for each number of AbTab.DB, in the order of its
-// first account, its distinct long-distance calls dated before the cut-off, each in the order
-// of its first occurrence in DESTTAR (what QuerySelectOldMG gives number by number).
+// first account, its distinct long-distance calls dated before the cut-off in the order in which
+// QuerySelectOldMG gives them number by number (its DISTINCT sorts by the columns).
 qint64 archiveOldLongDistance(Database& db, const QDate& cutOff) {
     const QString columns = QStringLiteral(
         "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, "
@@ -379,10 +379,9 @@ qint64 archiveOldLongDistance(Database& db, const QDate& cutOff) {
         "d.Code, d.CodeForeign, d.TRF");
     Statement archive(
         db.connection(),
-        QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT %3, n.ord AS ord, "
-                       "min(d.rowid) AS firstRow FROM %4 d CROSS JOIN temp.%5 n "
-                       "ON n.AbNumber = d.AbNumber WHERE d.Date_of_call < ?1 AND d.Cat > 7 "
-                       "GROUP BY %3) ORDER BY ord, firstRow")
+        QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT DISTINCT n.ord AS ord, %3 "
+                       "FROM %4 d CROSS JOIN temp.%5 n ON n.AbNumber = d.AbNumber "
+                       "WHERE d.Date_of_call < ?1 AND d.Cat > 7) ORDER BY ord, %2")
             .arg(db.qualified(QStringLiteral("OldMG")), columns, callColumns,
                  db.qualified(QStringLiteral("DESTTAR")), kNumbersTable));
     archive.bind(1, storedDate(cutOff));

@@ -1,0 +1,164 @@
+// orvanta-cli debt-run, debts, payments and pay end to end, and a debt run killed at each of its
+// crash points leaving every table as it was.
+
+#include "BillingFixture.h"
+
+#include <QProcess>
+
+using namespace orv;
+using orv::test::Exchange;
+
+namespace {
+
+struct Outcome {
+    QProcess::ExitStatus status = QProcess::NormalExit;
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Outcome cli(Exchange& x, const QStringList& args, const QMap<QString, QString>& extraEnv = {}) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString home = x.temp().file(QStringLiteral("home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), x.store().filePath());
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
+    for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it) env.insert(it.key(), it.value());
+    process.setProcessEnvironment(env);
+    process.start(
+        qEnvironmentVariable("ORVANTA_CLI"),
+        QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + x.temp().path(),
+                    QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
+            args);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    return {process.exitStatus(), process.exitCode(),
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void seedWorkedExample(Exchange& x) {
+    x.subscriber(101);
+    x.subscriber(102, QStringLiteral("BUDG"), QStringLiteral("NO"));
+    x.debt(101, QStringLiteral("ALL"), QDate(2026, 3, 1), 100.00, 7.0, 20.00);
+    x.debt(102, QStringLiteral("BUDG"), QDate(2026, 3, 1), 8.00);
+    x.fee(QDate(2026, 3, 1), 25.00);
+    x.cityCall(101, QDate(2026, 3, 5), 12);
+    x.cityCall(101, QDate(2026, 3, 25), 8);
+    x.mgCall(101, QDate(2026, 3, 7), 6);
+    x.mgCall(103, QDate(2026, 3, 7), 6);
+    x.cityCall(101, QDate(2026, 4, 2), 5);
+    x.sql("INSERT INTO PrDlgCt VALUES (1, 'ALL', 1, 1, 1, '2026-03-01')");
+}
+
+// Every row of the tables a run changes, read by a connection of its own (which rolls back
+// what a killed writer left in a hot journal).
+QMap<QString, QStringList> contents(const QString& folder) {
+    db::Database fresh(QStringLiteral("Check"), folder);
+    QMap<QString, QStringList> rows;
+    for (const QString& table : orv::test::runTables()) {
+        db::Query q(fresh, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
+        q.open();
+        rows.insert(table, orv::test::rowsOf(q));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
+    Exchange x;
+    seedWorkedExample(x);
+    const Outcome first = cli(x, {QStringLiteral("debt-run")});
+    EXPECT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, QStringLiteral("Долг рассчитан на 01.04.2026: месяцев 1, абонентов 2, в "
+                                        "архив OldMG 1, удалено звонков 4\n"));
+    const Outcome debts = cli(x, {QStringLiteral("debts")});
+    EXPECT_EQ(debts.out,
+              QStringLiteral("АбНомер,Признак,Наличие,К Оплате,ПредДолг,ДатаРассчета,"
+                             "ПредДатаРассчета,НДС,МгОплата,ПоврОплата,АбПлата\r\n"
+                             "101,ALL,YES,167,120,01.04.2026,01.03.2026,33.4,12,30,25\r\n"
+                             "102,BUDG,NO,8,0,01.04.2026,01.03.2026,0,1,2,3\r\n"));
+
+    const auto before = x.files(orv::test::runTables());
+    const Outcome second = cli(x, {QStringLiteral("debt-run")});
+    EXPECT_EQ(second.code, 1);
+    EXPECT_EQ(second.err.trimmed(), QStringLiteral("Долг на прошедший месяц уже рассчитан"));
+    EXPECT_TRUE(second.out.isEmpty());
+    EXPECT_TRUE(x.files(orv::test::runTables()) == before);
+}
+
+TEST(DebtCli, ViewsOfEmptyTablesAreTheirHeadings) {
+    Exchange x;
+    EXPECT_EQ(cli(x, {QStringLiteral("debts")}).out.count(u','), 10);
+    EXPECT_EQ(cli(x, {QStringLiteral("payments")}).out,
+              QStringLiteral("АбНомер,Признак,Дата оплаты,Долг,Оплачено,Остаток\r\n"));
+}
+
+TEST(DebtCli, PayRecordsAPaymentOrRefusesWritingNothing) {
+    Exchange x;
+    x.debt(101, QStringLiteral("ALL"), QDate(2026, 4, 1), 167.00, 0, 33.40);
+    struct Case {
+        QStringList args;
+        QString lang;
+        int code;
+        QString text;  // stdout on success, stderr's first line otherwise
+    } refusals[] = {
+        {{"pay", "101", "ALL", "150,5"},
+         "C.UTF-8",
+         1,
+         "Не введена сумма оплаты или введена неправильно"},
+        {{"pay", "101", "ALL", "0"},
+         "C.UTF-8",
+         1,
+         "Не введена сумма оплаты или введена неправильно"},
+        {{"pay", "555", "ALL", "10"}, "C.UTF-8", 1, "Не найден"},
+        {{"pay", "12345678", "ALL", "10"}, "C.UTF-8", 2, {}},
+        {{"pay", "101", "ALL"}, "C.UTF-8", 2, {}},
+    };
+    const auto before = x.files({QStringLiteral("DolgTb"), QStringLiteral("PaneDate")});
+    for (const Case& c : refusals) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome o = cli(x, c.args, {{QStringLiteral("LANG"), c.lang}});
+        EXPECT_EQ(o.code, c.code);
+        if (!c.text.isEmpty()) EXPECT_EQ(o.err.section(u'\n', 0, 0), c.text);
+    }
+    EXPECT_TRUE(x.files({QStringLiteral("DolgTb"), QStringLiteral("PaneDate")}) == before);
+
+    const Outcome paid = cli(x,
+                             {QStringLiteral("pay"), QStringLiteral("101"), QStringLiteral("all"),
+                              QStringLiteral("150,5")},
+                             {{QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8")}});
+    EXPECT_EQ(paid.code, 0) << paid.err.toStdString();
+    EXPECT_EQ(paid.out,
+              QStringLiteral("Оплата записана: к оплате 200.4, оплачено 150.5, остаток 49.9\n"));
+    EXPECT_EQ(cli(x, {QStringLiteral("payments")}).out,
+              QStringLiteral("АбНомер,Признак,Дата оплаты,Долг,Оплачено,Остаток\r\n"
+                             "101,all,10.04.2026,200.4,150.5,-49.9\r\n"));
+}
+
+TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
+    const char* points[] = {"after-empty", "after-totals",  "after-combine",
+                            "after-dolg",  "after-archive", "before-commit"};
+    for (const char* point : points) {
+        SCOPED_TRACE(point);
+        Exchange x;
+        seedWorkedExample(x);
+        const auto rowsBefore = contents(x.temp().path());
+        const auto bytesBefore = x.files(orv::test::runTables());
+        const Outcome killed =
+            cli(x, {QStringLiteral("debt-run")},
+                {{QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}});
+        EXPECT_EQ(killed.status, QProcess::CrashExit);
+        EXPECT_TRUE(killed.out.isEmpty());
+        EXPECT_EQ(contents(x.temp().path()), rowsBefore);
+        EXPECT_TRUE(x.files(orv::test::runTables()) == bytesBefore);
+
+        const Outcome again = cli(x, {QStringLiteral("debt-run")});
+        EXPECT_EQ(again.code, 0) << again.err.toStdString();
+        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
+    }
+}
