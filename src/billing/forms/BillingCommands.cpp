@@ -1,0 +1,127 @@
+#include "billing/forms/BillingCommands.h"
+
+#include "app/Clock.h"
+#include "app/forms/MainWindow.h"
+#include "app/forms/WaitCursor.h"
+#include "billing/DebtRun.h"
+#include "billing/forms/PaymentDialog.h"
+#include "billing/forms/ProgressWindow.h"
+
+namespace orv::billing {
+namespace {
+
+const QString kDebtSource = QStringLiteral("DataSourceQueryDolg");
+const QString kPaneSource = QStringLiteral("DataSourceShowPane");
+
+QList<app::GridColumn> gridColumns(const QList<DebtViewColumn>& columns) {
+    QList<app::GridColumn> grid;
+    for (const DebtViewColumn& c : columns) {
+        app::GridColumn::Format format = app::GridColumn::Plain;
+        switch (c.display) {
+            case DebtViewColumn::Display::Plain:
+                format = app::GridColumn::Plain;
+                break;
+            case DebtViewColumn::Display::Money:
+                format = app::GridColumn::Money;
+                break;
+            case DebtViewColumn::Display::RightText:
+                format = app::GridColumn::RightText;
+                break;
+            case DebtViewColumn::Display::RightDate:
+                format = app::GridColumn::RightDate;
+                break;
+            case DebtViewColumn::Display::Date:
+                format = app::GridColumn::Date;
+                break;
+        }
+        grid.append({c.field, c.title, format});
+    }
+    return grid;
+}
+
+// Hides the progress window on every way out of the run.
+class ProgressShown {
+  public:
+    explicit ProgressShown(TProgrForm& window) : window_(window) {}
+    ~ProgressShown() { window_.hide(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+  private:
+    TProgrForm& window_;
+};
+
+}  // namespace
+
+BillingCommands::BillingCommands(app::TForm1& window)
+    : QObject(&window),
+      window_(window),
+      views_(window.tarifStandard()),
+      dolgModel_(
+          new app::QueryModel(views_.queryDolg(), gridColumns(debtViewColumns()), QLocale(), this)),
+      paneModel_(new app::QueryModel(views_.queryShowPane(), gridColumns(paymentViewColumns()),
+                                     QLocale(), this)),
+      progress_(new TProgrForm(&window)),
+      payment_(new TOKBottomDlg1(window.tarifStandard(), &window)) {
+    setObjectName(QStringLiteral("BillingCommands"));
+}
+
+void BillingCommands::showDebts() {
+    views_.openDolg();
+    dolgModel_->refresh();
+    window_.bindGrid(dolgModel_, kDebtSource, [this] {
+        views_.queryDolg().close();
+        dolgModel_->refresh();
+    });
+}
+
+void BillingCommands::ButtonDolgClick() {
+    window_.freeGrid();
+    {
+        const app::WaitCursor wait;
+        const ProgressShown shown(*progress_);
+        runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
+                           orv::today(), standardPipelines(),
+                           [this](int percent, const QString& account) {
+                               if (percent == 0) progress_->start();
+                               progress_->setProgress(percent, account);
+                           });
+    }
+    showDebts();
+}
+
+void BillingCommands::ToolButtonShowDolgClick() {
+    window_.freeGrid();
+    showDebts();
+}
+
+void BillingCommands::PaneInformClick() {
+    window_.freeGrid();
+    views_.openShowPane();
+    paneModel_->refresh();
+    window_.bindGrid(paneModel_, kPaneSource, [this] {
+        views_.queryShowPane().close();
+        paneModel_->refresh();
+    });
+}
+
+void BillingCommands::ButtonDeleteClick() {
+    payment_->exec();
+    if (window_.gridDataSource() != kDebtSource) return;
+    views_.openDolg();
+    dolgModel_->refresh();
+}
+
+BillingCommands& installBilling(app::TForm1& window) {
+    auto* commands = new BillingCommands(window);
+    window.connectCommand(QStringLiteral("N3"), [commands] { commands->ButtonDolgClick(); });
+    window.connectCommand(QStringLiteral("N11"),
+                          [commands] { commands->ToolButtonShowDolgClick(); });
+    window.connectCommand(QStringLiteral("PaneInform"),
+                          [commands] { commands->PaneInformClick(); });
+    window.connectCommand(QStringLiteral("ToolButtonRaschet"),
+                          [commands] { commands->ButtonDeleteClick(); });
+    return *commands;
+}
+
+}  // namespace orv::billing

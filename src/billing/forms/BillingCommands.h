@@ -1,0 +1,52 @@
+#pragma once
+// The commands of debts and payments in the main window: N3 the debt run (ButtonDolgClick),
+// N11 the debt view (ToolButtonShowDolgClick), PaneInform the payment view (PaneInformClick) and
+// ToolButtonRaschet the payment dialog (ButtonDeleteClick). installBilling() creates the views,
+// their grid models, the progress window and the payment dialog once, as children of the
+// window, and connects the commands; errors of a command are shown by the window's runCommand.
+
+#include "app/forms/QueryModel.h"
+#include "billing/DebtViews.h"
+
+#include <QObject>
+
+namespace orv::app {
+class TForm1;
+}
+
+namespace orv::billing {
+
+class TOKBottomDlg1;
+class TProgrForm;
+
+class BillingCommands : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit BillingCommands(app::TForm1& window);
+
+    void ButtonDolgClick();
+    void ToolButtonShowDolgClick();
+    void PaneInformClick();
+    void ButtonDeleteClick();
+
+    DebtViews& views() { return views_; }
+    TProgrForm* progressWindow() const { return progress_; }
+    TOKBottomDlg1* paymentDialog() const { return payment_; }
+
+  private:
+    void showDebts();
+
+    app::TForm1& window_;
+    DebtViews views_;
+    app::QueryModel* dolgModel_;
+    app::QueryModel* paneModel_;
+    TProgrForm* progress_;
+    TOKBottomDlg1* payment_;
+};
+
+// Creates the commands' object as a child of the window and connects N3, N11, PaneInform and
+// ToolButtonRaschet.
+BillingCommands& installBilling(app::TForm1& window);
+
+}  // namespace orv::billing
