@@ -293,6 +293,9 @@ void Query::close() {
     if (!result_) return;
     const QString table = result_->table;
     result_.reset();
+    // open() prepares afresh anyway; releasing the statement now lets its table files be
+    // detached, so that a closed view does not hold attachment slots a transaction needs.
+    prepared_.reset();
     cursor_ = 0;
     try {
         db_->connection().exec(

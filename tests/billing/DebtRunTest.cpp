@@ -52,6 +52,25 @@ void createResultTables(Exchange& x) {
         "ResCost FLOAT)");
 }
 
+// Rows grouped into the runs of one number in table order, each run sorted: the order of the
+// numbers counts, the order of one number's rows is the engine's.
+std::string numberBlocks(const QStringList& rows) {
+    QStringList blocks;
+    QStringList block;
+    auto flush = [&] {
+        block.sort();
+        if (!block.isEmpty()) blocks.append(block.join(u'\n'));
+        block.clear();
+    };
+    for (const QString& row : rows) {
+        if (!block.isEmpty() && block.first().section(u'|', 0, 0) != row.section(u'|', 0, 0))
+            flush();
+        block.append(row);
+    }
+    flush();
+    return blocks.join(QStringLiteral("\n--\n")).toStdString();
+}
+
 QString refusal(Exchange& x, const QDate& today) {
     try {
         x.run(today);
@@ -406,8 +425,9 @@ TEST(DebtRun, ArchiveMatchesTheStatementsRunNumberByNumber) {
     Exchange run;
     seed(run);
     run.run(kToday);
-    EXPECT_EQ(run.rows("OldMG"), literal.rows("OldMG"));
-    EXPECT_EQ(run.rows("DESTTAR"), literal.rows("DESTTAR"));
+    EXPECT_EQ(numberBlocks(run.rows("OldMG")), numberBlocks(literal.rows("OldMG")));
+    EXPECT_EQ(run.rows("DESTTAR").join(u'\n').toStdString(),
+              literal.rows("DESTTAR").join(u'\n').toStdString());
     EXPECT_EQ(run.rows("OldMG").size(), 4);
 }
 

@@ -70,7 +70,10 @@ void BillingCommands::showDebts() {
     views_.openDolg();
     dolgModel_->refresh();
     window_.bindGrid(dolgModel_, kDebtSource, [this] {
+        // Unprepared too: a prepared statement keeps its table files attached, and the debt
+        // run's transaction needs the room.
         views_.queryDolg().close();
+        views_.queryDolg().unprepare();
         dolgModel_->refresh();
     });
 }
@@ -101,6 +104,7 @@ void BillingCommands::PaneInformClick() {
     paneModel_->refresh();
     window_.bindGrid(paneModel_, kPaneSource, [this] {
         views_.queryShowPane().close();
+        views_.queryShowPane().unprepare();
         paneModel_->refresh();
     });
 }
