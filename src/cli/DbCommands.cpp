@@ -14,13 +14,13 @@ namespace orv::cli {
 namespace {
 
 // Binds a parameter typed by the form of its text: dd.mm.yyyy a date, hh:mm:ss a time, digits
-// an integer, a number with '.' a float, anything else a string.
+// an integer, a number with '.' or an exponent a float, anything else a string.
 void bindTyped(db::Query& query, const QString& name, const QString& text) {
     static const QRegularExpression dateForm(QStringLiteral(R"(^\d{2}\.\d{2}\.\d{4}$)"));
     static const QRegularExpression timeForm(QStringLiteral(R"(^\d{2}:\d{2}:\d{2}$)"));
     static const QRegularExpression integerForm(QStringLiteral(R"(^[+-]?\d+$)"));
     static const QRegularExpression floatForm(
-        QStringLiteral(R"(^[+-]?(\d+\.\d*|\.\d+)([eE][+-]?\d+)?$)"));
+        QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
     if (dateForm.match(text).hasMatch()) {
         const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
         if (!date.isValid())
@@ -32,7 +32,12 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
             raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid time").arg(text));
         query.setTime(name, time);
     } else if (integerForm.match(text).hasMatch()) {
-        query.setInteger(name, text.toLongLong());
+        bool ok = false;
+        const qint64 value = text.toLongLong(&ok);
+        if (!ok)
+            raise(Error::Kind::Conversion,
+                  QStringLiteral("'%1' is not a valid integer value").arg(text));
+        query.setInteger(name, value);
     } else if (floatForm.match(text).hasMatch()) {
         query.setFloat(name, text.toDouble());
     } else {

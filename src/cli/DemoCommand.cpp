@@ -26,23 +26,25 @@ QString day(const QDate& date) { return date.toString(QStringLiteral("dd.MM.yyyy
 
 int runDemo(CliContext& context, const QStringList& args) {
     utils::DemoOptions options;
+    static const QStringList known = {QStringLiteral("--subscribers"), QStringLiteral("--calls"),
+                                      QStringLiteral("--months"), QStringLiteral("--seed")};
     for (int i = 0; i < args.size(); i += 2) {
         const QString& option = args[i];
+        if (!known.contains(option))
+            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kUsage);
         if (i + 1 >= args.size())
             usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kUsage);
         const quint64 value = number(option, args[i + 1]);
         // Values beyond an option's range are clamped one past it, so the core names the range.
-        if (option == QLatin1String("--subscribers"))
+        if (option == known[0])
             options.subscribers =
                 static_cast<int>(std::min<quint64>(value, utils::kMaxDemoSubscribers + 1));
-        else if (option == QLatin1String("--calls"))
+        else if (option == known[1])
             options.calls = static_cast<qint64>(std::min<quint64>(value, utils::kMaxDemoCalls + 1));
-        else if (option == QLatin1String("--months"))
+        else if (option == known[2])
             options.months = static_cast<int>(std::min<quint64>(value, utils::kMaxDemoMonths + 1));
-        else if (option == QLatin1String("--seed"))
-            options.seed = value;
         else
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kUsage);
+            options.seed = value;
     }
 
     const utils::DemoSummary s = utils::fillDemoData(context.standard(), options, orv::today());

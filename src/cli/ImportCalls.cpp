@@ -110,6 +110,8 @@ bool readRecord(QTextStream& in, QStringList* fields, int* line, int* recordLine
         text += QLatin1Char('\n') + in.readLine();
         ++*line;
     }
+    if (text.count(QLatin1Char('"')) % 2 != 0)
+        badRow(*recordLine, QStringLiteral("незакрытые кавычки"));
     const QList<QStringList> records = parseCsv(text);
     *fields = records.isEmpty() ? QStringList() : records.first();
     return true;
@@ -152,6 +154,7 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     if (!readRecord(in, &fields, &line, &recordLine))
         raise(Error::Kind::Refused, QStringLiteral("Файл %1 пуст").arg(files.first()));
     const auto position = headerPositions(fields);
+    const qsizetype headerFields = fields.size();
     qint64 rows = 0;
     {
         db::Transaction staging(database, {});
@@ -160,6 +163,10 @@ int runImportCalls(CliContext& context, const QStringList& args) {
             QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
         while (readRecord(in, &fields, &line, &recordLine)) {
             if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
+            if (fields.size() != headerFields)
+                badRow(recordLine, QStringLiteral("полей %1, а в заголовке %2")
+                                       .arg(fields.size())
+                                       .arg(headerFields));
             const QVariantList row = checkedRow(fields, position, recordLine);
             for (int i = 0; i < kColumns; ++i) insert.bind(i + 1, row[i]);
             insert.run();
@@ -173,16 +180,12 @@ int runImportCalls(CliContext& context, const QStringList& args) {
               QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
 
     if (!again) {
-        db::Statement fresh(
-            connection,
-            QStringLiteral(
-                "SELECT count(*) FROM temp.%1 i WHERE NOT EXISTS (SELECT 1 FROM %2 d WHERE "
-                "d.AbNumber = i.AbNumber AND d.Date_of_call = i.Date_of_call AND d.Time_of_call = "
-                "i.Time_of_call AND "
-                "d.Longivity IS i.Longivity AND d.Cat IS i.Cat AND d.Number_of_call IS "
-                "i.Number_of_call AND "
-                "d.Code IS i.Code AND d.CodeForeign IS i.CodeForeign AND d.TRF IS i.TRF)")
-                .arg(kStaging, destination));
+        // Set-wise (sorting both sides once): a row-by-row search of DESTTAR, which has no
+        // index, would take hours for a month of calls. EXCEPT compares NULLs as equal.
+        db::Statement fresh(connection,
+                            QStringLiteral("SELECT EXISTS (SELECT * FROM temp.%1 EXCEPT "
+                                           "SELECT * FROM %2)")
+                                .arg(kStaging, destination));
         fresh.step();
         const bool allPresent = fresh.columnInt(0) == 0;
         fresh.reset();
