@@ -83,6 +83,7 @@ double directArchiveAndDelete(const QString& folder) {
         exec(db, QStringLiteral("ATTACH '%1/%2' AS \"%3\"")
                      .arg(folder, QLatin1String(table),
                           QString::fromLatin1(table).section(u'.', 0, 0)));
+    exec(db, QStringLiteral("PRAGMA DESTTAR.cache_size = -131072"));  // as the run sets it
     exec(db, QStringLiteral("BEGIN"));
     exec(db, QStringLiteral("INSERT INTO OldMG.OldMG SELECT DISTINCT * FROM DESTTAR.DESTTAR WHERE "
                             "Date_of_call < '2026-04-01' AND Cat > 7 AND AbNumber IN (SELECT "
