@@ -214,28 +214,21 @@ const QString& QuerySelectOldMG() {
 
 const QString& QueryCityGroupMaxLatest() {
     static const QString text = lines(
-        {QStringLiteral("SELECT dm.DATA,dm.AbNumber,dm.Priznak,dm.Date_of_call,dm.Time_of_call,"
-                        "dm.Longivity"),
-         QStringLiteral("FROM (SELECT (SELECT Max(tc.DATA) FROM TarifCit tc WHERE (tc.DATA <= "
-                        "dt.Date_of_call)) DATA,"),
-         QStringLiteral("dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,dt.Longivity"),
-         QStringLiteral("FROM (SELECT DISTINCT AbNumber,Priznak,Date_of_call,Time_of_call,"
-                        "Longivity FROM TabCTPr) dt) dm"),
-         QStringLiteral("WHERE (dm.DATA IS NOT NULL);")});
+        {QStringLiteral(
+             "SELECT td.DATA,dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,dt.Longivity"),
+         QStringLiteral("FROM TabCTPr dt,(SELECT DISTINCT DATA FROM TarifCit) td"),
+         QStringLiteral("WHERE (td.DATA = (SELECT Max(tc.DATA) FROM TarifCit tc WHERE (tc.DATA <= "
+                        "dt.Date_of_call)));")});
     return text;
 }
 
 const QString& QueryMGGroupMaxLatest() {
     static const QString text = lines(
-        {QStringLiteral("SELECT dm.DATA,dm.AbNumber,dm.Priznak,dm.Date_of_call,dm.Time_of_call,"
-                        "dm.Longivity,dm.TRF"),
-         QStringLiteral("FROM (SELECT (SELECT Max(tc.DATA) FROM TARIF1 tc WHERE (tc.DATA <= "
-                        "dt.Date_of_call) and (tc.TRF=dt.TRF)) DATA,"),
-         QStringLiteral(
-             "dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,dt.Longivity,dt.TRF"),
-         QStringLiteral("FROM (SELECT DISTINCT AbNumber,Priznak,Date_of_call,Time_of_call,"
-                        "Longivity,TRF FROM TabMGPr) dt) dm"),
-         QStringLiteral("WHERE (dm.DATA IS NOT NULL);")});
+        {QStringLiteral("SELECT td.DATA,dt.AbNumber,dt.Priznak,dt.Date_of_call,dt.Time_of_call,"
+                        "dt.Longivity,dt.TRF"),
+         QStringLiteral("FROM TabMGPr dt,(SELECT DISTINCT DATA FROM TARIF1) td"),
+         QStringLiteral("WHERE (td.DATA = (SELECT Max(tc.DATA) FROM TARIF1 tc WHERE (tc.DATA <= "
+                        "dt.Date_of_call) and (tc.TRF=dt.TRF)));")});
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "calls/CallStatements.h"
 #include "calls/SelectionParameters.h"
+#include "calls/SpeedIndexes.h"
 
 namespace orv::calls {
 namespace {
@@ -71,6 +72,7 @@ db::Query& ListingViews::open(Listing view, const app::SelectionPanel& panel) {
     db::Query& q = query(view);
     q.close();
     bindViewParameters(q, QueryCityGroup1BeforeOpen(panel));
+    if (view != Listing::OldLongDistance) ensureCallIndex(q.database());
     q.open();
     return q;
 }

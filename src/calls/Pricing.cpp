@@ -1,6 +1,7 @@
 #include "calls/Pricing.h"
 
 #include "calls/CallStatements.h"
+#include "calls/SpeedIndexes.h"
 #include "db/BatchMove.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
@@ -32,29 +33,13 @@ const StepDef& stepDef(PricingStep step) {
     return steps[static_cast<int>(step)];
 }
 
-// Adds a plain index on the fields to the table unless an index already starts with them.
-void ensureIndex(db::Database& db, const QString& table, const QStringList& fields) {
-    if (!db.tableExists(table)) return;  // the step's own statement reports the missing table
-    try {
-        for (const db::IndexDef& index : db.tableDef(table).indexes) {
-            bool leads = index.fields.size() >= fields.size();
-            for (qsizetype i = 0; leads && i < fields.size(); ++i)
-                leads = index.fields[i].compare(fields[i], Qt::CaseInsensitive) == 0;
-            if (leads) return;
-        }
-        db.addIndex(table, db::IndexDef{{}, fields, false, false});
-    } catch (const Error&) {
-        // The index only saves time: a table that cannot take one (read-only, locked by another
-        // program) is read without it, and the statement gives the same rows.
-    }
-}
-
 // The result copy of an equivalent statement: the target gets the columns and types the
 // written statement's copy would give it, and the rows of the statement that runs.
 qint64 copyEquivalent(db::Database& db, const QString& written, const QString& runs,
                       const QString& target) {
     db::TableDef def;
     def.name = target;
+    def.checkValues = false;  // as for the other result tables, see runPricingStep
     {
         db::Query source(db, written);
         def.fields = source.resultFields();
@@ -80,13 +65,14 @@ QString pricingStepTarget(PricingStep step) { return QString::fromUtf8(stepDef(s
 qint64 runPricingStep(db::Database& db, PricingStep step) {
     const StepDef& def = stepDef(step);
     const QString target = QString::fromUtf8(def.target);
-    if (step == PricingStep::CityDate)
-        ensureIndex(db, QStringLiteral("TARIFCIT"), {QStringLiteral("DATA")});
-    if (step == PricingStep::MGDate)
-        ensureIndex(db, QStringLiteral("Tarif1"), {QStringLiteral("TRF"), QStringLiteral("DATA")});
+    if (step == PricingStep::CitySelect || step == PricingStep::MGSelect) ensureCallIndex(db);
+    if (step == PricingStep::CityDate || step == PricingStep::CityPrice) ensureCityTariffIndex(db);
+    if (step == PricingStep::MGDate || step == PricingStep::MGPrice) ensureTrunkTariffIndex(db);
     if (def.columnsOf) return copyEquivalent(db, def.columnsOf(), def.statement(), target);
+    // Result tables take their rows from checked columns only (DESTTAR, AbTab.DB, the tariffs and
+    // the result tables before them), so they are declared without value checks.
     db::Query source(db, def.statement());
-    return db::batchMove(source, target);
+    return db::batchMove(source, target, db::ValueChecks::Off);
 }
 
 void CityGroup(db::Database& db) {

@@ -10,9 +10,9 @@
 // Each step copies one statement's result into its result table (TabCTPr, TabCTGr1.db,
 // TabCTGr2.db; TabMGPr, TabMGgr1.db, TabMGgr2.db), replacing the table. The date steps run the
 // equivalent statements QueryCityGroupMaxLatest and QueryMGGroupMaxLatest, which give the rows
-// and column types of QueryCityGroupMax and QueryMGGroupMax without their calls x tariff join;
-// for them the pipeline adds a plain index on TARIFCIT (DATA) and on Tarif1.db (TRF, DATA) when
-// the table has none (a table that cannot take one is read without it).
+// and column types of QueryCityGroupMax and QueryMGGroupMax without their calls x tariff join.
+// The steps add the indexes of SpeedIndexes.h to DESTTAR and the tariff tables when missing.
+// Result tables are declared without value checks (their rows come from checked columns).
 //
 // Errors are orv::Error (a missing VechTm.db, TARIFCIT or Tarif1.db names the table); result
 // tables written by earlier steps keep their new contents.
@@ -35,7 +35,8 @@ void AllGroup(db::Database& db);
 enum class PricingStep { CitySelect, CityDate, CityPrice, MGSelect, MGDate, MGPrice, AllUnion };
 
 // Runs one step on its own (the pipelines above run them in order): its statement's result
-// copied into its result table. Returns the number of rows copied.
+// copied into its result table. A date step reads the table its select step wrote, as that step
+// left it. Returns the number of rows copied.
 qint64 runPricingStep(db::Database& db, PricingStep step);
 // The local-dialect statement a step runs and the result table it writes.
 const QString& pricingStepStatement(PricingStep step);

@@ -7,11 +7,12 @@
 
 namespace orv::db {
 
-qint64 batchMove(Query& source, const QString& target) {
+qint64 batchMove(Query& source, const QString& target, ValueChecks checks) {
     Database& db = source.database();
     TableDef def;
     def.name = target;
     def.fields = source.resultFields();
+    def.checkValues = checks == ValueChecks::On;
     db.createTable(def);
     // Prepared before the transaction begins: attaching files is only possible outside it.
     PreparedSql insert = db.prepare(source.dialect(), target);

@@ -10,8 +10,13 @@ namespace orv::db {
 
 class Query;
 
+// With ValueChecks::Off the target is declared without the CHECK constraints of its column
+// types (TableDef::checkValues), so that rows go in without a date or width test each; for
+// scratch tables whose rows all come from checked columns, such as the pricing pipelines'.
+enum class ValueChecks { On, Off };
+
 // Returns the number of rows copied. Errors are orv::Error; on error the target may be left
 // empty but is never half-filled.
-qint64 batchMove(Query& source, const QString& target);
+qint64 batchMove(Query& source, const QString& target, ValueChecks checks = ValueChecks::On);
 
 }  // namespace orv::db

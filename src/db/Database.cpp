@@ -32,10 +32,11 @@ QString fileUri(const QString& path, const char* mode) {
     raise(Error::Kind::Engine, QStringLiteral("Таблица %1 не найдена").arg(name));
 }
 
-QString columnDefinition(const FieldDef& f) {
+QString columnDefinition(const FieldDef& f, bool checkValues) {
     const QString q = quoteIdentifier(f.name);
     QString sql = q + QLatin1Char(' ') + sqlTypeName(f);
     if (f.required) sql += QStringLiteral(" NOT NULL");
+    if (!checkValues) return sql;
     switch (f.type) {
         case FieldType::String:
             if (f.size > 0)
@@ -300,7 +301,7 @@ void Database::createTable(const TableDef& def) {
         schema = createFile(tableName, def.fileName);
     }
     QStringList columns;
-    for (const FieldDef& f : def.fields) columns.append(columnDefinition(f));
+    for (const FieldDef& f : def.fields) columns.append(columnDefinition(f, def.checkValues));
     connection_->exec(QStringLiteral("CREATE TABLE %1.%2 (%3)")
                           .arg(quoteIdentifier(schema), quoteIdentifier(tableName),
                                columns.join(QStringLiteral(", "))));

@@ -35,6 +35,9 @@ struct TableDef {
     QString fileName;  // file name as first created ("AbTab.DB"); name + ".db" when empty
     QList<FieldDef> fields;
     QList<IndexDef> indexes;
+    // CHECK constraints refusing values that are not of a column's type or are wider than its
+    // width. Off only for scratch tables whose rows all come from checked columns.
+    bool checkValues = true;
 };
 
 // The SQL type written in a table declaration ("VARCHAR(20)", "DATE").

@@ -41,7 +41,17 @@ TableDef table(const char* name, const char* file, QList<FieldDef> fields,
 }  // namespace
 
 const TableDef& desttar() {
-    static const TableDef def = table("DESTTAR", "DESTTAR.db", callFields());
+    // Not a key: an index over every column in the listing order, so that the listing views
+    // and the pipelines' joins by number read the calls in order from the index alone.
+    static const TableDef def =
+        table("DESTTAR", "DESTTAR.db", callFields(),
+              {{QStringLiteral("CallOrder"),
+                {QStringLiteral("AbNumber"), QStringLiteral("Date_of_call"),
+                 QStringLiteral("Time_of_call"), QStringLiteral("Cat"), QStringLiteral("Longivity"),
+                 QStringLiteral("Number_of_call"), QStringLiteral("TRF"), QStringLiteral("Code"),
+                 QStringLiteral("CodeForeign")},
+                false,
+                false}});
     return def;
 }
 
