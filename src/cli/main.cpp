@@ -11,6 +11,7 @@
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/ViewCommands.h"
 #include "db/Aliases.h"
 #include "db/Error.h"
 
@@ -46,6 +47,11 @@ const QList<Command>& commands() {
         {"debts", "debts", orv::cli::runDebts},
         {"payments", "payments", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
+        {"view",
+         "view all|city|mg|oldmg [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] "
+         "[--times HH:MM-HH:MM] [--list FILE.lst]",
+         orv::cli::runView},
+        {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
     };
     return list;
 }

@@ -1,0 +1,144 @@
+#include "cli/ViewCommands.h"
+
+#include "calls/GroupedViews.h"
+#include "calls/ListingViews.h"
+#include "calls/NumberListFile.h"
+#include "cli/Csv.h"
+#include "db/Error.h"
+
+#include <optional>
+
+namespace orv::cli {
+namespace {
+
+const QString kViewUsage = QStringLiteral(
+    "Использование: orvanta-cli view all|city|mg|oldmg [--numbers С-ПО] "
+    "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst]");
+const QString kGroupedUsage = QStringLiteral("Использование: orvanta-cli grouped city|mg|all");
+
+// The two ends of "FROM-TO"; either may be empty.
+std::pair<QString, QString> range(const QString& option, const QString& text) {
+    const qsizetype dash = text.indexOf(QLatin1Char('-'));
+    if (dash < 0)
+        usageError(
+            QStringLiteral("%1: ожидается диапазон С-ПО, получено '%2'\n").arg(option, text) +
+            kViewUsage);
+    return {text.left(dash).trimmed(), text.mid(dash + 1).trimmed()};
+}
+
+void checkNumber(const QString& end) {
+    bool digits = end.size() <= 7;
+    for (QChar c : end) digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digits)
+        usageError(QStringLiteral("--numbers: '%1' не номер абонента (до 7 цифр)\n").arg(end) +
+                   kViewUsage);
+}
+
+void checkDate(const QString& end) {
+    if (end.isEmpty()) return;
+    try {
+        app::dateFromText(end);
+    } catch (const Error&) {
+        usageError(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ\n").arg(end) + kViewUsage);
+    }
+}
+
+calls::Listing listingOf(const QString& word) {
+    if (word == QLatin1String("all")) return calls::Listing::All;
+    if (word == QLatin1String("city")) return calls::Listing::City;
+    if (word == QLatin1String("mg")) return calls::Listing::LongDistance;
+    if (word == QLatin1String("oldmg")) return calls::Listing::OldLongDistance;
+    usageError(QStringLiteral("Неизвестный вид '%1'\n").arg(word) + kViewUsage);
+}
+
+}  // namespace
+
+int runView(CliContext& context, const QStringList& args) {
+    if (args.isEmpty()) usageError(kViewUsage);
+    const calls::Listing view = listingOf(args.first());
+    app::SelectionPanel panel;
+    std::optional<QString> list;
+    QStringList seen;
+    for (qsizetype i = 1; i < args.size(); i += 2) {
+        const QString& option = args[i];
+        if (i + 1 >= args.size())
+            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kViewUsage);
+        if (seen.contains(option))
+            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kViewUsage);
+        seen.append(option);
+        const QString& value = args[i + 1];
+        if (option == QLatin1String("--numbers")) {
+            const auto [from, to] = range(option, value);
+            checkNumber(from);
+            checkNumber(to);
+            panel.byNumber = true;
+            panel.numberFrom = from;
+            panel.numberTo = to;
+        } else if (option == QLatin1String("--dates")) {
+            const auto [from, to] = range(option, value);
+            checkDate(from);
+            checkDate(to);
+            panel.byDate = true;
+            panel.dateFrom = from;
+            panel.dateTo = to;
+        } else if (option == QLatin1String("--times")) {
+            const auto [from, to] = range(option, value);
+            panel.byTime = true;
+            panel.timeFrom = from;
+            panel.timeTo = to;
+        } else if (option == QLatin1String("--list")) {
+            list = value;
+        } else {
+            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kViewUsage);
+        }
+    }
+
+    const calls::ListingInfo& info = calls::listingInfo(view);
+    calls::ListingViews views(context.standard());
+    if (list) {
+        const std::optional<db::RecordFilter> filter =
+            calls::listFilter(calls::readNumberList(*list));
+        if (!info.listFiltered)
+            context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
+        else if (!filter)
+            context.err()
+                << QStringLiteral("Список %1 пуст: отбор по списку не применён\n").arg(*list);
+        if (filter) {
+            views.setListFilter(*filter);
+            views.setListFiltered(true);
+        }
+    }
+    const db::Query& q = views.open(view, panel);
+    QStringList titles;
+    QList<int> fields;
+    for (const calls::ViewColumn& column : info.columns) {
+        titles.append(csvField(column.title));
+        fields.append(q.fieldIndex(column.field));
+    }
+    QTextStream& out = context.out();
+    out << csvLine(titles);
+    for (qint64 row = 0; row < q.recordCount(); ++row) {
+        QStringList values;
+        for (int field : fields) values.append(csvField(q.value(row, field)));
+        out << csvLine(values);
+    }
+    return 0;
+}
+
+int runGrouped(CliContext& context, const QStringList& args) {
+    if (args.size() != 1) usageError(kGroupedUsage);
+    calls::Grouped view;
+    if (args.first() == QLatin1String("city"))
+        view = calls::Grouped::City;
+    else if (args.first() == QLatin1String("mg"))
+        view = calls::Grouped::LongDistance;
+    else if (args.first() == QLatin1String("all"))
+        view = calls::Grouped::All;
+    else
+        usageError(QStringLiteral("Неизвестный вид '%1'\n").arg(args.first()) + kGroupedUsage);
+    calls::GroupedViews grouped(context.standard());
+    writeCsv(context.out(), grouped.open(view));
+    return 0;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,206 @@
+// orvanta-cli view and grouped end to end: the binary run on a folder of table files, its CSV,
+// its messages and exit codes.
+
+#include "CallsTestData.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+std::ostream& operator<<(std::ostream& os, const Outcome& run) {
+    return os << "exit " << run.code << "\nstdout: " << run.out.toStdString()
+              << "\nstderr: " << run.err.toStdString();
+}
+
+QString csv(const QStringList& lines) { return lines.join(QStringLiteral("\r\n")) + "\r\n"; }
+
+const QString kMgHeader = QStringLiteral(
+    "АбНомер,Дата звонка,Время звонка,КНС,Продолжит,Наб Номер,Тариф,Код МГ,Код МН,СНГ,Другие "
+    "страны");
+
+class CallsCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(QFileInfo(program()).isExecutable()) << program().toStdString();
+        createPermanentTables(t);
+        addRows(t, QStringLiteral("Sng"), {QStringLiteral("'495', 'Москва'")});
+        addRows(t, QStringLiteral("Foren"), {QStringLiteral("'44', 'Лондон, Великобритания'")});
+        addRows(t, QStringLiteral("AbTab"),
+                {QStringLiteral("1233, 'ALL', 'YES', 'Ф', '1', '1', 'ул.'"),
+                 QStringLiteral("1234, 'VECH', 'YES', 'Ф', '1', '1', 'ул.'"),
+                 QStringLiteral("5000, 'ALL', 'NO', 'Ф', '1', '1', 'ул.'")});
+        addRows(t, QStringLiteral("VechTm"), {QStringLiteral("'22:00:00', '07:00:00'")});
+        addRows(t, QStringLiteral("TarifCit"),
+                {QStringLiteral("'2001-01-01', 'ALL', 1.5"),
+                 QStringLiteral("'2001-01-01', 'VECH', 0.25")});
+        addRows(t, QStringLiteral("Tarif1"), {QStringLiteral("'2001-01-01', 1, 10")});
+        const QStringList calls = {
+            call(1233, "2001-03-05", "12:00:00", 2, 3),
+            call(1233, "2001-03-05", "23:00:00", 4, 9, QStringLiteral("1"),
+                 QStringLiteral("'495'")),
+            call(1234, "2001-03-06", "23:30:00", 4, 2),
+            call(1234, "2001-03-06", "05:00:00", 3, 10, QStringLiteral("1"), QStringLiteral("NULL"),
+                 QStringLiteral("'44'")),
+            call(1234, "2001-03-06", "12:00:00", 1, 9, QStringLiteral("1"),
+                 QStringLiteral("'812'")),
+            call(5000, "2001-04-01", "23:00:00", 1, 8, QStringLiteral("1")),
+        };
+        addRows(t, QStringLiteral("DESTTAR"), calls);
+        addRows(t, QStringLiteral("OldMG"), {calls[1], calls[5]});
+    }
+
+    static QString program() { return qEnvironmentVariable("ORVANTA_CLI", ORVANTA_CLI_BUILT); }
+
+    Outcome cli(const QStringList& args) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program(), QStringList{QStringLiteral("--alias"),
+                                             QStringLiteral("OrvantaStandard=") + t.path()} +
+                                     args);
+        Outcome run;
+        if (!process.waitForFinished(120000)) {
+            ADD_FAILURE() << "orvanta-cli did not finish";
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        if (process.exitStatus() == QProcess::NormalExit) run.code = process.exitCode();
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    QString listFile(const QByteArray& bytes) const {
+        const QString path = home_.filePath(QStringLiteral("numbers.lst"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+
+    TempDatabase t;
+    QTemporaryDir home_;
+};
+
+}  // namespace
+
+TEST_F(CallsCli, ViewWritesTheGridColumnsWithTheSelectionApplied) {
+    struct Case {
+        QStringList args;
+        QStringList lines;
+    } cases[] = {
+        {{"view", "city"},
+         {"АбНомер,Дата звонка,Время звонка,КНС,Продолжит,Наб Номер",
+          "1233,05.03.2001,12:00:00,3,2,5550000", "1234,06.03.2001,23:30:00,2,4,5550000"}},
+        {{"view", "mg", "--numbers", "1234-"},
+         {kMgHeader, "1234,06.03.2001,05:00:00,10,3,5550000,1,,44,,\"Лондон, Великобритания\"",
+          "1234,06.03.2001,12:00:00,9,1,5550000,1,812,,,",
+          "5000,01.04.2001,23:00:00,8,1,5550000,1,,,,"}},
+        {{"view", "all", "--times", "22:00-06:00", "--dates", "-31.03.2001"},
+         {"АбНомер,Дата звонка,Время звонка,КНС,Продолжит,Наб Номер",
+          "1233,05.03.2001,23:00:00,9,4,5550000", "1234,06.03.2001,05:00:00,10,3,5550000",
+          "1234,06.03.2001,23:30:00,2,4,5550000"}},
+        {{"view", "mg", "--numbers", "-1233"},
+         {kMgHeader, "1233,05.03.2001,23:00:00,9,4,5550000,1,495,,Москва,"}},
+        {{"view", "oldmg", "--dates", "01.04.2001-"},
+         {kMgHeader, "5000,01.04.2001,23:00:00,8,1,5550000,1,,,,"}},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = cli(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run.code, 0) << run;
+        EXPECT_EQ(run.out, csv(c.lines));
+        EXPECT_TRUE(run.err.isEmpty()) << run;
+    }
+}
+
+TEST_F(CallsCli, AListFiltersTheCallViewsButNotTheArchive) {
+    const QString list = listFile("1234   \r\n5000");
+    const Outcome mg = cli({"view", "mg", "--list", list});
+    EXPECT_EQ(mg.code, 0) << mg;
+    EXPECT_EQ(mg.out.count(QStringLiteral("\r\n")), 4) << mg;  // header and three calls
+    EXPECT_FALSE(mg.out.contains(QStringLiteral("\r\n1233,")));
+
+    const Outcome old = cli({"view", "oldmg", "--list", list});
+    EXPECT_EQ(old.code, 0) << old;
+    EXPECT_EQ(old.out.count(QStringLiteral("\r\n")), 3) << old;
+    EXPECT_TRUE(old.err.contains(QStringLiteral("не применяется"))) << old;
+
+    const Outcome empty = cli({"view", "all", "--list", listFile("")});
+    EXPECT_EQ(empty.code, 0) << empty;
+    EXPECT_EQ(empty.out.count(QStringLiteral("\r\n")), 7) << empty;
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("пуст"))) << empty;
+}
+
+TEST_F(CallsCli, BadOptionsAreRefusedWithAMessage) {
+    struct Case {
+        QStringList args;
+        int code;
+        const char* message;
+    } cases[] = {
+        {{"view", "grouped"}, 2, "Неизвестный вид"},
+        {{"view"}, 2, "Использование"},
+        {{"view", "all", "--numbers", "12a-"}, 2, "не номер абонента"},
+        {{"view", "all", "--numbers", "12345678-"}, 2, "не номер абонента"},
+        {{"view", "all", "--numbers", "1234"}, 2, "ожидается диапазон"},
+        {{"view", "all", "--dates", "31.02.2001-"}, 2, "не дата"},
+        {{"view", "all", "--dates", "-01.03.01"}, 2, "не дата"},
+        {{"view", "all", "--times", "25:00-06:00"}, 1, "'25:00' is not a valid time"},
+        {{"view", "all", "--times", "22:00-"}, 1, "'' is not a valid time"},
+        {{"view", "all", "--numbers", "1-2", "--numbers", "3-4"}, 2, "задан дважды"},
+        {{"view", "all", "--list"}, 2, "Нет значения"},
+        {{"view", "all", "--list", "/nonexistent/a.lst"}, 1, "Cannot open file /nonexistent/a.lst"},
+        {{"view", "all", "--colour", "red"}, 2, "Неизвестный параметр"},
+        {{"grouped"}, 2, "Использование"},
+        {{"grouped", "mg", "city"}, 2, "Использование"},
+        {{"grouped", "debts"}, 2, "Неизвестный вид"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = cli(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run.code, c.code) << run;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run;
+        EXPECT_TRUE(run.out.isEmpty()) << run;
+    }
+}
+
+TEST_F(CallsCli, GroupedWritesTheTotalsUnderTheResultColumnNames) {
+    struct Case {
+        const char* view;
+        QStringList lines;
+    } cases[] = {
+        // 1233 ALL: 2 min x 1.5; 1234 VECH: only the evening call, 4 min x 0.25.
+        {"city",
+         {"Номер,Признак,КолЗвонков,ОбщПродсть,ОбщСтГор", "1233,ALL,1,2,3", "1234,VECH,1,4,1"}},
+        {"mg",
+         {"Номер,Признак,КолЗвонков,ОбщПродсть,ОбщСтМг", "1233,ALL,1,4,40", "1234,VECH,1,3,30"}},
+        {"all",
+         {"Номер,Признак,КолЗвонков,ОбщПродсть,ОбщСт", "1233,ALL,2,6,43", "1234,VECH,2,7,31"}},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = cli({"grouped", c.view});
+        SCOPED_TRACE(c.view);
+        EXPECT_EQ(run.code, 0) << run;
+        EXPECT_EQ(run.out, csv(c.lines));
+    }
+    t.db().dropTable(QStringLiteral("VechTm"));
+    const Outcome missing = cli({"grouped", "all"});
+    EXPECT_EQ(missing.code, 1) << missing;
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("VechTm"))) << missing;
+    EXPECT_TRUE(missing.out.isEmpty()) << missing;
+}
