@@ -1,0 +1,157 @@
+#include "calls/forms/CallViews.h"
+
+#include "app/forms/MainWindow.h"
+#include "app/forms/WaitCursor.h"
+
+namespace orv::calls {
+namespace {
+
+QList<app::GridColumn> gridColumns(const QList<ViewColumn>& columns) {
+    QList<app::GridColumn> grid;
+    for (const ViewColumn& c : columns) {
+        app::GridColumn::Format format = app::GridColumn::Plain;
+        switch (c.display) {
+            case ViewColumn::Display::Plain:
+                format = app::GridColumn::Plain;
+                break;
+            case ViewColumn::Display::Money:
+                format = app::GridColumn::Money;
+                break;
+            case ViewColumn::Display::RightText:
+                format = app::GridColumn::RightText;
+                break;
+        }
+        grid.append({c.field, c.title, format});
+    }
+    return grid;
+}
+
+QString countText(const db::Query& query) {
+    return QStringLiteral("Всего: ") + QString::number(query.recordCount());
+}
+
+constexpr Listing kListings[] = {Listing::All, Listing::City, Listing::LongDistance,
+                                 Listing::OldLongDistance};
+constexpr Grouped kGrouped[] = {Grouped::City, Grouped::LongDistance, Grouped::All};
+
+}  // namespace
+
+CallViewCommands::CallViewCommands(app::TForm1& window)
+    : QObject(&window),
+      window_(window),
+      listings_(window.tarifStandard()),
+      grouped_(window.tarifStandard()) {
+    setObjectName(QStringLiteral("CallViewCommands"));
+    for (Listing view : kListings)
+        listingModels_[static_cast<int>(view)] = new app::QueryModel(
+            listings_.query(view), gridColumns(listingInfo(view).columns), QLocale(), this);
+    for (Grouped view : kGrouped)
+        groupedModels_[static_cast<int>(view)] = new app::QueryModel(
+            grouped_.query(view), gridColumns(groupedInfo(view).columns), QLocale(), this);
+}
+
+void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handler)()) {
+    const ListingInfo& info = listingInfo(view);
+    // The city view leaves the grid's data set open, as it always has.
+    if (view != Listing::City) window_.freeGrid();
+    db::Query& query = listings_.query(view);
+    app::QueryModel* grid = model(view);
+    {
+        const app::WaitCursor wait;
+        window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
+        query.close();
+        grid->refresh();
+        listings_.open(view, window_.selection());
+    }
+    grid->refresh();
+    window_.bindGrid(grid, info.dataSource, [&query, grid] {
+        query.close();
+        grid->refresh();
+    });
+    window_.setStatusText(0, countText(query));
+}
+
+void CallViewCommands::showGrouped(Grouped view, void (CallViewCommands::*handler)()) {
+    const GroupedInfo& info = groupedInfo(view);
+    window_.freeGrid();
+    db::Query& query = grouped_.query(view);
+    app::QueryModel* grid = model(view);
+    {
+        const app::WaitCursor wait;
+        window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
+        query.close();
+        grid->refresh();
+        grouped_.open(view);
+    }
+    grid->refresh();
+    window_.bindGrid(grid, info.dataSource, [&query, grid] {
+        query.close();
+        grid->refresh();
+    });
+    window_.setStatusText(0, countText(query));
+}
+
+void CallViewCommands::ButtonAllClick() {
+    showListing(Listing::All, &CallViewCommands::ButtonAllClick);
+}
+
+void CallViewCommands::ButtonCityClick() {
+    showListing(Listing::City, &CallViewCommands::ButtonCityClick);
+}
+
+void CallViewCommands::ButtonMGClick() {
+    showListing(Listing::LongDistance, &CallViewCommands::ButtonMGClick);
+}
+
+void CallViewCommands::N7Click() {
+    showListing(Listing::OldLongDistance, &CallViewCommands::N7Click);
+}
+
+void CallViewCommands::ButtonAllGroupClick() {
+    showGrouped(Grouped::All, &CallViewCommands::ButtonAllGroupClick);
+}
+
+void CallViewCommands::ButtonCityGroupClick() {
+    showGrouped(Grouped::City, &CallViewCommands::ButtonCityGroupClick);
+}
+
+void CallViewCommands::ButtonMGGroupClick() {
+    showGrouped(Grouped::LongDistance, &CallViewCommands::ButtonMGGroupClick);
+}
+
+void CallViewCommands::refreshListings() {
+    for (Listing view : kListings)
+        if (listingInfo(view).listFiltered) model(view)->refresh();
+}
+
+void CallViewCommands::setListFilter(const db::RecordFilter& filter) {
+    listings_.setListFilter(filter);
+    refreshListings();
+}
+
+void CallViewCommands::setListFiltered(bool on) {
+    listings_.setListFiltered(on);
+    refreshListings();
+}
+
+CallViewCommands& installCallViews(app::TForm1& window) {
+    auto* commands = new CallViewCommands(window);
+    const struct {
+        const char* name;
+        void (CallViewCommands::*handler)();
+    } table[] = {
+        {"DropAll", &CallViewCommands::ButtonAllClick},
+        {"DropCity", &CallViewCommands::ButtonCityClick},
+        {"DropMG", &CallViewCommands::ButtonMGClick},
+        {"DropAllGroup", &CallViewCommands::ButtonAllGroupClick},
+        {"DropCityGroup", &CallViewCommands::ButtonCityGroupClick},
+        {"DropMGGroup", &CallViewCommands::ButtonMGGroupClick},
+        {"N7", &CallViewCommands::N7Click},
+    };
+    for (const auto& entry : table)
+        window.connectCommand(QString::fromLatin1(entry.name),
+                              [commands, handler = entry.handler] { (commands->*handler)(); });
+    return *commands;
+}
+
+}  // namespace orv::calls

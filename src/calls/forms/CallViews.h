@@ -1,0 +1,67 @@
+#pragma once
+// The call view commands of the main window: DropAll, DropCity, DropMG (ButtonAllClick,
+// ButtonCityClick, ButtonMGClick), DropAllGroup, DropCityGroup, DropMGGroup
+// (ButtonAllGroupClick, ButtonCityGroupClick, ButtonMGGroupClick) and N7 (N7Click). Each one
+// relabels ToolButtonRazg so that its body repeats the view, opens the view's statement, binds
+// the grid to the view's data source and writes "Всего: " and the record count into status
+// panel 0.
+//
+// CallViewCommands holds the statements (ListingViews, GroupedViews) and one grid model per
+// data source; installCallViews() creates it once as a child of the window and connects the
+// commands. A command's error ends it where it failed and is shown by the window's runCommand;
+// the pointer is restored and ToolButtonRazg keeps its new caption, hint and handler.
+
+#include "app/forms/QueryModel.h"
+#include "calls/GroupedViews.h"
+#include "calls/ListingViews.h"
+
+#include <QObject>
+#include <array>
+
+namespace orv::app {
+class TForm1;
+}
+
+namespace orv::calls {
+
+class CallViewCommands : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit CallViewCommands(app::TForm1& window);
+
+    void ButtonAllClick();
+    void ButtonCityClick();
+    void ButtonMGClick();
+    void ButtonAllGroupClick();
+    void ButtonCityGroupClick();
+    void ButtonMGGroupClick();
+    void N7Click();
+
+    ListingViews& listings() { return listings_; }
+    GroupedViews& grouped() { return grouped_; }
+    app::QueryModel* model(Listing view) const { return listingModels_[static_cast<int>(view)]; }
+    app::QueryModel* model(Grouped view) const { return groupedModels_[static_cast<int>(view)]; }
+
+    // The number-list filter of QueryAll, QueryCity and QueryMG: the grid shows the change at
+    // once; the count in status panel 0 stays until a view command runs again.
+    void setListFilter(const db::RecordFilter& filter);
+    void setListFiltered(bool on);
+
+  private:
+    void showListing(Listing view, void (CallViewCommands::*handler)());
+    void showGrouped(Grouped view, void (CallViewCommands::*handler)());
+    void refreshListings();
+
+    app::TForm1& window_;
+    ListingViews listings_;
+    GroupedViews grouped_;
+    std::array<app::QueryModel*, 4> listingModels_{};
+    std::array<app::QueryModel*, 3> groupedModels_{};
+};
+
+// Creates the commands' object as a child of the window, connects and enables the seven view
+// commands.
+CallViewCommands& installCallViews(app::TForm1& window);
+
+}  // namespace orv::calls
