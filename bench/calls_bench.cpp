@@ -164,13 +164,13 @@ class Direct {
 };
 
 void row(const char* what, const Timing& orvanta, const Timing& direct = {}) {
-    if (direct.wall > 0)
-        std::printf("%-34s %7.3f s (%6.3f) %7.3f s (%6.3f) %6.2fx\n", what, orvanta.wall,
-                    orvanta.cpu, direct.wall, direct.cpu, orvanta.wall / direct.wall);
-    else if (orvanta.wall > 0)
+    if (orvanta.wall == 0)
+        std::printf("%-34s %19s %7.3f s (%6.3f)\n", what, "", direct.wall, direct.cpu);
+    else if (direct.wall == 0)
         std::printf("%-34s %7.3f s (%6.3f)\n", what, orvanta.wall, orvanta.cpu);
     else
-        std::printf("%-34s %7s   %8s %7.3f s (%6.3f)\n", what, "", "", direct.wall, direct.cpu);
+        std::printf("%-34s %7.3f s (%6.3f) %7.3f s (%6.3f) %6.2fx\n", what, orvanta.wall,
+                    orvanta.cpu, direct.wall, direct.cpu, orvanta.wall / direct.wall);
     std::fflush(stdout);
 }
 
