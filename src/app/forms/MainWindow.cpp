@@ -1,0 +1,578 @@
+#include "app/forms/MainWindow.h"
+
+#include "app/forms/CommandHooks.h"
+#include "app/forms/ErrorBox.h"
+#include "app/forms/HelpWindow.h"
+#include "app/forms/SettingsDialog.h"
+#include "app/forms/Splash.h"
+#include "app/forms/WaitCursor.h"
+#include "db/Error.h"
+#include "db/Schema.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <iterator>
+#include <utility>
+
+namespace orv::app {
+namespace {
+
+const char kHelpContext[] = "helpContext";
+
+// A drop-down tool button whose Alt key opens its menu: the body of the button keeps its own
+// click (nothing for the buttons without a handler).
+class DropDownButton : public QToolButton {
+  public:
+    using QToolButton::QToolButton;
+
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::Shortcut) {
+            showMenu();
+            return true;
+        }
+        return QToolButton::event(event);
+    }
+};
+
+// A caption shown as it is, without a mnemonic.
+QString literal(const QString& caption) {
+    QString text = caption;
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// The log-on name of the user, at most 29 characters.
+QString logOnName() {
+    QString name;
+    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name)
+        name = QString::fromLocal8Bit(entry->pw_name);
+    if (name.isEmpty()) name = qEnvironmentVariable("USER");
+    return name.left(29);
+}
+
+QLineEdit* maskedEdit(QWidget* parent, const char* name, const QString& mask, int helpContext) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setInputMask(mask);
+    edit->setProperty(kHelpContext, helpContext);
+    return edit;
+}
+
+// The raw text of a masked edit: literals kept, a blank for every position left empty.
+QString rawText(const QLineEdit* edit) {
+    QString text = edit->displayText();
+    return text.replace(QLatin1Char('_'), QLatin1Char(' '));
+}
+
+}  // namespace
+
+TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
+    : QMainWindow(parent),
+      aliases_(aliases),
+      standard_(db::Database::openAlias(aliases_, QLatin1String(db::kStandardAlias),
+                                        QStringLiteral("TarifStandard"))),
+      everyday_(db::Database::openAlias(aliases_, QLatin1String(db::kEverydayAlias),
+                                        QStringLiteral("TarifEveryday"))) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Тарификация Orvanta"));
+    resize(766, 510);
+
+    buildToolBars();
+    auto* centre = new QWidget(this);
+    auto* layout = new QHBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildGrid();
+    layout->addWidget(grid_, 1);
+    layout->addWidget(buildSelectionPanel());
+    setCentralWidget(centre);
+    buildStatusBar();
+
+    FormCreate();
+    splash_ = new TForm6(this);
+    settingsDialog_ = new TFormSettings([this](const VatSettings& vat) { setVat(vat); }, this);
+    installCommands(*this);
+}
+
+TForm1::~TForm1() {
+    // Views and windows of the subsystems hold statements on the databases: every child goes
+    // before the databases close. The window's layout stays until QWidget's destructor, so that
+    // each deleted child leaves it in order.
+    grid_->setModel(nullptr);
+    const QObject* keep = layout();
+    for (;;) {
+        QObjectList kids = children();
+        kids.removeOne(keep);
+        if (kids.isEmpty()) break;
+        delete kids.constFirst();
+    }
+}
+
+void TForm1::FormCreate() {
+    try {
+        db::schema::createMissingStartupTables(*standard_);
+    } catch (const std::exception& e) {
+        const auto* error = dynamic_cast<const Error*>(&e);
+        showErrorBox(this, error ? error->message() : QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TForm1::FormShow() {
+    if (shown_) return;
+    shown_ = true;
+    startDirectory_ = QDir::currentPath();
+    {
+        WaitCursor wait;
+        if (splash_) {
+            splash_->show();
+            splash_->repaint();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+        // Dates and times need no global format: the program reads and writes them only through
+        // dateFromText/dateText and timeFromText/timeText, in dd.mm.yyyy and hh:mm:ss.
+        delete splash_;
+    }
+    setStatusText(2, QStringLiteral("Пользователь: ") + logOnName());
+    setStatusText(3, QStringLiteral("Версия: ") + QStringLiteral(ORVANTA_VERSION));
+    vat_ = readVat(settings_);
+    for (const auto& step : showSteps_) step();
+}
+
+void TForm1::addShowStep(std::function<void()> step) { showSteps_.append(std::move(step)); }
+
+// --- commands ----------------------------------------------------------------------------------
+
+QAction* TForm1::command(const QString& componentName) const {
+    return commands_.value(componentName);
+}
+
+void TForm1::connectCommand(const QString& componentName, std::function<void()> handler) {
+    QAction* action = command(componentName);
+    Q_ASSERT_X(action, "TForm1::connectCommand", qPrintable(componentName));
+    if (!action) return;
+    connect(action, &QAction::triggered, this,
+            [this, handler = std::move(handler)] { runCommand(handler); });
+    action->setEnabled(true);
+}
+
+void TForm1::runCommand(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const Error& e) {
+        showErrorBox(this, e.message());
+    } catch (const std::exception& e) {
+        showErrorBox(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TForm1::setRazg(const QString& caption, const QString& hint, std::function<void()> handler) {
+    QAction* body = command(QStringLiteral("ToolButtonRazg"));
+    body->setText(literal(caption));
+    body->setIconText(literal(caption));
+    body->setToolTip(hint);
+    body->setStatusTip(hint);
+    razgHandler_ = std::move(handler);
+}
+
+QAction* TForm1::addCommand(QMenu* menu, const QString& name, const QString& caption,
+                            const QString& hint, int helpContext) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (helpContext) action->setProperty(kHelpContext, helpContext);
+    action->setEnabled(false);
+    if (menu) menu->addAction(action);
+    commands_.insert(name, action);
+    return action;
+}
+
+QMenu* TForm1::addMenu(const QString& name, int helpContext) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(name);
+    if (helpContext) menu->setProperty(kHelpContext, helpContext);
+    menu->setToolTipsVisible(false);
+    menu->installEventFilter(this);
+    return menu;
+}
+
+void TForm1::buildToolBars() {
+    // The view menu, also the grid's context menu.
+    QMenu* razg = addMenu(QStringLiteral("PopupMenuRazg"), 100);
+    addCommand(razg, QStringLiteral("DropAll"), QStringLiteral("&Все"),
+               QStringLiteral("Все разговоры"), 100);
+    addCommand(razg, QStringLiteral("DropCity"), QStringLiteral("&Городские"),
+               QStringLiteral("Городские разговоры"), 100);
+    addCommand(razg, QStringLiteral("DropMG"), QStringLiteral("&Междугородние"),
+               QStringLiteral("Междугородние и Международные разговоры"), 100);
+    addCommand(razg, QStringLiteral("DropAllGroup"), QStringLiteral("Вс&е с групп."),
+               QStringLiteral("Все разговоры с группировкой по номеру и тарификацией"), 100);
+    addCommand(razg, QStringLiteral("DropCityGroup"), QStringLiteral("Городские с груп&п."),
+               QStringLiteral("Городские разговоры с группировкой по номеру и тарификацией"), 100);
+    addCommand(razg, QStringLiteral("DropMGGroup"), QStringLiteral("МежГор &с групп."),
+               QStringLiteral("Междугородние и Международные разговоры с группировкой по номеру "
+                              "и тарификацией"),
+               100);
+    addCommand(razg, QStringLiteral("N7"), QStringLiteral("&Устаревшие МежГор."), {}, 0);
+
+    QMenu* utils = addMenu(QStringLiteral("PopupMenuUtils"), 500);
+    addCommand(utils, QStringLiteral("N1"), QStringLiteral("&Редактор Таблиц"), {}, 600);
+    addCommand(utils, QStringLiteral("N2"), QStringLiteral("&Заполнение Абон.Таблицы"), {}, 700);
+    addCommand(utils, QStringLiteral("N4"), QStringLiteral("Заполнение &Праздн-Вых Таблицы"), {},
+               0);
+    addCommand(utils, QStringLiteral("N8"), QStringLiteral("&Восстановление таблиц"), {}, 0);
+    addCommand(utils, QStringLiteral("N9"), QStringLiteral("&Слияние таблиц"), {}, 0);
+    QMenu* lists = addMenu(QStringLiteral("N12"), 500);
+    lists->setTitle(QStringLiteral("Ра&бота со списками"));
+    utils->addMenu(lists);
+    addCommand(lists, QStringLiteral("N78791"), QStringLiteral("&Используемые списки"), {}, 0);
+    addCommand(lists, QStringLiteral("N13"), QStringLiteral("&Редактор списков"), {}, 0);
+
+    QMenu* dolg = addMenu(QStringLiteral("PopupMenuDolg"), 800);
+    addCommand(dolg, QStringLiteral("N3"),
+               QStringLiteral("&Расчет долга на 1-е число текущего месяца"), {}, 900);
+    addCommand(dolg, QStringLiteral("N11"),
+               QStringLiteral("&Показ долгов на 1-е число текущего месяца"), {}, 1000);
+    addCommand(dolg, QStringLiteral("PaneInform"), QStringLiteral("Показ &информации проплат"), {},
+               0);
+
+    QMenu* report = addMenu(QStringLiteral("PopupMenuReport"), 0);
+    addCommand(report, QStringLiteral("N6"),
+               QStringLiteral("Печать &счетов за услуги электросвязи"), {}, 0);
+    addCommand(report, QStringLiteral("PrintWindow"),
+               QStringLiteral("Печать содержимого &окна отображения"), {}, 0);
+
+    // The body of ToolButtonRazg repeats the last chosen view (F5 from the keyboard).
+    QAction* razgBody = addCommand(nullptr, QStringLiteral("ToolButtonRazg"),
+                                   QStringLiteral("Разговоры"), QStringLiteral("Все разговоры"), 0);
+    razgBody->setEnabled(true);
+    razgBody->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(razgBody);
+    connect(razgBody, &QAction::triggered, this, [this] {
+        if (razgHandler_) runCommand(razgHandler_);
+    });
+
+    addCommand(nullptr, QStringLiteral("ToolButtonRaschet"), QStringLiteral("Рас&чет"),
+               QStringLiteral("Расчет с потребителем за услуги связи"), 0);
+    addCommand(nullptr, QStringLiteral("ToolButtonBrowseSQL"), QStringLiteral("&Запрос"),
+               QStringLiteral("Только для специалистов"), 0);
+    addCommand(nullptr, QStringLiteral("ToolButtonSettings"), QStringLiteral("&Настройки"),
+               QStringLiteral("Настройки"), 0);
+    addCommand(nullptr, QStringLiteral("Help"), QStringLiteral("Помо&щь"),
+               QStringLiteral("Вызов справки"), 0);
+    addCommand(nullptr, QStringLiteral("ToolButtonExit"), QStringLiteral("&Выход"),
+               QStringLiteral("Выход из программы"), 0);
+
+    // A plain button shows its action's caption with the mnemonic.
+    auto plain = [this](QToolBar* bar, const QString& name) {
+        QAction* action = command(name);
+        action->setIconText(action->text());
+        auto* button = new QToolButton(bar);
+        button->setObjectName(name);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setAutoRaise(true);
+        button->setDefaultAction(action);
+        bar->addWidget(button);
+    };
+    auto dropDown = [](QToolBar* bar, const QString& name, const QString& caption,
+                       const QString& hint, QMenu* menu) {
+        auto* button = new DropDownButton(bar);
+        button->setObjectName(name);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setAutoRaise(true);
+        button->setText(caption);
+        button->setToolTip(hint);
+        button->setStatusTip(hint);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+        bar->addWidget(button);
+        return button;
+    };
+
+    auto* bar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
+    bar1->setObjectName(QStringLiteral("ToolBar1"));
+    auto* bar2 = new QToolBar(QStringLiteral("ToolBar2"), this);
+    bar2->setObjectName(QStringLiteral("ToolBar2"));
+    for (QToolBar* bar : {bar1, bar2}) {
+        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        bar->setFloatable(false);
+        addToolBar(Qt::TopToolBarArea, bar);
+    }
+
+    razgButton_ = dropDown(bar1, QStringLiteral("ToolButtonRazg"), QString(), QString(), razg);
+    razgButton_->setDefaultAction(razgBody);
+    razgButton_->setMenu(razg);
+    auto* razgKey = new QShortcut(QKeySequence(QStringLiteral("Alt+Р")), this);
+    connect(razgKey, &QShortcut::activated, razgButton_, &QToolButton::showMenu);
+    dropDown(bar1, QStringLiteral("ToolButtonUtils"), QStringLiteral("&Утилиты"),
+             QStringLiteral("Утилиты"), utils);
+    dropDown(bar1, QStringLiteral("ToolButtonDolg"), QStringLiteral("&Долг"),
+             QStringLiteral("Работа с долгами"), dolg);
+    plain(bar1, QStringLiteral("ToolButtonRaschet"));
+
+    dropDown(bar2, QStringLiteral("ToolButtonReport"), QStringLiteral("&Печать"),
+             QStringLiteral("Печать"), report);
+    plain(bar2, QStringLiteral("ToolButtonBrowseSQL"));
+    plain(bar2, QStringLiteral("ToolButtonSettings"));
+    plain(bar2, QStringLiteral("Help"));
+    plain(bar2, QStringLiteral("ToolButtonExit"));
+}
+
+void TForm1::buildGrid() {
+    grid_ = new QTableView(this);
+    grid_->setObjectName(QStringLiteral("DBGrid1"));
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setFocusPolicy(Qt::ClickFocus);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->verticalHeader()->setVisible(false);
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+    grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        findChild<QMenu*>(QStringLiteral("PopupMenuRazg"))
+            ->popup(grid_->viewport()->mapToGlobal(at));
+    });
+}
+
+QWidget* TForm1::buildSelectionPanel() {
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("PanelSelection"));
+    panel->setFixedWidth(126);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(3, 3, 3, 3);
+    layout->setSpacing(4);
+
+    auto* title = new QLabel(QStringLiteral("Отбор"), panel);
+    title->setObjectName(QStringLiteral("PanelTitle"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setAlignment(Qt::AlignCenter);
+    title->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    title->setMinimumHeight(24);
+    layout->addWidget(title);
+
+    // One group of the panel: a frame holding its controls, its help context on all of them.
+    auto group = [panel, layout](const char* name, int helpContext) {
+        auto* frame = new QFrame(panel);
+        frame->setObjectName(QLatin1String(name));
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (helpContext) frame->setProperty(kHelpContext, helpContext);
+        layout->addWidget(frame);
+        auto* grid = new QGridLayout(frame);
+        grid->setContentsMargins(4, 4, 4, 4);
+        grid->setHorizontalSpacing(4);
+        grid->setVerticalSpacing(3);
+        return std::pair(frame, grid);
+    };
+    auto checkBox = [](QWidget* parent, const char* name, const QString& caption, int context) {
+        auto* box = new QCheckBox(caption, parent);
+        box->setObjectName(QLatin1String(name));
+        if (context) box->setProperty(kHelpContext, context);
+        return box;
+    };
+    // The range edits "С" and "По" below the check box of a group.
+    auto range = [](QWidget* parent, QGridLayout* grid, QCheckBox* box, QLineEdit* from,
+                    QLineEdit* to) {
+        grid->addWidget(box, 0, 0, 1, 2);
+        auto* fromLabel = new QLabel(QStringLiteral("С"), parent);
+        fromLabel->setBuddy(from);
+        auto* toLabel = new QLabel(QStringLiteral("По"), parent);
+        toLabel->setBuddy(to);
+        grid->addWidget(fromLabel, 1, 0);
+        grid->addWidget(from, 1, 1);
+        grid->addWidget(toLabel, 2, 0);
+        grid->addWidget(to, 2, 1);
+    };
+
+    auto [listFrame, listGrid] = group("PanelList", 0);
+    checkList_ = checkBox(listFrame, "CheckBox1", QStringLiteral("По списку"), 300);
+    comboList_ = new QComboBox(listFrame);
+    comboList_->setObjectName(QStringLiteral("ComboBoxList"));
+    // The number lists are not built: the filter cannot be switched on.
+    checkList_->setEnabled(false);
+    comboList_->setEnabled(false);
+    listGrid->addWidget(checkList_, 0, 0);
+    listGrid->addWidget(comboList_, 1, 0);
+
+    auto [dateFrame, dateGrid] = group("PanelDate", 300);
+    checkDate_ = checkBox(dateFrame, "CheckBoxByDate", QStringLiteral("По дате"), 300);
+    dateFrom_ = maskedEdit(dateFrame, "MaskEditDF", QStringLiteral("00.00.0000;_"), 300);
+    dateTo_ = maskedEdit(dateFrame, "MaskEditDT", QStringLiteral("00.00.0000;_"), 300);
+    range(dateFrame, dateGrid, checkDate_, dateFrom_, dateTo_);
+
+    auto [timeFrame, timeGrid] = group("PanelTime", 400);
+    checkTime_ = checkBox(timeFrame, "CheckBoxByTime", QStringLiteral("По времени"), 400);
+    timeFrom_ = maskedEdit(timeFrame, "MaskEditTF", QStringLiteral("00:00;_"), 400);
+    timeTo_ = maskedEdit(timeFrame, "MaskEditTT", QStringLiteral("00:00;_"), 400);
+    range(timeFrame, timeGrid, checkTime_, timeFrom_, timeTo_);
+
+    auto [numberFrame, numberGrid] = group("PanelNumber", 200);
+    checkNumber_ = checkBox(numberFrame, "CheckBoxByNumber", QStringLiteral("По номеру"), 200);
+    numberFrom_ = maskedEdit(numberFrame, "MaskEditNumberFrom", QStringLiteral("0000000;_"), 200);
+    numberTo_ = maskedEdit(numberFrame, "MaskEditNumberTo", QStringLiteral("0000000;_"), 200);
+    range(numberFrame, numberGrid, checkNumber_, numberFrom_, numberTo_);
+    layout->addStretch(1);
+
+    QWidget* order[] = {checkList_, comboList_, checkDate_,   dateFrom_,   dateTo_,  checkTime_,
+                        timeFrom_,  timeTo_,    checkNumber_, numberFrom_, numberTo_};
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    return panel;
+}
+
+void TForm1::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int width : {100, 100, 300, 100}) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(panels_.size()));
+        label->setFixedWidth(width);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(label);
+        panels_.append(label);
+    }
+}
+
+// --- grid and status bar -----------------------------------------------------------------------
+
+void TForm1::bindGrid(QAbstractItemModel* model, const QString& dataSourceName,
+                      std::function<void()> close) {
+    if (QAbstractItemModel* old = grid_->model()) disconnect(old, nullptr, this, nullptr);
+    grid_->setModel(model);
+    dataSource_ = dataSourceName;
+    closeDataSource_ = std::move(close);
+    if (model) {
+        connect(model, &QObject::destroyed, this, [this] {
+            dataSource_.clear();
+            closeDataSource_ = nullptr;
+        });
+    }
+}
+
+QString TForm1::freeGrid() {
+    const QString name = dataSource_;
+    const std::function<void()> close = std::move(closeDataSource_);
+    bindGrid(nullptr, QString());
+    if (close) close();
+    return name;
+}
+
+void TForm1::DBGrid1CellClick(const QModelIndex& index) {
+    if (index.isValid()) setStatusText(1, QString::number(index.row() + 1));
+}
+
+void TForm1::setStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < panels_.size()) panels_[panel]->setText(text);
+}
+
+QString TForm1::statusText(int panel) const {
+    return panel >= 0 && panel < panels_.size() ? panels_[panel]->text() : QString();
+}
+
+SelectionPanel TForm1::selection() const {
+    SelectionPanel s;
+    s.byList = checkList_->isChecked();
+    s.list = comboList_->currentText();
+    s.byDate = checkDate_->isChecked();
+    s.dateFrom = rawText(dateFrom_);
+    s.dateTo = rawText(dateTo_);
+    s.byTime = checkTime_->isChecked();
+    s.timeFrom = rawText(timeFrom_);
+    s.timeTo = rawText(timeTo_);
+    s.byNumber = checkNumber_->isChecked();
+    s.numberFrom = rawText(numberFrom_);
+    s.numberTo = rawText(numberTo_);
+    return s;
+}
+
+// --- own commands --------------------------------------------------------------------------------
+
+void TForm1::ToolButtonSettingsClick() {
+    settingsDialog_->FormShow();
+    settingsDialog_->exec();
+}
+
+void TForm1::HelpClick() { showHelp(0); }
+
+void TForm1::showHelp(int context) {
+    if (!help_) help_ = new HelpWindow(this);
+    if (context)
+        help_->showTopic(context);
+    else
+        help_->showContents();
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+// F1 reaches the window from any control that does not take it itself.
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        helpOnFocus();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// F1 on a control: the help context of the control or of the nearest parent that has one.
+void TForm1::helpOnFocus() {
+    for (QObject* at = focusWidget(); at; at = at->parent()) {
+        const int context = at->property(kHelpContext).toInt();
+        if (context) {
+            showHelp(context);
+            return;
+        }
+    }
+    showHelp(0);
+}
+
+// F1 in an open menu: the context of the highlighted item, else of its menu.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        int context = 0;
+        if (const QAction* item = menu->activeAction())
+            context = item->property(kHelpContext).toInt();
+        for (QObject* at = menu; !context && at; at = at->parent())
+            context = at->property(kHelpContext).toInt();
+        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        showHelp(context);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (help_) help_->close();
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace orv::app

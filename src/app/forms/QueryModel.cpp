@@ -1,0 +1,106 @@
+#include "app/forms/QueryModel.h"
+
+#include "app/Selection.h"
+#include "app/Settings.h"
+#include "db/Error.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace orv::app {
+
+QueryModel::QueryModel(db::Query& query, QList<GridColumn> columns, const QLocale& locale,
+                       QObject* parent)
+    : QAbstractTableModel(parent), query_(&query), columns_(std::move(columns)), locale_(locale) {
+    refresh();
+}
+
+void QueryModel::refresh() {
+    QList<int> indexes;
+    QList<bool> numeric;
+    int rows = 0;
+    if (query_->isOpen()) {
+        for (const GridColumn& column : columns_) {
+            const int i = query_->fieldIndex(column.field);
+            if (i < 0) {
+                beginResetModel();
+                fieldIndexes_.clear();
+                rows_ = 0;
+                endResetModel();
+                raise(Error::Kind::Engine,
+                      QStringLiteral("Field '%1' not found").arg(column.field));
+            }
+            indexes.append(i);
+            const db::FieldType type = query_->fields()[i].type;
+            numeric.append(type == db::FieldType::Integer || type == db::FieldType::SmallInt ||
+                           type == db::FieldType::Float);
+        }
+        // A view cannot show more rows than an int counts; a call table never comes near that.
+        rows = static_cast<int>(
+            std::min<qint64>(query_->recordCount(), std::numeric_limits<int>::max()));
+    }
+    beginResetModel();
+    fieldIndexes_ = indexes;
+    numericFields_ = numeric;
+    rows_ = rows;
+    endResetModel();
+}
+
+int QueryModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+int QueryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QString QueryModel::text(const QVariant& value, GridColumn::Format format) const {
+    if (value.isNull()) return {};
+    switch (format) {
+        case GridColumn::Money:
+            return locale_.toCurrencyString(value.toDouble());
+        case GridColumn::Date:
+        case GridColumn::RightDate:
+            return value.typeId() == QMetaType::QDate ? dateText(value.toDate()) : value.toString();
+        case GridColumn::Time:
+            return value.typeId() == QMetaType::QTime ? timeText(value.toTime()) : value.toString();
+        case GridColumn::Plain:
+        case GridColumn::RightText:
+            break;
+    }
+    switch (value.typeId()) {
+        case QMetaType::Double:
+            return floatToText(value.toDouble(), locale_);
+        case QMetaType::QDate:
+            return dateText(value.toDate());
+        case QMetaType::QTime:
+            return timeText(value.toTime());
+        default:
+            return value.toString();
+    }
+}
+
+QVariant QueryModel::data(const QModelIndex& index, int role) const {
+    // A statement closed without a refresh() yet shows empty cells rather than failing a paint.
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= fieldIndexes_.size() ||
+        !query_->isOpen())
+        return {};
+    const GridColumn& column = columns_[index.column()];
+    if (role == Qt::DisplayRole) {
+        return text(query_->value(index.row(), fieldIndexes_[index.column()]), column.format);
+    }
+    if (role == Qt::TextAlignmentRole) {
+        bool right = column.format == GridColumn::Money || column.format == GridColumn::RightText ||
+                     column.format == GridColumn::RightDate;
+        if (column.format == GridColumn::Plain) right = numericFields_[index.column()];
+        return QVariant::fromValue(
+            Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    }
+    return {};
+}
+
+QVariant QueryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) return {};
+    if (role == Qt::DisplayRole) return columns_[section].title;
+    return {};
+}
+
+}  // namespace orv::app

@@ -1,0 +1,171 @@
+#include "app/forms/SettingsDialog.h"
+
+#include "app/forms/ErrorBox.h"
+#include "db/Error.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <utility>
+
+namespace orv::app {
+namespace {
+
+QFrame* strip(QWidget* parent, QVBoxLayout* dialogLayout) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Raised);
+    dialogLayout->addWidget(frame);
+    return frame;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name) {
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setFixedWidth(64);
+    return line;
+}
+
+// A label with its edit box on one line below the strip's check box.
+QHBoxLayout* labelled(QWidget* parent, const QString& text, QLineEdit* line) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(line);
+    row->addWidget(label, 1);
+    row->addWidget(line);
+    return row;
+}
+
+}  // namespace
+
+TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged, QWidget* parent,
+                             const QLocale& locale)
+    : QDialog(parent), vatChanged_(std::move(vatChanged)), locale_(locale) {
+    setObjectName(QStringLiteral("FormSettings"));
+    setWindowTitle(QStringLiteral("Настройки"));
+    setFixedSize(308, 285);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+
+    QFrame* mg = strip(this, layout);
+    checkMg_ =
+        checkBox(mg, "CheckBoxMG", QStringLiteral("Учет международных и междугородних разговоров"));
+    (new QVBoxLayout(mg))->addWidget(checkMg_);
+
+    QFrame* penya = strip(this, layout);
+    checkPenya_ =
+        checkBox(penya, "CheckBoxPenya", QStringLiteral("Использование пени при расчете долга"));
+    editProcent_ = edit(penya, "EditProcent");
+    auto* penyaLayout = new QVBoxLayout(penya);
+    penyaLayout->addWidget(checkPenya_);
+    penyaLayout->addLayout(
+        labelled(penya, QStringLiteral("Пеня :   количество  процентов в день"), editProcent_));
+
+    QFrame* nds = strip(this, layout);
+    checkUseNds_ =
+        checkBox(nds, "CheckBoxUseNDS", QStringLiteral("Использование НДС при расчете долга"));
+    editNdsPercent_ = edit(nds, "EditNDSPercent");
+    auto* ndsLayout = new QVBoxLayout(nds);
+    ndsLayout->addWidget(checkUseNds_);
+    ndsLayout->addLayout(
+        labelled(nds, QStringLiteral("НДС :   количество  процентов"), editNdsPercent_));
+
+    QFrame* minutes = strip(this, layout);
+    editNoUchet_ = edit(minutes, "EditNoUchet");
+    auto* minutesLayout = new QVBoxLayout(minutes);
+    minutesLayout->addLayout(
+        labelled(minutes, QStringLiteral("Необсчитываемое кол-во минут в месяц"), editNoUchet_));
+
+    QFrame* buttons = strip(this, layout);
+    ok_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                          buttons);
+    ok_->setObjectName(QStringLiteral("BitBtn1"));
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                              QStringLiteral("Отмена"), buttons);
+    cancel_->setObjectName(QStringLiteral("BitBtn2"));
+    auto* buttonLayout = new QHBoxLayout(buttons);
+    buttonLayout->addStretch();
+    buttonLayout->addWidget(ok_);
+    buttonLayout->addWidget(cancel_);
+    buttonLayout->addStretch();
+
+    // The design-time contents equal the defaults; every show replaces them from the store.
+    checkMg_->setChecked(true);
+    editProcent_->setText(QStringLiteral("1"));
+    checkUseNds_->setChecked(true);
+    editNdsPercent_->setText(QStringLiteral("20"));
+    editNoUchet_->setText(QStringLiteral("0"));
+
+    setTabOrder(checkMg_, checkPenya_);
+    setTabOrder(checkPenya_, editProcent_);
+    setTabOrder(editProcent_, checkUseNds_);
+    setTabOrder(checkUseNds_, editNdsPercent_);
+    setTabOrder(editNdsPercent_, editNoUchet_);
+    setTabOrder(editNoUchet_, ok_);
+    setTabOrder(ok_, cancel_);
+
+    connect(ok_, &QPushButton::clicked, this, &TFormSettings::BitBtn1Click);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormSettings::FormShow() {
+    const Settings s = readSettings(store_);
+    checkMg_->setChecked(s.chargeLongDistance);
+    checkPenya_->setChecked(s.usePenalty);
+    editProcent_->setText(floatToText(s.penaltyPercent, locale_));
+    checkUseNds_->setChecked(s.useNds);
+    editNdsPercent_->setText(floatToText(s.ndsPercent, locale_));
+    editNoUchet_->setText(QString::number(s.freeMinutes));
+    checkMg_->setFocus();
+}
+
+void TFormSettings::BitBtn1Click() {
+    Settings s;
+    s.chargeLongDistance = checkMg_->isChecked();
+    s.usePenalty = checkPenya_->isChecked();
+    s.useNds = checkUseNds_->isChecked();
+    // Both percents are checked before anything is stored, so that a typing error neither
+    // half-applies the change nor loses what was typed.
+    const std::pair<QLineEdit*, double*> percents[] = {{editProcent_, &s.penaltyPercent},
+                                                       {editNdsPercent_, &s.ndsPercent}};
+    for (const auto& [line, value] : percents) {
+        try {
+            *value = floatFromText(line->text(), locale_);
+        } catch (const Error& e) {
+            showErrorBox(this, e.message());
+            line->setFocus();
+            line->selectAll();
+            return;
+        }
+    }
+    s.freeMinutes = integerFromText(editNoUchet_->text());
+    try {
+        writeSettings(store_, s);
+    } catch (const Error& e) {
+        showErrorBox(this, e.message());
+        // The values written before the failure are in force: the program's VAT follows the
+        // store when it can still be read, and keeps its values otherwise.
+        try {
+            vatChanged_(readVat(store_));
+        } catch (const Error&) {
+        }
+        return;
+    }
+    vatChanged_(VatSettings{s.useNds, s.ndsPercent});
+    accept();
+}
+
+}  // namespace orv::app
