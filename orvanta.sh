@@ -26,11 +26,6 @@ case "${1:-}" in
     exec "$build_dir/src/cli/orvanta-cli" "$@"
     ;;
   *)
-    if ! grep -q '^ORVANTA_WINDOWS:BOOL=ON' "$build_dir/CMakeCache.txt"; then
-      cmake --build "$build_dir" --target orvanta-cli
-      echo "Главное окно программы ещё не готово; пока работает orvanta-cli: ./orvanta.sh cli --help" >&2
-      exit 1
-    fi
     cmake --build "$build_dir" --target orvanta orvanta-cli
     exec "$build_dir/src/orvanta" "$@"
     ;;

@@ -44,6 +44,9 @@ class TempDatabase {
     std::unique_ptr<db::Database> db_;
 };
 
+// The orvanta-cli binary built with the tests.
+inline QString cliProgram() { return QStringLiteral(ORVANTA_CLI_BUILT); }
+
 // Every visible row of an open query, each as its fields' display texts joined by "|".
 inline QStringList rowsOf(const db::Query& query) {
     QStringList rows;

@@ -1,45 +1,20 @@
 #pragma once
-// Shared by the window tests of this folder: the one QApplication of the test program, a fresh
-// home (configuration, data, settings file and both alias folders) per test, the main window on
-// it, and a way to answer the next message box.
+// Shared by the window tests of this folder: a fresh home (configuration, data, settings file and
+// both alias folders) per test, and the main window on it.
 
 #include "app/forms/MainWindow.h"
 #include "db/Aliases.h"
 
-#include <gtest/gtest.h>
+#include "GuiApplication.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <memory>
 
 namespace orv::test {
 
-inline QApplication& application() {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// Accepts the next message box that appears and hands its text over.
-inline void answerNextMessage(QString* text) {
-    QTimer::singleShot(0, [text] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            *text = box->text();
-            box->accept();
-            return;
-        }
-        answerNextMessage(text);
-    });
-}
-
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        application();
         ASSERT_TRUE(home_.isValid());
         qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
         qputenv("XDG_DATA_HOME", path("data").toUtf8());

@@ -357,7 +357,7 @@ TEST_F(MainWindowTest, ViewButtonDoesNothingUntilAViewIsChosenThenRepeatsIt) {
         raise(Error::Kind::Conversion, QStringLiteral("'  :  ' is not a valid time"));
     });
     QString message;
-    test::answerNextMessage(&message);
+    test::closeNextMessage(&message);
     window->command(QStringLiteral("ToolButtonRazg"))->trigger();
     EXPECT_EQ(message, QStringLiteral("'  :  ' is not a valid time"));
     EXPECT_EQ(button->text(), QStringLiteral("Все"));
@@ -419,7 +419,6 @@ TEST_F(MainWindowTest, F1OpensTheTopicOfTheFocusedControl) {
 }
 
 TEST(HelpPages, EveryHelpContextHasARealPage) {
-    test::application();
     app::HelpWindow help;
     for (int context = 100; context <= 1000; context += 100) {
         SCOPED_TRACE(context);

@@ -29,7 +29,6 @@ db::TableDef callsTable() {
 }
 
 TEST(QueryModel, FormatsEachColumnAsAsked) {
-    test::application();
     test::TempDatabase t;
     t.create(callsTable());
     t.raw(QStringLiteral("Calls.db"),
@@ -70,7 +69,6 @@ TEST(QueryModel, FormatsEachColumnAsAsked) {
 }
 
 TEST(QueryModel, FollowsTheStatementThroughCloseReopenAndBadColumns) {
-    test::application();
     test::TempDatabase t;
     t.create(callsTable());
     t.raw(QStringLiteral("Calls.db"), QStringLiteral("INSERT INTO Calls (AbNumber) VALUES (1)"));
@@ -100,7 +98,6 @@ TEST(QueryModel, FollowsTheStatementThroughCloseReopenAndBadColumns) {
 }
 
 TEST(QueryModel, AMillionRowsOpenAndScrollToTheEnd) {
-    test::application();
     test::TempDatabase t;
     t.create(callsTable());
     t.raw(QStringLiteral("Calls.db"),

@@ -147,7 +147,7 @@ TEST_F(SettingsDialogTest, BadPercentStoresNothingAndKeepsTheDialogOpen) {
         type(c.field, QString::fromUtf8(c.text));
         dialog_->show();
         QString message;
-        test::answerNextMessage(&message);
+        test::closeNextMessage(&message);
         QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
         EXPECT_EQ(message, QStringLiteral("'%1' is not a valid floating point value")
                                .arg(QString::fromUtf8(c.text)));

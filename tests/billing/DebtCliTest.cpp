@@ -30,7 +30,7 @@ Outcome cli(Exchange& x, const QStringList& args, const QMap<QString, QString>& 
     for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it) env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
     process.start(
-        qEnvironmentVariable("ORVANTA_CLI", QStringLiteral(ORVANTA_CLI_BUILT)),
+        test::cliProgram(),
         QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + x.temp().path(),
                     QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
             args);

@@ -2,6 +2,7 @@
 // confirming, Esc writing nothing, a refusal shown and nothing written; and the progress window.
 
 #include "BillingFixture.h"
+#include "GuiApplication.h"
 #include "app/Clock.h"
 #include "billing/Payment.h"
 #include "billing/forms/PaymentDialog.h"
@@ -18,17 +19,10 @@
 #include <QtTest/QTest>
 
 using namespace orv;
+using orv::test::closeNextMessage;
 using orv::test::Exchange;
 
 namespace {
-
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "billing_forms_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // Runs the dialog modally; act types into it once it is shown.
 int runDialog(billing::TOKBottomDlg1& dialog, const std::function<void()>& act) {
@@ -36,24 +30,9 @@ int runDialog(billing::TOKBottomDlg1& dialog, const std::function<void()>& act) 
     return dialog.exec();
 }
 
-// Closes the next message box that appears, returning its text through the pointer.
-void closeNextMessage(QString* text) {
-    QTimer::singleShot(0, [text] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                *text = box->text();
-                box->accept();
-                return;
-            }
-        }
-        closeNextMessage(text);
-    });
-}
-
 }  // namespace
 
 TEST(PaymentDialog, LooksUpTheAmountDueAndConfirmsWithEnter) {
-    application();
     setTodayOverride(QDate(2026, 4, 10));
     Exchange x;
     x.debt(101, QStringLiteral("VECH"), QDate(2026, 4, 1), 167.00, 0, 33.40);
@@ -85,7 +64,6 @@ TEST(PaymentDialog, LooksUpTheAmountDueAndConfirmsWithEnter) {
 }
 
 TEST(PaymentDialog, EscapeAndRefusalsWriteNothing) {
-    application();
     Exchange x;
     x.debt(101, QStringLiteral("ALL"), QDate(2026, 4, 1), 10.00);
     billing::TOKBottomDlg1 dialog(x.db());
@@ -111,7 +89,6 @@ TEST(PaymentDialog, EscapeAndRefusalsWriteNothing) {
 }
 
 TEST(ProgressWindow, ShowsTheBarAndTheAccountOnTop) {
-    application();
     billing::TProgrForm progress;
     progress.start();
     progress.setProgress(60, QStringLiteral("2200039"));

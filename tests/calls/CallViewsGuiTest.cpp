@@ -3,6 +3,7 @@
 // view with the current selection, a bad time shown in a message box, the grid cell click.
 
 #include "CallsTestData.h"
+#include "GuiApplication.h"
 #include "app/forms/MainWindow.h"
 #include "db/Aliases.h"
 
@@ -22,38 +23,6 @@ using namespace orv;
 using namespace orv::test;
 
 namespace {
-
-// The application lives from before the first test to after the last, and is gone before the
-// program exits, so that Qt's own objects (the mouse device the clicks create) go with it.
-class Application : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "calls_gui_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kApplication = ::testing::AddGlobalTestEnvironment(new Application);
-
-// Closes the next message box that appears, returning its text through the pointer.
-void closeNextMessage(QString* text) {
-    QTimer::singleShot(0, [text] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                *text = box->text();
-                box->accept();
-                return;
-            }
-        }
-        closeNextMessage(text);
-    });
-}
 
 class CallViewsGui : public ::testing::Test {
   protected:

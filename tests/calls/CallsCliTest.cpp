@@ -61,7 +61,7 @@ class CallsCli : public ::testing::Test {
         addRows(t, QStringLiteral("OldMG"), {calls[1], calls[5]});
     }
 
-    static QString program() { return qEnvironmentVariable("ORVANTA_CLI", ORVANTA_CLI_BUILT); }
+    static QString program() { return cliProgram(); }
 
     Outcome cli(const QStringList& args) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

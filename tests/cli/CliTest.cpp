@@ -2,6 +2,8 @@
 // with its settings and aliases kept in temporary folders too. Exit codes, stdout and stderr
 // and the table files are what is checked.
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -33,11 +35,7 @@ class Cli : public ::testing::Test {
         ASSERT_TRUE(standard_.isValid() && everyday_.isValid() && home_.isValid());
     }
 
-    // The binary named by ORVANTA_CLI, else the one this test was built with.
-    static QString program() {
-        const QString named = qEnvironmentVariable("ORVANTA_CLI");
-        return named.isEmpty() ? QStringLiteral(ORVANTA_CLI_BUILT) : named;
-    }
+    static QString program() { return orv::test::cliProgram(); }
     QString settingsFile() const { return home_.filePath(QStringLiteral("Orvanta.reg")); }
     QString file(const QString& name) const { return home_.filePath(name); }
 

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
@@ -99,6 +100,11 @@ TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Тарификация Orvanta"));
     resize(766, 510);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = rect();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 
     buildToolBars();
     auto* centre = new QWidget(this);
@@ -134,9 +140,8 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
     try {
         db::schema::createMissingStartupTables(*standard_);
-    } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const Error*>(&e);
-        showErrorBox(this, error ? error->message() : QString::fromLocal8Bit(e.what()));
+    } catch (const Error& e) {
+        showErrorBox(this, e.message());
     }
 }
 
@@ -216,7 +221,6 @@ QMenu* TForm1::addMenu(const QString& name, int helpContext) {
     auto* menu = new QMenu(this);
     menu->setObjectName(name);
     if (helpContext) menu->setProperty(kHelpContext, helpContext);
-    menu->setToolTipsVisible(false);
     menu->installEventFilter(this);
     return menu;
 }

@@ -4,6 +4,7 @@
 #include "db/Error.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,15 @@
 
 namespace orv::app {
 namespace {
+
+// A strip's layout with the small margins the fixed dialog size leaves room for.
+template <typename Layout>
+Layout* stripLayout(QWidget* frame) {
+    auto* layout = new Layout(frame);
+    layout->setContentsMargins(5, 4, 5, 4);
+    layout->setSpacing(3);
+    return layout;
+}
 
 QFrame* strip(QWidget* parent, QVBoxLayout* dialogLayout) {
     auto* frame = new QFrame(parent);
@@ -41,6 +51,7 @@ QLineEdit* edit(QWidget* parent, const char* name) {
 QHBoxLayout* labelled(QWidget* parent, const QString& text, QLineEdit* line) {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
     label->setBuddy(line);
     row->addWidget(label, 1);
     row->addWidget(line);
@@ -55,20 +66,25 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
     setObjectName(QStringLiteral("FormSettings"));
     setWindowTitle(QStringLiteral("Настройки"));
     setFixedSize(308, 285);
+    // The dialog keeps its fixed design size; a font with the metrics of the one it was laid
+    // out for keeps the long captions whole.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.5);
+    setFont(font);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(3, 3, 3, 3);
     layout->setSpacing(4);
 
     QFrame* mg = strip(this, layout);
     checkMg_ =
         checkBox(mg, "CheckBoxMG", QStringLiteral("Учет международных и междугородних разговоров"));
-    (new QVBoxLayout(mg))->addWidget(checkMg_);
+    stripLayout<QVBoxLayout>(mg)->addWidget(checkMg_);
 
     QFrame* penya = strip(this, layout);
     checkPenya_ =
         checkBox(penya, "CheckBoxPenya", QStringLiteral("Использование пени при расчете долга"));
     editProcent_ = edit(penya, "EditProcent");
-    auto* penyaLayout = new QVBoxLayout(penya);
+    auto* penyaLayout = stripLayout<QVBoxLayout>(penya);
     penyaLayout->addWidget(checkPenya_);
     penyaLayout->addLayout(
         labelled(penya, QStringLiteral("Пеня :   количество  процентов в день"), editProcent_));
@@ -77,14 +93,14 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
     checkUseNds_ =
         checkBox(nds, "CheckBoxUseNDS", QStringLiteral("Использование НДС при расчете долга"));
     editNdsPercent_ = edit(nds, "EditNDSPercent");
-    auto* ndsLayout = new QVBoxLayout(nds);
+    auto* ndsLayout = stripLayout<QVBoxLayout>(nds);
     ndsLayout->addWidget(checkUseNds_);
     ndsLayout->addLayout(
         labelled(nds, QStringLiteral("НДС :   количество  процентов"), editNdsPercent_));
 
     QFrame* minutes = strip(this, layout);
     editNoUchet_ = edit(minutes, "EditNoUchet");
-    auto* minutesLayout = new QVBoxLayout(minutes);
+    auto* minutesLayout = stripLayout<QVBoxLayout>(minutes);
     minutesLayout->addLayout(
         labelled(minutes, QStringLiteral("Необсчитываемое кол-во минут в месяц"), editNoUchet_));
 
@@ -96,7 +112,7 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
     cancel_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                               QStringLiteral("Отмена"), buttons);
     cancel_->setObjectName(QStringLiteral("BitBtn2"));
-    auto* buttonLayout = new QHBoxLayout(buttons);
+    auto* buttonLayout = stripLayout<QHBoxLayout>(buttons);
     buttonLayout->addStretch();
     buttonLayout->addWidget(ok_);
     buttonLayout->addWidget(cancel_);

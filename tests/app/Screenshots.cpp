@@ -1,0 +1,63 @@
+// orvanta_screenshots: renders the main window after the city view, the settings dialog and the
+// splash into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
+//
+//   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
+
+#include "app/forms/MainWindow.h"
+#include "app/forms/SettingsDialog.h"
+#include "app/forms/Splash.h"
+#include "db/Aliases.h"
+#include "db/Error.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTableView>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tariff"));
+    const QStringList args = app.arguments();
+    if (args.size() != 4) {
+        std::fprintf(stderr, "usage: orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR\n");
+        return 2;
+    }
+    try {
+        orv::db::Aliases aliases;
+        aliases.bindForRun(QLatin1String(orv::db::kStandardAlias), args[1]);
+        aliases.bindForRun(QLatin1String(orv::db::kEverydayAlias), args[2]);
+        orv::app::TForm1 window(aliases);
+        window.FormShow();
+        window.resize(1000, 600);
+        window.show();
+        window.findChild<QCheckBox*>(QStringLiteral("CheckBoxByDate"))->setChecked(true);
+        window.findChild<QLineEdit*>(QStringLiteral("MaskEditDF"))
+            ->setText(QStringLiteral("01022024"));
+        window.findChild<QLineEdit*>(QStringLiteral("MaskEditDT"))
+            ->setText(QStringLiteral("29022024"));
+        if (QAction* city = window.command(QStringLiteral("DropCity")); city && city->isEnabled())
+            city->trigger();
+        window.grid()->resizeColumnsToContents();
+        QApplication::processEvents();
+        window.grab().save(QDir(args[3]).filePath(QStringLiteral("main-window.png")));
+
+        auto* dialog = window.findChild<orv::app::TFormSettings*>();
+        dialog->FormShow();
+        dialog->show();
+        QApplication::processEvents();
+        dialog->grab().save(QDir(args[3]).filePath(QStringLiteral("settings-dialog.png")));
+        dialog->reject();
+
+        orv::app::TForm6 splash;
+        splash.show();
+        QApplication::processEvents();
+        splash.grab().save(QDir(args[3]).filePath(QStringLiteral("splash.png")));
+    } catch (const orv::Error& e) {
+        std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
