@@ -105,6 +105,23 @@ class Exchange {
     app::SettingsStore store_;
 };
 
+// The worked example of a month, reckoned on 10.04.2026: 101 "ALL" with city and long-distance
+// calls and a debt of March, 102 "BUDG" frozen ("NO"), a long-distance call of a number without
+// an account, and a call of April that stays.
+inline void seedWorkedExample(Exchange& x) {
+    x.subscriber(101);
+    x.subscriber(102, QStringLiteral("BUDG"), QStringLiteral("NO"));
+    x.debt(101, QStringLiteral("ALL"), QDate(2026, 3, 1), 100.00, 7.0, 20.00);
+    x.debt(102, QStringLiteral("BUDG"), QDate(2026, 3, 1), 8.00);
+    x.fee(QDate(2026, 3, 1), 25.00);
+    x.cityCall(101, QDate(2026, 3, 5), 12);
+    x.cityCall(101, QDate(2026, 3, 25), 8);
+    x.mgCall(101, QDate(2026, 3, 7), 6);
+    x.mgCall(103, QDate(2026, 3, 7), 6);
+    x.cityCall(101, QDate(2026, 4, 2), 5);
+    x.sql("INSERT INTO PrDlgCt VALUES (1, 'ALL', 1, 1, 1, '2026-03-01')");
+}
+
 // The tables a run changes, and those it only reads.
 inline QStringList runTables() {
     return {QStringLiteral("DolgTb"),  QStringLiteral("DESTTAR"), QStringLiteral("OldMG"),

@@ -239,7 +239,9 @@ TEST(NumberListFile, LinesAreEntriesAsTheyStand) {
         EXPECT_EQ(lines, c.lines);
         const auto filter = calls::listFilter(lines);
         ASSERT_EQ(filter.has_value(), c.filter != nullptr);
-        if (filter) EXPECT_EQ(filter->text(), QLatin1String(c.filter));
+        if (filter) {
+            EXPECT_EQ(filter->text(), QLatin1String(c.filter));
+        }
     }
 }
 
