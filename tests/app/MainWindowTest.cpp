@@ -118,7 +118,6 @@ TEST_F(MainWindowTest, CommandTableHasEveryCommandWithItsCaptionAndHint) {
         EXPECT_EQ(stripped(action->text()), QString::fromUtf8(c.caption));
         if (c.hint) {
             EXPECT_EQ(action->toolTip(), QString::fromUtf8(c.hint));
-            EXPECT_EQ(action->statusTip(), QString::fromUtf8(c.hint));
         }
     }
     EXPECT_EQ(window->command(QStringLiteral("NoSuchCommand")), nullptr);

@@ -198,7 +198,6 @@ void TForm1::setRazg(const QString& caption, const QString& hint, std::function<
     body->setText(literal(caption));
     body->setIconText(literal(caption));
     body->setToolTip(hint);
-    body->setStatusTip(hint);
     razgHandler_ = std::move(handler);
 }
 
@@ -206,10 +205,7 @@ QAction* TForm1::addCommand(QMenu* menu, const QString& name, const QString& cap
                             const QString& hint, int helpContext) {
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
-    if (!hint.isEmpty()) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-    }
+    if (!hint.isEmpty()) action->setToolTip(hint);
     if (helpContext) action->setProperty(kHelpContext, helpContext);
     action->setEnabled(false);
     if (menu) menu->addAction(action);
@@ -311,7 +307,6 @@ void TForm1::buildToolBars() {
         button->setAutoRaise(true);
         button->setText(caption);
         button->setToolTip(hint);
-        button->setStatusTip(hint);
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);
         bar->addWidget(button);
