@@ -180,8 +180,8 @@ int runImportCalls(CliContext& context, const QStringList& args) {
               QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
 
     if (!again) {
-        // Set-wise (sorting both sides once): a row-by-row search of DESTTAR, which has no
-        // index, would take hours for a month of calls. EXCEPT compares NULLs as equal.
+        // Set-wise, in one statement: EXCEPT compares NULLs as equal, where a per-row search
+        // with = would miss every call whose Code or CodeForeign is empty.
         db::Statement fresh(connection,
                             QStringLiteral("SELECT EXISTS (SELECT * FROM temp.%1 EXCEPT "
                                            "SELECT * FROM %2)")

@@ -251,6 +251,18 @@ void Query::open() {
         c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table));
         throw;
     }
+    result_ = std::move(result);
+    try {
+        loadLookups();
+    } catch (...) {
+        close();  // a missing lookup table leaves no open result behind
+        throw;
+    }
+    result_->fields += calcFields_;
+    applyFilter();
+}
+
+void Query::loadLookups() {
     for (Lookup& lookup : lookups_) {
         lookup.values.clear();
         Table source(*db_, lookup.table);
@@ -259,11 +271,8 @@ void Query::open() {
             const QString k = lookupKey(source.field(lookup.key));
             if (!lookup.values.contains(k)) lookup.values.insert(k, source.field(lookup.result));
         }
-        result->fields.append(lookup.field);
+        result_->fields.append(lookup.field);
     }
-    result->fields += calcFields_;
-    result_ = std::move(result);
-    applyFilter();
 }
 
 qint64 Query::execute() {

@@ -136,6 +136,7 @@ class Query {
 
     void setParameter(const QString& name, const QVariant& stored);
     void checkParametersBound();
+    void loadLookups();
     void applyFilter();
     void loadPage(qint64 row) const;
     QList<FieldDef> inferFields(Statement& statement, QList<int>* unknownOut = nullptr);

@@ -130,6 +130,21 @@ TEST_F(QueryTest, CalculatedAndLookupFieldsAreFilledPerRow) {
     EXPECT_EQ(rowsOf(q), (QStringList{"102|5|||10", "104|2|44|Великобритания|4"}));
 }
 
+TEST_F(QueryTest, AMissingLookupTableFailsTheOpenAndLeavesNoResultBehind) {
+    Query q(t.db(), QStringLiteral("SELECT AbNumber, CodeForeign FROM DESTTAR"));
+    q.addLookupField(FieldDef{QStringLiteral("Foren"), FieldType::String, 25},
+                     QStringLiteral("Foren"), QStringLiteral("KOD"), QStringLiteral("CITY"),
+                     QStringLiteral("CodeForeign"));
+    // The count's own result is a temporary table too: compare before and after.
+    Query temps(t.db(), QStringLiteral("SELECT count(*) FROM temp.sqlite_master"));
+    temps.open();
+    const QStringList before = rowsOf(temps);
+    EXPECT_THROW(q.open(), Error);
+    EXPECT_FALSE(q.isOpen());
+    temps.open();
+    EXPECT_EQ(rowsOf(temps), before);
+}
+
 TEST_F(QueryTest, ResultCopyKeepsColumnTypesAndReplacesTheTable) {
     t.create(schema::tarifCit());
     Query(t.db(), QStringLiteral("INSERT INTO TarifCit VALUES ('2001-01-01', 'ALL', 1.5)"))
