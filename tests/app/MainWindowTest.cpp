@@ -284,6 +284,22 @@ TEST_F(MainWindowTest, SelectionPanelGivesTheTypedTextsWhateverTheLocale) {
     QLocale::setDefault(QLocale::c());
 }
 
+TEST_F(MainWindowTest, TabWalksTheSelectionPanelTopToBottom) {
+    auto window = makeWindow();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    auto* first = window->findChild<QWidget*>(QStringLiteral("CheckBoxByDate"));
+    first->setFocus();
+    QStringList visited{first->objectName()};
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(visited, (QStringList{"CheckBoxByDate", "MaskEditDF", "MaskEditDT", "CheckBoxByTime",
+                                    "MaskEditTF", "MaskEditTT", "CheckBoxByNumber",
+                                    "MaskEditNumberFrom"}));
+}
+
 TEST(SelectionTexts, DatesAndTimesReadInTheProgramsFormatOnly) {
     const struct {
         const char* text;
