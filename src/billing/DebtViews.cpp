@@ -7,16 +7,16 @@
 namespace orv::billing {
 namespace {
 
-using Display = DebtViewColumn::Display;
+using Display = app::ViewColumn::Display;
 
-DebtViewColumn column(const char* field, const char* title, Display display) {
+app::ViewColumn column(const char* field, const char* title, Display display) {
     return {QString::fromUtf8(field), QString::fromUtf8(title), display};
 }
 
 }  // namespace
 
-const QList<DebtViewColumn>& debtViewColumns() {
-    static const QList<DebtViewColumn> columns = {
+const QList<app::ViewColumn>& debtViewColumns() {
+    static const QList<app::ViewColumn> columns = {
         column("AbNumber", "АбНомер", Display::Plain),
         column("Priznak", "Признак", Display::RightText),
         column("Exist", "Наличие", Display::RightText),
@@ -32,8 +32,8 @@ const QList<DebtViewColumn>& debtViewColumns() {
     return columns;
 }
 
-const QList<DebtViewColumn>& paymentViewColumns() {
-    static const QList<DebtViewColumn> columns = {
+const QList<app::ViewColumn>& paymentViewColumns() {
+    static const QList<app::ViewColumn> columns = {
         column("AbNumber", "АбНомер", Display::Plain),
         column("Priznak", "Признак", Display::Plain),
         column("Date_of_pane", "Дата оплаты", Display::Date),

@@ -9,6 +9,7 @@
 // closing and reopening and re-filters an open result at once. Errors are orv::Error (a missing
 // or locked table); a view that fails to open stays closed.
 
+#include "app/ViewColumn.h"
 #include "db/Query.h"
 #include "db/RecordFilter.h"
 
@@ -21,24 +22,10 @@ class Database;
 
 namespace orv::billing {
 
-struct DebtViewColumn {
-    enum class Display {
-        Plain,      // as the value's type says: numbers right-aligned, text left
-        Money,      // currency format, right-aligned
-        RightText,  // text, right-aligned
-        RightDate,  // dd.mm.yyyy, right-aligned
-        Date,       // dd.mm.yyyy
-    };
-
-    QString field;
-    QString title;
-    Display display = Display::Plain;
-};
-
 // QueryDolg in grid order: АбНомер, Признак, Наличие, К Оплате, ПредДолг, ДатаРассчета, ...
-const QList<DebtViewColumn>& debtViewColumns();
+const QList<app::ViewColumn>& debtViewColumns();
 // QueryShowPane in grid order, Stay last.
-const QList<DebtViewColumn>& paymentViewColumns();
+const QList<app::ViewColumn>& paymentViewColumns();
 
 class DebtViews {
   public:

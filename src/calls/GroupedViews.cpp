@@ -6,13 +6,13 @@
 namespace orv::calls {
 namespace {
 
-QList<ViewColumn> totalColumns(const QString& cost) {
+QList<app::ViewColumn> totalColumns(const QString& cost) {
     return {
         {QStringLiteral("Номер"), QStringLiteral("Номер")},
-        {QStringLiteral("Признак"), QStringLiteral("Признак"), ViewColumn::Display::RightText},
+        {QStringLiteral("Признак"), QStringLiteral("Признак"), app::ViewColumn::Display::RightText},
         {QStringLiteral("КолЗвонков"), QStringLiteral("КолЗвонков")},
         {QStringLiteral("ОбщПродсть"), QStringLiteral("ОбщПродсть")},
-        {cost, cost, ViewColumn::Display::Money},
+        {cost, cost, app::ViewColumn::Display::Money},
     };
 }
 

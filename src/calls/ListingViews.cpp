@@ -7,8 +7,8 @@
 namespace orv::calls {
 namespace {
 
-QList<ViewColumn> callColumns(bool longDistance) {
-    QList<ViewColumn> columns = {
+QList<app::ViewColumn> callColumns(bool longDistance) {
+    QList<app::ViewColumn> columns = {
         {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
         {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
         {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
@@ -17,7 +17,7 @@ QList<ViewColumn> callColumns(bool longDistance) {
         {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
     };
     if (longDistance)
-        columns += QList<ViewColumn>{
+        columns += QList<app::ViewColumn>{
             {QStringLiteral("TRF"), QStringLiteral("Тариф")},
             {QStringLiteral("Code"), QStringLiteral("Код МГ")},
             {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},

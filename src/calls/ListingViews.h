@@ -13,7 +13,7 @@
 // nothing is opened), or the engine's message (a missing or locked table).
 
 #include "app/Selection.h"
-#include "calls/ViewColumn.h"
+#include "app/ViewColumn.h"
 #include "db/Query.h"
 #include "db/RecordFilter.h"
 
@@ -33,7 +33,7 @@ struct ListingInfo {
     QString dataSource;  // "DataSourceAll"
     QString caption;     // caption of ToolButtonRazg while the view is the last chosen
     QString hint;
-    QList<ViewColumn> columns;  // in grid order
+    QList<app::ViewColumn> columns;  // in grid order
     bool listFiltered = false;  // whether the number-list filter applies
 };
 

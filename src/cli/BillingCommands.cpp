@@ -14,22 +14,6 @@
 namespace orv::cli {
 namespace {
 
-void writeView(QTextStream& out, const db::Query& query,
-               const QList<billing::DebtViewColumn>& columns) {
-    QStringList header;
-    QList<int> fields;
-    for (const billing::DebtViewColumn& column : columns) {
-        header.append(csvField(column.title));
-        fields.append(query.fieldIndex(column.field));
-    }
-    out << csvLine(header);
-    for (qint64 row = 0; row < query.recordCount(); ++row) {
-        QStringList values;
-        for (int field : fields) values.append(csvField(query.value(row, field)));
-        out << csvLine(values);
-    }
-}
-
 QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.yyyy")); }
 
 }  // namespace
@@ -54,14 +38,14 @@ int runDebtRun(CliContext& context, const QStringList& args) {
 int runDebts(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("debts не принимает аргументов"));
     billing::DebtViews views(context.standard());
-    writeView(context.out(), views.openDolg(), billing::debtViewColumns());
+    writeViewCsv(context.out(), views.openDolg(), billing::debtViewColumns());
     return 0;
 }
 
 int runPayments(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("payments не принимает аргументов"));
     billing::DebtViews views(context.standard());
-    writeView(context.out(), views.openShowPane(), billing::paymentViewColumns());
+    writeViewCsv(context.out(), views.openShowPane(), billing::paymentViewColumns());
     return 0;
 }
 

@@ -20,17 +20,42 @@ QString csvLine(const QStringList& fields) {
     return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
-void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers) {
-    const QList<db::FieldDef>& fields = query.fields();
+namespace {
+
+// The header line, then the given fields of every visible row.
+void writeRows(QTextStream& out, const db::Query& query, const QStringList& titles,
+               const QList<int>& fields) {
     QStringList header;
-    for (int i = 0; i < fields.size(); ++i)
-        header.append(csvField(i < headers.size() ? headers[i] : fields[i].name));
+    for (const QString& title : titles) header.append(csvField(title));
     out << csvLine(header);
     for (qint64 row = 0; row < query.recordCount(); ++row) {
         QStringList values;
-        for (int i = 0; i < fields.size(); ++i) values.append(csvField(query.value(row, i)));
+        for (int field : fields) values.append(csvField(query.value(row, field)));
         out << csvLine(values);
     }
+}
+
+}  // namespace
+
+void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers) {
+    const QList<db::FieldDef>& fields = query.fields();
+    QStringList titles;
+    QList<int> indexes;
+    for (int i = 0; i < fields.size(); ++i) {
+        titles.append(i < headers.size() ? headers[i] : fields[i].name);
+        indexes.append(i);
+    }
+    writeRows(out, query, titles, indexes);
+}
+
+void writeViewCsv(QTextStream& out, const db::Query& query, const QList<app::ViewColumn>& columns) {
+    QStringList titles;
+    QList<int> indexes;
+    for (const app::ViewColumn& column : columns) {
+        titles.append(column.title);
+        indexes.append(query.fieldIndex(column.field));
+    }
+    writeRows(out, query, titles, indexes);
 }
 
 QList<QStringList> parseCsv(const QString& text, QList<int>* lineOfRecord) {

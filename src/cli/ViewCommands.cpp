@@ -108,20 +108,7 @@ int runView(CliContext& context, const QStringList& args) {
             views.setListFiltered(true);
         }
     }
-    const db::Query& q = views.open(view, panel);
-    QStringList titles;
-    QList<int> fields;
-    for (const calls::ViewColumn& column : info.columns) {
-        titles.append(csvField(column.title));
-        fields.append(q.fieldIndex(column.field));
-    }
-    QTextStream& out = context.out();
-    out << csvLine(titles);
-    for (qint64 row = 0; row < q.recordCount(); ++row) {
-        QStringList values;
-        for (int field : fields) values.append(csvField(q.value(row, field)));
-        out << csvLine(values);
-    }
+    writeViewCsv(context.out(), views.open(view, panel), info.columns);
     return 0;
 }
 

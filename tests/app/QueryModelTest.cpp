@@ -39,11 +39,11 @@ TEST(QueryModel, FormatsEachColumnAsAsked) {
     app::QueryModel model(
         query,
         {{QStringLiteral("abnumber"), QStringLiteral("АбНомер")},
-         {QStringLiteral("Priznak"), QStringLiteral("Признак"), app::GridColumn::RightText},
-         {QStringLiteral("Dolg"), QStringLiteral("К Оплате"), app::GridColumn::Money},
-         {QStringLiteral("Day"), QStringLiteral("Дата"), app::GridColumn::Date},
-         {QStringLiteral("Day"), QStringLiteral("ДатаР"), app::GridColumn::RightDate},
-         {QStringLiteral("At"), QStringLiteral("Время"), app::GridColumn::Time},
+         {QStringLiteral("Priznak"), QStringLiteral("Признак"), app::ViewColumn::Display::RightText},
+         {QStringLiteral("Dolg"), QStringLiteral("К Оплате"), app::ViewColumn::Display::Money},
+         {QStringLiteral("Day"), QStringLiteral("Дата"), app::ViewColumn::Display::Date},
+         {QStringLiteral("Day"), QStringLiteral("ДатаР"), app::ViewColumn::Display::RightDate},
+         {QStringLiteral("At"), QStringLiteral("Время"), app::ViewColumn::Display::Time},
          {QStringLiteral("Trf"), QStringLiteral("Тариф")},
          {QStringLiteral("Priznak"), QStringLiteral("Текст")}},
         kUs);

@@ -135,7 +135,7 @@ TEST_F(ListingViewsTest, LongDistanceViewsLookUpTheDestinationNames) {
         const calls::ListingInfo& info = calls::listingInfo(view);
         db::Query& q = views.open(view, {});
         QStringList titles;
-        for (const calls::ViewColumn& c : info.columns) {
+        for (const app::ViewColumn& c : info.columns) {
             EXPECT_GE(q.fieldIndex(c.field), 0) << c.field.toStdString();
             titles.append(c.title);
         }
@@ -204,7 +204,7 @@ TEST_F(ListingViewsTest, GroupedViewsShowTheirTotalsWhateverTheSelection) {
         for (const db::FieldDef& f : q.fields()) fields.append(f.name);
         EXPECT_EQ(fields, c.columns);
         QStringList columns;
-        for (const calls::ViewColumn& column : calls::groupedInfo(c.view).columns)
+        for (const app::ViewColumn& column : calls::groupedInfo(c.view).columns)
             columns.append(column.field);
         EXPECT_EQ(columns, c.columns);
         EXPECT_EQ(rowsOf(q), c.rows);

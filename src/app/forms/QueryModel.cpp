@@ -9,7 +9,7 @@
 
 namespace orv::app {
 
-QueryModel::QueryModel(db::Query& query, QList<GridColumn> columns, const QLocale& locale,
+QueryModel::QueryModel(db::Query& query, QList<ViewColumn> columns, const QLocale& locale,
                        QObject* parent)
     : QAbstractTableModel(parent), query_(&query), columns_(std::move(columns)), locale_(locale) {
     refresh();
@@ -20,7 +20,7 @@ void QueryModel::refresh() {
     QList<bool> numeric;
     int rows = 0;
     if (query_->isOpen()) {
-        for (const GridColumn& column : columns_) {
+        for (const ViewColumn& column : columns_) {
             const int i = query_->fieldIndex(column.field);
             if (i < 0) {
                 beginResetModel();
@@ -52,18 +52,18 @@ int QueryModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-QString QueryModel::text(const QVariant& value, GridColumn::Format format) const {
+QString QueryModel::text(const QVariant& value, ViewColumn::Display format) const {
     if (value.isNull()) return {};
     switch (format) {
-        case GridColumn::Money:
+        case ViewColumn::Display::Money:
             return locale_.toCurrencyString(value.toDouble());
-        case GridColumn::Date:
-        case GridColumn::RightDate:
+        case ViewColumn::Display::Date:
+        case ViewColumn::Display::RightDate:
             return value.typeId() == QMetaType::QDate ? dateText(value.toDate()) : value.toString();
-        case GridColumn::Time:
+        case ViewColumn::Display::Time:
             return value.typeId() == QMetaType::QTime ? timeText(value.toTime()) : value.toString();
-        case GridColumn::Plain:
-        case GridColumn::RightText:
+        case ViewColumn::Display::Plain:
+        case ViewColumn::Display::RightText:
             break;
     }
     switch (value.typeId()) {
@@ -83,14 +83,14 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_ || index.column() >= fieldIndexes_.size() ||
         !query_->isOpen())
         return {};
-    const GridColumn& column = columns_[index.column()];
+    const ViewColumn& column = columns_[index.column()];
     if (role == Qt::DisplayRole) {
-        return text(query_->value(index.row(), fieldIndexes_[index.column()]), column.format);
+        return text(query_->value(index.row(), fieldIndexes_[index.column()]), column.display);
     }
     if (role == Qt::TextAlignmentRole) {
-        bool right = column.format == GridColumn::Money || column.format == GridColumn::RightText ||
-                     column.format == GridColumn::RightDate;
-        if (column.format == GridColumn::Plain) right = numericFields_[index.column()];
+        bool right = column.display == ViewColumn::Display::Money || column.display == ViewColumn::Display::RightText ||
+                     column.display == ViewColumn::Display::RightDate;
+        if (column.display == ViewColumn::Display::Plain) right = numericFields_[index.column()];
         return QVariant::fromValue(
             Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }

@@ -1,6 +1,6 @@
 #pragma once
 // A read-only table model over an open statement, for the main grid: one row per visible row
-// of the result, one column per GridColumn the caller lists. Rows are fetched from the statement
+// of the result, one column per ViewColumn the caller lists. Rows are fetched from the statement
 // only as the view asks for them (the statement pages its result), so a million calls open and
 // scroll without being read at once.
 //
@@ -8,6 +8,7 @@
 // call refresh(); a closed statement shows no rows. refresh() throws orv::Error when a column
 // names a field the open result does not have, and the model then shows no rows.
 
+#include "app/ViewColumn.h"
 #include "db/Query.h"
 
 #include <QAbstractTableModel>
@@ -17,31 +18,16 @@
 
 namespace orv::app {
 
-struct GridColumn {
-    enum Format {
-        Plain,      // as stored: numbers right-aligned, text left
-        Money,      // currency format of the model's locale, right-aligned
-        Date,       // dd.mm.yyyy
-        Time,       // hh:mm:ss
-        RightText,  // text, right-aligned
-        RightDate,  // dd.mm.yyyy, right-aligned
-    };
-
-    QString field;  // field name of the result, any case
-    QString title;  // column heading
-    Format format = Plain;
-};
-
 class QueryModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
     // Shows the statement's result at once when it is open (and throws as refresh() does).
-    QueryModel(db::Query& query, QList<GridColumn> columns, const QLocale& locale = QLocale(),
+    QueryModel(db::Query& query, QList<ViewColumn> columns, const QLocale& locale = QLocale(),
                QObject* parent = nullptr);
 
     db::Query& query() const { return *query_; }
-    const QList<GridColumn>& columns() const { return columns_; }
+    const QList<ViewColumn>& columns() const { return columns_; }
 
     // Re-reads the row count and the field positions of the statement's current result.
     void refresh();
@@ -53,10 +39,10 @@ class QueryModel : public QAbstractTableModel {
                         int role = Qt::DisplayRole) const override;
 
   private:
-    QString text(const QVariant& value, GridColumn::Format format) const;
+    QString text(const QVariant& value, ViewColumn::Display format) const;
 
     db::Query* query_;
-    QList<GridColumn> columns_;
+    QList<ViewColumn> columns_;
     QLocale locale_;
     QList<int> fieldIndexes_;    // result field of each column
     QList<bool> numericFields_;  // whether that field holds numbers

@@ -13,32 +13,6 @@ namespace {
 const QString kDebtSource = QStringLiteral("DataSourceQueryDolg");
 const QString kPaneSource = QStringLiteral("DataSourceShowPane");
 
-QList<app::GridColumn> gridColumns(const QList<DebtViewColumn>& columns) {
-    QList<app::GridColumn> grid;
-    for (const DebtViewColumn& c : columns) {
-        app::GridColumn::Format format = app::GridColumn::Plain;
-        switch (c.display) {
-            case DebtViewColumn::Display::Plain:
-                format = app::GridColumn::Plain;
-                break;
-            case DebtViewColumn::Display::Money:
-                format = app::GridColumn::Money;
-                break;
-            case DebtViewColumn::Display::RightText:
-                format = app::GridColumn::RightText;
-                break;
-            case DebtViewColumn::Display::RightDate:
-                format = app::GridColumn::RightDate;
-                break;
-            case DebtViewColumn::Display::Date:
-                format = app::GridColumn::Date;
-                break;
-        }
-        grid.append({c.field, c.title, format});
-    }
-    return grid;
-}
-
 // Hides the progress window on every way out of the run.
 class ProgressShown {
   public:
@@ -58,8 +32,8 @@ BillingCommands::BillingCommands(app::TForm1& window)
       window_(window),
       views_(window.tarifStandard()),
       dolgModel_(
-          new app::QueryModel(views_.queryDolg(), gridColumns(debtViewColumns()), QLocale(), this)),
-      paneModel_(new app::QueryModel(views_.queryShowPane(), gridColumns(paymentViewColumns()),
+          new app::QueryModel(views_.queryDolg(), debtViewColumns(), QLocale(), this)),
+      paneModel_(new app::QueryModel(views_.queryShowPane(), paymentViewColumns(),
                                      QLocale(), this)),
       progress_(new TProgrForm(&window)),
       payment_(new TOKBottomDlg1(window.tarifStandard(), &window)) {

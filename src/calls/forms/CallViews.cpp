@@ -6,26 +6,6 @@
 namespace orv::calls {
 namespace {
 
-QList<app::GridColumn> gridColumns(const QList<ViewColumn>& columns) {
-    QList<app::GridColumn> grid;
-    for (const ViewColumn& c : columns) {
-        app::GridColumn::Format format = app::GridColumn::Plain;
-        switch (c.display) {
-            case ViewColumn::Display::Plain:
-                format = app::GridColumn::Plain;
-                break;
-            case ViewColumn::Display::Money:
-                format = app::GridColumn::Money;
-                break;
-            case ViewColumn::Display::RightText:
-                format = app::GridColumn::RightText;
-                break;
-        }
-        grid.append({c.field, c.title, format});
-    }
-    return grid;
-}
-
 QString countText(const db::Query& query) {
     return QStringLiteral("Всего: ") + QString::number(query.recordCount());
 }
@@ -44,10 +24,10 @@ CallViewCommands::CallViewCommands(app::TForm1& window)
     setObjectName(QStringLiteral("CallViewCommands"));
     for (Listing view : kListings)
         listingModels_[static_cast<int>(view)] = new app::QueryModel(
-            listings_.query(view), gridColumns(listingInfo(view).columns), QLocale(), this);
+            listings_.query(view), listingInfo(view).columns, QLocale(), this);
     for (Grouped view : kGrouped)
         groupedModels_[static_cast<int>(view)] = new app::QueryModel(
-            grouped_.query(view), gridColumns(groupedInfo(view).columns), QLocale(), this);
+            grouped_.query(view), groupedInfo(view).columns, QLocale(), this);
 }
 
 void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handler)()) {
