@@ -44,8 +44,19 @@ class TempDatabase {
     std::unique_ptr<db::Database> db_;
 };
 
-// The orvanta-cli binary built with the tests.
+// The orvanta-cli binary built with the tests, and what a run of it gave.
 inline QString cliProgram() { return QStringLiteral(ORVANTA_CLI_BUILT); }
+
+struct CliOutcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const CliOutcome& run) {
+    return os << "exit " << run.code << "\nstdout: " << run.out.toStdString()
+              << "\nstderr: " << run.err.toStdString();
+}
 
 // Every visible row of an open query, each as its fields' display texts joined by "|".
 inline QStringList rowsOf(const db::Query& query) {

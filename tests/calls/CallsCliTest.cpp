@@ -13,16 +13,7 @@ using namespace orv::test;
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-std::ostream& operator<<(std::ostream& os, const Outcome& run) {
-    return os << "exit " << run.code << "\nstdout: " << run.out.toStdString()
-              << "\nstderr: " << run.err.toStdString();
-}
+using Outcome = orv::test::CliOutcome;
 
 QString csv(const QStringList& lines) { return lines.join(QStringLiteral("\r\n")) + "\r\n"; }
 

@@ -14,16 +14,7 @@
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-std::ostream& operator<<(std::ostream& os, const Outcome& run) {
-    return os << "exit " << run.code << "\nstdout: " << run.out.toStdString()
-              << "\nstderr: " << run.err.toStdString();
-}
+using Outcome = orv::test::CliOutcome;
 
 const QString kHeader = QStringLiteral(
     "AbNumber,Date_of_call,Time_of_call,Longivity,Cat,Number_of_call,Code,CodeForeign,TRF");
