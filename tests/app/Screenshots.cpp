@@ -3,6 +3,7 @@
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
+#include "app/Clock.h"
 #include "app/forms/MainWindow.h"
 #include "app/forms/SettingsDialog.h"
 #include "app/forms/Splash.h"
@@ -34,10 +35,13 @@ int main(int argc, char** argv) {
         window.resize(1000, 600);
         window.show();
         window.findChild<QCheckBox*>(QStringLiteral("CheckBoxByDate"))->setChecked(true);
+        // The previous month, which a demo exchange made today has calls for.
+        const QDate first = orv::today().addMonths(-1).addDays(1 - orv::today().day());
+        const QDate last = first.addDays(first.daysInMonth() - 1);
         window.findChild<QLineEdit*>(QStringLiteral("MaskEditDF"))
-            ->setText(QStringLiteral("01022024"));
+            ->setText(first.toString(QStringLiteral("ddMMyyyy")));
         window.findChild<QLineEdit*>(QStringLiteral("MaskEditDT"))
-            ->setText(QStringLiteral("29022024"));
+            ->setText(last.toString(QStringLiteral("ddMMyyyy")));
         if (QAction* city = window.command(QStringLiteral("DropCity")); city && city->isEnabled())
             city->trigger();
         window.grid()->resizeColumnsToContents();
