@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <tuple>
 #include <utility>
 
 namespace orv::app {
@@ -58,6 +60,19 @@ QHBoxLayout* labelled(QWidget* parent, const QString& text, QLineEdit* line) {
     return row;
 }
 
+// A strip of a check box over a labelled value: the penalty and the VAT.
+std::pair<QCheckBox*, QLineEdit*> switchedValue(QWidget* parent, QVBoxLayout* dialogLayout,
+                                                const char* checkName, const QString& caption,
+                                                const char* editName, const QString& label) {
+    QFrame* frame = strip(parent, dialogLayout);
+    QCheckBox* box = checkBox(frame, checkName, caption);
+    QLineEdit* line = edit(frame, editName);
+    auto* frameLayout = stripLayout<QVBoxLayout>(frame);
+    frameLayout->addWidget(box);
+    frameLayout->addLayout(labelled(frame, label, line));
+    return {box, line};
+}
+
 }  // namespace
 
 TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged, QWidget* parent,
@@ -80,23 +95,14 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
         checkBox(mg, "CheckBoxMG", QStringLiteral("Учет международных и междугородних разговоров"));
     stripLayout<QVBoxLayout>(mg)->addWidget(checkMg_);
 
-    QFrame* penya = strip(this, layout);
-    checkPenya_ =
-        checkBox(penya, "CheckBoxPenya", QStringLiteral("Использование пени при расчете долга"));
-    editProcent_ = edit(penya, "EditProcent");
-    auto* penyaLayout = stripLayout<QVBoxLayout>(penya);
-    penyaLayout->addWidget(checkPenya_);
-    penyaLayout->addLayout(
-        labelled(penya, QStringLiteral("Пеня :   количество  процентов в день"), editProcent_));
-
-    QFrame* nds = strip(this, layout);
-    checkUseNds_ =
-        checkBox(nds, "CheckBoxUseNDS", QStringLiteral("Использование НДС при расчете долга"));
-    editNdsPercent_ = edit(nds, "EditNDSPercent");
-    auto* ndsLayout = stripLayout<QVBoxLayout>(nds);
-    ndsLayout->addWidget(checkUseNds_);
-    ndsLayout->addLayout(
-        labelled(nds, QStringLiteral("НДС :   количество  процентов"), editNdsPercent_));
+    std::tie(checkPenya_, editProcent_) =
+        switchedValue(this, layout, "CheckBoxPenya",
+                      QStringLiteral("Использование пени при расчете долга"), "EditProcent",
+                      QStringLiteral("Пеня :   количество  процентов в день"));
+    std::tie(checkUseNds_, editNdsPercent_) =
+        switchedValue(this, layout, "CheckBoxUseNDS",
+                      QStringLiteral("Использование НДС при расчете долга"), "EditNDSPercent",
+                      QStringLiteral("НДС :   количество  процентов"));
 
     QFrame* minutes = strip(this, layout);
     editNoUchet_ = edit(minutes, "EditNoUchet");
