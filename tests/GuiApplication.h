@@ -29,8 +29,7 @@ class GuiApplication : public ::testing::Environment {
     std::unique_ptr<QApplication> app_;
 };
 
-inline const auto* const kGuiApplication =
-    ::testing::AddGlobalTestEnvironment(new GuiApplication);
+inline const auto* const kGuiApplication = ::testing::AddGlobalTestEnvironment(new GuiApplication);
 
 // Accepts the next message box that appears and hands its text over.
 inline void closeNextMessage(QString* text) {

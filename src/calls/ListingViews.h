@@ -34,7 +34,7 @@ struct ListingInfo {
     QString caption;     // caption of ToolButtonRazg while the view is the last chosen
     QString hint;
     QList<app::ViewColumn> columns;  // in grid order
-    bool listFiltered = false;  // whether the number-list filter applies
+    bool listFiltered = false;       // whether the number-list filter applies
 };
 
 const ListingInfo& listingInfo(Listing view);

@@ -295,9 +295,9 @@ TEST_F(MainWindowTest, TabWalksTheSelectionPanelTopToBottom) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.append(QApplication::focusWidget()->objectName());
     }
-    EXPECT_EQ(visited, (QStringList{"CheckBoxByDate", "MaskEditDF", "MaskEditDT", "CheckBoxByTime",
-                                    "MaskEditTF", "MaskEditTT", "CheckBoxByNumber",
-                                    "MaskEditNumberFrom"}));
+    EXPECT_EQ(visited,
+              (QStringList{"CheckBoxByDate", "MaskEditDF", "MaskEditDT", "CheckBoxByTime",
+                           "MaskEditTF", "MaskEditTT", "CheckBoxByNumber", "MaskEditNumberFrom"}));
 }
 
 TEST(SelectionTexts, DatesAndTimesReadInTheProgramsFormatOnly) {

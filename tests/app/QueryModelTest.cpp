@@ -39,7 +39,8 @@ TEST(QueryModel, FormatsEachColumnAsAsked) {
     app::QueryModel model(
         query,
         {{QStringLiteral("abnumber"), QStringLiteral("АбНомер")},
-         {QStringLiteral("Priznak"), QStringLiteral("Признак"), app::ViewColumn::Display::RightText},
+         {QStringLiteral("Priznak"), QStringLiteral("Признак"),
+          app::ViewColumn::Display::RightText},
          {QStringLiteral("Dolg"), QStringLiteral("К Оплате"), app::ViewColumn::Display::Money},
          {QStringLiteral("Day"), QStringLiteral("Дата"), app::ViewColumn::Display::Date},
          {QStringLiteral("Day"), QStringLiteral("ДатаР"), app::ViewColumn::Display::RightDate},

@@ -88,9 +88,12 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const {
         return text(query_->value(index.row(), fieldIndexes_[index.column()]), column.display);
     }
     if (role == Qt::TextAlignmentRole) {
-        bool right = column.display == ViewColumn::Display::Money || column.display == ViewColumn::Display::RightText ||
-                     column.display == ViewColumn::Display::RightDate;
-        if (column.display == ViewColumn::Display::Plain) right = numericFields_[index.column()];
+        using Display = ViewColumn::Display;
+        const bool right = column.display == Display::Plain
+                               ? numericFields_[index.column()]
+                               : column.display == Display::Money ||
+                                     column.display == Display::RightText ||
+                                     column.display == Display::RightDate;
         return QVariant::fromValue(
             Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }

@@ -95,14 +95,12 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
         checkBox(mg, "CheckBoxMG", QStringLiteral("Учет международных и междугородних разговоров"));
     stripLayout<QVBoxLayout>(mg)->addWidget(checkMg_);
 
-    std::tie(checkPenya_, editProcent_) =
-        switchedValue(this, layout, "CheckBoxPenya",
-                      QStringLiteral("Использование пени при расчете долга"), "EditProcent",
-                      QStringLiteral("Пеня :   количество  процентов в день"));
-    std::tie(checkUseNds_, editNdsPercent_) =
-        switchedValue(this, layout, "CheckBoxUseNDS",
-                      QStringLiteral("Использование НДС при расчете долга"), "EditNDSPercent",
-                      QStringLiteral("НДС :   количество  процентов"));
+    std::tie(checkPenya_, editProcent_) = switchedValue(
+        this, layout, "CheckBoxPenya", QStringLiteral("Использование пени при расчете долга"),
+        "EditProcent", QStringLiteral("Пеня :   количество  процентов в день"));
+    std::tie(checkUseNds_, editNdsPercent_) = switchedValue(
+        this, layout, "CheckBoxUseNDS", QStringLiteral("Использование НДС при расчете долга"),
+        "EditNDSPercent", QStringLiteral("НДС :   количество  процентов"));
 
     QFrame* minutes = strip(this, layout);
     editNoUchet_ = edit(minutes, "EditNoUchet");

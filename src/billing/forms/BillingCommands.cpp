@@ -31,10 +31,9 @@ BillingCommands::BillingCommands(app::TForm1& window)
     : QObject(&window),
       window_(window),
       views_(window.tarifStandard()),
-      dolgModel_(
-          new app::QueryModel(views_.queryDolg(), debtViewColumns(), QLocale(), this)),
-      paneModel_(new app::QueryModel(views_.queryShowPane(), paymentViewColumns(),
-                                     QLocale(), this)),
+      dolgModel_(new app::QueryModel(views_.queryDolg(), debtViewColumns(), QLocale(), this)),
+      paneModel_(
+          new app::QueryModel(views_.queryShowPane(), paymentViewColumns(), QLocale(), this)),
       progress_(new TProgrForm(&window)),
       payment_(new TOKBottomDlg1(window.tarifStandard(), &window)) {
     setObjectName(QStringLiteral("BillingCommands"));

@@ -23,11 +23,11 @@ CallViewCommands::CallViewCommands(app::TForm1& window)
       grouped_(window.tarifStandard()) {
     setObjectName(QStringLiteral("CallViewCommands"));
     for (Listing view : kListings)
-        listingModels_[static_cast<int>(view)] = new app::QueryModel(
-            listings_.query(view), listingInfo(view).columns, QLocale(), this);
+        listingModels_[static_cast<int>(view)] =
+            new app::QueryModel(listings_.query(view), listingInfo(view).columns, QLocale(), this);
     for (Grouped view : kGrouped)
-        groupedModels_[static_cast<int>(view)] = new app::QueryModel(
-            grouped_.query(view), groupedInfo(view).columns, QLocale(), this);
+        groupedModels_[static_cast<int>(view)] =
+            new app::QueryModel(grouped_.query(view), groupedInfo(view).columns, QLocale(), this);
 }
 
 void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handler)()) {
