@@ -9,14 +9,14 @@
 // Without --data it fills a temporary folder with `orvanta-cli demo`. --written also times the
 // date steps as written (calls x tariff rows), directly with SQLite; that takes minutes.
 
-#include "app/Selection.h"
 #include "calls/CallStatements.h"
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
 #include "calls/Pricing.h"
+#include "core/Error.h"
+#include "core/Selection.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 #include "db/Query.h"
 
 #include <spawn.h>
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
         orv::calls::ListingViews views(db);
         qint64 rows = 0;
         const Timing viewTime = timeOf([&] {
-            orv::db::Query& q = views.open(orv::calls::Listing::All, orv::app::SelectionPanel());
+            orv::db::Query& q = views.open(orv::calls::Listing::All, orv::core::SelectionPanel());
             rows = q.recordCount();
             for (qint64 r = 0; r < std::min<qint64>(100, rows); ++r)
                 for (int f = 0; f < q.fields().size(); ++f) q.value(r, f);
@@ -274,7 +274,7 @@ int main(int argc, char** argv) {
         const Timing directView =
             bestOf2([&] { directRows = direct.select(orv::calls::sql::QueryAll(), open); });
         const Timing viewAgain = bestOf2([&] {
-            orv::db::Query& q = views.open(orv::calls::Listing::All, orv::app::SelectionPanel());
+            orv::db::Query& q = views.open(orv::calls::Listing::All, orv::core::SelectionPanel());
             for (qint64 r = 0; r < std::min<qint64>(100, q.recordCount()); ++r)
                 for (int f = 0; f < q.fields().size(); ++f) q.value(r, f);
             q.close();

@@ -8,10 +8,10 @@
 // The exchange is made once by `orvanta-cli demo` in a temporary folder (or kept in DIR and
 // reused) and copied afresh for each measurement. Today is 10.04.2026 for every step.
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "billing/DebtRun.h"
 #include "calls/Pricing.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 #include "db/Database.h"
 
 #include <sqlite3.h>
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     orv::billing::DebtRunSummary summary;
     {
         orv::db::Database db(QStringLiteral("TarifStandard"), runFolder);
-        const orv::app::SettingsStore store;
+        const orv::core::SettingsStore store;
         QElapsedTimer timer;
         QElapsedTimer phase;
         int stage = -1;
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
         timer.start();
         phase.start();
         summary = orv::billing::runDebtCalculation(
-            db, store, orv::app::VatSettings{}, kToday, orv::billing::standardPipelines(),
+            db, store, orv::core::VatSettings{}, kToday, orv::billing::standardPipelines(),
             [&](int percent, const QString&) {
                 const int next = int(starts.lastIndexOf(percent));
                 if (next <= stage && percent != 100) return;

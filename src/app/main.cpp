@@ -6,12 +6,13 @@
 // A start-up that fails (an alias folder that cannot be reached, a damaged settings value, a
 // malformed option) shows its message in a box and ends with exit code 1 (2 for the options).
 
-#include "app/Clock.h"
-#include "app/Selection.h"
-#include "app/forms/ErrorBox.h"
+#include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/Selection.h"
 #include "db/Aliases.h"
-#include "db/Error.h"
+#include "ui/ErrorBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,7 +40,7 @@ void applyOptions(const QApplication& app, orv::db::Aliases& aliases) {
     for (const QString& binding : parser.values(alias)) aliases.bindForRun(binding);
     if (parser.isSet(today)) {
         try {
-            orv::setTodayOverride(orv::app::dateFromText(parser.value(today)));
+            orv::setTodayOverride(orv::core::dateFromText(parser.value(today)));
         } catch (const Error&) {
             orv::raise(Error::Kind::Usage,
                        QStringLiteral("Неправильная дата --today: %1").arg(parser.value(today)));
@@ -59,9 +60,10 @@ int main(int argc, char** argv) {
         orv::db::Aliases aliases;
         applyOptions(app, aliases);
         form1 = std::make_unique<orv::app::TForm1>(aliases);
+        orv::app::installSubsystems(*form1);
         form1->FormShow();
     } catch (const Error& e) {
-        orv::app::showErrorBox(nullptr, e.message());
+        orv::ui::showErrorBox(nullptr, e.message());
         return e.kind() == Error::Kind::Usage ? 2 : 1;
     }
     form1->showMaximized();

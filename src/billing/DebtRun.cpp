@@ -1,11 +1,11 @@
 #include "billing/DebtRun.h"
 
-#include "app/SettingsStore.h"
 #include "billing/DebtStatements.h"
 #include "billing/TestHooks.h"
+#include "core/Error.h"
+#include "core/SettingsStore.h"
 #include "db/BatchMove.h"
 #include "db/Database.h"
-#include "db/Error.h"
 #include "db/Query.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
@@ -421,13 +421,13 @@ class Reporter {
 
 }  // namespace
 
-DebtRunSummary runDebtCalculation(Database& db, const app::SettingsStore& store,
-                                  const app::VatSettings& vat, const QDate& today,
+DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
+                                  const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines, const DebtProgress& progress) {
     const Reporter report(progress);
     const QVector<Account> accounts = readAccounts(db);
     if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
-    const app::Settings settings = app::readSettings(store);
+    const core::Settings settings = core::readSettings(store);
     report(0);
     const RunDates dates = datesOf(today);
     db.canonicalName(QStringLiteral("PaneDate"));

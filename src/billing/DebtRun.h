@@ -18,7 +18,7 @@
 // settings value of the wrong type, a missing table, a category naming no fee column); a failed
 // write of an account's debt names the account's number and category.
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <QDate>
 #include <QString>
@@ -57,8 +57,8 @@ struct DebtRunSummary {
 
 // The run as of today. The four settings of the run are read from the store at its start; VAT
 // comes from vat, the program-wide copy.
-DebtRunSummary runDebtCalculation(db::Database& db, const app::SettingsStore& store,
-                                  const app::VatSettings& vat, const QDate& today,
+DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& store,
+                                  const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines,
                                   const DebtProgress& progress = {});
 

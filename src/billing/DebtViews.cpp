@@ -2,21 +2,21 @@
 
 #include "billing/DebtStatements.h"
 #include "billing/Money.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 namespace orv::billing {
 namespace {
 
-using Display = app::ViewColumn::Display;
+using Display = core::ViewColumn::Display;
 
-app::ViewColumn column(const char* field, const char* title, Display display) {
+core::ViewColumn column(const char* field, const char* title, Display display) {
     return {QString::fromUtf8(field), QString::fromUtf8(title), display};
 }
 
 }  // namespace
 
-const QList<app::ViewColumn>& debtViewColumns() {
-    static const QList<app::ViewColumn> columns = {
+const QList<core::ViewColumn>& debtViewColumns() {
+    static const QList<core::ViewColumn> columns = {
         column("AbNumber", "АбНомер", Display::Plain),
         column("Priznak", "Признак", Display::RightText),
         column("Exist", "Наличие", Display::RightText),
@@ -32,8 +32,8 @@ const QList<app::ViewColumn>& debtViewColumns() {
     return columns;
 }
 
-const QList<app::ViewColumn>& paymentViewColumns() {
-    static const QList<app::ViewColumn> columns = {
+const QList<core::ViewColumn>& paymentViewColumns() {
+    static const QList<core::ViewColumn> columns = {
         column("AbNumber", "АбНомер", Display::Plain),
         column("Priznak", "Признак", Display::Plain),
         column("Date_of_pane", "Дата оплаты", Display::Date),

@@ -9,7 +9,7 @@
 // closing and reopening and re-filters an open result at once. Errors are orv::Error (a missing
 // or locked table); a view that fails to open stays closed.
 
-#include "app/ViewColumn.h"
+#include "core/ViewColumn.h"
 #include "db/Query.h"
 #include "db/RecordFilter.h"
 
@@ -23,9 +23,9 @@ class Database;
 namespace orv::billing {
 
 // QueryDolg in grid order: АбНомер, Признак, Наличие, К Оплате, ПредДолг, ДатаРассчета, ...
-const QList<app::ViewColumn>& debtViewColumns();
+const QList<core::ViewColumn>& debtViewColumns();
 // QueryShowPane in grid order, Stay last.
-const QList<app::ViewColumn>& paymentViewColumns();
+const QList<core::ViewColumn>& paymentViewColumns();
 
 class DebtViews {
   public:

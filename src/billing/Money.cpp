@@ -1,6 +1,6 @@
 #include "billing/Money.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <cmath>
 #include <limits>

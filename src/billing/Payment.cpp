@@ -1,7 +1,7 @@
 #include "billing/Payment.h"
 
+#include "core/Error.h"
 #include "db/Database.h"
-#include "db/Error.h"
 #include "db/Table.h"
 #include "db/Transaction.h"
 

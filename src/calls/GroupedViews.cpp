@@ -6,13 +6,14 @@
 namespace orv::calls {
 namespace {
 
-QList<app::ViewColumn> totalColumns(const QString& cost) {
+QList<core::ViewColumn> totalColumns(const QString& cost) {
     return {
         {QStringLiteral("Номер"), QStringLiteral("Номер")},
-        {QStringLiteral("Признак"), QStringLiteral("Признак"), app::ViewColumn::Display::RightText},
+        {QStringLiteral("Признак"), QStringLiteral("Признак"),
+         core::ViewColumn::Display::RightText},
         {QStringLiteral("КолЗвонков"), QStringLiteral("КолЗвонков")},
         {QStringLiteral("ОбщПродсть"), QStringLiteral("ОбщПродсть")},
-        {cost, cost, app::ViewColumn::Display::Money},
+        {cost, cost, core::ViewColumn::Display::Money},
     };
 }
 

@@ -8,7 +8,7 @@
 // Errors are orv::Error with the engine's message; the step that failed ends the run, the
 // result tables of earlier steps keep what they got, and the view's statement stays closed.
 
-#include "app/ViewColumn.h"
+#include "core/ViewColumn.h"
 #include "db/Query.h"
 
 #include <array>
@@ -27,7 +27,7 @@ struct GroupedInfo {
     QString dataSource;  // "DataSourceCityGroup3"
     QString caption;     // caption of ToolButtonRazg while the view is the last chosen
     QString hint;
-    QList<app::ViewColumn> columns;  // the result columns, in order
+    QList<core::ViewColumn> columns;  // the result columns, in order
 };
 
 const GroupedInfo& groupedInfo(Grouped view);

@@ -7,8 +7,8 @@
 namespace orv::calls {
 namespace {
 
-QList<app::ViewColumn> callColumns(bool longDistance) {
-    QList<app::ViewColumn> columns = {
+QList<core::ViewColumn> callColumns(bool longDistance) {
+    QList<core::ViewColumn> columns = {
         {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
         {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
         {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
@@ -17,7 +17,7 @@ QList<app::ViewColumn> callColumns(bool longDistance) {
         {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
     };
     if (longDistance)
-        columns += QList<app::ViewColumn>{
+        columns += QList<core::ViewColumn>{
             {QStringLiteral("TRF"), QStringLiteral("Тариф")},
             {QStringLiteral("Code"), QStringLiteral("Код МГ")},
             {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
@@ -68,7 +68,7 @@ ListingViews::ListingViews(db::Database& db) {
     }
 }
 
-db::Query& ListingViews::open(Listing view, const app::SelectionPanel& panel) {
+db::Query& ListingViews::open(Listing view, const core::SelectionPanel& panel) {
     db::Query& q = query(view);
     q.close();
     bindViewParameters(q, QueryCityGroup1BeforeOpen(panel));

@@ -12,8 +12,8 @@
 // Errors are orv::Error: a ticked time box with a time that does not convert (Conversion;
 // nothing is opened), or the engine's message (a missing or locked table).
 
-#include "app/Selection.h"
-#include "app/ViewColumn.h"
+#include "core/Selection.h"
+#include "core/ViewColumn.h"
 #include "db/Query.h"
 #include "db/RecordFilter.h"
 
@@ -33,8 +33,8 @@ struct ListingInfo {
     QString dataSource;  // "DataSourceAll"
     QString caption;     // caption of ToolButtonRazg while the view is the last chosen
     QString hint;
-    QList<app::ViewColumn> columns;  // in grid order
-    bool listFiltered = false;       // whether the number-list filter applies
+    QList<core::ViewColumn> columns;  // in grid order
+    bool listFiltered = false;        // whether the number-list filter applies
 };
 
 const ListingInfo& listingInfo(Listing view);
@@ -49,7 +49,7 @@ class ListingViews {
 
     // Closes the view's statement, fills its parameters from the panel and opens it. When the
     // parameters cannot be formed the statement stays closed.
-    db::Query& open(Listing view, const app::SelectionPanel& panel);
+    db::Query& open(Listing view, const core::SelectionPanel& panel);
 
     // The number-list filter of QueryAll, QueryCity and QueryMG; replacing it or switching it
     // re-filters those that are open.

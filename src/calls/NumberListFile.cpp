@@ -1,6 +1,6 @@
 #include "calls/NumberListFile.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QFile>
 

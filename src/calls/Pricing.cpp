@@ -2,10 +2,10 @@
 
 #include "calls/CallStatements.h"
 #include "calls/SpeedIndexes.h"
+#include "core/Error.h"
 #include "db/BatchMove.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
 

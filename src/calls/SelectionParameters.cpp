@@ -1,6 +1,6 @@
 #include "calls/SelectionParameters.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/Query.h"
 
 namespace orv::calls {
@@ -10,7 +10,7 @@ constexpr int kMaxDigits = 18;  // so that the number fits in 64 bits
 
 QDate dateOr(const QString& text, const QDate& fallback) {
     try {
-        return app::dateFromText(text);
+        return core::dateFromText(text);
     } catch (const Error&) {
         return fallback;
     }
@@ -30,15 +30,15 @@ qint64 leadingNumber(const QString& text) {
     return value;
 }
 
-ViewParameters QueryCityGroup1BeforeOpen(const app::SelectionPanel& panel) {
+ViewParameters QueryCityGroup1BeforeOpen(const core::SelectionPanel& panel) {
     ViewParameters p;
     if (panel.byDate) {
         p.dateFrom = dateOr(panel.dateFrom, p.dateFrom);
         p.dateTo = dateOr(panel.dateTo, p.dateTo);
     }
     if (panel.byTime) {
-        const QTime from = app::timeFromText(panel.timeFrom);
-        const QTime to = app::timeFromText(panel.timeTo);
+        const QTime from = core::timeFromText(panel.timeFrom);
+        const QTime to = core::timeFromText(panel.timeTo);
         p.timeFrom = from;
         p.timeTo1 = to;
         if (to >= from) {

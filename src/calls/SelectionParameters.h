@@ -9,7 +9,7 @@
 // the operator sees, and the statement must not be opened. Numbers never fail: the digits at the
 // start of the text count, an end of 0 means 9999999.
 
-#include "app/Selection.h"
+#include "core/Selection.h"
 
 #include <QDate>
 #include <QString>
@@ -40,7 +40,7 @@ struct ViewParameters {
 // The eight parameters from the panel; throws Error(Conversion) for a ticked time box whose
 // texts are no times. A time range whose end is earlier than its start crosses midnight: from
 // the start to 23:59:59 and from 00:00:00 to the end.
-ViewParameters QueryCityGroup1BeforeOpen(const app::SelectionPanel& panel);
+ViewParameters QueryCityGroup1BeforeOpen(const core::SelectionPanel& panel);
 
 // Sets NumberFrom, NumberTo, DateFrom, DateTo, TimeFrom, TimeTo, TimeFrom1 and TimeTo1.
 void bindViewParameters(db::Query& query, const ViewParameters& parameters);

@@ -1,7 +1,7 @@
 #include "calls/SpeedIndexes.h"
 
+#include "core/Error.h"
 #include "db/Database.h"
-#include "db/Error.h"
 #include "db/Schema.h"
 
 namespace orv::calls {

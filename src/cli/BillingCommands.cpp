@@ -1,13 +1,13 @@
 #include "cli/BillingCommands.h"
 
-#include "app/Clock.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "billing/DebtRun.h"
 #include "billing/DebtViews.h"
 #include "billing/Payment.h"
 #include "cli/Csv.h"
-#include "db/Error.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QRegularExpression>
 
@@ -20,8 +20,8 @@ QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.y
 
 int runDebtRun(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("debt-run не принимает аргументов"));
-    const app::SettingsStore store;
-    const app::VatSettings vat = app::readVat(store);
+    const core::SettingsStore store;
+    const core::VatSettings vat = core::readVat(store);
     const billing::DebtRunSummary summary = billing::runDebtCalculation(
         context.standard(), store, vat, orv::today(), billing::standardPipelines());
     context.out() << QStringLiteral(

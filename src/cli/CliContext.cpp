@@ -1,8 +1,8 @@
 #include "cli/CliContext.h"
 
+#include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
-#include "db/Error.h"
 
 namespace orv::cli {
 

@@ -1,6 +1,6 @@
 #include "cli/Csv.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/FieldType.h"
 #include "db/Query.h"
 
@@ -48,10 +48,11 @@ void writeCsv(QTextStream& out, const db::Query& query, const QStringList& heade
     writeRows(out, query, titles, indexes);
 }
 
-void writeViewCsv(QTextStream& out, const db::Query& query, const QList<app::ViewColumn>& columns) {
+void writeViewCsv(QTextStream& out, const db::Query& query,
+                  const QList<core::ViewColumn>& columns) {
     QStringList titles;
     QList<int> indexes;
-    for (const app::ViewColumn& column : columns) {
+    for (const core::ViewColumn& column : columns) {
         titles.append(column.title);
         indexes.append(query.fieldIndex(column.field));
     }

@@ -3,7 +3,7 @@
 // dates dd.mm.yyyy, times hh:mm:ss, floats with '.' and the shortest text that reads back
 // exactly, empty for NULL.
 
-#include "app/ViewColumn.h"
+#include "core/ViewColumn.h"
 
 #include <QList>
 #include <QStringList>
@@ -21,7 +21,7 @@ QString csvLine(const QStringList& fields);
 // Writes the visible rows of an open query; headers replace the field names when given.
 void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers = {});
 // Writes the visible rows of an open view: its columns in grid order, titled as in the grid.
-void writeViewCsv(QTextStream& out, const db::Query& query, const QList<app::ViewColumn>& columns);
+void writeViewCsv(QTextStream& out, const db::Query& query, const QList<core::ViewColumn>& columns);
 
 // Splits CSV text into records of fields (quoted fields may hold commas, quotes and newlines).
 // lineOfRecord receives the 1-based line on which each record starts. Throws Error(Refused) on

@@ -1,9 +1,9 @@
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 #include "db/Query.h"
 #include "db/Schema.h"
 

@@ -1,6 +1,6 @@
 #include "cli/DemoCommand.h"
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 #include "utils/DemoData.h"
 
 #include <algorithm>

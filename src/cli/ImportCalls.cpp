@@ -5,8 +5,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "core/Error.h"
 #include "db/Database.h"
-#include "db/Error.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"

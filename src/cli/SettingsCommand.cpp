@@ -1,7 +1,7 @@
 #include "cli/SettingsCommand.h"
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QLocale>
 #include <QtEndian>
@@ -11,7 +11,7 @@
 namespace orv::cli {
 namespace {
 
-using app::SettingsStore;
+using core::SettingsStore;
 using Type = SettingsStore::Type;
 
 const QString kUsage = QStringLiteral(
@@ -44,7 +44,7 @@ QString valueLine(const QString& section, const SettingsStore::Value& value) {
         case Type::Binary:
             if (value.bytes.size() == 8) {
                 const quint64 bits = qFromLittleEndian<quint64>(value.bytes.constData());
-                text = app::floatToText(std::bit_cast<double>(bits), QLocale::c());
+                text = core::floatToText(std::bit_cast<double>(bits), QLocale::c());
                 type = QStringLiteral("float");
             } else {
                 text = QStringLiteral("hex:") + hexList(value.bytes);
@@ -61,17 +61,17 @@ QString valueLine(const QString& section, const SettingsStore::Value& value) {
 
 QString settingList() {
     QStringList names;
-    for (const app::SettingInfo& setting : app::allSettings()) {
-        const char* kind = setting.type == app::SettingType::Bool    ? "логическое"
-                           : setting.type == app::SettingType::Float ? "число"
-                                                                     : "целое";
+    for (const core::SettingInfo& setting : core::allSettings()) {
+        const char* kind = setting.type == core::SettingType::Bool    ? "логическое"
+                           : setting.type == core::SettingType::Float ? "число"
+                                                                      : "целое";
         names << QStringLiteral("%1 (%2)").arg(qualifiedName(setting.section, setting.name),
                                                QString::fromUtf8(kind));
     }
     return names.join(QStringLiteral(", "));
 }
 
-bool holds(const QList<SettingsStore::Section>& sections, const app::SettingInfo& setting) {
+bool holds(const QList<SettingsStore::Section>& sections, const core::SettingInfo& setting) {
     const auto same = [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) == 0;
     };
@@ -94,21 +94,21 @@ void show(QTextStream& out) {
         for (const SettingsStore::Value& value : section.values)
             out << valueLine(section.name, value) << '\n';
     }
-    for (const app::SettingInfo& setting : app::allSettings()) {
+    for (const core::SettingInfo& setting : core::allSettings()) {
         if (holds(sections, setting)) continue;
-        out << qualifiedName(setting.section, setting.name) << '=' << app::defaultText(setting)
+        out << qualifiedName(setting.section, setting.name) << '=' << core::defaultText(setting)
             << QStringLiteral(" (по умолчанию)") << '\n';
     }
 }
 
 void set(QTextStream& out, const QString& section, const QString& name, const QString& text) {
-    const app::SettingInfo* setting = app::findSetting(section, name);
+    const core::SettingInfo* setting = core::findSetting(section, name);
     if (!setting) {
         usageError(QStringLiteral("Неизвестная настройка %1. Настройки: %2")
                        .arg(qualifiedName(section, name), settingList()));
     }
     SettingsStore store;
-    app::writeSettingFromText(store, *setting, text, QLocale::system());
+    core::writeSettingFromText(store, *setting, text, QLocale::system());
     if (const auto stored = store.value(setting->section, setting->name))
         out << valueLine(setting->section, *stored) << '\n';
 }

@@ -4,7 +4,7 @@
 #include "calls/ListingViews.h"
 #include "calls/NumberListFile.h"
 #include "cli/Csv.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <optional>
 
@@ -37,7 +37,7 @@ void checkNumber(const QString& end) {
 void checkDate(const QString& end) {
     if (end.isEmpty()) return;
     try {
-        app::dateFromText(end);
+        core::dateFromText(end);
     } catch (const Error&) {
         usageError(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ\n").arg(end) + kViewUsage);
     }
@@ -56,7 +56,7 @@ calls::Listing listingOf(const QString& word) {
 int runView(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(kViewUsage);
     const calls::Listing view = listingOf(args.first());
-    app::SelectionPanel panel;
+    core::SelectionPanel panel;
     std::optional<QString> list;
     QStringList seen;
     for (qsizetype i = 1; i < args.size(); i += 2) {

@@ -5,15 +5,15 @@
 // Exit code 0 on success, 1 when the program refuses (its message on stderr, the text the
 // window would show), 2 on a usage error.
 
-#include "app/Clock.h"
 #include "cli/BillingCommands.h"
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ViewCommands.h"
+#include "core/Clock.h"
+#include "core/Error.h"
 #include "db/Aliases.h"
-#include "db/Error.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "db/Aliases.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "db/Database.h"
 
+#include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "db/Dialect.h"
 
+#include "core/Error.h"
 #include "db/DialectTokenizer.h"
-#include "db/Error.h"
 
 #include <QDate>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "db/DialectTokenizer.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "db/FieldType.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "db/Query.h"
 
+#include "core/Error.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 #include "db/Table.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "db/RecordFilter.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QRegularExpression>
 #include <QStringList>

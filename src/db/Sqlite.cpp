@@ -1,6 +1,6 @@
 #include "db/Sqlite.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #include "db/Table.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <algorithm>
 

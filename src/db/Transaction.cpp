@@ -1,7 +1,7 @@
 #include "db/Transaction.h"
 
+#include "core/Error.h"
 #include "db/Database.h"
-#include "db/Error.h"
 
 namespace orv::db {
 namespace {

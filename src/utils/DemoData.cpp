@@ -1,7 +1,7 @@
 #include "utils/DemoData.h"
 
+#include "core/Error.h"
 #include "db/Database.h"
-#include "db/Error.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"

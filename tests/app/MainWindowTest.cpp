@@ -4,10 +4,10 @@
 // order in which the window closes the databases.
 
 #include "GuiTestSupport.h"
-#include "app/Selection.h"
-#include "app/SettingsStore.h"
 #include "app/forms/HelpWindow.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "core/Selection.h"
+#include "core/SettingsStore.h"
 #include "db/Query.h"
 #include "db/Schema.h"
 
@@ -112,15 +112,13 @@ TEST_F(MainWindowTest, CommandTableHasEveryCommandWithItsCaptionAndHint) {
     auto window = makeWindow();
     for (const CommandCase& c : kActions) {
         SCOPED_TRACE(c.name);
-        QAction* action = window->command(QLatin1String(c.name));
+        QAction* action = window->findChild<QAction*>(QLatin1String(c.name));
         ASSERT_NE(action, nullptr);
-        EXPECT_EQ(action, window->findChild<QAction*>(QLatin1String(c.name)));
         EXPECT_EQ(stripped(action->text()), QString::fromUtf8(c.caption));
         if (c.hint) {
             EXPECT_EQ(action->toolTip(), QString::fromUtf8(c.hint));
         }
     }
-    EXPECT_EQ(window->command(QStringLiteral("NoSuchCommand")), nullptr);
 
     for (const CommandCase& c : kButtons) {
         SCOPED_TRACE(c.name);
@@ -142,8 +140,9 @@ TEST_F(MainWindowTest, CommandTableHasEveryCommandWithItsCaptionAndHint) {
         EXPECT_EQ(window->findChild<QToolButton*>(QLatin1String(name))->parent()->objectName(),
                   QStringLiteral("ToolBar2"));
 
-    for (const char* own : {"ToolButtonSettings", "Help", "ToolButtonExit", "ToolButtonRazg"})
-        EXPECT_TRUE(window->command(QLatin1String(own))->isEnabled()) << own;
+    using enum ui::Command;
+    for (ui::Command own : {ToolButtonSettings, Help, ToolButtonExit, ToolButtonRazg})
+        EXPECT_TRUE(window->action(own)->isEnabled()) << ui::commandName(own).toStdString();
 }
 
 // The items of each drop-down menu, in order; a submenu is listed by its object name.
@@ -208,7 +207,7 @@ TEST_F(MainWindowTest, VatAtStartComesFromTheStoreWithItsDefaults) {
         EXPECT_EQ(window->vat().ndsPercent, 20.0);
         EXPECT_FALSE(QFile::exists(settingsFile()));
     }
-    app::SettingsStore store(settingsFile());
+    core::SettingsStore store(settingsFile());
     store.writeBool(QStringLiteral("НДС"), QStringLiteral("Использовать"), false);
     store.writeFloat(QStringLiteral("НДС"), QStringLiteral("Процент"), 12.5);
     auto window = makeWindow();
@@ -254,15 +253,15 @@ TEST_F(MainWindowTest, SelectionPanelGivesTheTypedTextsWhateverTheLocale) {
     const struct {
         const char* edit;
         const char* typed;
-        QString app::SelectionPanel::*field;
+        QString core::SelectionPanel::*field;
         const char* raw;
     } cases[] = {
-        {"MaskEditDF", "05032001", &app::SelectionPanel::dateFrom, "05.03.2001"},
-        {"MaskEditDT", "", &app::SelectionPanel::dateTo, "  .  .    "},
-        {"MaskEditTF", "2200", &app::SelectionPanel::timeFrom, "22:00"},
-        {"MaskEditTT", "6", &app::SelectionPanel::timeTo, "6 :  "},
-        {"MaskEditNumberFrom", "1234", &app::SelectionPanel::numberFrom, "1234   "},
-        {"MaskEditNumberTo", "", &app::SelectionPanel::numberTo, "       "},
+        {"MaskEditDF", "05032001", &core::SelectionPanel::dateFrom, "05.03.2001"},
+        {"MaskEditDT", "", &core::SelectionPanel::dateTo, "  .  .    "},
+        {"MaskEditTF", "2200", &core::SelectionPanel::timeFrom, "22:00"},
+        {"MaskEditTT", "6", &core::SelectionPanel::timeTo, "6 :  "},
+        {"MaskEditNumberFrom", "1234", &core::SelectionPanel::numberFrom, "1234   "},
+        {"MaskEditNumberTo", "", &core::SelectionPanel::numberTo, "       "},
     };
     for (const auto& c : cases) {
         auto* edit = window->findChild<QLineEdit*>(QLatin1String(c.edit));
@@ -273,14 +272,14 @@ TEST_F(MainWindowTest, SelectionPanelGivesTheTypedTextsWhateverTheLocale) {
     }
     QTest::mouseClick(window->findChild<QCheckBox*>(QStringLiteral("CheckBoxByDate")),
                       Qt::LeftButton);
-    const app::SelectionPanel s = window->selection();
+    const core::SelectionPanel s = window->selection();
     for (const auto& c : cases) EXPECT_EQ(s.*(c.field), QLatin1String(c.raw)) << c.edit;
     EXPECT_TRUE(s.byDate);
     EXPECT_FALSE(s.byTime);
     EXPECT_FALSE(s.byNumber);
     EXPECT_FALSE(s.byList);
-    EXPECT_EQ(app::dateFromText(s.dateFrom), QDate(2001, 3, 5));
-    EXPECT_EQ(app::timeFromText(s.timeFrom), QTime(22, 0));
+    EXPECT_EQ(core::dateFromText(s.dateFrom), QDate(2001, 3, 5));
+    EXPECT_EQ(core::timeFromText(s.timeFrom), QTime(22, 0));
     QLocale::setDefault(QLocale::c());
 }
 
@@ -317,10 +316,10 @@ TEST(SelectionTexts, DatesAndTimesReadInTheProgramsFormatOnly) {
     for (const auto& d : dates) {
         SCOPED_TRACE(d.text);
         if (d.date.isValid()) {
-            EXPECT_EQ(app::dateFromText(QLatin1String(d.text)), d.date);
+            EXPECT_EQ(core::dateFromText(QLatin1String(d.text)), d.date);
         } else {
             try {
-                app::dateFromText(QLatin1String(d.text));
+                core::dateFromText(QLatin1String(d.text));
                 ADD_FAILURE() << "accepted";
             } catch (const Error& e) {
                 EXPECT_EQ(e.kind(), Error::Kind::Conversion);
@@ -340,13 +339,13 @@ TEST(SelectionTexts, DatesAndTimesReadInTheProgramsFormatOnly) {
     for (const auto& t : times) {
         SCOPED_TRACE(t.text);
         if (t.time.isValid()) {
-            EXPECT_EQ(app::timeFromText(QLatin1String(t.text)), t.time);
+            EXPECT_EQ(core::timeFromText(QLatin1String(t.text)), t.time);
         } else {
-            EXPECT_THROW(app::timeFromText(QLatin1String(t.text)), Error);
+            EXPECT_THROW(core::timeFromText(QLatin1String(t.text)), Error);
         }
     }
-    EXPECT_EQ(app::dateText(QDate(2001, 3, 5)), QStringLiteral("05.03.2001"));
-    EXPECT_EQ(app::timeText(QTime(6, 5, 4)), QStringLiteral("06:05:04"));
+    EXPECT_EQ(core::dateText(QDate(2001, 3, 5)), QStringLiteral("05.03.2001"));
+    EXPECT_EQ(core::timeText(QTime(6, 5, 4)), QStringLiteral("06:05:04"));
 }
 
 TEST_F(MainWindowTest, ViewButtonDoesNothingUntilAViewIsChosenThenRepeatsIt) {
@@ -364,7 +363,7 @@ TEST_F(MainWindowTest, ViewButtonDoesNothingUntilAViewIsChosenThenRepeatsIt) {
     EXPECT_EQ(button->toolTip(), QStringLiteral("Городские разговоры"));
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
     EXPECT_EQ(runs, 1);
-    window->command(QStringLiteral("ToolButtonRazg"))->trigger();
+    window->action(ui::Command::ToolButtonRazg)->trigger();
     EXPECT_EQ(runs, 2);
 
     // A handler that fails shows its message and leaves the window usable.
@@ -373,7 +372,7 @@ TEST_F(MainWindowTest, ViewButtonDoesNothingUntilAViewIsChosenThenRepeatsIt) {
     });
     QString message;
     test::closeNextMessage(&message);
-    window->command(QStringLiteral("ToolButtonRazg"))->trigger();
+    window->action(ui::Command::ToolButtonRazg)->trigger();
     EXPECT_EQ(message, QStringLiteral("'  :  ' is not a valid time"));
     EXPECT_EQ(button->text(), QStringLiteral("Все"));
 }

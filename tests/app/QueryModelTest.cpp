@@ -4,8 +4,8 @@
 
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
-#include "app/forms/QueryModel.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "ui/QueryModel.h"
 
 #include <QSignalSpy>
 #include <QTableView>
@@ -36,15 +36,15 @@ TEST(QueryModel, FormatsEachColumnAsAsked) {
                          "1234.5, 2.25), (102, NULL, NULL, NULL, NULL, NULL)"));
     db::Query query(t.db(), QStringLiteral("SELECT * FROM Calls ORDER BY AbNumber"));
     query.open();
-    app::QueryModel model(
+    ui::QueryModel model(
         query,
         {{QStringLiteral("abnumber"), QStringLiteral("АбНомер")},
          {QStringLiteral("Priznak"), QStringLiteral("Признак"),
-          app::ViewColumn::Display::RightText},
-         {QStringLiteral("Dolg"), QStringLiteral("К Оплате"), app::ViewColumn::Display::Money},
-         {QStringLiteral("Day"), QStringLiteral("Дата"), app::ViewColumn::Display::Date},
-         {QStringLiteral("Day"), QStringLiteral("ДатаР"), app::ViewColumn::Display::RightDate},
-         {QStringLiteral("At"), QStringLiteral("Время"), app::ViewColumn::Display::Time},
+          core::ViewColumn::Display::RightText},
+         {QStringLiteral("Dolg"), QStringLiteral("К Оплате"), core::ViewColumn::Display::Money},
+         {QStringLiteral("Day"), QStringLiteral("Дата"), core::ViewColumn::Display::Date},
+         {QStringLiteral("Day"), QStringLiteral("ДатаР"), core::ViewColumn::Display::RightDate},
+         {QStringLiteral("At"), QStringLiteral("Время"), core::ViewColumn::Display::Time},
          {QStringLiteral("Trf"), QStringLiteral("Тариф")},
          {QStringLiteral("Priznak"), QStringLiteral("Текст")}},
         kUs);
@@ -74,8 +74,8 @@ TEST(QueryModel, FollowsTheStatementThroughCloseReopenAndBadColumns) {
     t.create(callsTable());
     t.raw(QStringLiteral("Calls.db"), QStringLiteral("INSERT INTO Calls (AbNumber) VALUES (1)"));
     db::Query query(t.db(), QStringLiteral("SELECT AbNumber FROM Calls"));
-    app::QueryModel model(query, {{QStringLiteral("AbNumber"), QStringLiteral("АбНомер")}}, kUs);
-    app::QueryModel wrong(query, {{QStringLiteral("NoSuchField"), QStringLiteral("Х")}}, kUs);
+    ui::QueryModel model(query, {{QStringLiteral("AbNumber"), QStringLiteral("АбНомер")}}, kUs);
+    ui::QueryModel wrong(query, {{QStringLiteral("NoSuchField"), QStringLiteral("Х")}}, kUs);
     EXPECT_EQ(model.rowCount(), 0);  // not open yet
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     query.open();
@@ -106,7 +106,7 @@ TEST(QueryModel, AMillionRowsOpenAndScrollToTheEnd) {
                          "WHERE i < 1000000) INSERT INTO Calls (AbNumber) SELECT i FROM n"));
     db::Query query(t.db(), QStringLiteral("SELECT AbNumber FROM Calls ORDER BY AbNumber"));
     query.open();
-    app::QueryModel model(query, {{QStringLiteral("AbNumber"), QStringLiteral("АбНомер")}}, kUs);
+    ui::QueryModel model(query, {{QStringLiteral("AbNumber"), QStringLiteral("АбНомер")}}, kUs);
     ASSERT_EQ(model.rowCount(), 1000000);
     QTableView view;
     view.setModel(&model);

@@ -3,12 +3,13 @@
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
-#include "app/Clock.h"
+#include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
 #include "app/forms/SettingsDialog.h"
 #include "app/forms/Splash.h"
+#include "core/Clock.h"
+#include "core/Error.h"
 #include "db/Aliases.h"
-#include "db/Error.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
         aliases.bindForRun(QLatin1String(orv::db::kStandardAlias), args[1]);
         aliases.bindForRun(QLatin1String(orv::db::kEverydayAlias), args[2]);
         orv::app::TForm1 window(aliases);
+        orv::app::installSubsystems(window);
         window.FormShow();
         window.resize(1000, 600);
         window.show();
@@ -42,7 +44,7 @@ int main(int argc, char** argv) {
             ->setText(first.toString(QStringLiteral("ddMMyyyy")));
         window.findChild<QLineEdit*>(QStringLiteral("MaskEditDT"))
             ->setText(last.toString(QStringLiteral("ddMMyyyy")));
-        if (QAction* city = window.command(QStringLiteral("DropCity")); city && city->isEnabled())
+        if (QAction* city = window.action(orv::ui::Command::DropCity); city && city->isEnabled())
             city->trigger();
         window.grid()->resizeColumnsToContents();
         QApplication::processEvents();

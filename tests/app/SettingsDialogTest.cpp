@@ -4,10 +4,10 @@
 // the dialog opened from the main window's tool button.
 
 #include "GuiTestSupport.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "app/forms/SettingsDialog.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,7 +27,7 @@ class SettingsDialogTest : public test::WindowTest {
     void SetUp() override {
         WindowTest::SetUp();
         dialog_ = std::make_unique<app::TFormSettings>(
-            [this](const app::VatSettings& vat) { received_ = vat; }, nullptr,
+            [this](const core::VatSettings& vat) { received_ = vat; }, nullptr,
             QLocale(QLocale::Russian, QLocale::Russia));
     }
 
@@ -47,12 +47,12 @@ class SettingsDialogTest : public test::WindowTest {
 
     QStringList sectionNames() const {
         QStringList names;
-        for (const auto& s : app::SettingsStore(settingsFile()).sections()) names.append(s.name);
+        for (const auto& s : core::SettingsStore(settingsFile()).sections()) names.append(s.name);
         return names;
     }
 
     std::unique_ptr<app::TFormSettings> dialog_;
-    std::optional<app::VatSettings> received_;
+    std::optional<core::VatSettings> received_;
 };
 
 TEST_F(SettingsDialogTest, ShowsTheDefaultsAndOkCreatesTheFourSections) {
@@ -104,7 +104,7 @@ TEST_F(SettingsDialogTest, OkStoresWhatWasTypedInTheLocalesFormat) {
         QTest::keyClick(edit("EditNoUchet"), Qt::Key_Return);
         EXPECT_EQ(dialog_->result(), QDialog::Accepted);
 
-        const app::Settings s = app::readSettings(app::SettingsStore(settingsFile()));
+        const core::Settings s = core::readSettings(core::SettingsStore(settingsFile()));
         EXPECT_EQ(s.penaltyPercent, c.procentValue);
         EXPECT_EQ(s.ndsPercent, c.ndsValue);
         EXPECT_EQ(s.freeMinutes, c.minutesValue);
@@ -162,15 +162,15 @@ TEST_F(SettingsDialogTest, BadPercentStoresNothingAndKeepsTheDialogOpen) {
 }
 
 TEST_F(SettingsDialogTest, StoredValuesAreShownAndADamagedOneStopsTheShow) {
-    app::SettingsStore store(settingsFile());
-    app::Settings s;
+    core::SettingsStore store(settingsFile());
+    core::Settings s;
     s.chargeLongDistance = false;
     s.usePenalty = true;
     s.penaltyPercent = 0.1;
     s.useNds = false;
     s.ndsPercent = 18.0;
     s.freeMinutes = 120;
-    app::writeSettings(store, s);
+    core::writeSettings(store, s);
     dialog_->FormShow();
     EXPECT_FALSE(box("CheckBoxMG")->isChecked());
     EXPECT_TRUE(box("CheckBoxPenya")->isChecked());
@@ -206,14 +206,14 @@ TEST_F(SettingsDialogTest, ToolButtonOpensTheDialogAndOkChangesTheProgramsVat) {
         QTest::keyClicks(nds, QStringLiteral("10"));
         QTest::keyClick(nds, Qt::Key_Enter);
     });
-    window->command(QStringLiteral("ToolButtonSettings"))->trigger();
+    window->action(ui::Command::ToolButtonSettings)->trigger();
     EXPECT_EQ(window->vat().ndsPercent, 10.0);
     EXPECT_TRUE(window->vat().useNds);
-    EXPECT_EQ(app::readVat(app::SettingsStore(settingsFile())).ndsPercent, 10.0);
+    EXPECT_EQ(core::readVat(core::SettingsStore(settingsFile())).ndsPercent, 10.0);
 
     // Cancel leaves both as they are.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    window->command(QStringLiteral("ToolButtonSettings"))->trigger();
+    window->action(ui::Command::ToolButtonSettings)->trigger();
     EXPECT_EQ(window->vat().ndsPercent, 10.0);
 }
 

@@ -1,6 +1,6 @@
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 using orv::Error;
-using orv::app::SettingsStore;
+using orv::core::SettingsStore;
 
 namespace {
 
@@ -48,7 +48,7 @@ class SettingsStoreTest : public ::testing::Test {
 
 TEST_F(SettingsStoreTest, NoFileReadsDefaultsAndFirstWriteCreatesTheFourSections) {
     SettingsStore store(path());
-    const orv::app::Settings s = orv::app::readSettings(store);
+    const orv::core::Settings s = orv::core::readSettings(store);
     EXPECT_TRUE(s.chargeLongDistance);
     EXPECT_FALSE(s.usePenalty);
     EXPECT_EQ(s.penaltyPercent, 1.0);
@@ -57,7 +57,7 @@ TEST_F(SettingsStoreTest, NoFileReadsDefaultsAndFirstWriteCreatesTheFourSections
     EXPECT_EQ(s.freeMinutes, 0);
     EXPECT_FALSE(store.fileExists());
 
-    orv::app::writeSettings(store, s);
+    orv::core::writeSettings(store, s);
     EXPECT_EQ(readFile(),
               kHeader + QStringLiteral("[HKEY_CURRENT_USER\\Software\\Orvanta\\MnMg]\n"
                                        "\"Использовать\"=\"1\"\n\n"
@@ -70,16 +70,16 @@ TEST_F(SettingsStoreTest, NoFileReadsDefaultsAndFirstWriteCreatesTheFourSections
                                        "[HKEY_CURRENT_USER\\Software\\Orvanta\\NoUchet]\n"
                                        "\"Min\"=dword:00000000\n"));
 
-    orv::app::Settings changed{false, true, 0.5, false, 18.0, 30};
-    orv::app::writeSettings(store, changed);
-    const orv::app::Settings back = orv::app::readSettings(SettingsStore(path()));
+    orv::core::Settings changed{false, true, 0.5, false, 18.0, 30};
+    orv::core::writeSettings(store, changed);
+    const orv::core::Settings back = orv::core::readSettings(SettingsStore(path()));
     EXPECT_FALSE(back.chargeLongDistance);
     EXPECT_TRUE(back.usePenalty);
     EXPECT_EQ(back.penaltyPercent, 0.5);
     EXPECT_FALSE(back.useNds);
     EXPECT_EQ(back.ndsPercent, 18.0);
     EXPECT_EQ(back.freeMinutes, 30);
-    const orv::app::VatSettings vat = orv::app::readVat(store);
+    const orv::core::VatSettings vat = orv::core::readVat(store);
     EXPECT_FALSE(vat.useNds);
     EXPECT_EQ(vat.ndsPercent, 18.0);
 }
@@ -294,20 +294,20 @@ TEST(LenientInteger, ReadsWhatItCanAndNeverFails) {
         {"-9223372036854775808", std::numeric_limits<qint64>::min()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(orv::app::lenientInteger(QString::fromUtf8(c.text)), c.value) << c.text;
-    EXPECT_EQ(orv::app::integerFromText(QStringLiteral("99999999999")), 2147483647);
-    EXPECT_EQ(orv::app::integerFromText(QStringLiteral("-99999999999")), -2147483647 - 1);
+        EXPECT_EQ(orv::core::lenientInteger(QString::fromUtf8(c.text)), c.value) << c.text;
+    EXPECT_EQ(orv::core::integerFromText(QStringLiteral("99999999999")), 2147483647);
+    EXPECT_EQ(orv::core::integerFromText(QStringLiteral("-99999999999")), -2147483647 - 1);
 }
 
 TEST(SettingText, FloatsConvertWithEitherSeparatorAndShowInGeneralFormat) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
-    EXPECT_EQ(orv::app::floatFromText(QStringLiteral("18,5"), russian), 18.5);
-    EXPECT_EQ(orv::app::floatFromText(QStringLiteral(" 18.5 "), russian), 18.5);
-    EXPECT_EQ(orv::app::floatFromText(QStringLiteral("20"), QLocale::c()), 20.0);
+    EXPECT_EQ(orv::core::floatFromText(QStringLiteral("18,5"), russian), 18.5);
+    EXPECT_EQ(orv::core::floatFromText(QStringLiteral(" 18.5 "), russian), 18.5);
+    EXPECT_EQ(orv::core::floatFromText(QStringLiteral("20"), QLocale::c()), 20.0);
     for (const char* bad : {"", "abc", "1,5", "1.234,5", "nan", "inf", "1e999"}) {
         const QString text = QString::fromUtf8(bad);
         try {
-            orv::app::floatFromText(text, QLocale::c());
+            orv::core::floatFromText(text, QLocale::c());
             ADD_FAILURE() << bad;
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), Error::Kind::Conversion);
@@ -315,25 +315,25 @@ TEST(SettingText, FloatsConvertWithEitherSeparatorAndShowInGeneralFormat) {
                       QStringLiteral("'%1' is not a valid floating point value").arg(text));
         }
     }
-    EXPECT_EQ(orv::app::floatToText(20.0, russian), QStringLiteral("20"));
-    EXPECT_EQ(orv::app::floatToText(1.0, russian), QStringLiteral("1"));
-    EXPECT_EQ(orv::app::floatToText(0.1, russian), QStringLiteral("0,1"));
-    EXPECT_EQ(orv::app::floatToText(12345.5, russian), QStringLiteral("12345,5"));
+    EXPECT_EQ(orv::core::floatToText(20.0, russian), QStringLiteral("20"));
+    EXPECT_EQ(orv::core::floatToText(1.0, russian), QStringLiteral("1"));
+    EXPECT_EQ(orv::core::floatToText(0.1, russian), QStringLiteral("0,1"));
+    EXPECT_EQ(orv::core::floatToText(12345.5, russian), QStringLiteral("12345,5"));
 }
 
 TEST_F(SettingsStoreTest, SetFromTextUsesTheSettingsTypeAndStoresNothingOnBadText) {
     SettingsStore store(path());
     const auto set = [&](const char* section, const char* name, const char* text) {
-        const orv::app::SettingInfo* setting =
-            orv::app::findSetting(QString::fromUtf8(section), QString::fromUtf8(name));
+        const orv::core::SettingInfo* setting =
+            orv::core::findSetting(QString::fromUtf8(section), QString::fromUtf8(name));
         ASSERT_NE(setting, nullptr) << section << name;
-        orv::app::writeSettingFromText(store, *setting, QString::fromUtf8(text), QLocale::c());
+        orv::core::writeSettingFromText(store, *setting, QString::fromUtf8(text), QLocale::c());
     };
     set("mnmg", "использовать", "нет");
     set("Пеня", "Использовать", "TRUE");
     set("НДС", "Процент", "18.5");
     set("NoUchet", "Min", "30 минут");
-    const orv::app::Settings s = orv::app::readSettings(store);
+    const orv::core::Settings s = orv::core::readSettings(store);
     EXPECT_FALSE(s.chargeLongDistance);
     EXPECT_TRUE(s.usePenalty);
     EXPECT_EQ(s.ndsPercent, 18.5);
@@ -345,9 +345,9 @@ TEST_F(SettingsStoreTest, SetFromTextUsesTheSettingsTypeAndStoresNothingOnBadTex
     EXPECT_THROW(set("НДС", "Процент", "двадцать"), Error);
     EXPECT_THROW(set("НДС", "Использовать", "5"), Error);
     EXPECT_EQ(readFile(), before);
-    EXPECT_EQ(orv::app::findSetting(QStringLiteral("НДС"), QStringLiteral("Min")), nullptr);
-    EXPECT_EQ(orv::app::defaultText(
-                  *orv::app::findSetting(QStringLiteral("НДС"), QStringLiteral("Процент"))),
+    EXPECT_EQ(orv::core::findSetting(QStringLiteral("НДС"), QStringLiteral("Min")), nullptr);
+    EXPECT_EQ(orv::core::defaultText(
+                  *orv::core::findSetting(QStringLiteral("НДС"), QStringLiteral("Процент"))),
               QStringLiteral("20"));
 }
 

@@ -5,9 +5,9 @@
 // the tables back.
 
 #include "TestSupport.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "billing/DebtRun.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QDate>
 #include <QFile>
@@ -27,8 +27,8 @@ class Exchange {
 
     db::Database& db() { return t_.db(); }
     TempDatabase& temp() { return t_; }
-    app::SettingsStore& store() { return store_; }
-    app::VatSettings vat;
+    core::SettingsStore& store() { return store_; }
+    core::VatSettings vat;
 
     void sql(const QString& text) { db::Query(t_.db(), text).execute(); }
     void sql(const char* text) { sql(QString::fromUtf8(text)); }
@@ -72,7 +72,7 @@ class Exchange {
                 .arg(minutes));
     }
 
-    void settings(const app::Settings& s) { app::writeSettings(store_, s); }
+    void settings(const core::Settings& s) { core::writeSettings(store_, s); }
 
     billing::DebtRunSummary run(const QDate& today, const billing::DebtPipelines& pipelines =
                                                         billing::standardPipelines()) {
@@ -102,7 +102,7 @@ class Exchange {
 
   private:
     TempDatabase t_;
-    app::SettingsStore store_;
+    core::SettingsStore store_;
 };
 
 // The worked example of a month, reckoned on 10.04.2026: 101 "ALL" with city and long-distance

@@ -3,9 +3,10 @@
 
 #include "BillingFixture.h"
 #include "GuiApplication.h"
-#include "app/Clock.h"
+#include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
 #include "billing/forms/PaymentDialog.h"
+#include "core/Clock.h"
 #include "db/Aliases.h"
 
 #include <QAbstractItemModel>
@@ -32,6 +33,7 @@ class BillingWindow : public ::testing::Test {
         aliases.bindForRun(QLatin1String(db::kStandardAlias), x.temp().path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
         window_ = std::make_unique<app::TForm1>(aliases);
+        app::installSubsystems(*window_);
         window_->FormShow();
         window_->show();
     }
@@ -40,10 +42,9 @@ class BillingWindow : public ::testing::Test {
         setTodayOverride(std::nullopt);
     }
 
-    void trigger(const char* command) const {
-        QAction* action = window_->command(QLatin1String(command));
-        ASSERT_NE(action, nullptr) << command;
-        EXPECT_TRUE(action->isEnabled()) << command;
+    void trigger(ui::Command command) const {
+        QAction* action = window_->action(command);
+        EXPECT_TRUE(action->isEnabled()) << ui::commandName(command).toStdString();
         action->trigger();
     }
 
@@ -66,7 +67,7 @@ class BillingWindow : public ::testing::Test {
             QTest::keyClicks(dialog->editPane(), amount);
             QTest::keyClick(dialog->editPane(), Qt::Key_Return);
         });
-        trigger("ToolButtonRaschet");
+        trigger(ui::Command::ToolButtonRaschet);
     }
 
     QTemporaryDir home_;
@@ -78,7 +79,7 @@ class BillingWindow : public ::testing::Test {
 }  // namespace
 
 TEST_F(BillingWindow, TheRunEndsInTheDebtViewAndThePaymentRefreshesIt) {
-    trigger("N3");
+    trigger(ui::Command::N3);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceQueryDolg"));
     EXPECT_EQ(gridColumn(0), (QStringList{"101", "102"}));
     const QString due = gridColumn(3).first();
@@ -90,7 +91,7 @@ TEST_F(BillingWindow, TheRunEndsInTheDebtViewAndThePaymentRefreshesIt) {
     EXPECT_EQ(gridColumn(3).first(), QLocale().toCurrencyString(100.40));  // 200.40 due with VAT
 
     // The payment view lists the payment; a payment made over it leaves its rows as they were.
-    trigger("PaneInform");
+    trigger(ui::Command::PaneInform);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceShowPane"));
     const QStringList payments = gridColumn(4);
     EXPECT_EQ(payments, QStringList{QLocale().toCurrencyString(100.00)});
@@ -101,15 +102,15 @@ TEST_F(BillingWindow, TheRunEndsInTheDebtViewAndThePaymentRefreshesIt) {
 }
 
 TEST_F(BillingWindow, ARefusedRunShowsItsMessageAndTheWindowStaysUsable) {
-    trigger("N3");
+    trigger(ui::Command::N3);
     const auto after = x.files(runTables());
     QString message;
     closeNextMessage(&message);
-    trigger("N3");
+    trigger(ui::Command::N3);
     EXPECT_EQ(message, QStringLiteral("Долг на прошедший месяц уже рассчитан"));
     EXPECT_TRUE(x.files(runTables()) == after);
 
-    trigger("N11");
+    trigger(ui::Command::N11);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceQueryDolg"));
     EXPECT_EQ(gridColumn(0), (QStringList{"101", "102"}));
 }

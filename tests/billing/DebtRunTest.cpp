@@ -4,7 +4,7 @@
 #include "BillingFixture.h"
 #include "billing/DebtStatements.h"
 #include "calls/CallStatements.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/Table.h"
 
 using namespace orv;
@@ -134,7 +134,7 @@ TEST(DebtRun, FirstMonthOfARunByStoredDebt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Exchange x;
-        app::Settings s;
+        core::Settings s;
         s.usePenalty = c.penalty;
         s.penaltyPercent = 3.0;  // month 1 uses fixed factors whatever the percent
         x.settings(s);
@@ -160,7 +160,7 @@ TEST(DebtRun, PenaltyInLaterMonthsFollowsTheLengthOfTheMonth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.today.toString().toStdString());
         Exchange x;
-        app::Settings s;
+        core::Settings s;
         s.usePenalty = true;
         s.penaltyPercent = 1.0;
         x.settings(s);
@@ -177,7 +177,7 @@ TEST(DebtRun, PenaltyInLaterMonthsFollowsTheLengthOfTheMonth) {
 
 TEST(DebtRun, CatchUpOverThreeMonthsCarriesPenaltyAndKeepsTheLastMonthsBreakdown) {
     Exchange x;
-    app::Settings s;
+    core::Settings s;
     s.usePenalty = true;
     s.penaltyPercent = 1.0;
     x.settings(s);
@@ -245,7 +245,7 @@ TEST(DebtRun, FreeMinutesAreDeductedOncePerCityPrice) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Exchange x;
-        app::Settings s;
+        core::Settings s;
         s.freeMinutes = 30;
         x.settings(s);
         x.sql("INSERT INTO TARIFCIT VALUES ('2026-03-15', 'ALL', 2.0)");
@@ -271,7 +271,7 @@ TEST(DebtRun, FreeMinutesAreDeductedOncePerCityPrice) {
 
 TEST(DebtRun, LongDistanceNotChargedLeavesItOutOfTheDebt) {
     Exchange x;
-    app::Settings s;
+    core::Settings s;
     s.chargeLongDistance = false;
     x.settings(s);
     x.vat.useNds = false;
@@ -343,7 +343,7 @@ TEST(DebtRun, OldestCallStartsTheFirstMonthOnItsDay) {
 TEST(DebtRun, EqualTotalRowsCountOnceThroughTheUnion) {
     Exchange x;
     createResultTables(x);
-    app::Settings s;
+    core::Settings s;
     x.settings(s);
     x.vat.useNds = false;
     x.subscriber(101);

@@ -30,7 +30,7 @@ TEST(DebtViews, DebtViewListsRowsMatchingASubscriberAndTakesTheListFilter) {
     views.setListFiltered(false);
     EXPECT_EQ(dolg.recordCount(), 2);
 
-    for (const app::ViewColumn& c : billing::debtViewColumns())
+    for (const core::ViewColumn& c : billing::debtViewColumns())
         EXPECT_GE(dolg.fieldIndex(c.field), 0) << c.field.toStdString();
     EXPECT_EQ(billing::debtViewColumns().size(), 11);
 }
@@ -47,7 +47,7 @@ TEST(DebtViews, PaymentViewComputesStayInFixedPoint) {
         stay.append(db::displayText(pane.value(r, QStringLiteral("Stay"))));
     EXPECT_EQ(stay, (QStringList{"-50.4", "0", "2.5"}));
     QStringList fields;
-    for (const app::ViewColumn& c : billing::paymentViewColumns()) fields.append(c.title);
+    for (const core::ViewColumn& c : billing::paymentViewColumns()) fields.append(c.title);
     EXPECT_EQ(fields.last(), QStringLiteral("Остаток"));
     EXPECT_GE(pane.fieldIndex(QStringLiteral("Stay")), 0);
 }

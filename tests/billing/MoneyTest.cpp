@@ -2,7 +2,7 @@
 // two locales, and the plain and currency texts.
 
 #include "billing/Money.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -3,10 +3,10 @@
 
 #include "BillingFixture.h"
 #include "GuiApplication.h"
-#include "app/Clock.h"
 #include "billing/Payment.h"
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
+#include "core/Clock.h"
 
 #include <QApplication>
 #include <QComboBox>

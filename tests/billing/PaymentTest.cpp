@@ -3,7 +3,7 @@
 
 #include "BillingFixture.h"
 #include "billing/Payment.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 using namespace orv;
 using orv::billing::Money;

@@ -4,6 +4,7 @@
 
 #include "CallsTestData.h"
 #include "GuiApplication.h"
+#include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
 #include "db/Aliases.h"
 
@@ -48,6 +49,7 @@ class CallViewsGui : public ::testing::Test {
         aliases.bindForRun(QLatin1String(db::kStandardAlias), t.path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
         window_ = std::make_unique<app::TForm1>(aliases);
+        app::installSubsystems(*window_);
         window_->show();
     }
 
@@ -58,10 +60,9 @@ class CallViewsGui : public ::testing::Test {
         return found;
     }
 
-    void trigger(const char* command) const {
-        QAction* action = window_->command(QLatin1String(command));
-        ASSERT_NE(action, nullptr) << command;
-        EXPECT_TRUE(action->isEnabled()) << command;
+    void trigger(ui::Command command) const {
+        QAction* action = window_->action(command);
+        EXPECT_TRUE(action->isEnabled()) << ui::commandName(command).toStdString();
         action->trigger();
     }
 
@@ -97,7 +98,7 @@ class CallViewsGui : public ::testing::Test {
 TEST_F(CallViewsGui, CityViewShowsItsCallsAndTheButtonBodyRepeatsIt) {
     auto* razg = control<QToolButton>("ToolButtonRazg");
     ASSERT_NE(razg, nullptr);
-    trigger("DropCity");
+    trigger(ui::Command::DropCity);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceCity"));
     EXPECT_EQ(gridTitles(), (QStringList{"АбНомер", "Дата звонка", "Время звонка", "КНС",
                                          "Продолжит", "Наб Номер"}));
@@ -127,19 +128,20 @@ TEST_F(CallViewsGui, GroupedViewsIgnoreTheSelectionAndShowMoneyRightAligned) {
     control<QCheckBox>("CheckBoxByNumber")->setChecked(true);
     control<QLineEdit>("MaskEditNumberFrom")->setText(QStringLiteral("102"));
     struct Case {
-        const char* command;
+        ui::Command command;
         const char* caption;
         const char* source;
         int rows;
         const char* cost;
         double firstCost;  // of number 101
     } cases[] = {
-        {"DropCityGroup", "Городские с групп.", "DataSourceCityGroup3", 2, "ОбщСтГор", 3},
-        {"DropMGGroup", "МежГород с групп.", "DataSourceMGGroup3", 1, "ОбщСтМг", 40},
-        {"DropAllGroup", "Все с групп.", "DataSourceAllGroup", 2, "ОбщСт", 43},
+        {ui::Command::DropCityGroup, "Городские с групп.", "DataSourceCityGroup3", 2, "ОбщСтГор",
+         3},
+        {ui::Command::DropMGGroup, "МежГород с групп.", "DataSourceMGGroup3", 1, "ОбщСтМг", 40},
+        {ui::Command::DropAllGroup, "Все с групп.", "DataSourceAllGroup", 2, "ОбщСт", 43},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
+        SCOPED_TRACE(c.caption);
         trigger(c.command);
         EXPECT_EQ(window_->gridDataSource(), QLatin1String(c.source));
         EXPECT_EQ(control<QToolButton>("ToolButtonRazg")->text(), QString::fromUtf8(c.caption));
@@ -159,11 +161,11 @@ TEST_F(CallViewsGui, GroupedViewsIgnoreTheSelectionAndShowMoneyRightAligned) {
 }
 
 TEST_F(CallViewsGui, LongDistanceViewsShowTheLookupsAndABadTimeOpensNothing) {
-    trigger("DropMG");
+    trigger(ui::Command::DropMG);
     EXPECT_EQ(gridTitles().mid(6),
               (QStringList{"Тариф", "Код МГ", "Код МН", "СНГ", "Другие страны"}));
     EXPECT_EQ(gridRows(), QStringList{"101|06.03.2001|11:00:00|9|4|5550000|1|495||Москва|"});
-    trigger("N7");
+    trigger(ui::Command::N7);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceOldMG"));
     EXPECT_TRUE(gridRows().isEmpty());
     EXPECT_EQ(window_->statusText(0), QStringLiteral("Всего: 0"));
@@ -172,13 +174,13 @@ TEST_F(CallViewsGui, LongDistanceViewsShowTheLookupsAndABadTimeOpensNothing) {
     control<QLineEdit>("MaskEditTF")->setText(QStringLiteral("  :  "));
     QString message;
     closeNextMessage(&message);
-    trigger("DropAll");
+    trigger(ui::Command::DropAll);
     EXPECT_TRUE(message.contains(QStringLiteral("is not a valid time"))) << message.toStdString();
     EXPECT_EQ(control<QToolButton>("ToolButtonRazg")->text(), QStringLiteral("Все"));
     EXPECT_TRUE(window_->gridDataSource().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The window stays usable.
     control<QCheckBox>("CheckBoxByTime")->setChecked(false);
-    trigger("DropAll");
+    trigger(ui::Command::DropAll);
     EXPECT_EQ(window_->statusText(0), QStringLiteral("Всего: 3"));
 }

@@ -6,7 +6,7 @@
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
 #include "calls/NumberListFile.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QFile>
 
@@ -37,8 +37,8 @@ class ListingViewsTest : public ::testing::Test {
     calls::ListingViews views{t.db()};
 };
 
-app::SelectionPanel timeRange(const char* from, const char* to) {
-    app::SelectionPanel panel;
+core::SelectionPanel timeRange(const char* from, const char* to) {
+    core::SelectionPanel panel;
     panel.byTime = true;
     panel.timeFrom = QLatin1String(from);
     panel.timeTo = QLatin1String(to);
@@ -78,17 +78,17 @@ TEST_F(ListingViewsTest, TheSelectionRestrictsEveryListingView) {
     };
     addRows(t, QStringLiteral("DESTTAR"), rows);
     addRows(t, QStringLiteral("OldMG"), rows);
-    app::SelectionPanel numbers;
+    core::SelectionPanel numbers;
     numbers.byNumber = true;
     numbers.numberFrom = QStringLiteral("1234   ");
     numbers.numberTo = QStringLiteral("       ");
-    app::SelectionPanel dates;
+    core::SelectionPanel dates;
     dates.byDate = true;
     dates.dateFrom = QStringLiteral("xx.03.2001");
     dates.dateTo = QStringLiteral("31.03.2001");
     struct Case {
         const char* name;
-        app::SelectionPanel panel;
+        core::SelectionPanel panel;
         QStringList rows;
     } cases[] = {
         {"across midnight",
@@ -135,7 +135,7 @@ TEST_F(ListingViewsTest, LongDistanceViewsLookUpTheDestinationNames) {
         const calls::ListingInfo& info = calls::listingInfo(view);
         db::Query& q = views.open(view, {});
         QStringList titles;
-        for (const app::ViewColumn& c : info.columns) {
+        for (const core::ViewColumn& c : info.columns) {
             EXPECT_GE(q.fieldIndex(c.field), 0) << c.field.toStdString();
             titles.append(c.title);
         }
@@ -204,7 +204,7 @@ TEST_F(ListingViewsTest, GroupedViewsShowTheirTotalsWhateverTheSelection) {
         for (const db::FieldDef& f : q.fields()) fields.append(f.name);
         EXPECT_EQ(fields, c.columns);
         QStringList columns;
-        for (const app::ViewColumn& column : calls::groupedInfo(c.view).columns)
+        for (const core::ViewColumn& column : calls::groupedInfo(c.view).columns)
             columns.append(column.field);
         EXPECT_EQ(columns, c.columns);
         EXPECT_EQ(rowsOf(q), c.rows);

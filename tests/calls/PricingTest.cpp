@@ -5,8 +5,8 @@
 #include "CallsTestData.h"
 #include "calls/CallStatements.h"
 #include "calls/Pricing.h"
+#include "core/Error.h"
 #include "db/BatchMove.h"
-#include "db/Error.h"
 
 #include <QFile>
 

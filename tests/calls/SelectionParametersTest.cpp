@@ -2,7 +2,7 @@
 // the eight statement parameters.
 
 #include "calls/SelectionParameters.h"
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ std::string describe(const ViewParameters& p) {
 TEST(SelectionParameters, PanelTextsGiveTheEightParameters) {
     struct Case {
         const char* name;
-        app::SelectionPanel panel;
+        core::SelectionPanel panel;
         const char* expected;
     } cases[] = {
         {"nothing ticked",
@@ -77,7 +77,7 @@ TEST(SelectionParameters, ATickedTimeBoxWithABadTimeIsAConversionError) {
     const std::pair<const char*, const char*> cases[] = {
         {"  :  ", "06:00"}, {"22:00", "  :  "}, {"25:00", "06:00"}, {"22:61", "06:00"}};
     for (const auto& [from, to] : cases) {
-        app::SelectionPanel panel;
+        core::SelectionPanel panel;
         panel.byTime = true;
         panel.timeFrom = QLatin1String(from);
         panel.timeTo = QLatin1String(to);

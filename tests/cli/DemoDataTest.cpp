@@ -2,7 +2,7 @@
 // priced, every reckoned month has its fee, and the cases worth trying are present.
 
 #include "TestSupport.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/Sqlite.h"
 #include "utils/DemoData.h"
 

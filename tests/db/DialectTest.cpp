@@ -1,5 +1,5 @@
+#include "core/Error.h"
 #include "db/Dialect.h"
-#include "db/Error.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -2,8 +2,8 @@
 // calculated and lookup fields, and the result-set copy with its column types.
 
 #include "TestSupport.h"
+#include "core/Error.h"
 #include "db/BatchMove.h"
-#include "db/Error.h"
 #include "db/Table.h"
 
 using namespace orv;

@@ -2,7 +2,7 @@
 // errors an operator meets when a folder holds something unexpected.
 
 #include "TestSupport.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/Table.h"
 
 #include <sqlite3.h>

@@ -1,13 +1,12 @@
 #include "app/forms/MainWindow.h"
 
-#include "app/forms/CommandHooks.h"
-#include "app/forms/ErrorBox.h"
 #include "app/forms/HelpWindow.h"
 #include "app/forms/SettingsDialog.h"
 #include "app/forms/Splash.h"
-#include "app/forms/WaitCursor.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "db/Schema.h"
+#include "ui/ErrorBox.h"
+#include "ui/WaitCursor.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -119,8 +118,18 @@ TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
 
     FormCreate();
     splash_ = new TForm6(this);
-    settingsDialog_ = new TFormSettings([this](const VatSettings& vat) { setVat(vat); }, this);
-    installCommands(*this);
+    settingsDialog_ =
+        new TFormSettings([this](const core::VatSettings& vat) { setVat(vat); }, this);
+    connectOwnCommands();
+}
+
+void TForm1::connectOwnCommands() {
+    using enum ui::Command;
+    connectCommand(ToolButtonSettings, [this] { ToolButtonSettingsClick(); });
+    connectCommand(Help, [this] { HelpClick(); });
+    connectCommand(ToolButtonExit, [this] { close(); });
+    connect(grid_, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { DBGrid1CellClick(index); });
 }
 
 TForm1::~TForm1() {
@@ -141,7 +150,7 @@ void TForm1::FormCreate() {
     try {
         db::schema::createMissingStartupTables(*standard_);
     } catch (const Error& e) {
-        showErrorBox(this, e.message());
+        ui::showErrorBox(this, e.message());
     }
 }
 
@@ -150,19 +159,19 @@ void TForm1::FormShow() {
     shown_ = true;
     startDirectory_ = QDir::currentPath();
     {
-        WaitCursor wait;
+        ui::WaitCursor wait;
         if (splash_) {
             splash_->show();
             splash_->repaint();
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         // Dates and times need no global format: the program reads and writes them only through
-        // dateFromText/dateText and timeFromText/timeText, in dd.mm.yyyy and hh:mm:ss.
+        // core::dateFromText/dateText and core::timeFromText/timeText, in dd.mm.yyyy and hh:mm:ss.
         delete splash_;
     }
     setStatusText(2, QStringLiteral("Пользователь: ") + logOnName());
     setStatusText(3, QStringLiteral("Версия: ") + QStringLiteral(ORVANTA_VERSION));
-    vat_ = readVat(settings_);
+    vat_ = core::readVat(settings_);
     for (const auto& step : showSteps_) step();
 }
 
@@ -170,47 +179,33 @@ void TForm1::addShowStep(std::function<void()> step) { showSteps_.append(std::mo
 
 // --- commands ----------------------------------------------------------------------------------
 
-QAction* TForm1::command(const QString& componentName) const {
-    return commands_.value(componentName);
+QAction* TForm1::action(ui::Command command) const {
+    return actions_.at(static_cast<size_t>(command));
 }
 
-void TForm1::connectCommand(const QString& componentName, std::function<void()> handler) {
-    QAction* action = command(componentName);
-    Q_ASSERT_X(action, "TForm1::connectCommand", qPrintable(componentName));
-    if (!action) return;
-    connect(action, &QAction::triggered, this,
+void TForm1::connectCommand(ui::Command command, std::function<void()> handler) {
+    QAction* target = action(command);
+    connect(target, &QAction::triggered, this,
             [this, handler = std::move(handler)] { runCommand(handler); });
-    action->setEnabled(true);
+    target->setEnabled(true);
 }
 
 void TForm1::runCommand(const std::function<void()>& body) {
     try {
         body();
     } catch (const Error& e) {
-        showErrorBox(this, e.message());
+        ui::showErrorBox(this, e.message());
     } catch (const std::exception& e) {
-        showErrorBox(this, QString::fromLocal8Bit(e.what()));
+        ui::showErrorBox(this, QString::fromLocal8Bit(e.what()));
     }
 }
 
 void TForm1::setRazg(const QString& caption, const QString& hint, std::function<void()> handler) {
-    QAction* body = command(QStringLiteral("ToolButtonRazg"));
+    QAction* body = action(ui::Command::ToolButtonRazg);
     body->setText(literal(caption));
     body->setIconText(literal(caption));
     body->setToolTip(hint);
     razgHandler_ = std::move(handler);
-}
-
-QAction* TForm1::addCommand(QMenu* menu, const QString& name, const QString& caption,
-                            const QString& hint, int helpContext) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    if (!hint.isEmpty()) action->setToolTip(hint);
-    if (helpContext) action->setProperty(kHelpContext, helpContext);
-    action->setEnabled(false);
-    if (menu) menu->addAction(action);
-    commands_.insert(name, action);
-    return action;
 }
 
 QMenu* TForm1::addMenu(const QString& name, int helpContext) {
@@ -221,55 +216,53 @@ QMenu* TForm1::addMenu(const QString& name, int helpContext) {
     return menu;
 }
 
-void TForm1::buildToolBars() {
-    // The view menu, also the grid's context menu.
+// One disabled action per command of the table, added to its drop-down menu.
+void TForm1::buildActions() {
     QMenu* razg = addMenu(QStringLiteral("PopupMenuRazg"), 100);
-    addCommand(razg, QStringLiteral("DropAll"), QStringLiteral("&Все"),
-               QStringLiteral("Все разговоры"), 100);
-    addCommand(razg, QStringLiteral("DropCity"), QStringLiteral("&Городские"),
-               QStringLiteral("Городские разговоры"), 100);
-    addCommand(razg, QStringLiteral("DropMG"), QStringLiteral("&Междугородние"),
-               QStringLiteral("Междугородние и Международные разговоры"), 100);
-    addCommand(razg, QStringLiteral("DropAllGroup"), QStringLiteral("Вс&е с групп."),
-               QStringLiteral("Все разговоры с группировкой по номеру и тарификацией"), 100);
-    addCommand(razg, QStringLiteral("DropCityGroup"), QStringLiteral("Городские с груп&п."),
-               QStringLiteral("Городские разговоры с группировкой по номеру и тарификацией"), 100);
-    addCommand(razg, QStringLiteral("DropMGGroup"), QStringLiteral("МежГор &с групп."),
-               QStringLiteral("Междугородние и Международные разговоры с группировкой по номеру "
-                              "и тарификацией"),
-               100);
-    addCommand(razg, QStringLiteral("N7"), QStringLiteral("&Устаревшие МежГор."), {}, 0);
-
     QMenu* utils = addMenu(QStringLiteral("PopupMenuUtils"), 500);
-    addCommand(utils, QStringLiteral("N1"), QStringLiteral("&Редактор Таблиц"), {}, 600);
-    addCommand(utils, QStringLiteral("N2"), QStringLiteral("&Заполнение Абон.Таблицы"), {}, 700);
-    addCommand(utils, QStringLiteral("N4"), QStringLiteral("Заполнение &Праздн-Вых Таблицы"), {},
-               0);
-    addCommand(utils, QStringLiteral("N8"), QStringLiteral("&Восстановление таблиц"), {}, 0);
-    addCommand(utils, QStringLiteral("N9"), QStringLiteral("&Слияние таблиц"), {}, 0);
     QMenu* lists = addMenu(QStringLiteral("N12"), 500);
     lists->setTitle(QStringLiteral("Ра&бота со списками"));
-    utils->addMenu(lists);
-    addCommand(lists, QStringLiteral("N78791"), QStringLiteral("&Используемые списки"), {}, 0);
-    addCommand(lists, QStringLiteral("N13"), QStringLiteral("&Редактор списков"), {}, 0);
-
     QMenu* dolg = addMenu(QStringLiteral("PopupMenuDolg"), 800);
-    addCommand(dolg, QStringLiteral("N3"),
-               QStringLiteral("&Расчет долга на 1-е число текущего месяца"), {}, 900);
-    addCommand(dolg, QStringLiteral("N11"),
-               QStringLiteral("&Показ долгов на 1-е число текущего месяца"), {}, 1000);
-    addCommand(dolg, QStringLiteral("PaneInform"), QStringLiteral("Показ &информации проплат"), {},
-               0);
-
     QMenu* report = addMenu(QStringLiteral("PopupMenuReport"), 0);
-    addCommand(report, QStringLiteral("N6"),
-               QStringLiteral("Печать &счетов за услуги электросвязи"), {}, 0);
-    addCommand(report, QStringLiteral("PrintWindow"),
-               QStringLiteral("Печать содержимого &окна отображения"), {}, 0);
+    auto menuOf = [&](ui::Menu menu) -> QMenu* {
+        switch (menu) {
+            case ui::Menu::PopupMenuRazg:
+                return razg;
+            case ui::Menu::PopupMenuUtils:
+                return utils;
+            case ui::Menu::N12:
+                return lists;
+            case ui::Menu::PopupMenuDolg:
+                return dolg;
+            case ui::Menu::PopupMenuReport:
+                return report;
+            case ui::Menu::None:
+                break;
+        }
+        return nullptr;
+    };
+    for (const ui::CommandSpec& spec : ui::commandTable()) {
+        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
+        action->setObjectName(QLatin1String(spec.name));
+        if (*spec.hint) action->setToolTip(QString::fromUtf8(spec.hint));
+        if (spec.helpContext) action->setProperty(kHelpContext, spec.helpContext);
+        action->setEnabled(false);
+        if (QMenu* menu = menuOf(spec.menu)) menu->addAction(action);
+        actions_.push_back(action);
+        // The lists sub-menu follows the last utility that precedes it in the table.
+        if (spec.id == ui::Command::N9) utils->addMenu(lists);
+    }
+}
+
+void TForm1::buildToolBars() {
+    buildActions();
+    auto* razg = findChild<QMenu*>(QStringLiteral("PopupMenuRazg"));
+    auto* utils = findChild<QMenu*>(QStringLiteral("PopupMenuUtils"));
+    auto* dolg = findChild<QMenu*>(QStringLiteral("PopupMenuDolg"));
+    auto* report = findChild<QMenu*>(QStringLiteral("PopupMenuReport"));
 
     // The body of ToolButtonRazg repeats the last chosen view (F5 from the keyboard).
-    QAction* razgBody = addCommand(nullptr, QStringLiteral("ToolButtonRazg"),
-                                   QStringLiteral("Разговоры"), QStringLiteral("Все разговоры"), 0);
+    QAction* razgBody = action(ui::Command::ToolButtonRazg);
     razgBody->setEnabled(true);
     razgBody->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(razgBody);
@@ -277,23 +270,12 @@ void TForm1::buildToolBars() {
         if (razgHandler_) runCommand(razgHandler_);
     });
 
-    addCommand(nullptr, QStringLiteral("ToolButtonRaschet"), QStringLiteral("Рас&чет"),
-               QStringLiteral("Расчет с потребителем за услуги связи"), 0);
-    addCommand(nullptr, QStringLiteral("ToolButtonBrowseSQL"), QStringLiteral("&Запрос"),
-               QStringLiteral("Только для специалистов"), 0);
-    addCommand(nullptr, QStringLiteral("ToolButtonSettings"), QStringLiteral("&Настройки"),
-               QStringLiteral("Настройки"), 0);
-    addCommand(nullptr, QStringLiteral("Help"), QStringLiteral("Помо&щь"),
-               QStringLiteral("Вызов справки"), 0);
-    addCommand(nullptr, QStringLiteral("ToolButtonExit"), QStringLiteral("&Выход"),
-               QStringLiteral("Выход из программы"), 0);
-
     // A plain button shows its action's caption with the mnemonic.
-    auto plain = [this](QToolBar* bar, const QString& name) {
-        QAction* action = command(name);
+    auto plain = [this](QToolBar* bar, ui::Command command) {
+        QAction* action = this->action(command);
         action->setIconText(action->text());
         auto* button = new QToolButton(bar);
-        button->setObjectName(name);
+        button->setObjectName(ui::commandName(command));
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         button->setAutoRaise(true);
         button->setDefaultAction(action);
@@ -332,14 +314,14 @@ void TForm1::buildToolBars() {
              QStringLiteral("Утилиты"), utils);
     dropDown(bar1, QStringLiteral("ToolButtonDolg"), QStringLiteral("&Долг"),
              QStringLiteral("Работа с долгами"), dolg);
-    plain(bar1, QStringLiteral("ToolButtonRaschet"));
+    plain(bar1, ui::Command::ToolButtonRaschet);
 
     dropDown(bar2, QStringLiteral("ToolButtonReport"), QStringLiteral("&Печать"),
              QStringLiteral("Печать"), report);
-    plain(bar2, QStringLiteral("ToolButtonBrowseSQL"));
-    plain(bar2, QStringLiteral("ToolButtonSettings"));
-    plain(bar2, QStringLiteral("Help"));
-    plain(bar2, QStringLiteral("ToolButtonExit"));
+    plain(bar2, ui::Command::ToolButtonBrowseSQL);
+    plain(bar2, ui::Command::ToolButtonSettings);
+    plain(bar2, ui::Command::Help);
+    plain(bar2, ui::Command::ToolButtonExit);
 }
 
 void TForm1::buildGrid() {
@@ -495,8 +477,8 @@ QString TForm1::statusText(int panel) const {
     return panel >= 0 && panel < panels_.size() ? panels_[panel]->text() : QString();
 }
 
-SelectionPanel TForm1::selection() const {
-    SelectionPanel s;
+core::SelectionPanel TForm1::selection() const {
+    core::SelectionPanel s;
     s.byList = checkList_->isChecked();
     s.list = comboList_->currentText();
     s.byDate = checkDate_->isChecked();

@@ -1,7 +1,7 @@
 #include "app/forms/SettingsDialog.h"
 
-#include "app/forms/ErrorBox.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "ui/ErrorBox.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -75,8 +75,8 @@ std::pair<QCheckBox*, QLineEdit*> switchedValue(QWidget* parent, QVBoxLayout* di
 
 }  // namespace
 
-TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged, QWidget* parent,
-                             const QLocale& locale)
+TFormSettings::TFormSettings(std::function<void(const core::VatSettings&)> vatChanged,
+                             QWidget* parent, const QLocale& locale)
     : QDialog(parent), vatChanged_(std::move(vatChanged)), locale_(locale) {
     setObjectName(QStringLiteral("FormSettings"));
     setWindowTitle(QStringLiteral("Настройки"));
@@ -142,18 +142,18 @@ TFormSettings::TFormSettings(std::function<void(const VatSettings&)> vatChanged,
 }
 
 void TFormSettings::FormShow() {
-    const Settings s = readSettings(store_);
+    const core::Settings s = core::readSettings(store_);
     checkMg_->setChecked(s.chargeLongDistance);
     checkPenya_->setChecked(s.usePenalty);
-    editProcent_->setText(floatToText(s.penaltyPercent, locale_));
+    editProcent_->setText(core::floatToText(s.penaltyPercent, locale_));
     checkUseNds_->setChecked(s.useNds);
-    editNdsPercent_->setText(floatToText(s.ndsPercent, locale_));
+    editNdsPercent_->setText(core::floatToText(s.ndsPercent, locale_));
     editNoUchet_->setText(QString::number(s.freeMinutes));
     checkMg_->setFocus();
 }
 
 void TFormSettings::BitBtn1Click() {
-    Settings s;
+    core::Settings s;
     s.chargeLongDistance = checkMg_->isChecked();
     s.usePenalty = checkPenya_->isChecked();
     s.useNds = checkUseNds_->isChecked();
@@ -163,28 +163,28 @@ void TFormSettings::BitBtn1Click() {
                                                        {editNdsPercent_, &s.ndsPercent}};
     for (const auto& [line, value] : percents) {
         try {
-            *value = floatFromText(line->text(), locale_);
+            *value = core::floatFromText(line->text(), locale_);
         } catch (const Error& e) {
-            showErrorBox(this, e.message());
+            ui::showErrorBox(this, e.message());
             line->setFocus();
             line->selectAll();
             return;
         }
     }
-    s.freeMinutes = integerFromText(editNoUchet_->text());
+    s.freeMinutes = core::integerFromText(editNoUchet_->text());
     try {
-        writeSettings(store_, s);
+        core::writeSettings(store_, s);
     } catch (const Error& e) {
-        showErrorBox(this, e.message());
+        ui::showErrorBox(this, e.message());
         // The values written before the failure are in force: the program's VAT follows the
         // store when it can still be read, and keeps its values otherwise.
         try {
-            vatChanged_(readVat(store_));
+            vatChanged_(core::readVat(store_));
         } catch (const Error&) {
         }
         return;
     }
-    vatChanged_(VatSettings{s.useNds, s.ndsPercent});
+    vatChanged_(core::VatSettings{s.useNds, s.ndsPercent});
     accept();
 }
 

@@ -10,8 +10,8 @@
 // new VAT pair to the window's receiver and closes. A write that fails is shown and the dialog
 // stays open. Cancel (Esc) stores nothing.
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QDialog>
 #include <QLocale>
@@ -29,7 +29,7 @@ class TFormSettings : public QDialog {
   public:
     // vatChanged receives UseNDS/NDSPercent after every valid OK. Percent texts are shown and
     // read with the locale's decimal separator ("." is read as well).
-    explicit TFormSettings(std::function<void(const VatSettings&)> vatChanged,
+    explicit TFormSettings(std::function<void(const core::VatSettings&)> vatChanged,
                            QWidget* parent = nullptr, const QLocale& locale = QLocale());
 
     void FormShow();
@@ -37,8 +37,8 @@ class TFormSettings : public QDialog {
     void BitBtn1Click();
 
   private:
-    SettingsStore store_;
-    std::function<void(const VatSettings&)> vatChanged_;
+    core::SettingsStore store_;
+    std::function<void(const core::VatSettings&)> vatChanged_;
     QLocale locale_;
     QCheckBox* checkMg_;
     QCheckBox* checkPenya_;

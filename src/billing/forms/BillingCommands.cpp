@@ -1,11 +1,10 @@
 #include "billing/forms/BillingCommands.h"
 
-#include "app/Clock.h"
-#include "app/forms/MainWindow.h"
-#include "app/forms/WaitCursor.h"
 #include "billing/DebtRun.h"
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
+#include "core/Clock.h"
+#include "ui/WaitCursor.h"
 
 namespace orv::billing {
 namespace {
@@ -27,15 +26,14 @@ class ProgressShown {
 
 }  // namespace
 
-BillingCommands::BillingCommands(app::TForm1& window)
-    : QObject(&window),
+BillingCommands::BillingCommands(ui::MainWindowHost& window)
+    : QObject(window.widget()),
       window_(window),
       views_(window.tarifStandard()),
-      dolgModel_(new app::QueryModel(views_.queryDolg(), debtViewColumns(), QLocale(), this)),
-      paneModel_(
-          new app::QueryModel(views_.queryShowPane(), paymentViewColumns(), QLocale(), this)),
-      progress_(new TProgrForm(&window)),
-      payment_(new TOKBottomDlg1(window.tarifStandard(), &window)) {
+      dolgModel_(new ui::QueryModel(views_.queryDolg(), debtViewColumns(), QLocale(), this)),
+      paneModel_(new ui::QueryModel(views_.queryShowPane(), paymentViewColumns(), QLocale(), this)),
+      progress_(new TProgrForm(window.widget())),
+      payment_(new TOKBottomDlg1(window.tarifStandard(), window.widget())) {
     setObjectName(QStringLiteral("BillingCommands"));
 }
 
@@ -54,7 +52,7 @@ void BillingCommands::showDebts() {
 void BillingCommands::ButtonDolgClick() {
     window_.freeGrid();
     {
-        const app::WaitCursor wait;
+        const ui::WaitCursor wait;
         const ProgressShown shown(*progress_);
         runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
                            orv::today(), standardPipelines(),
@@ -89,14 +87,12 @@ void BillingCommands::ButtonDeleteClick() {
     dolgModel_->refresh();
 }
 
-BillingCommands& installBilling(app::TForm1& window) {
+BillingCommands& installBilling(ui::MainWindowHost& window) {
     auto* commands = new BillingCommands(window);
-    window.connectCommand(QStringLiteral("N3"), [commands] { commands->ButtonDolgClick(); });
-    window.connectCommand(QStringLiteral("N11"),
-                          [commands] { commands->ToolButtonShowDolgClick(); });
-    window.connectCommand(QStringLiteral("PaneInform"),
-                          [commands] { commands->PaneInformClick(); });
-    window.connectCommand(QStringLiteral("ToolButtonRaschet"),
+    window.connectCommand(ui::Command::N3, [commands] { commands->ButtonDolgClick(); });
+    window.connectCommand(ui::Command::N11, [commands] { commands->ToolButtonShowDolgClick(); });
+    window.connectCommand(ui::Command::PaneInform, [commands] { commands->PaneInformClick(); });
+    window.connectCommand(ui::Command::ToolButtonRaschet,
                           [commands] { commands->ButtonDeleteClick(); });
     return *commands;
 }

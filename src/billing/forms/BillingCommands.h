@@ -5,14 +5,11 @@
 // their grid models, the progress window and the payment dialog once, as children of the
 // window, and connects the commands; errors of a command are shown by the window's runCommand.
 
-#include "app/forms/QueryModel.h"
 #include "billing/DebtViews.h"
+#include "ui/MainWindowHost.h"
+#include "ui/QueryModel.h"
 
 #include <QObject>
-
-namespace orv::app {
-class TForm1;
-}
 
 namespace orv::billing {
 
@@ -23,7 +20,7 @@ class BillingCommands : public QObject {
     Q_OBJECT
 
   public:
-    explicit BillingCommands(app::TForm1& window);
+    explicit BillingCommands(ui::MainWindowHost& window);
 
     void ButtonDolgClick();
     void ToolButtonShowDolgClick();
@@ -37,16 +34,16 @@ class BillingCommands : public QObject {
   private:
     void showDebts();
 
-    app::TForm1& window_;
+    ui::MainWindowHost& window_;
     DebtViews views_;
-    app::QueryModel* dolgModel_;
-    app::QueryModel* paneModel_;
+    ui::QueryModel* dolgModel_;
+    ui::QueryModel* paneModel_;
     TProgrForm* progress_;
     TOKBottomDlg1* payment_;
 };
 
 // Creates the commands' object as a child of the window and connects N3, N11, PaneInform and
 // ToolButtonRaschet.
-BillingCommands& installBilling(app::TForm1& window);
+BillingCommands& installBilling(ui::MainWindowHost& window);
 
 }  // namespace orv::billing

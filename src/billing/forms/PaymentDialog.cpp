@@ -1,9 +1,9 @@
 #include "billing/forms/PaymentDialog.h"
 
-#include "app/Clock.h"
-#include "app/Settings.h"
 #include "billing/Payment.h"
-#include "db/Error.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/Settings.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -97,7 +97,7 @@ void TOKBottomDlg1::FormShow() {
 
 void TOKBottomDlg1::MaskEditNumberChange() {
     // The mask's blanks read as spaces: digits up to the first blank make the number.
-    currentNumber_ = app::lenientInteger(maskEditNumber_->displayText().replace(u'_', u' '));
+    currentNumber_ = core::lenientInteger(maskEditNumber_->displayText().replace(u'_', u' '));
     try {
         const auto due = amountDue(db_, currentNumber_, comboBoxPriznak_->currentText());
         editDolg_->setText(due ? due->toCurrencyString(locale()) : kDebtNotFound);

@@ -1,7 +1,6 @@
 #include "calls/forms/CallViews.h"
 
-#include "app/forms/MainWindow.h"
-#include "app/forms/WaitCursor.h"
+#include "ui/WaitCursor.h"
 
 namespace orv::calls {
 namespace {
@@ -16,18 +15,18 @@ constexpr Grouped kGrouped[] = {Grouped::City, Grouped::LongDistance, Grouped::A
 
 }  // namespace
 
-CallViewCommands::CallViewCommands(app::TForm1& window)
-    : QObject(&window),
+CallViewCommands::CallViewCommands(ui::MainWindowHost& window)
+    : QObject(window.widget()),
       window_(window),
       listings_(window.tarifStandard()),
       grouped_(window.tarifStandard()) {
     setObjectName(QStringLiteral("CallViewCommands"));
     for (Listing view : kListings)
         listingModels_[static_cast<int>(view)] =
-            new app::QueryModel(listings_.query(view), listingInfo(view).columns, QLocale(), this);
+            new ui::QueryModel(listings_.query(view), listingInfo(view).columns, QLocale(), this);
     for (Grouped view : kGrouped)
         groupedModels_[static_cast<int>(view)] =
-            new app::QueryModel(grouped_.query(view), groupedInfo(view).columns, QLocale(), this);
+            new ui::QueryModel(grouped_.query(view), groupedInfo(view).columns, QLocale(), this);
 }
 
 void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handler)()) {
@@ -35,9 +34,9 @@ void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handle
     // The city view leaves the grid's data set open, as it always has.
     if (view != Listing::City) window_.freeGrid();
     db::Query& query = listings_.query(view);
-    app::QueryModel* grid = model(view);
+    ui::QueryModel* grid = model(view);
     {
-        const app::WaitCursor wait;
+        const ui::WaitCursor wait;
         window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
         query.close();
         grid->refresh();
@@ -55,9 +54,9 @@ void CallViewCommands::showGrouped(Grouped view, void (CallViewCommands::*handle
     const GroupedInfo& info = groupedInfo(view);
     window_.freeGrid();
     db::Query& query = grouped_.query(view);
-    app::QueryModel* grid = model(view);
+    ui::QueryModel* grid = model(view);
     {
-        const app::WaitCursor wait;
+        const ui::WaitCursor wait;
         window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
         query.close();
         grid->refresh();
@@ -114,22 +113,22 @@ void CallViewCommands::setListFiltered(bool on) {
     refreshListings();
 }
 
-CallViewCommands& installCallViews(app::TForm1& window) {
+CallViewCommands& installCallViews(ui::MainWindowHost& window) {
     auto* commands = new CallViewCommands(window);
     const struct {
-        const char* name;
+        ui::Command command;
         void (CallViewCommands::*handler)();
     } table[] = {
-        {"DropAll", &CallViewCommands::ButtonAllClick},
-        {"DropCity", &CallViewCommands::ButtonCityClick},
-        {"DropMG", &CallViewCommands::ButtonMGClick},
-        {"DropAllGroup", &CallViewCommands::ButtonAllGroupClick},
-        {"DropCityGroup", &CallViewCommands::ButtonCityGroupClick},
-        {"DropMGGroup", &CallViewCommands::ButtonMGGroupClick},
-        {"N7", &CallViewCommands::N7Click},
+        {ui::Command::DropAll, &CallViewCommands::ButtonAllClick},
+        {ui::Command::DropCity, &CallViewCommands::ButtonCityClick},
+        {ui::Command::DropMG, &CallViewCommands::ButtonMGClick},
+        {ui::Command::DropAllGroup, &CallViewCommands::ButtonAllGroupClick},
+        {ui::Command::DropCityGroup, &CallViewCommands::ButtonCityGroupClick},
+        {ui::Command::DropMGGroup, &CallViewCommands::ButtonMGGroupClick},
+        {ui::Command::N7, &CallViewCommands::N7Click},
     };
     for (const auto& entry : table)
-        window.connectCommand(QString::fromLatin1(entry.name),
+        window.connectCommand(entry.command,
                               [commands, handler = entry.handler] { (commands->*handler)(); });
     return *commands;
 }

@@ -11,16 +11,13 @@
 // commands. A command's error ends it where it failed and is shown by the window's runCommand;
 // the pointer is restored and ToolButtonRazg keeps its new caption, hint and handler.
 
-#include "app/forms/QueryModel.h"
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
+#include "ui/MainWindowHost.h"
+#include "ui/QueryModel.h"
 
 #include <QObject>
 #include <array>
-
-namespace orv::app {
-class TForm1;
-}
 
 namespace orv::calls {
 
@@ -28,7 +25,7 @@ class CallViewCommands : public QObject {
     Q_OBJECT
 
   public:
-    explicit CallViewCommands(app::TForm1& window);
+    explicit CallViewCommands(ui::MainWindowHost& window);
 
     void ButtonAllClick();
     void ButtonCityClick();
@@ -40,8 +37,8 @@ class CallViewCommands : public QObject {
 
     ListingViews& listings() { return listings_; }
     GroupedViews& grouped() { return grouped_; }
-    app::QueryModel* model(Listing view) const { return listingModels_[static_cast<int>(view)]; }
-    app::QueryModel* model(Grouped view) const { return groupedModels_[static_cast<int>(view)]; }
+    ui::QueryModel* model(Listing view) const { return listingModels_[static_cast<int>(view)]; }
+    ui::QueryModel* model(Grouped view) const { return groupedModels_[static_cast<int>(view)]; }
 
     // The number-list filter of QueryAll, QueryCity and QueryMG: the grid shows the change at
     // once; the count in status panel 0 stays until a view command runs again.
@@ -53,15 +50,15 @@ class CallViewCommands : public QObject {
     void showGrouped(Grouped view, void (CallViewCommands::*handler)());
     void refreshListings();
 
-    app::TForm1& window_;
+    ui::MainWindowHost& window_;
     ListingViews listings_;
     GroupedViews grouped_;
-    std::array<app::QueryModel*, 4> listingModels_{};
-    std::array<app::QueryModel*, 3> groupedModels_{};
+    std::array<ui::QueryModel*, 4> listingModels_{};
+    std::array<ui::QueryModel*, 3> groupedModels_{};
 };
 
 // Creates the commands' object as a child of the window, connects and enables the seven view
 // commands.
-CallViewCommands& installCallViews(app::TForm1& window);
+CallViewCommands& installCallViews(ui::MainWindowHost& window);
 
 }  // namespace orv::calls

@@ -1,12 +1,12 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace orv::app {
+namespace orv::core {
 namespace {
 
 const QString kMnMg = QStringLiteral("MnMg");
@@ -175,4 +175,4 @@ qint32 integerFromText(const QString& text) {
                                      std::numeric_limits<qint32>::max()));
 }
 
-}  // namespace orv::app
+}  // namespace orv::core

@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@
 #include <bit>
 #include <functional>
 
-namespace orv::app {
+namespace orv::core {
 namespace {
 
 using Type = SettingsStore::Type;
@@ -459,4 +459,4 @@ QList<SettingsStore::Section> SettingsStore::sections() const {
     return result;
 }
 
-}  // namespace orv::app
+}  // namespace orv::core

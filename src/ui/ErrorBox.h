@@ -5,10 +5,10 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-namespace orv::app {
+namespace orv::ui {
 
 inline void showErrorBox(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QCoreApplication::applicationName(), text);
 }
 
-}  // namespace orv::app
+}  // namespace orv::ui

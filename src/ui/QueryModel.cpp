@@ -1,15 +1,15 @@
-#include "app/forms/QueryModel.h"
+#include "ui/QueryModel.h"
 
-#include "app/Selection.h"
-#include "app/Settings.h"
-#include "db/Error.h"
+#include "core/Error.h"
+#include "core/Selection.h"
+#include "core/Settings.h"
 
 #include <algorithm>
 #include <limits>
 
-namespace orv::app {
+namespace orv::ui {
 
-QueryModel::QueryModel(db::Query& query, QList<ViewColumn> columns, const QLocale& locale,
+QueryModel::QueryModel(db::Query& query, QList<core::ViewColumn> columns, const QLocale& locale,
                        QObject* parent)
     : QAbstractTableModel(parent), query_(&query), columns_(std::move(columns)), locale_(locale) {
     refresh();
@@ -20,7 +20,7 @@ void QueryModel::refresh() {
     QList<bool> numeric;
     int rows = 0;
     if (query_->isOpen()) {
-        for (const ViewColumn& column : columns_) {
+        for (const core::ViewColumn& column : columns_) {
             const int i = query_->fieldIndex(column.field);
             if (i < 0) {
                 beginResetModel();
@@ -52,27 +52,29 @@ int QueryModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-QString QueryModel::text(const QVariant& value, ViewColumn::Display format) const {
+QString QueryModel::text(const QVariant& value, core::ViewColumn::Display format) const {
     if (value.isNull()) return {};
     switch (format) {
-        case ViewColumn::Display::Money:
+        case core::ViewColumn::Display::Money:
             return locale_.toCurrencyString(value.toDouble());
-        case ViewColumn::Display::Date:
-        case ViewColumn::Display::RightDate:
-            return value.typeId() == QMetaType::QDate ? dateText(value.toDate()) : value.toString();
-        case ViewColumn::Display::Time:
-            return value.typeId() == QMetaType::QTime ? timeText(value.toTime()) : value.toString();
-        case ViewColumn::Display::Plain:
-        case ViewColumn::Display::RightText:
+        case core::ViewColumn::Display::Date:
+        case core::ViewColumn::Display::RightDate:
+            return value.typeId() == QMetaType::QDate ? core::dateText(value.toDate())
+                                                      : value.toString();
+        case core::ViewColumn::Display::Time:
+            return value.typeId() == QMetaType::QTime ? core::timeText(value.toTime())
+                                                      : value.toString();
+        case core::ViewColumn::Display::Plain:
+        case core::ViewColumn::Display::RightText:
             break;
     }
     switch (value.typeId()) {
         case QMetaType::Double:
-            return floatToText(value.toDouble(), locale_);
+            return core::floatToText(value.toDouble(), locale_);
         case QMetaType::QDate:
-            return dateText(value.toDate());
+            return core::dateText(value.toDate());
         case QMetaType::QTime:
-            return timeText(value.toTime());
+            return core::timeText(value.toTime());
         default:
             return value.toString();
     }
@@ -83,12 +85,12 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_ || index.column() >= fieldIndexes_.size() ||
         !query_->isOpen())
         return {};
-    const ViewColumn& column = columns_[index.column()];
+    const core::ViewColumn& column = columns_[index.column()];
     if (role == Qt::DisplayRole) {
         return text(query_->value(index.row(), fieldIndexes_[index.column()]), column.display);
     }
     if (role == Qt::TextAlignmentRole) {
-        using Display = ViewColumn::Display;
+        using Display = core::ViewColumn::Display;
         const bool right = column.display == Display::Plain
                                ? numericFields_[index.column()]
                                : column.display == Display::Money ||
@@ -106,4 +108,4 @@ QVariant QueryModel::headerData(int section, Qt::Orientation orientation, int ro
     return {};
 }
 
-}  // namespace orv::app
+}  // namespace orv::ui

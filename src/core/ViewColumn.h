@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace orv::app {
+namespace orv::core {
 
 struct ViewColumn {
     enum class Display {
@@ -21,4 +21,4 @@ struct ViewColumn {
     Display display = Display::Plain;
 };
 
-}  // namespace orv::app
+}  // namespace orv::core

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 
-namespace orv::app {
+namespace orv::ui {
 
 class WaitCursor {
   public:
@@ -15,4 +15,4 @@ class WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-}  // namespace orv::app
+}  // namespace orv::ui

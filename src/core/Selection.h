@@ -12,7 +12,7 @@
 #include <QString>
 #include <QTime>
 
-namespace orv::app {
+namespace orv::core {
 
 struct SelectionPanel {
     bool byList = false;  // CheckBox1 "По списку"
@@ -42,4 +42,4 @@ QTime timeFromText(const QString& text);
 QString dateText(const QDate& date);  // "05.03.2001"; empty for an invalid date
 QString timeText(const QTime& time);  // "22:00:00"; empty for an invalid time
 
-}  // namespace orv::app
+}  // namespace orv::core

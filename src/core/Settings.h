@@ -6,13 +6,13 @@
 // failed write). The text conversions raise Error(Conversion) for a text that is no number of
 // the wanted kind, except lenientInteger and integerFromText, which never fail.
 
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <QList>
 #include <QLocale>
 #include <QString>
 
-namespace orv::app {
+namespace orv::core {
 
 // The member initializers are the defaults of a store that holds none of them.
 struct Settings {
@@ -72,4 +72,4 @@ qint64 lenientInteger(const QString& text);
 // lenientInteger limited to the 32-bit range the store holds.
 qint32 integerFromText(const QString& text);
 
-}  // namespace orv::app
+}  // namespace orv::core

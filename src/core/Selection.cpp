@@ -1,11 +1,11 @@
-#include "app/Selection.h"
+#include "core/Selection.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QStringList>
 #include <optional>
 
-namespace orv::app {
+namespace orv::core {
 namespace {
 
 struct Width {
@@ -56,4 +56,4 @@ QString timeText(const QTime& time) {
     return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
 }
 
-}  // namespace orv::app
+}  // namespace orv::core

@@ -28,7 +28,7 @@
 #include <QString>
 #include <optional>
 
-namespace orv::app {
+namespace orv::core {
 
 class SettingsStore {
   public:
@@ -88,4 +88,4 @@ class SettingsStore {
     QString filePath_;
 };
 
-}  // namespace orv::app
+}  // namespace orv::core

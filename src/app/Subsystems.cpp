@@ -1,0 +1,13 @@
+#include "app/Subsystems.h"
+
+#include "billing/forms/BillingCommands.h"
+#include "calls/forms/CallViews.h"
+
+namespace orv::app {
+
+void installSubsystems(ui::MainWindowHost& window) {
+    orv::billing::installBilling(window);
+    orv::calls::installCallViews(window);
+}
+
+}  // namespace orv::app
