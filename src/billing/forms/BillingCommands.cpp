@@ -4,7 +4,7 @@
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
 #include "core/Clock.h"
-#include "ui/WaitCursor.h"
+#include "ui/LongWork.h"
 
 namespace orv::billing {
 namespace {
@@ -52,14 +52,22 @@ void BillingCommands::showDebts() {
 void BillingCommands::ButtonDolgClick() {
     window_.freeGrid();
     {
-        const ui::WaitCursor wait;
         const ProgressShown shown(*progress_);
-        runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
-                           orv::today(), standardPipelines(),
-                           [this](int percent, const QString& account) {
-                               if (percent == 0) progress_->start();
-                               progress_->setProgress(percent, account);
-                           });
+        progress_->start();
+        const core::SettingsStore& store = window_.settingsStore();
+        const core::VatSettings vat = window_.vat();
+        const QDate today = orv::today();
+        ui::LongWork::run(
+            window_,
+            [&](db::Database& own, ui::LongWork::Progress& progress) {
+                runDebtCalculation(own, store, vat, today, standardPipelines(),
+                                   [&progress](int percent, const QString& account) {
+                                       progress.report(percent, account);
+                                   });
+            },
+            [this](int percent, const QString& account) {
+                progress_->setProgress(percent, account);
+            });
     }
     showDebts();
 }

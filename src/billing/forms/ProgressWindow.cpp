@@ -5,10 +5,6 @@
 #include <QVBoxLayout>
 
 namespace orv::billing {
-namespace {
-constexpr int kPaintIntervalMs = 50;
-}
-
 TProgrForm::TProgrForm(QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -34,18 +30,11 @@ void TProgrForm::start() {
     labelNumber_->clear();
     show();
     raise();
-    repaint();
-    sincePaint_.start();
 }
 
 void TProgrForm::setProgress(int percent, const QString& account) {
-    const bool moved = progressBar_->value() != percent;
     progressBar_->setValue(percent);
     labelNumber_->setText(account);
-    if (moved || !sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs) {
-        repaint();
-        sincePaint_.start();
-    }
 }
 
 }  // namespace orv::billing

@@ -2,9 +2,8 @@
 // TProgrForm, the progress window of the debt run: caption "ПРЕОБРАЗОВАНИЕ", the label
 // "Преобразование информации", the bar ProgressBar1 (0 to 100) and LabelNumber with the number
 // of the account being handled. It stays on top of the other windows and is shown without being
-// modal; the run repaints it as it goes, since no events are processed until the run ends.
+// modal; the run works on a worker thread, so the window paints as its reports come in.
 
-#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -20,8 +19,7 @@ class TProgrForm : public QWidget {
 
     // Shows the window at once with the bar at 0.
     void start();
-    // Sets the bar and the number; repaints when the bar moved or a moment has passed since the
-    // last repaint, so that thousands of accounts do not cost thousands of paints.
+    // Sets the bar and the number.
     void setProgress(int percent, const QString& account);
 
     QProgressBar* progressBar() const { return progressBar_; }
@@ -30,7 +28,6 @@ class TProgrForm : public QWidget {
   private:
     QProgressBar* progressBar_;
     QLabel* labelNumber_;
-    QElapsedTimer sincePaint_;
 };
 
 }  // namespace orv::billing
