@@ -44,21 +44,34 @@ GroupedViews::GroupedViews(db::Database& db) : db_(&db) {
 }
 
 db::Query& GroupedViews::open(Grouped view) {
+    close(view);
+    runPipeline(*db_, view);
+    return openResult(view);
+}
+
+void GroupedViews::runPipeline(db::Database& db, Grouped view) {
+    switch (view) {
+        case Grouped::City:
+            CityGroup(db);
+            break;
+        case Grouped::LongDistance:
+            MGGroup(db);
+            break;
+        case Grouped::All:
+            AllGroup(db);
+            break;
+    }
+}
+
+void GroupedViews::close(Grouped view) {
     db::Query& q = query(view);
     q.close();
     // The statement is prepared again after its table was replaced.
     q.unprepare();
-    switch (view) {
-        case Grouped::City:
-            CityGroup(*db_);
-            break;
-        case Grouped::LongDistance:
-            MGGroup(*db_);
-            break;
-        case Grouped::All:
-            AllGroup(*db_);
-            break;
-    }
+}
+
+db::Query& GroupedViews::openResult(Grouped view) {
+    db::Query& q = query(view);
     q.open();
     return q;
 }

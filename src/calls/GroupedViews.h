@@ -42,6 +42,11 @@ class GroupedViews {
 
     // Closes the view's statement, runs its pipeline and opens the statement.
     db::Query& open(Grouped view);
+    // The two halves of open(), for a pipeline run on a connection of its own: close() before,
+    // openResult() after.
+    static void runPipeline(db::Database& db, Grouped view);
+    void close(Grouped view);
+    db::Query& openResult(Grouped view);
 
   private:
     db::Database* db_;

@@ -1,5 +1,6 @@
 #include "calls/forms/CallViews.h"
 
+#include "ui/LongWork.h"
 #include "ui/WaitCursor.h"
 
 namespace orv::calls {
@@ -55,12 +56,15 @@ void CallViewCommands::showGrouped(Grouped view, void (CallViewCommands::*handle
     window_.freeGrid();
     db::Query& query = grouped_.query(view);
     ui::QueryModel* grid = model(view);
+    window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
+    grouped_.close(view);
+    grid->refresh();
+    ui::LongWork::run(window_, [view](db::Database& own, ui::LongWork::Progress&) {
+        GroupedViews::runPipeline(own, view);
+    });
     {
         const ui::WaitCursor wait;
-        window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
-        query.close();
-        grid->refresh();
-        grouped_.open(view);
+        grouped_.openResult(view);
     }
     grid->refresh();
     window_.bindGrid(grid, info.dataSource, [&query, grid] {
