@@ -15,6 +15,17 @@
 
 namespace orv::test {
 
+// How many table files the database's connection has attached right now.
+inline int attachedTableFiles(db::Database& db) {
+    db::Statement list(db.connection(), QStringLiteral("PRAGMA database_list"));
+    int count = 0;
+    while (list.step())
+        if (const QString schema = list.column(1).toString();
+            schema != QLatin1String("main") && schema != QLatin1String("temp"))
+            ++count;
+    return count;
+}
+
 // A temporary folder holding one database, removed with its files after the test.
 class TempDatabase {
   public:
@@ -44,8 +55,10 @@ class TempDatabase {
     std::unique_ptr<db::Database> db_;
 };
 
-// The orvanta-cli binary built with the tests, and what a run of it gave.
+// The orvanta-cli binary built with the tests, the same with the test hooks, and what a run of
+// it gave.
 inline QString cliProgram() { return QStringLiteral(ORVANTA_CLI_BUILT); }
+inline QString cliProgramWithHooks() { return QStringLiteral(ORVANTA_CLI_TEST_BUILT); }
 
 struct CliOutcome {
     int code = -1;

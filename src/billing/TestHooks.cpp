@@ -1,14 +1,16 @@
 #include "billing/TestHooks.h"
 
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
+#include <atomic>
 
 namespace orv::billing {
+namespace {
+std::atomic<TestHook> g_hook{nullptr};
+}
 
 void TEST_crashPoint(const char* point) {
-    static const char* const target = std::getenv("ORVANTA_TEST_CRASH_AT");
-    if (target != nullptr && std::strcmp(target, point) == 0) std::raise(SIGKILL);
+    if (const TestHook hook = g_hook.load(std::memory_order_acquire)) hook(point);
 }
+
+TestHook TEST_setHook(TestHook hook) { return g_hook.exchange(hook, std::memory_order_acq_rel); }
 
 }  // namespace orv::billing

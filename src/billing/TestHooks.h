@@ -1,13 +1,20 @@
 #pragma once
-// Test hook of the debt run: a named point at which a test can have the process killed, to prove
-// that a run killed at that moment leaves the tables as they were.
+// Test hook of the debt run: named points ("after-totals", "before-commit") at which a test can
+// step in, to have the process killed there and prove that a run killed at that moment leaves
+// the tables as they were, or to hold the run there while something else happens.
 //
-// When the environment variable ORVANTA_TEST_CRASH_AT holds the point's name, the process ends
-// there at once with SIGKILL (no clean-up, no destructors, no rollback). The variable is read
-// once; without it the hook only compares a pointer.
+// The programs install no hook: a point then costs one load of a null pointer. Test programs
+// link orvanta_test_hooks, which installs at start-up the hook that ends the process at once with
+// SIGKILL (no clean-up, no destructors, no rollback) at the point named by the environment
+// variable ORVANTA_TEST_CRASH_AT; a test may install a hook of its own instead. The hook runs on
+// the thread that passes the point.
 
 namespace orv::billing {
 
+using TestHook = void (*)(const char* point);
+
 void TEST_crashPoint(const char* point);
+// Installs hook (nullptr: none) for every later point; returns the one it replaces.
+TestHook TEST_setHook(TestHook hook);
 
 }  // namespace orv::billing

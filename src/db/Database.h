@@ -100,9 +100,6 @@ class Database {
 
     Connection& connection() { return *connection_; }
 
-    // Test hook: how many table files are attached right now.
-    int TEST_attachedCount() const { return static_cast<int>(attached_.size()); }
-
   private:
     friend class PreparedSql;
     struct Attached {

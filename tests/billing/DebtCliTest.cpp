@@ -1,5 +1,5 @@
 // orvanta-cli debt-run, debts, payments and pay end to end, and a debt run killed at each of its
-// crash points leaving every table as it was.
+// crash points (orvanta-cli-test) leaving every table as it was.
 
 #include "BillingFixture.h"
 
@@ -17,7 +17,8 @@ struct Outcome {
     QString err;
 };
 
-Outcome cli(Exchange& x, const QStringList& args, const QMap<QString, QString>& extraEnv = {}) {
+Outcome cli(Exchange& x, const QStringList& args, const QMap<QString, QString>& extraEnv = {},
+            const QString& program = test::cliProgram()) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString home = x.temp().file(QStringLiteral("home"));
@@ -29,11 +30,10 @@ Outcome cli(Exchange& x, const QStringList& args, const QMap<QString, QString>& 
     env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
     for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it) env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
-    process.start(
-        test::cliProgram(),
-        QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + x.temp().path(),
-                    QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
-            args);
+    process.start(program, QStringList{QStringLiteral("--alias"),
+                                       QStringLiteral("OrvantaStandard=") + x.temp().path(),
+                                       QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
+                               args);
     EXPECT_TRUE(process.waitForFinished(120000));
     return {process.exitStatus(), process.exitCode(),
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -137,15 +137,17 @@ TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
         seedWorkedExample(x);
         const auto rowsBefore = contents(x.temp().path());
         const auto bytesBefore = x.files(orv::test::runTables());
+        const QMap<QString, QString> crashAt{
+            {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}};
         const Outcome killed =
-            cli(x, {QStringLiteral("debt-run")},
-                {{QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}});
+            cli(x, {QStringLiteral("debt-run")}, crashAt, test::cliProgramWithHooks());
         EXPECT_EQ(killed.status, QProcess::CrashExit);
         EXPECT_TRUE(killed.out.isEmpty());
         EXPECT_EQ(contents(x.temp().path()), rowsBefore);
         EXPECT_TRUE(x.files(orv::test::runTables()) == bytesBefore);
 
-        const Outcome again = cli(x, {QStringLiteral("debt-run")});
+        // The program itself has no crash points: the variable changes nothing.
+        const Outcome again = cli(x, {QStringLiteral("debt-run")}, crashAt);
         EXPECT_EQ(again.code, 0) << again.err.toStdString();
         EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
     }

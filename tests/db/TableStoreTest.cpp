@@ -268,7 +268,7 @@ TEST(TableStore, StatementsOverMoreThanTenTableFiles) {
             .execute();
         parts.append(QStringLiteral("SELECT AbNumber FROM %1").arg(def.name));
     }
-    EXPECT_LE(t.db().TEST_attachedCount(), 10);
+    EXPECT_LE(orv::test::attachedTableFiles(t.db()), 10);
     Query all(t.db(), parts.join(QStringLiteral("\nUNION ALL\n")));
     all.open();
     EXPECT_EQ(all.recordCount(), 14);
