@@ -7,6 +7,7 @@
 
 #include "GuiApplication.h"
 
+#include <QAction>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -39,5 +40,19 @@ class WindowTest : public ::testing::Test {
 
     QTemporaryDir home_;
 };
+
+// The commands of the window that are enabled with a handler of the window's, in table order.
+// A command enabled without a handler, or with one but disabled, fails the test. Disconnects the
+// handlers: the window's commands do nothing afterwards.
+inline QList<ui::Command> connectedCommands(app::TForm1& window) {
+    QList<ui::Command> connected;
+    for (const ui::CommandSpec& spec : ui::commandTable()) {
+        QAction* action = window.action(spec.id);
+        const bool handler = QObject::disconnect(action, &QAction::triggered, &window, nullptr);
+        EXPECT_EQ(action->isEnabled(), handler) << spec.name;
+        if (handler) connected.append(spec.id);
+    }
+    return connected;
+}
 
 }  // namespace orv::test
