@@ -27,9 +27,6 @@
 namespace orv::db {
 class Database;
 }
-namespace orv::app {
-class SettingsStore;
-}
 
 namespace orv::billing {
 

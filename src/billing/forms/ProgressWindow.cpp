@@ -28,6 +28,9 @@ TProgrForm::TProgrForm(QWidget* parent)
 void TProgrForm::start() {
     progressBar_->setValue(0);
     labelNumber_->clear();
+    // Over the middle of the main window, where the operator is looking.
+    if (const QWidget* owner = parentWidget())
+        move(owner->window()->frameGeometry().center() - rect().center());
     show();
     raise();
 }

@@ -17,7 +17,7 @@ class TProgrForm : public QWidget {
   public:
     explicit TProgrForm(QWidget* parent = nullptr);
 
-    // Shows the window at once with the bar at 0.
+    // Shows the window over the middle of the main window with the bar at 0.
     void start();
     // Sets the bar and the number.
     void setProgress(int percent, const QString& account);
