@@ -54,7 +54,8 @@ void BillingCommands::ButtonDolgClick() {
     {
         const ProgressShown shown(*progress_);
         progress_->start();
-        const core::SettingsStore& store = window_.settingsStore();
+        // Copies for the worker: the store is only its file's name.
+        const core::SettingsStore store = window_.settingsStore();
         const core::VatSettings vat = window_.vat();
         const QDate today = orv::today();
         ui::LongWork::run(
