@@ -19,6 +19,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace orv::db {
 class Database;
