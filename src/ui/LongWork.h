@@ -8,8 +8,8 @@
 // caller's code stays linear. While the work runs the hourglass shows, every command of the main
 // window is disabled, user input to the program's windows is dropped and closing the main window
 // is refused, while paints, timers and the progress reports go on. The work reports progress
-// through LongWork::Progress; the report reaches the UI thread by a queued call (in the window's
-// thread), only the latest one when several come faster than the UI thread takes them.
+// through LongWork::Progress; the report reaches the UI thread by a queued call, only the latest
+// one when several come faster than the UI thread takes them.
 //
 // The work must only write tables through its own connection; the UI thread opens or refreshes
 // its statements after run() returns. An exception the work throws (orv::Error above all) is
