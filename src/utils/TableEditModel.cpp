@@ -175,9 +175,8 @@ QVariant TableEditModel::checkedValue(int column, const QVariant& value) const {
 
 void TableEditModel::setValue(int row, int column, const QVariant& value) {
     if (column < 0 || column >= fields_.size()) return;
-    const QVariant typed = checkedValue(column, value);
     if (row != editRow()) edit(row);
-    buffer_[column] = typed;
+    buffer_[column] = checkedValue(column, value);
     emit dataChanged(index(row, column), index(row, column));
 }
 

@@ -93,19 +93,24 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
         raise(Error::Kind::Refused,
               QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
     const db::TableDef sourceDef = from.tableDef(sourceName);
-    db::TableDef def = targetDef(targetName, sourceDef.fields);
-    if (indexes == Indexes::Copy) def.indexes = sourceDef.indexes;
     // A connection of its own: the copy needs one attachment more than the table files.
     db::Database writer(to.name(), to.folder());
-    writer.createTable(def);
+    writer.createTable(targetDef(targetName, sourceDef.fields));
     const QString into = writer.qualified(targetName);
     const AttachedSource attached(writer.connection(), from.tableFilePath(sourceName));
+    // The indexes are built after the rows are in, which is much faster than keeping them up
+    // to date row by row; one transaction makes rows and indexes appear together.
+    db::Transaction transaction(writer, {targetName});
     db::Statement copy(writer.connection(),
                        QStringLiteral("INSERT INTO %1 SELECT * FROM %2.%3")
                            .arg(into, db::quoteIdentifier(kSourceSchema),
                                 db::quoteIdentifier(sourceName)));
     copy.run();
-    return writer.connection().changes();
+    const qint64 copied = writer.connection().changes();
+    if (indexes == Indexes::Copy)
+        for (const db::IndexDef& index : sourceDef.indexes) writer.addIndex(targetName, index);
+    transaction.commit();
+    return copied;
 }
 
 qint64 exportResult(db::Query& result, db::Database& to, const QString& target) {

@@ -33,6 +33,7 @@ TableCommands::TableCommands(ui::MainWindowHost& window)
               db::Query& query = form7_->Query1();
               query.close();
               query.setSql(lines);
+              form7_->connectedIn();
               query.execute();
           },
           [this](const QString& alias) { form7_->rebindIn(alias); },

@@ -294,9 +294,16 @@ bool TForm7::confirm(const QString& question) {
 
 db::Database& TForm7::rebindIn(const QString& alias) {
     closeGridDataSet();
-    const QString path = aliases_.path(alias);
-    databaseIn_->rebind(path);
+    inConnected_ = false;
+    databaseIn_->rebind(aliases_.path(alias));
+    inConnected_ = true;
     aliasIn_ = alias;
+    return *databaseIn_;
+}
+
+db::Database& TForm7::connectedIn() {
+    if (!inConnected_)
+        raise(Error::Kind::Engine, QStringLiteral("База данных LocalIn не подключена"));
     return *databaseIn_;
 }
 
@@ -330,7 +337,8 @@ void TForm7::closeTable() {
 
 void TForm7::openTable(const QString& name) {
     closeTable();
-    table1_->open(*databaseIn_, existingTable(*databaseIn_, name));
+    db::Database& in = connectedIn();
+    table1_->open(in, existingTable(in, name));
     showTable();
     Table1AfterOpen();
 }
@@ -359,6 +367,7 @@ void TForm7::ToolButton3Click() {
     {
         const ui::WaitCursor wait;
         try {
+            connectedIn();
             query1_.open();
         } catch (const Error& e) {
             failure = e.message();

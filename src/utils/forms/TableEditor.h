@@ -51,6 +51,9 @@ class TForm7 : public QDialog {
     void setSqlWindow(TForm3* window) { sqlWindow_ = window; }
 
     db::Database& DatabaseIn() { return *databaseIn_; }
+    // DatabaseIn, refused ("База данных LocalIn не подключена") after binding it to an alias
+    // failed.
+    db::Database& connectedIn();
     db::Database& DatabaseOut() { return *databaseOut_; }
     const QString& aliasIn() const { return aliasIn_; }
     const QString& aliasOut() const { return aliasOut_; }
@@ -114,6 +117,7 @@ class TForm7 : public QDialog {
     QString aliasOut_;
     std::unique_ptr<db::Database> databaseIn_;
     std::unique_ptr<db::Database> databaseOut_;
+    bool inConnected_ = true;
     TableEditModel* table1_;
     db::Query query1_;
     ui::QueryModel* queryModel_ = nullptr;
