@@ -70,11 +70,11 @@ TEST_F(TableCli, CopyTableWithinAndAcrossAliases) {
                QStringLiteral("DolgTb")});
     EXPECT_EQ(run.code, 1) << run;
     EXPECT_TRUE(run.err.contains(QStringLiteral("--replace"))) << run;
-    EXPECT_EQ(debts(), QStringLiteral("n\n1\n"));
+    EXPECT_EQ(debts(), QStringLiteral("n\r\n1\r\n"));
     run = cli({QStringLiteral("copy-table"), QStringLiteral("PaneDate"), QStringLiteral("DolgTb"),
                QStringLiteral("--replace")});
     ASSERT_EQ(run.code, 0) << run;
-    EXPECT_EQ(debts(), QStringLiteral("n\n0\n"));
+    EXPECT_EQ(debts(), QStringLiteral("n\r\n0\r\n"));
 }
 
 TEST_F(TableCli, RefusalsAndUsage) {
@@ -104,14 +104,14 @@ TEST_F(TableCli, RefusalsAndUsage) {
         EXPECT_EQ(run.code, c.code) << c.args.join(' ').toStdString() << "\n" << run;
         EXPECT_FALSE(run.err.isEmpty());
     }
-    EXPECT_EQ(debts(), QStringLiteral("n\n1\n"));
+    EXPECT_EQ(debts(), QStringLiteral("n\r\n1\r\n"));
 }
 
 TEST_F(TableCli, ClearTable) {
     const Outcome run = cli({QStringLiteral("clear-table"), QStringLiteral("dolgtb.db")});
     ASSERT_EQ(run.code, 0) << run;
     EXPECT_EQ(run.out, QStringLiteral("Таблица DolgTb очищена\n"));
-    EXPECT_EQ(debts(), QStringLiteral("n\n0\n"));
+    EXPECT_EQ(debts(), QStringLiteral("n\r\n0\r\n"));
 }
 
 }  // namespace

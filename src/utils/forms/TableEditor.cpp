@@ -303,7 +303,7 @@ db::Database& TForm7::rebindIn(const QString& alias) {
 
 db::Database& TForm7::connectedIn() {
     if (!inConnected_)
-        raise(Error::Kind::Engine, QStringLiteral("База данных LocalIn не подключена"));
+        orv::raise(Error::Kind::Engine, QStringLiteral("База данных LocalIn не подключена"));
     return *databaseIn_;
 }
 
@@ -422,7 +422,7 @@ void TForm7::ToolButton6Click() {
         Table1AfterOpen();
     } else {
         if (table.isEmpty())
-            raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
+            orv::raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
         copyTable(*databaseIn_, table, *databaseOut_, target, Indexes::Omit);
         openTable(table);
     }
