@@ -53,6 +53,17 @@ db::TableDef targetDef(const QString& name, QList<db::FieldDef> fields) {
     return def;
 }
 
+// The index as the table store names it: PRIMARY for the primary index, else its own name.
+QString indexSql(const QString& table, const db::IndexDef& index) {
+    QStringList columns;
+    for (const QString& f : index.fields) columns.append(db::quoteIdentifier(f));
+    const bool unique = index.primary || index.unique;
+    const QString name = index.primary ? QStringLiteral("PRIMARY") : index.name;
+    return QStringLiteral("CREATE %1INDEX main.%2 ON %3 (%4)")
+        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), db::quoteIdentifier(name),
+             db::quoteIdentifier(table), columns.join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 QString existingTable(db::Database& database, const QString& typed) {
@@ -93,23 +104,31 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
         raise(Error::Kind::Refused,
               QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
     const db::TableDef sourceDef = from.tableDef(sourceName);
-    // A connection of its own: the copy needs one attachment more than the table files.
-    db::Database writer(to.name(), to.folder());
-    writer.createTable(targetDef(targetName, sourceDef.fields));
-    const QString into = writer.qualified(targetName);
-    const AttachedSource attached(writer.connection(), from.tableFilePath(sourceName));
-    // The indexes are built after the rows are in, which is much faster than keeping them up
-    // to date row by row; one transaction makes rows and indexes appear together.
-    db::Transaction transaction(writer, {targetName});
-    db::Statement copy(writer.connection(),
-                       QStringLiteral("INSERT INTO %1 SELECT * FROM %2.%3")
-                           .arg(into, db::quoteIdentifier(kSourceSchema),
-                                db::quoteIdentifier(sourceName)));
-    copy.run();
-    const qint64 copied = writer.connection().changes();
+    QString path;
+    bool replaced = false;
+    {
+        db::Database writer(to.name(), to.folder());
+        replaced = writer.tableExists(targetName);
+        writer.createTable(targetDef(targetName, sourceDef.fields));
+        path = writer.tableFilePath(targetName);
+    }
+    // The rows go in on a connection whose main database is the target's file, where SQLite
+    // moves whole records from file to file; the indexes are built after them, and one
+    // transaction makes rows and indexes appear together. A failure rolls back as the
+    // connection closes.
+    db::Connection file(path);
+    // The replaced table's pages are free but still in the file; writing over them would copy
+    // each one to the journal first. Compacting the now empty file is quick and avoids that.
+    if (replaced) file.exec(QStringLiteral("VACUUM"));
+    const AttachedSource attached(file, from.tableFilePath(sourceName));
+    file.exec(QStringLiteral("BEGIN"));
+    file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
+                    .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
+                         db::quoteIdentifier(sourceName)));
+    const qint64 copied = file.changes();
     if (indexes == Indexes::Copy)
-        for (const db::IndexDef& index : sourceDef.indexes) writer.addIndex(targetName, index);
-    transaction.commit();
+        for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(targetName, index));
+    file.exec(QStringLiteral("COMMIT"));
     return copied;
 }
 
