@@ -87,8 +87,8 @@ long long readRows(sqlite3_stmt* stmt) {
 // the last 100 positions by rowid range.
 void directOpenAndFetch(const QString& file, std::vector<sqlite3_int64>* rowids) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
         fail("open", db);
     sqlite3_stmt* all = nullptr;
     if (sqlite3_prepare_v2(db, "SELECT rowid FROM DESTTAR ORDER BY rowid", -1, &all, nullptr))
@@ -113,12 +113,12 @@ void directOpenAndFetch(const QString& file, std::vector<sqlite3_int64>* rowids)
 // What any viewer needs at the least: the count, the first and the last 100 rows.
 void directCountAndEnds(const QString& file) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
         fail("open", db);
-    for (const char* sql : {"SELECT count(*) FROM DESTTAR",
-                            "SELECT * FROM DESTTAR ORDER BY rowid LIMIT 100",
-                            "SELECT * FROM DESTTAR ORDER BY rowid DESC LIMIT 100"}) {
+    for (const char* sql :
+         {"SELECT count(*) FROM DESTTAR", "SELECT * FROM DESTTAR ORDER BY rowid LIMIT 100",
+          "SELECT * FROM DESTTAR ORDER BY rowid DESC LIMIT 100"}) {
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr)) fail("prepare", db);
         readRows(stmt);
@@ -137,8 +137,9 @@ void directCopy(const QString& source, const QString& target) {
         fail("open", src);
     std::vector<QByteArray> ddl;
     sqlite3_stmt* schema = nullptr;
-    if (sqlite3_prepare_v2(src, "SELECT sql FROM sqlite_schema WHERE sql IS NOT NULL ORDER BY "
-                                "type = 'index'",
+    if (sqlite3_prepare_v2(src,
+                           "SELECT sql FROM sqlite_schema WHERE sql IS NOT NULL ORDER BY "
+                           "type = 'index'",
                            -1, &schema, nullptr))
         fail("prepare", src);
     while (sqlite3_step(schema) == SQLITE_ROW)
@@ -166,8 +167,8 @@ int runDemo(const QString& cli, const QString& root, const QString& calls) {
     QProcess demo;
     demo.setProcessEnvironment(env);
     demo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    demo.start(cli, {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + root +
-                                                    QStringLiteral("/standard"),
+    demo.start(cli, {QStringLiteral("--alias"),
+                     QStringLiteral("OrvantaStandard=") + root + QStringLiteral("/standard"),
                      QStringLiteral("demo"), QStringLiteral("--calls"), calls});
     if (!demo.waitForFinished(-1)) return -1;
     return demo.exitCode();
@@ -238,7 +239,9 @@ int main(int argc, char** argv) {
         qint64 copied = 0;
         const QString directTarget = work.path() + QStringLiteral("/direct-DESTTAR.db");
         auto orvantaCopy = [&](const QString& name) {
-            return [&, name] { copied = orv::utils::copyTable(in, QStringLiteral("DESTTAR"), out, name); };
+            return [&, name] {
+                copied = orv::utils::copyTable(in, QStringLiteral("DESTTAR"), out, name);
+            };
         };
         auto plainCopy = [&] { directCopy(file, directTarget); };
         Timing copy = timeOf(orvantaCopy(QStringLiteral("Copy1")));

@@ -22,7 +22,8 @@ namespace {
 
 QStringList readSqlFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) fileError(QStringLiteral("прочитать"), path, file.errorString());
+    if (!file.open(QIODevice::ReadOnly))
+        fileError(QStringLiteral("прочитать"), path, file.errorString());
     QStringDecoder decode(QStringConverter::System);
     QString text = decode(file.readAll());
     if (file.error() != QFileDevice::NoError)
@@ -35,7 +36,8 @@ QStringList readSqlFile(const QString& path) {
 
 void writeSqlFile(const QString& path, const QStringList& lines) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fileError(QStringLiteral("записать"), path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly))
+        fileError(QStringLiteral("записать"), path, file.errorString());
     QStringEncoder encode(QStringConverter::System);
     QString text;
     for (const QString& line : lines) text += line + QLatin1String("\r\n");

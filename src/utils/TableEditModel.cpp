@@ -23,8 +23,9 @@ void TableEditModel::open(db::Database& database, const QString& tableName) {
     const QString canonical = database.canonicalName(tableName);
     const QList<db::FieldDef> fields = database.fields(canonical);
     std::vector<qint64> rowids;
-    db::Statement read(database.connection(), QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid")
-                                                  .arg(database.qualified(canonical)));
+    db::Statement read(
+        database.connection(),
+        QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(database.qualified(canonical)));
     while (read.step()) rowids.push_back(read.columnInt(0));
     beginResetModel();
     database_ = &database;
@@ -140,8 +141,7 @@ void TableEditModel::edit(int row) {
 }
 
 int TableEditModel::insertRecord() {
-    if (!isOpen())
-        raise(Error::Kind::Engine, QStringLiteral("Таблица не открыта"));
+    if (!isOpen()) raise(Error::Kind::Engine, QStringLiteral("Таблица не открыта"));
     post();
     const int row = static_cast<int>(recordCount());
     beginInsertRows({}, row, row);
@@ -242,8 +242,9 @@ void TableEditModel::deleteRecord(int row) {
     if (row < 0 || row >= recordCount())
         raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(table_));
     if (state_ == State::Edit && row != editRow_) post();
-    db::Statement remove(database_->connection(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?")
-                                                      .arg(database_->qualified(table_)));
+    db::Statement remove(
+        database_->connection(),
+        QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(database_->qualified(table_)));
     remove.bind(1, rowids_[row]);
     remove.run();
     beginRemoveRows({}, row, row);
@@ -299,7 +300,8 @@ Qt::ItemFlags TableEditModel::flags(const QModelIndex& index) const {
 
 QVariant TableEditModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return section < fields_.size() ? fields_[section].name : QString();
+    if (orientation == Qt::Horizontal)
+        return section < fields_.size() ? fields_[section].name : QString();
     if (section != editRow()) return QString();
     return state_ == State::Insert ? QStringLiteral("*") : QStringLiteral("I");
 }

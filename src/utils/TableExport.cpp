@@ -25,10 +25,11 @@ bool sameFolder(const db::Database& a, const db::Database& b) {
 class AttachedSource {
   public:
     AttachedSource(db::Connection& connection, const QString& path) : connection_(connection) {
-        db::Statement attach(connection_, QStringLiteral("ATTACH DATABASE ? AS %1")
-                                              .arg(db::quoteIdentifier(kSourceSchema)));
-        attach.bind(1, QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
-                           QStringLiteral("?mode=ro"));
+        db::Statement attach(
+            connection_,
+            QStringLiteral("ATTACH DATABASE ? AS %1").arg(db::quoteIdentifier(kSourceSchema)));
+        attach.bind(
+            1, QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
         attach.run();
     }
     ~AttachedSource() {
@@ -96,8 +97,8 @@ void clearTable(db::Database& database, const QString& typed) {
     table.emptyTable();
 }
 
-qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
-                 const QString& target, Indexes indexes) {
+qint64 copyTable(db::Database& from, const QString& source, db::Database& to, const QString& target,
+                 Indexes indexes) {
     const QString sourceName = existingTable(from, source);
     const QString targetName = newTableName(target);
     if (sameFolder(from, to) && sourceName.compare(targetName, Qt::CaseInsensitive) == 0)
@@ -123,8 +124,8 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
     const AttachedSource attached(file, from.tableFilePath(sourceName));
     file.exec(QStringLiteral("BEGIN"));
     file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
-                    .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
-                         db::quoteIdentifier(sourceName)));
+                  .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
+                       db::quoteIdentifier(sourceName)));
     const qint64 copied = file.changes();
     if (indexes == Indexes::Copy)
         for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(targetName, index));
@@ -133,7 +134,8 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
 }
 
 qint64 exportResult(db::Query& result, db::Database& to, const QString& target) {
-    if (!result.isOpen()) raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
+    if (!result.isOpen())
+        raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
     const QString targetName = newTableName(target);
     const QList<db::FieldDef> fields = result.fields();
     db::Database writer(to.name(), to.folder());

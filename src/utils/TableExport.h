@@ -34,8 +34,8 @@ enum class Indexes { Copy, Omit };
 // unless omitted, and copies every record, field by field in order, in one statement: the
 // target ends up with all of them or none. Refuses to copy a table onto itself. Returns the
 // records copied.
-qint64 copyTable(db::Database& from, const QString& source, db::Database& to,
-                 const QString& target, Indexes indexes = Indexes::Copy);
+qint64 copyTable(db::Database& from, const QString& source, db::Database& to, const QString& target,
+                 Indexes indexes = Indexes::Copy);
 
 // Creates (or replaces) target in the folder of `to` with the fields of the open result and no
 // indexes, and copies every visible row of the result into it, all or none. Returns the rows.

@@ -27,7 +27,8 @@ TEST(SqlWindowFiles, LinesRoundTripWithCrLf) {
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.write("SELECT *\nFROM AbTab");
     plain.close();
-    EXPECT_EQ(utils::readSqlFile(lf), (QStringList{QStringLiteral("SELECT *"), QStringLiteral("FROM AbTab")}));
+    EXPECT_EQ(utils::readSqlFile(lf),
+              (QStringList{QStringLiteral("SELECT *"), QStringLiteral("FROM AbTab")}));
 }
 
 TEST(SqlWindowFiles, FailuresAndCaptions) {
@@ -35,7 +36,8 @@ TEST(SqlWindowFiles, FailuresAndCaptions) {
     EXPECT_THROW(utils::readSqlFile(dir.filePath(QStringLiteral("missing.sql"))), Error);
     EXPECT_THROW(utils::writeSqlFile(dir.filePath(QStringLiteral("no/such/dir/a.sql")), {}), Error);
     EXPECT_EQ(utils::sqlCaption({}), QStringLiteral("SQL"));
-    EXPECT_EQ(utils::sqlCaption(QStringLiteral("/home/op/SQL/dolg.sql")), QStringLiteral("SQL dolg.sql"));
+    EXPECT_EQ(utils::sqlCaption(QStringLiteral("/home/op/SQL/dolg.sql")),
+              QStringLiteral("SQL dolg.sql"));
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
     const QString folder = utils::sqlFolder();
     EXPECT_TRUE(folder.endsWith(QStringLiteral("Orvanta/SQL")));

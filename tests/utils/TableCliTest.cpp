@@ -28,7 +28,8 @@ class TableCli : public ::testing::Test {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), home_.filePath(QStringLiteral("s.reg")));
+        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
+                   home_.filePath(QStringLiteral("s.reg")));
         QProcess process;
         process.setProcessEnvironment(env);
         process.start(orv::test::cliProgram(),

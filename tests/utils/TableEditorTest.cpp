@@ -62,7 +62,8 @@ class TableEditorTest : public ::testing::Test {
         QApplication::setActiveWindow(editor_);
         db::Table abTab(window_->tarifStandard(), QStringLiteral("AbTab"));
         abTab.open();
-        for (int n : {101, 102, 103}) abTab.appendRecord({n, QStringLiteral("ALL"), QStringLiteral("YES")});
+        for (int n : {101, 102, 103})
+            abTab.appendRecord({n, QStringLiteral("ALL"), QStringLiteral("YES")});
         db::Table debts(window_->tarifStandard(), QStringLiteral("DolgTb"));
         debts.open();
         debts.appendRecord({101, QStringLiteral("ALL")});
@@ -98,7 +99,9 @@ class TableEditorTest : public ::testing::Test {
         return nullptr;
     }
 
-    qint64 debtCount() { return db::Table(window_->tarifStandard(), QStringLiteral("DolgTb")).recordCount(); }
+    qint64 debtCount() {
+        return db::Table(window_->tarifStandard(), QStringLiteral("DolgTb")).recordCount();
+    }
 
     QTemporaryDir home_, standard_, everyday_;
     std::unique_ptr<app::TForm1> window_;
@@ -110,8 +113,9 @@ TEST_F(TableEditorTest, ToolBarNavigatorAndCommands) {
     EXPECT_TRUE(window_->action(ui::Command::N1)->isEnabled());
     EXPECT_TRUE(window_->action(ui::Command::ToolButtonBrowseSQL)->isEnabled());
     EXPECT_EQ(editor_->windowTitle(), QStringLiteral("Редактор таблиц"));
-    const QStringList hints = {"Открыть таблицу", "Очистить таблицу", "Выполнить Запрос SQL",
-                               "Экспорт таблицы", "Экспорт результата в окне", "Закрыть таблицу"};
+    const QStringList hints = {"Открыть таблицу",           "Очистить таблицу",
+                               "Выполнить Запрос SQL",      "Экспорт таблицы",
+                               "Экспорт результата в окне", "Закрыть таблицу"};
     const QList<QToolButton*> tools = {editor_->ToolButton1, editor_->ToolButton2,
                                        editor_->ToolButton3, editor_->ToolButton5,
                                        editor_->ToolButton6, editor_->ToolButton4};
@@ -120,8 +124,8 @@ TEST_F(TableEditorTest, ToolBarNavigatorAndCommands) {
     for (QAction* a : editor_->DBNavigator1->actions()) tips.append(a->toolTip());
     EXPECT_EQ(tips, (QStringList{"Первая запись", "Предыдущая запись", "Следующая запись",
                                  "Последняя запись", "Вставить запись", "Удалить запись",
-                                 "Редактировать запись", "Запомнить изменения",
-                                 "Отменить изменеия", "Освежить данные"}));
+                                 "Редактировать запись", "Запомнить изменения", "Отменить изменеия",
+                                 "Освежить данные"}));
     // The alias selectors were filled at FormShow.
     EXPECT_EQ(editor_->Form9()->ComboBox1->currentText(), QStringLiteral("OrvantaStandard"));
     EXPECT_EQ(editor_->Form10()->ComboBox1->count(), 2);

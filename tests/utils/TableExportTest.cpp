@@ -40,8 +40,8 @@ TEST_F(TableExportTest, HostileAndMalformedNamesAreRefused) {
         EXPECT_THROW(utils::clearTable(in.db(), QString::fromUtf8(name)), Error) << name;
     EXPECT_EQ(count(in.db(), QStringLiteral("DolgTb")), 1);
 
-    const char* const refused[] = {"AbTab; DELETE FROM DolgTb", "a b", "x\"y", "../x", "1abc",
-                                   "t.txt", ""};
+    const char* const refused[] = {
+        "AbTab; DELETE FROM DolgTb", "a b", "x\"y", "../x", "1abc", "t.txt", ""};
     for (const char* name : refused)
         EXPECT_THROW(utils::newTableName(QString::fromUtf8(name)), Error) << name;
     EXPECT_EQ(utils::newTableName(QStringLiteral("Итоги_2")), QStringLiteral("Итоги_2"));
@@ -61,9 +61,9 @@ TEST_F(TableExportTest, ClearEmptiesOnlyThatTable) {
 }
 
 TEST_F(TableExportTest, TableCopyKeepsFieldsIndexesAndValues) {
-    EXPECT_EQ(utils::copyTable(in.db(), QStringLiteral("PaneDate"), out.db(),
-                               QStringLiteral("PaneCopy")),
-              2);
+    EXPECT_EQ(
+        utils::copyTable(in.db(), QStringLiteral("PaneDate"), out.db(), QStringLiteral("PaneCopy")),
+        2);
     const db::TableDef source = in.db().tableDef(QStringLiteral("PaneDate"));
     const db::TableDef copy = out.db().tableDef(QStringLiteral("PaneCopy"));
     ASSERT_EQ(copy.fields.size(), source.fields.size());
@@ -88,9 +88,9 @@ TEST_F(TableExportTest, EmptyTableCopyAndReplacement) {
     utils::clearTable(in.db(), QStringLiteral("PaneDate"));
     out.create(db::schema::dolgTb());
     EXPECT_TRUE(utils::targetExists(out.db(), QStringLiteral("dolgtb.db")));
-    EXPECT_EQ(utils::copyTable(in.db(), QStringLiteral("PaneDate"), out.db(),
-                               QStringLiteral("DolgTb")),
-              0);
+    EXPECT_EQ(
+        utils::copyTable(in.db(), QStringLiteral("PaneDate"), out.db(), QStringLiteral("DolgTb")),
+        0);
     const db::TableDef replaced = out.db().tableDef(QStringLiteral("DolgTb"));
     EXPECT_EQ(replaced.fields.size(), 5);
     EXPECT_EQ(replaced.indexes.size(), 1);
@@ -98,9 +98,9 @@ TEST_F(TableExportTest, EmptyTableCopyAndReplacement) {
 }
 
 TEST_F(TableExportTest, CopyOntoItselfIsRefusedAndSameFolderCopyWorks) {
-    EXPECT_THROW(utils::copyTable(in.db(), QStringLiteral("PaneDate"), in.db(),
-                                  QStringLiteral("panedate")),
-                 Error);
+    EXPECT_THROW(
+        utils::copyTable(in.db(), QStringLiteral("PaneDate"), in.db(), QStringLiteral("panedate")),
+        Error);
     EXPECT_EQ(count(in.db(), QStringLiteral("PaneDate")), 2);
     EXPECT_EQ(utils::copyTable(in.db(), QStringLiteral("PaneDate"), in.db(),
                                QStringLiteral("PaneDate2"), utils::Indexes::Omit),

@@ -68,8 +68,8 @@ TForm3::TForm3(Execute execute, AliasChange aliasChange, std::function<void()> h
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(tools);
-    tools->addWidget(addTool(QStringLiteral("ToolButton4"), QStringLiteral("Новый"),
-                             &TForm3::ToolButton4Click));
+    tools->addWidget(
+        addTool(QStringLiteral("ToolButton4"), QStringLiteral("Новый"), &TForm3::ToolButton4Click));
     tools->addWidget(addTool(QStringLiteral("ToolButton1"), QStringLiteral("Открыть"),
                              &TForm3::ToolButton1Click));
     tools->addWidget(addTool(QStringLiteral("ToolButton2"), QStringLiteral("Сохранить"),
@@ -141,7 +141,9 @@ QString TForm3::alias() const { return ComboBox1->currentText(); }
 
 QStringList TForm3::lines() const { return Memo1->toPlainText().split(QLatin1Char('\n')); }
 
-void TForm3::setLines(const QStringList& lines) { Memo1->setPlainText(lines.join(QLatin1Char('\n'))); }
+void TForm3::setLines(const QStringList& lines) {
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+}
 
 void TForm3::ToolButton4Click() {
     Memo1->clear();

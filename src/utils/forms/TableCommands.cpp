@@ -78,8 +78,8 @@ void TableCommands::BitBtnBrowseSQLClick() {
             try {
                 query2_.open();
                 bindQuery2();
-                window_.setStatusText(0, QStringLiteral("Всего: ") +
-                                             QString::number(query2_.recordCount()));
+                window_.setStatusText(
+                    0, QStringLiteral("Всего: ") + QString::number(query2_.recordCount()));
             } catch (const Error& e) {
                 failure = e.message();
             }

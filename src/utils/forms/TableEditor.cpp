@@ -35,11 +35,11 @@ struct NavButton {
 
 // The record navigator's buttons, in order, with their tool tips.
 constexpr NavButton kNavButtons[] = {
-    {"|<", "Первая запись"},          {"<", "Предыдущая запись"},
-    {">", "Следующая запись"},        {">|", "Последняя запись"},
-    {"+", "Вставить запись"},         {"-", "Удалить запись"},
-    {"^", "Редактировать запись"},    {"\u2713", "Запомнить изменения"},
-    {"\u2717", "Отменить изменеия"},  {"\u21bb", "Освежить данные"},
+    {"|<", "Первая запись"},         {"<", "Предыдущая запись"},
+    {">", "Следующая запись"},       {">|", "Последняя запись"},
+    {"+", "Вставить запись"},        {"-", "Удалить запись"},
+    {"^", "Редактировать запись"},   {"\u2713", "Запомнить изменения"},
+    {"\u2717", "Отменить изменеия"}, {"\u21bb", "Освежить данные"},
 };
 
 QList<core::ViewColumn> columnsOf(const db::Query& query) {
@@ -55,13 +55,15 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
       aliases_(aliases),
       aliasIn_(kStandard),
       aliasOut_(kStandard),
-      databaseIn_(std::make_unique<db::Database>(QStringLiteral("LocalIn"), aliases_.path(kStandard))),
+      databaseIn_(
+          std::make_unique<db::Database>(QStringLiteral("LocalIn"), aliases_.path(kStandard))),
       databaseOut_(
           std::make_unique<db::Database>(QStringLiteral("LocalOut"), aliases_.path(kStandard))),
       table1_(new TableEditModel(this)),
       query1_(*databaseIn_),
       form9_(new TForm9([this](const QString& a) -> db::Database& { return rebindIn(a); }, this)),
-      form10_(new TForm10([this](const QString& a) -> db::Database& { return rebindOut(a); }, this)) {
+      form10_(
+          new TForm10([this](const QString& a) -> db::Database& { return rebindOut(a); }, this)) {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Редактор таблиц"));
     setSizeGripEnabled(true);
@@ -81,8 +83,8 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
                           QStringLiteral("Экспорт результата в окне"), &TForm7::ToolButton6Click);
     ToolButton4 = addTool(QStringLiteral("ToolButton4"), QStringLiteral("Закрыть"),
                           QStringLiteral("Закрыть таблицу"), &TForm7::ToolButton4Click);
-    for (QToolButton* b : {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6,
-                           ToolButton4})
+    for (QToolButton* b :
+         {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6, ToolButton4})
         tools->addWidget(b);
 
     DBGrid1 = new QTableView(this);
@@ -127,11 +129,12 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
     layout->addLayout(strip);
     layout->addLayout(bottom);
 
-    connect(table1_, &TableEditModel::refused, this,
-            [this](const QString& message) {
-                QMessageBox::warning(this, QCoreApplication::applicationName(), message);
-            },
-            Qt::QueuedConnection);
+    connect(
+        table1_, &TableEditModel::refused, this,
+        [this](const QString& message) {
+            QMessageBox::warning(this, QCoreApplication::applicationName(), message);
+        },
+        Qt::QueuedConnection);
     connect(table1_, &TableEditModel::stateChanged, this, [this] {
         updateNavigator();
         if (!showsQuery_ && table1_->isOpen()) Table1AfterOpen();
@@ -149,9 +152,8 @@ QToolButton* TForm7::addTool(const QString& name, const QString& caption, const 
     button->setToolTip(hint);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this, [this, handler] { run([this, handler] {
-                (this->*handler)();
-            }); });
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { run([this, handler] { (this->*handler)(); }); });
     return button;
 }
 
@@ -163,7 +165,8 @@ void TForm7::buildNavigator() {
         QAction* action = DBNavigator1->addAction(QString::fromUtf8(b.caption));
         action->setToolTip(QString::fromUtf8(b.hint));
         const Nav nav = static_cast<Nav>(i++);
-        connect(action, &QAction::triggered, this, [this, nav] { run([this, nav] { navigate(nav); }); });
+        connect(action, &QAction::triggered, this,
+                [this, nav] { run([this, nav] { navigate(nav); }); });
         navigator_.append(action);
     }
 }
@@ -208,10 +211,12 @@ void TForm7::updateNavigator() {
     const bool editing = table && table1_->editRow() >= 0;
     for (int i = 0; i < navigator_.size(); ++i) {
         const Nav nav = static_cast<Nav>(i);
-        const bool changes = nav == Nav::Insert || nav == Nav::Delete || nav == Nav::Edit ||
-                             nav == Nav::Refresh;
+        const bool changes =
+            nav == Nav::Insert || nav == Nav::Delete || nav == Nav::Edit || nav == Nav::Refresh;
         const bool pending = nav == Nav::Post || nav == Nav::Cancel;
-        navigator_[i]->setEnabled(pending ? editing : changes ? table : DBGrid1->model()->rowCount() > 0);
+        navigator_[i]->setEnabled(pending   ? editing
+                                  : changes ? table
+                                            : DBGrid1->model()->rowCount() > 0);
     }
 }
 
@@ -226,7 +231,8 @@ void TForm7::currentRowChanged(int current, int previous) {
     try {
         table1_->post();
     } catch (const Error& e) {
-        const QModelIndex back = table1_->index(previous, std::max(0, DBGrid1->currentIndex().column()));
+        const QModelIndex back =
+            table1_->index(previous, std::max(0, DBGrid1->currentIndex().column()));
         QTimer::singleShot(0, this, [this, back, message = e.message()] {
             DBGrid1->setCurrentIndex(back);
             ui::showErrorBox(this, message);
@@ -294,6 +300,9 @@ bool TForm7::confirm(const QString& question) {
 
 db::Database& TForm7::rebindIn(const QString& alias) {
     closeGridDataSet();
+    // Query1's statement holds the tables it names attached; let go of them before rebinding.
+    query1_.close();
+    query1_.unprepare();
     inConnected_ = false;
     databaseIn_->rebind(aliases_.path(alias));
     inConnected_ = true;
@@ -393,7 +402,8 @@ void TForm7::ToolButton4Click() {
 
 bool TForm7::mayReplace(const QString& target) {
     if (!targetExists(*databaseOut_, target)) return true;
-    return confirm(QStringLiteral("Таблица %1 уже существует. Заменить?").arg(newTableName(target)));
+    return confirm(
+        QStringLiteral("Таблица %1 уже существует. Заменить?").arg(newTableName(target)));
 }
 
 void TForm7::ToolButton5Click() {
