@@ -5,6 +5,7 @@
 #include "GuiApplication.h"
 #include "ModalHelpers.h"
 #include "app/Subsystems.h"
+#include "app/forms/HelpWindow.h"
 #include "app/forms/MainWindow.h"
 #include "db/Table.h"
 #include "utils/forms/SqlWindow.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using namespace orv;
 using namespace orv::test;
@@ -162,6 +164,14 @@ TEST_F(SqlWindowTest, AnAliasThatCannotConnectIsSilent) {
     answerMessage(QMessageBox::Ok, &refused);
     runSql(QStringLiteral("DELETE FROM DolgTb"), &TForm3::BitBtn3);
     EXPECT_EQ(refused.text, QStringLiteral("Неправильный набор"));
+}
+
+TEST_F(SqlWindowTest, HelpOpensThePageOnTheDialect) {
+    sql_->findChild<QToolButton*>(QStringLiteral("ToolButton5"))->click();
+    auto* help = window_->findChild<app::HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->currentPage(), QUrl(QStringLiteral("qrc:/help/sql.html")));
 }
 
 }  // namespace
