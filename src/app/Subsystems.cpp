@@ -2,12 +2,14 @@
 
 #include "billing/forms/BillingCommands.h"
 #include "calls/forms/CallViews.h"
+#include "utils/forms/TableCommands.h"
 
 namespace orv::app {
 
 void installSubsystems(ui::MainWindowHost& window) {
     orv::billing::installBilling(window);
     orv::calls::installCallViews(window);
+    orv::utils::installTableCommands(window);
 }
 
 }  // namespace orv::app

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
 #include "core/Clock.h"
 #include "core/Error.h"
@@ -51,6 +52,9 @@ const QList<Command>& commands() {
          "[--times HH:MM-HH:MM] [--list FILE.lst]",
          orv::cli::runView},
         {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
+        {"copy-table", "copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]",
+         orv::cli::runCopyTable},
+        {"clear-table", "clear-table TABLE", orv::cli::runClearTable},
     };
     return list;
 }

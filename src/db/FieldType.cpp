@@ -61,9 +61,8 @@ FieldType fieldTypeFromDecl(const QString& declaredType, int* size) {
 namespace {
 
 [[noreturn]] void notConvertible(const QVariant& value, const char* what) {
-    raise(
-        Error::Kind::Conversion,
-        QStringLiteral("Значение '%1' не является %2").arg(value.toString(), QLatin1String(what)));
+    raise(Error::Kind::Conversion, QStringLiteral("Значение '%1' не является %2")
+                                       .arg(value.toString(), QString::fromUtf8(what)));
 }
 
 QDate parseDate(const QString& text) {

@@ -66,6 +66,8 @@ class MainWindowHost {
     virtual core::SelectionPanel selection() const = 0;
     // Opens the help on the topic of a help context (100..1000); 0 opens the contents.
     virtual void showHelp(int context) = 0;
+    // Opens a page of the help by its file name ("sql.html").
+    virtual void showHelpPage(const QString& page) = 0;
 
     virtual db::Database& tarifStandard() = 0;
     virtual db::Database& tarifEveryday() = 0;

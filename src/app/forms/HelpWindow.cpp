@@ -25,7 +25,7 @@ const char* const kPages[] = {
     "index.html",       "start.html",    "views.html",   "dates.html", "times.html",
     "numbers.html",     "debts.html",    "debtrun.html", "month.html", "refused.html",
     "debtview.html",    "payment.html",  "print.html",   "utils.html", "tables.html",
-    "subscribers.html", "settings.html", "keys.html",
+    "subscribers.html", "settings.html", "keys.html",    "sql.html",
 };
 
 struct Topic {
@@ -159,10 +159,16 @@ void HelpWindow::showTopic(int context) {
         showContents();
         return;
     }
+    showPage(page);
+}
+
+void HelpWindow::showPage(const QUrl& page) {
     browser_->setSource(page);
     for (int row = 0; row < contents_->count(); ++row)
         if (contents_->item(row)->data(Qt::UserRole).toUrl() == page) contents_->setCurrentRow(row);
 }
+
+QUrl HelpWindow::page(const QString& name) { return pageUrl(name); }
 
 QUrl HelpWindow::topicPage(int context) {
     for (const Topic& topic : kTopics)

@@ -23,9 +23,12 @@ class HelpWindow : public QWidget {
     void showContents();
     // The page of the help context; the contents for a context that has none.
     void showTopic(int context);
+    void showPage(const QUrl& page);
 
     // "qrc:/help/<page>.html" of a help context, empty when the context has no page.
     static QUrl topicPage(int context);
+    // "qrc:/help/<name>" of a page by its file name.
+    static QUrl page(const QString& name);
     QUrl currentPage() const;
 
   private:

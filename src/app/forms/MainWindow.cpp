@@ -527,6 +527,14 @@ void TForm1::showHelp(int context) {
     help_->activateWindow();
 }
 
+void TForm1::showHelpPage(const QString& page) {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->showPage(HelpWindow::page(page));
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
 // F1 reaches the window from any control that does not take it itself.
 void TForm1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {

@@ -79,6 +79,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     QString statusText(int panel) const override;
     core::SelectionPanel selection() const override;
     void showHelp(int context) override;
+    void showHelpPage(const QString& page) override;
     db::Database& tarifStandard() override { return *standard_; }
     db::Database& tarifEveryday() override { return *everyday_; }
     const db::Aliases& aliases() const override { return aliases_; }

@@ -1,0 +1,58 @@
+#include "cli/TableCommands.h"
+
+#include "core/Error.h"
+#include "db/Aliases.h"
+#include "db/Database.h"
+#include "utils/TableExport.h"
+
+#include <memory>
+
+namespace orv::cli {
+namespace {
+
+const QString kCopyUsage = QStringLiteral("copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]");
+
+struct TableArg {
+    QString alias;
+    QString table;
+};
+
+// "OrvantaEveryday:Tarif1" or "Tarif1" (OrvantaStandard).
+TableArg tableArg(const QString& text) {
+    const int colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 0) return {QLatin1String(db::kStandardAlias), text};
+    if (colon == 0 || colon == text.size() - 1) usageError(kCopyUsage);
+    return {text.left(colon), text.mid(colon + 1)};
+}
+
+}  // namespace
+
+int runCopyTable(CliContext& context, const QStringList& args) {
+    QStringList names = args;
+    const bool replace = names.removeAll(QStringLiteral("--replace")) > 0;
+    if (names.size() != 2 || names[0].startsWith(QLatin1String("--")) ||
+        names[1].startsWith(QLatin1String("--")))
+        usageError(kCopyUsage);
+    const TableArg source = tableArg(names[0]);
+    const TableArg target = tableArg(names[1]);
+    db::Database from(source.alias, context.aliases().path(source.alias));
+    db::Database to(target.alias, context.aliases().path(target.alias));
+    utils::existingTable(from, source.table);
+    if (!replace && utils::targetExists(to, target.table))
+        raise(Error::Kind::Refused,
+              QStringLiteral("Таблица %1 уже существует; чтобы заменить её, добавьте --replace")
+                  .arg(utils::newTableName(target.table)));
+    const qint64 copied = utils::copyTable(from, source.table, to, target.table);
+    context.out() << QStringLiteral("Скопировано записей: %1\n").arg(copied);
+    return 0;
+}
+
+int runClearTable(CliContext& context, const QStringList& args) {
+    if (args.size() != 1) usageError(QStringLiteral("clear-table TABLE"));
+    const QString name = utils::existingTable(context.standard(), args.first());
+    utils::clearTable(context.standard(), name);
+    context.out() << QStringLiteral("Таблица %1 очищена\n").arg(name);
+    return 0;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,160 @@
+#include "utils/TableExport.h"
+
+#include "core/Error.h"
+#include "db/Database.h"
+#include "db/Query.h"
+#include "db/Sqlite.h"
+#include "db/Table.h"
+#include "db/Transaction.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace orv::utils {
+namespace {
+
+const QString kSourceSchema = QStringLiteral("orv_export_source");
+
+bool sameFolder(const db::Database& a, const db::Database& b) {
+    return QDir(a.folder()).canonicalPath() == QDir(b.folder()).canonicalPath();
+}
+
+// The source table's file attached read-only to the writing connection for the length of one
+// copy, under a schema name of its own.
+class AttachedSource {
+  public:
+    AttachedSource(db::Connection& connection, const QString& path) : connection_(connection) {
+        db::Statement attach(
+            connection_,
+            QStringLiteral("ATTACH DATABASE ? AS %1").arg(db::quoteIdentifier(kSourceSchema)));
+        attach.bind(
+            1, QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
+        attach.run();
+    }
+    ~AttachedSource() {
+        try {
+            connection_.exec(
+                QStringLiteral("DETACH DATABASE %1").arg(db::quoteIdentifier(kSourceSchema)));
+        } catch (const Error&) {
+            // The attachment goes with the connection, which the copy closes next.
+        }
+    }
+    AttachedSource(const AttachedSource&) = delete;
+    AttachedSource& operator=(const AttachedSource&) = delete;
+
+  private:
+    db::Connection& connection_;
+};
+
+db::TableDef targetDef(const QString& name, QList<db::FieldDef> fields) {
+    db::TableDef def;
+    def.name = name;
+    def.fields = std::move(fields);
+    return def;
+}
+
+// The index as the table store names it: PRIMARY for the primary index, else its own name.
+QString indexSql(const QString& table, const db::IndexDef& index) {
+    QStringList columns;
+    for (const QString& f : index.fields) columns.append(db::quoteIdentifier(f));
+    const bool unique = index.primary || index.unique;
+    const QString name = index.primary ? QStringLiteral("PRIMARY") : index.name;
+    return QStringLiteral("CREATE %1INDEX main.%2 ON %3 (%4)")
+        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), db::quoteIdentifier(name),
+             db::quoteIdentifier(table), columns.join(QStringLiteral(", ")));
+}
+
+}  // namespace
+
+QString existingTable(db::Database& database, const QString& typed) {
+    const QString name = typed.trimmed();
+    if (name.isEmpty()) raise(Error::Kind::Refused, QStringLiteral("Не задано имя таблицы"));
+    if (!database.tableExists(name))
+        raise(Error::Kind::Refused, QStringLiteral("Таблица %1 не найдена в папке %2")
+                                        .arg(name, QDir::toNativeSeparators(database.folder())));
+    return database.canonicalName(name);
+}
+
+QString newTableName(const QString& typed) {
+    static const QRegularExpression valid(
+        QStringLiteral(R"(^[\p{L}_][\p{L}\p{N}_]{0,63}(\.[dD][bB])?$)"));
+    const QString name = typed.trimmed();
+    if (name.isEmpty()) raise(Error::Kind::Refused, QStringLiteral("Не задано имя таблицы"));
+    if (!valid.match(name).hasMatch())
+        raise(Error::Kind::Refused,
+              QStringLiteral("Недопустимое имя таблицы: %1 (допустимы буквы, цифры и «_»)")
+                  .arg(name));
+    return name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ? name.chopped(3) : name;
+}
+
+bool targetExists(db::Database& database, const QString& typed) {
+    return database.tableExists(newTableName(typed));
+}
+
+void clearTable(db::Database& database, const QString& typed) {
+    db::Table table(database, existingTable(database, typed));
+    table.emptyTable();
+}
+
+qint64 copyTable(db::Database& from, const QString& source, db::Database& to, const QString& target,
+                 Indexes indexes) {
+    const QString sourceName = existingTable(from, source);
+    const QString targetName = newTableName(target);
+    if (sameFolder(from, to) && sourceName.compare(targetName, Qt::CaseInsensitive) == 0)
+        raise(Error::Kind::Refused,
+              QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
+    const db::TableDef sourceDef = from.tableDef(sourceName);
+    QString path;
+    bool replaced = false;
+    {
+        db::Database writer(to.name(), to.folder());
+        replaced = writer.tableExists(targetName);
+        writer.createTable(targetDef(targetName, sourceDef.fields));
+        path = writer.tableFilePath(targetName);
+    }
+    // The rows go in on a connection whose main database is the target's file, where SQLite
+    // moves whole records from file to file; the indexes are built after them, and one
+    // transaction makes rows and indexes appear together. A failure rolls back as the
+    // connection closes.
+    db::Connection file(path);
+    // The replaced table's pages are free but still in the file; writing over them would copy
+    // each one to the journal first. Compacting the now empty file is quick and avoids that.
+    if (replaced) file.exec(QStringLiteral("VACUUM"));
+    const AttachedSource attached(file, from.tableFilePath(sourceName));
+    file.exec(QStringLiteral("BEGIN"));
+    file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
+                  .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
+                       db::quoteIdentifier(sourceName)));
+    const qint64 copied = file.changes();
+    if (indexes == Indexes::Copy)
+        for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(targetName, index));
+    file.exec(QStringLiteral("COMMIT"));
+    return copied;
+}
+
+qint64 exportResult(db::Query& result, db::Database& to, const QString& target) {
+    if (!result.isOpen())
+        raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
+    const QString targetName = newTableName(target);
+    const QList<db::FieldDef> fields = result.fields();
+    db::Database writer(to.name(), to.folder());
+    writer.createTable(targetDef(targetName, fields));
+    db::Transaction transaction(writer, {targetName});
+    QStringList marks;
+    for (int i = 0; i < fields.size(); ++i) marks.append(QStringLiteral("?"));
+    db::Statement insert(writer.connection(),
+                         QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                             .arg(writer.qualified(targetName), marks.join(QLatin1Char(','))));
+    const qint64 rows = result.recordCount();
+    for (qint64 row = 0; row < rows; ++row) {
+        for (int i = 0; i < fields.size(); ++i)
+            insert.bind(i + 1, db::toStorage(result.value(row, i), fields[i].type));
+        insert.run();
+        insert.reset();
+    }
+    transaction.commit();
+    return rows;
+}
+
+}  // namespace orv::utils
