@@ -300,6 +300,11 @@ QString Database::qualified(const QString& table) {
 
 QString Database::createFile(const QString& name, const QString& fileName) {
     const QString file = fileName.isEmpty() ? name + QStringLiteral(".db") : fileName;
+    // A table is a file of this folder: a name that would make a path elsewhere is refused.
+    if (file.contains(QLatin1Char('/')) || file.contains(QLatin1Char('\\')) ||
+        file.startsWith(QLatin1Char('.')) || file.contains(QChar(0)))
+        raise(Error::Kind::Refused,
+              QStringLiteral("Имя таблицы «%1» не может быть путем к файлу").arg(name));
     const QString path = folder_ + QLatin1Char('/') + file;
     makeRoom(1, {});
     const QString schema = name;
