@@ -49,9 +49,12 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
 
 int runInit(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("init не принимает аргументов"));
-    const QStringList created = db::schema::createMissingStartupTables(context.standard());
+    QStringList damaged;
+    const QStringList created =
+        db::schema::createMissingStartupTables(context.standard(), &damaged);
     for (const QString& name : created)
         context.out() << QStringLiteral("Создана таблица %1\n").arg(name);
+    if (!damaged.isEmpty()) raise(Error::Kind::Refused, damaged.join(QLatin1Char('\n')));
     if (created.isEmpty()) context.out() << QStringLiteral("Все таблицы на месте\n");
     return 0;
 }
