@@ -10,9 +10,8 @@ namespace {
 
 const QString kAccountKey = QStringLiteral("AbNumber;Priznak");
 
-[[noreturn]] void refuse(const QString& cause = {}) {
-    raise(Error::Kind::Refused,
-          cause.isEmpty() ? kPaymentRefused : kPaymentRefused + QLatin1Char('\n') + cause);
+[[noreturn]] void refuse(const QString& message = kPaymentRefused) {
+    raise(Error::Kind::Refused, message);
 }
 
 Money dueOf(const db::Table& dolg) {
@@ -74,7 +73,7 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         transaction.commit();
     } catch (const Error& e) {
         if (e.kind() == Error::Kind::Refused) throw;
-        refuse(e.message());
+        refuse(QStringLiteral("Оплата не записана: %1").arg(e.message()));
     }
     return result;
 }

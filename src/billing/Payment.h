@@ -9,8 +9,9 @@
 // Both writes are one transaction: a payment is recorded with its lowered debt or not at all.
 //
 // Errors: Error(Refused) with the dialog's message kPaymentRefused for an amount that is empty,
-// no number, or not above 0, and for a failure while writing; the message then has a second
-// line with the cause (another category's payment row for the same number, or the engine's text).
+// no number, or not above 0. Any other cause is named on the first line instead: another
+// category's payment row for the same number, or "Оплата не записана: " and the engine's text (a
+// locked or damaged table, a full disk). Nothing is written in either case.
 
 #include "billing/Money.h"
 

@@ -17,4 +17,9 @@ void TEST_crashPoint(const char* point);
 // Installs hook (nullptr: none) for every later point; returns the one it replaces.
 TestHook TEST_setHook(TestHook hook);
 
+// A point at which a test may hold the run (the test hooks stop the process with SIGSTOP at the
+// point named by ORVANTA_TEST_PAUSE_AT) while it acts on the tables, then let it go on.
+void TEST_pausePoint(const char* point);
+TestHook TEST_setPauseHook(TestHook hook);
+
 }  // namespace orv::billing

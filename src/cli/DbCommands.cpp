@@ -49,9 +49,12 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
 
 int runInit(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) usageError(QStringLiteral("init не принимает аргументов"));
-    const QStringList created = db::schema::createMissingStartupTables(context.standard());
+    QStringList damaged;
+    const QStringList created =
+        db::schema::createMissingStartupTables(context.standard(), &damaged);
     for (const QString& name : created)
         context.out() << QStringLiteral("Создана таблица %1\n").arg(name);
+    if (!damaged.isEmpty()) raise(Error::Kind::Refused, damaged.join(QLatin1Char('\n')));
     if (created.isEmpty()) context.out() << QStringLiteral("Все таблицы на месте\n");
     return 0;
 }
@@ -70,6 +73,15 @@ int runTables(CliContext& context, const QStringList& args) {
 int runSql(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(QStringLiteral("sql \"TEXT\" [--param NAME=VALUE]..."));
     db::Query query(context.standard(), args.first());
+    // The statement works on the tables of the alias folder only: attaching other files and
+    // changing the engine's settings are refused. Table names that are paths are refused by
+    // the table store.
+    const QString keyword = query.dialect().keyword();
+    if (keyword == u"ATTACH" || keyword == u"DETACH" || keyword == u"PRAGMA")
+        raise(Error::Kind::Refused,
+              QStringLiteral("Команда %1 не выполняется: запрос работает только с таблицами "
+                             "папки псевдонима")
+                  .arg(keyword));
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] != QLatin1String("--param") || i + 1 >= args.size())
             usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(args[i]));

@@ -12,14 +12,21 @@
 #include "db/Transaction.h"
 
 #include <QFile>
-#include <QTextStream>
+#include <QStringDecoder>
 #include <array>
+#include <cmath>
 
 namespace orv::cli {
 namespace {
 
 constexpr int kColumns = 9;
 const QString kStaging = QStringLiteral("orv_import");
+
+// A field as a message shows it: at most 40 characters.
+QString shown(const QString& text) {
+    constexpr qsizetype kShown = 40;
+    return text.size() <= kShown ? text : text.left(kShown) + QStringLiteral("…");
+}
 
 [[noreturn]] void badRow(int line, const QString& what) {
     raise(Error::Kind::Refused,
@@ -36,7 +43,7 @@ QVariant wholeNumber(const QString& text, const QString& column, qint64 low, qin
     const qint64 value = text.toLongLong(&ok);
     if (!ok || value < low || value > high)
         badRow(line, QStringLiteral("поле %1: '%2' не целое число от %3 до %4")
-                         .arg(column, text)
+                         .arg(column, shown(text))
                          .arg(low)
                          .arg(high));
     return value;
@@ -53,13 +60,15 @@ QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumn
     QDate date = QDate::fromString(dateText, QStringLiteral("dd.MM.yyyy"));
     if (!date.isValid()) date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
-        badRow(line, QStringLiteral("поле Date_of_call: '%1' не дата дд.мм.гггг").arg(dateText));
+        badRow(line,
+               QStringLiteral("поле Date_of_call: '%1' не дата дд.мм.гггг").arg(shown(dateText)));
     row.append(date.toString(QStringLiteral("yyyy-MM-dd")));
     const QString timeText = text(2);
     QTime time = QTime::fromString(timeText, QStringLiteral("HH:mm:ss"));
     if (!time.isValid()) time = QTime::fromString(timeText, QStringLiteral("HH:mm"));
     if (!time.isValid())
-        badRow(line, QStringLiteral("поле Time_of_call: '%1' не время чч:мм:сс").arg(timeText));
+        badRow(line,
+               QStringLiteral("поле Time_of_call: '%1' не время чч:мм:сс").arg(shown(timeText)));
     row.append(time.toString(QStringLiteral("HH:mm:ss")));
     row.append(wholeNumber(text(3), columns[3].name, 0, 2147483647, true, line));
     row.append(wholeNumber(text(4), columns[4].name, -32768, 32767, true, line));
@@ -68,7 +77,7 @@ QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumn
         const QString code = text(column);
         if (code.size() > columns[column].size)
             badRow(line, QStringLiteral("поле %1: '%2' длиннее %3 символов")
-                             .arg(columns[column].name, code)
+                             .arg(columns[column].name, shown(code))
                              .arg(columns[column].size));
         row.append(code.isEmpty() ? QVariant() : QVariant(code));
     }
@@ -78,7 +87,8 @@ QVariantList checkedRow(const QStringList& fields, const std::array<int, kColumn
     } else {
         bool ok = false;
         const double value = trf.toDouble(&ok);
-        if (!ok) badRow(line, QStringLiteral("поле TRF: '%1' не число").arg(trf));
+        if (!ok || !std::isfinite(value))
+            badRow(line, QStringLiteral("поле TRF: '%1' не число").arg(shown(trf)));
         row.append(value);
     }
     return row;
@@ -100,22 +110,46 @@ std::array<int, kColumns> headerPositions(const QStringList& header) {
     return position;
 }
 
-// Reads one CSV record, joining physical lines while a quoted field is open.
-bool readRecord(QTextStream& in, QStringList* fields, int* line, int* recordLine) {
-    if (in.atEnd()) return false;
-    QString text = in.readLine();
-    ++*line;
-    *recordLine = *line;
-    while (text.count(QLatin1Char('"')) % 2 != 0 && !in.atEnd()) {
-        text += QLatin1Char('\n') + in.readLine();
-        ++*line;
+// The records of the file, one at a time, in time linear in the file's size: a record ends at a
+// line end outside quotes. A record holding a NUL byte or text that is not UTF-8 is refused with
+// its line, as is a quote left open at the end of the file.
+class RecordReader {
+  public:
+    explicit RecordReader(QByteArray data) : data_(std::move(data)) {}
+
+    bool next(QStringList* fields, int* recordLine) {
+        if (pos_ >= data_.size()) return false;
+        *recordLine = line_;
+        const qsizetype begin = pos_;
+        bool quoted = false;
+        qsizetype end = pos_;
+        for (; end < data_.size(); ++end) {
+            const char c = data_[end];
+            if (c == '"')
+                quoted = !quoted;
+            else if (c == '\0')
+                badRow(line_, QStringLiteral("символ NUL в тексте"));
+            else if (c == '\n') {
+                if (!quoted) break;
+                ++line_;
+            }
+        }
+        if (quoted) badRow(*recordLine, QStringLiteral("незакрытые кавычки"));
+        pos_ = end + 1;
+        ++line_;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(QByteArrayView(data_).sliced(begin, end - begin));
+        if (utf8.hasError()) badRow(*recordLine, QStringLiteral("текст не в кодировке UTF-8"));
+        const QList<QStringList> records = parseCsv(text);
+        *fields = records.isEmpty() ? QStringList() : records.first();
+        return true;
     }
-    if (text.count(QLatin1Char('"')) % 2 != 0)
-        badRow(*recordLine, QStringLiteral("незакрытые кавычки"));
-    const QList<QStringList> records = parseCsv(text);
-    *fields = records.isEmpty() ? QStringList() : records.first();
-    return true;
-}
+
+  private:
+    QByteArray data_;
+    qsizetype pos_ = 0;
+    int line_ = 1;
+};
 
 }  // namespace
 
@@ -127,8 +161,9 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     if (!file.open(QIODevice::ReadOnly))
         raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
                                         .arg(files.first(), file.errorString()));
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
+    QByteArray data = file.readAll();
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+    RecordReader in(std::move(data));
 
     db::Database& database = context.standard();
     db::Connection& connection = database.connection();
@@ -149,9 +184,8 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     } dropStaging{connection};
 
     QStringList fields;
-    int line = 0;
     int recordLine = 0;
-    if (!readRecord(in, &fields, &line, &recordLine))
+    if (!in.next(&fields, &recordLine))
         raise(Error::Kind::Refused, QStringLiteral("Файл %1 пуст").arg(files.first()));
     const auto position = headerPositions(fields);
     const qsizetype headerFields = fields.size();
@@ -161,7 +195,7 @@ int runImportCalls(CliContext& context, const QStringList& args) {
         db::Statement insert(
             connection,
             QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
-        while (readRecord(in, &fields, &line, &recordLine)) {
+        while (in.next(&fields, &recordLine)) {
             if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
             if (fields.size() != headerFields)
                 badRow(recordLine, QStringLiteral("полей %1, а в заголовке %2")

@@ -25,32 +25,80 @@ int asciiDigit(QChar c, int base) {
     return -1;
 }
 
+QString valueText(double value) { return floatToText(value, QLocale::c()); }
+
+// A percent or a number of minutes read from the store; one outside its range is refused as a
+// damaged value, naming the file, the section and the value.
+double checkedStored(const SettingsStore& store, const QString& section, const QString& name,
+                     double value) {
+    const SettingInfo& setting = *findSetting(section, name);
+    if (!inRange(setting, value))
+        raise(Error::Kind::Engine,
+              QStringLiteral("Файл настроек %1 повреждён: раздел «%2», значение «%3»: %4 вне "
+                             "пределов %5")
+                  .arg(store.filePath(), section, name, valueText(value), rangeText(setting)));
+    return value;
+}
+
+double storedFloat(const SettingsStore& store, const QString& section, const QString& name,
+                   double defaultValue) {
+    return checkedStored(store, section, name, store.readFloat(section, name, defaultValue));
+}
+
+qint32 storedInteger(const SettingsStore& store, const QString& section, const QString& name,
+                     qint32 defaultValue) {
+    return qint32(
+        checkedStored(store, section, name, store.readInteger(section, name, defaultValue)));
+}
+
+// A value about to be stored must keep its range as well.
+void checkNew(const QString& section, const QString& name, double value) {
+    const SettingInfo& setting = *findSetting(section, name);
+    if (!inRange(setting, value))
+        raise(Error::Kind::Conversion,
+              QStringLiteral("Значение «%1» раздела «%2» должно быть в пределах %3: %4")
+                  .arg(name, section, rangeText(setting), valueText(value)));
+}
+
 }  // namespace
+
+bool inRange(const SettingInfo& setting, double value) {
+    if (setting.type == SettingType::Bool) return true;
+    return std::isfinite(value) && value >= setting.minimum && value <= setting.maximum;
+}
+
+QString rangeText(const SettingInfo& setting) {
+    return QStringLiteral("от %1 до %2")
+        .arg(valueText(setting.minimum), valueText(setting.maximum));
+}
 
 Settings readSettings(const SettingsStore& store) {
     Settings s;
     s.chargeLongDistance = store.readBool(kMnMg, kUse, s.chargeLongDistance);
     s.usePenalty = store.readBool(kPenalty, kUse, s.usePenalty);
-    s.penaltyPercent = store.readFloat(kPenalty, kPercent, s.penaltyPercent);
+    s.penaltyPercent = storedFloat(store, kPenalty, kPercent, s.penaltyPercent);
     s.useNds = store.readBool(kNds, kUse, s.useNds);
-    s.ndsPercent = store.readFloat(kNds, kPercent, s.ndsPercent);
-    s.freeMinutes = store.readInteger(kNoUchet, kMin, s.freeMinutes);
+    s.ndsPercent = storedFloat(store, kNds, kPercent, s.ndsPercent);
+    s.freeMinutes = storedInteger(store, kNoUchet, kMin, s.freeMinutes);
     return s;
 }
 
 VatSettings readVat(const SettingsStore& store) {
     VatSettings vat;
     vat.useNds = store.readBool(kNds, kUse, vat.useNds);
-    vat.ndsPercent = store.readFloat(kNds, kPercent, vat.ndsPercent);
+    vat.ndsPercent = storedFloat(store, kNds, kPercent, vat.ndsPercent);
     return vat;
 }
 
 void writeSettings(SettingsStore& store, const Settings& settings) {
     store.writeBool(kMnMg, kUse, settings.chargeLongDistance);
     store.writeBool(kPenalty, kUse, settings.usePenalty);
+    checkNew(kPenalty, kPercent, settings.penaltyPercent);
     store.writeFloat(kPenalty, kPercent, settings.penaltyPercent);
     store.writeBool(kNds, kUse, settings.useNds);
+    checkNew(kNds, kPercent, settings.ndsPercent);
     store.writeFloat(kNds, kPercent, settings.ndsPercent);
+    checkNew(kNoUchet, kMin, settings.freeMinutes);
     store.writeInteger(kNoUchet, kMin, settings.freeMinutes);
 }
 
@@ -58,12 +106,12 @@ const QList<SettingInfo>& allSettings() {
     static const QList<SettingInfo> list = [] {
         const Settings d;
         return QList<SettingInfo>{
-            {kMnMg, kUse, SettingType::Bool, d.chargeLongDistance ? 1.0 : 0.0},
-            {kPenalty, kUse, SettingType::Bool, d.usePenalty ? 1.0 : 0.0},
-            {kPenalty, kPercent, SettingType::Float, d.penaltyPercent},
-            {kNds, kUse, SettingType::Bool, d.useNds ? 1.0 : 0.0},
-            {kNds, kPercent, SettingType::Float, d.ndsPercent},
-            {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes)},
+            {kMnMg, kUse, SettingType::Bool, d.chargeLongDistance ? 1.0 : 0.0, 0, 1},
+            {kPenalty, kUse, SettingType::Bool, d.usePenalty ? 1.0 : 0.0, 0, 1},
+            {kPenalty, kPercent, SettingType::Float, d.penaltyPercent, 0, 100},
+            {kNds, kUse, SettingType::Bool, d.useNds ? 1.0 : 0.0, 0, 1},
+            {kNds, kPercent, SettingType::Float, d.ndsPercent, 0, 100},
+            {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes), 0, kMaxFreeMinutes},
         };
     }();
     return list;
@@ -97,12 +145,18 @@ void writeSettingFromText(SettingsStore& store, const SettingInfo& setting, cons
         case SettingType::Bool:
             store.writeBool(setting.section, setting.name, boolFromText(text));
             return;
-        case SettingType::Float:
-            store.writeFloat(setting.section, setting.name, floatFromText(text, locale));
+        case SettingType::Float: {
+            const double value = floatFromText(text, locale);
+            checkNew(setting.section, setting.name, value);
+            store.writeFloat(setting.section, setting.name, value);
             return;
-        case SettingType::Integer:
-            store.writeInteger(setting.section, setting.name, integerFromText(text));
+        }
+        case SettingType::Integer: {
+            const qint32 value = integerFromText(text);
+            checkNew(setting.section, setting.name, value);
+            store.writeInteger(setting.section, setting.name, value);
             return;
+        }
     }
 }
 

@@ -3,8 +3,11 @@
 // defaults, typed reads and writes, and the conversions of their texts as an operator types them.
 //
 // Reads and writes raise what the store raises (a damaged file, a value of the wrong type, a
-// failed write). The text conversions raise Error(Conversion) for a text that is no number of
-// the wanted kind, except lenientInteger and integerFromText, which never fail.
+// failed write). The percents keep 0..100 and the free minutes 0..44,640: a stored value outside
+// that is refused like a damaged one, Error(Engine) naming the file, section and value; a new
+// one outside it is refused with Error(Conversion) before it is stored. The text conversions raise
+// Error(Conversion) for a text that is no number of the wanted kind, except lenientInteger and
+// integerFromText, which never fail.
 
 #include "core/SettingsStore.h"
 
@@ -43,7 +46,17 @@ struct SettingInfo {
     QString name;
     SettingType type;
     double defaultValue;  // a bool as 1 or 0
+    double minimum;       // the range a percent or a number of minutes keeps
+    double maximum;
 };
+
+// The free minutes of a month cannot exceed the minutes of 31 days.
+inline constexpr int kMaxFreeMinutes = 31 * 24 * 60;
+
+// A value within its setting's range: finite, and from minimum to maximum (any bool is).
+bool inRange(const SettingInfo& setting, double value);
+// "от 0 до 100".
+QString rangeText(const SettingInfo& setting);
 
 // The six, in the order writeSettings stores them.
 const QList<SettingInfo>& allSettings();

@@ -2,14 +2,18 @@
 
 #include "core/Error.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 namespace orv::core {
@@ -300,16 +304,60 @@ QString headerLine(const QString& section) {
            (section.isEmpty() ? QString() : QLatin1Char('\\') + section) + QLatin1Char(']');
 }
 
-[[noreturn]] void writeFailed(const QString& name) {
-    raise(Error::Kind::Engine, QStringLiteral("Failed to set data for '%1'").arg(name));
+[[noreturn]] void writeFailed(const QString& name, const QString& cause = {}) {
+    QString message = QStringLiteral("Failed to set data for '%1'").arg(name);
+    if (!cause.isEmpty()) message += QLatin1Char('\n') + cause;
+    raise(Error::Kind::Engine, message);
+}
+
+QString systemError(const QString& path) {
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// Writes the whole text into a new file beside the old one, flushes it to the disk and only then
+// renames it over the old file: a failed write, a full disk or a kill leaves the old file whole.
+void writeAtomically(const QString& path, const QByteArray& bytes, const QString& name) {
+    QByteArray temp = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) writeFailed(name, systemError(path));
+    const auto failWith = [&](const QString& cause) {
+        ::close(fd);
+        ::unlink(temp.constData());
+        writeFailed(name, cause);
+    };
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) failWith(systemError(path));
+        done += n;
+    }
+    struct stat old {};
+    const mode_t mode = ::stat(QFile::encodeName(path).constData(), &old) == 0
+                            ? old.st_mode & 07777
+                            : S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) failWith(systemError(path));
+    if (::close(fd) != 0) {
+        const QString cause = systemError(path);
+        ::unlink(temp.constData());
+        writeFailed(name, cause);
+    }
+    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString cause = systemError(path);
+        ::unlink(temp.constData());
+        writeFailed(name, cause);
+    }
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(
+            folder);  // the rename is done; a folder that cannot be synced keeps it all the same
+        ::close(folder);
+    }
 }
 
 void save(const QString& path, const Document& doc, const QString& name) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) writeFailed(name);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) writeFailed(name);
-    const QByteArray bytes = (doc.lines.join(doc.eol) + doc.eol).toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) writeFailed(name);
+    writeAtomically(path, (doc.lines.join(doc.eol) + doc.eol).toUtf8(), name);
 }
 
 // Reads the file, puts the value that make() returns in place of the stored one (or after the

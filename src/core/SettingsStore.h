@@ -14,14 +14,16 @@
 //
 // Every read opens and parses the file afresh, so a hand edit or a write through another store
 // object on the same file is seen by the next read. A missing file, section or value reads as the
-// caller's default. A write rewrites the file atomically (temporary file and rename), keeping the
-// order of sections, values and comments; new sections and values are appended.
+// caller's default. A write rewrites the file atomically (a temporary file written, flushed and
+// synced to the disk, then renamed over the old one), keeping the order of sections, values and
+// comments; new sections and values are appended.
 //
 // Errors: a file that is no registry export raises Error(Engine) "Файл настроек ... повреждён:
 // строка N: ..." on every read and write, and is never overwritten. A stored value of a type the
 // read cannot take raises Error(Conversion) "Invalid data type for '<name>'" (or "Failed to get
-// data for '<name>'" for a float stored in more than 8 bytes). A write that fails raises
-// Error(Engine) "Failed to set data for '<name>'" and leaves the file as it was.
+// data for '<name>'" for a float stored in more than 8 bytes). A write that fails (a full disk
+// included) raises Error(Engine) "Failed to set data for '<name>'", with the file and the
+// system's reason on a second line, and leaves the file as it was.
 
 #include <QByteArray>
 #include <QList>

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -28,16 +29,50 @@ QString Aliases::defaultDataFolder() {
 
 Aliases::Aliases(const QString& configFile)
     : configFile_(configFile.isEmpty() ? defaultConfigPath() : configFile) {
-    QDir().mkpath(QFileInfo(configFile_).absolutePath());
+    if (!QFileInfo::exists(configFile_)) createDefaults();
+    checkReadable();
     QSettings ini(configFile_, QSettings::IniFormat);
-    if (ini.childGroups().isEmpty()) {
-        const QString data = defaultDataFolder();
-        const QList<Alias> defaults = {
-            {QLatin1String(kStandardAlias), QStringLiteral("STANDARD"),
-             data + QStringLiteral("/Standard")},
-            {QLatin1String(kEverydayAlias), QStringLiteral("STANDARD"),
-             data + QStringLiteral("/Everyday")},
-        };
+    if (ini.status() != QSettings::NoError || ini.childGroups().isEmpty())
+        damaged(QStringLiteral("нет ни одного псевдонима"));
+    for (const QString& group : ini.childGroups()) {
+        ini.beginGroup(group);
+        Alias a{group, ini.value(QStringLiteral("Type"), QStringLiteral("STANDARD")).toString(),
+                ini.value(QStringLiteral("Path")).toString()};
+        ini.endGroup();
+        if (a.path.isEmpty())
+            damaged(QStringLiteral("у псевдонима %1 нет папки (Path)").arg(a.name));
+        aliases_.append(a);
+    }
+}
+
+void Aliases::damaged(const QString& reason) const {
+    raise(Error::Kind::Engine,
+          QStringLiteral("Файл псевдонимов %1 повреждён: %2").arg(configFile_, reason));
+}
+
+// A file that cannot be read, or that does not end with a line end (cut off while it was
+// written), is refused rather than guessed at.
+void Aliases::checkReadable() const {
+    QFile file(configFile_);
+    if (!file.open(QIODevice::ReadOnly))
+        raise(Error::Kind::Engine, QStringLiteral("Файл псевдонимов %1 не читается: %2")
+                                       .arg(configFile_, file.errorString()));
+    const QByteArray text = file.readAll();
+    if (!text.endsWith('\n')) damaged(QStringLiteral("файл оборван"));
+}
+
+// First start: the two aliases of the program, and their folders.
+void Aliases::createDefaults() const {
+    QDir().mkpath(QFileInfo(configFile_).absolutePath());
+    const QString data = defaultDataFolder();
+    const QList<Alias> defaults = {
+        {QLatin1String(kStandardAlias), QStringLiteral("STANDARD"),
+         data + QStringLiteral("/Standard")},
+        {QLatin1String(kEverydayAlias), QStringLiteral("STANDARD"),
+         data + QStringLiteral("/Everyday")},
+    };
+    {
+        QSettings ini(configFile_, QSettings::IniFormat);
         for (const Alias& a : defaults) {
             ini.beginGroup(a.name);
             ini.setValue(QStringLiteral("Type"), a.type);
@@ -49,15 +84,7 @@ Aliases::Aliases(const QString& configFile)
             raise(Error::Kind::Engine,
                   QStringLiteral("Не удалось записать файл псевдонимов %1").arg(configFile_));
     }
-    for (const QString& group : ini.childGroups()) {
-        ini.beginGroup(group);
-        Alias a{group, ini.value(QStringLiteral("Type"), QStringLiteral("STANDARD")).toString(),
-                ini.value(QStringLiteral("Path")).toString()};
-        ini.endGroup();
-        if (a.name == QLatin1String(kStandardAlias) || a.name == QLatin1String(kEverydayAlias))
-            QDir().mkpath(a.path);
-        aliases_.append(a);
-    }
+    for (const Alias& a : defaults) QDir().mkpath(a.path);
 }
 
 QStringList Aliases::names() const {

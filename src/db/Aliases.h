@@ -4,8 +4,11 @@
 // They are kept in $XDG_CONFIG_HOME/Orvanta/aliases.conf (an INI file, one section per alias
 // with Type=STANDARD and Path=...). On first use the file is created with the two aliases of the
 // program, OrvantaStandard and OrvantaEveryday, pointing at $XDG_DATA_HOME/Orvanta/Standard and
-// .../Everyday, and those folders are created, so a fresh machine needs no set-up. bindForRun()
-// binds an alias to a folder for this run only (the --alias option of both programs).
+// .../Everyday, and those folders are created, so a fresh machine needs no set-up. Later a folder
+// is never created: an alias folder that is gone is refused where it is opened. A file that
+// cannot be read, is cut off (no final line end) or names an alias without a folder is refused
+// with Error(Engine) naming it. bindForRun() binds an alias to a folder for this run only (the
+// --alias option of both programs).
 
 #include <QMap>
 #include <QString>
@@ -42,6 +45,10 @@ class Aliases {
     void bindForRun(const QString& assignment);
 
   private:
+    void createDefaults() const;
+    void checkReadable() const;
+    [[noreturn]] void damaged(const QString& reason) const;
+
     QString configFile_;
     QList<Alias> aliases_;
 };

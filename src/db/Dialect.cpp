@@ -601,6 +601,8 @@ const QList<SelectColumn>& DialectStatement::selectColumns() const { return d->c
 
 QList<QPair<QString, QString>> DialectStatement::fromAliases() const { return d->aliases; }
 
+QString DialectStatement::keyword() const { return d->upper(d->main); }
+
 QString DialectStatement::render(const std::function<QString(const TableRef&)>& tableSql) const {
     QString sql;
     for (qsizetype i = 0; i < d->tokens.size(); ++i) {

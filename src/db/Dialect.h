@@ -57,6 +57,8 @@ class DialectStatement {
     DialectStatement& operator=(DialectStatement&&) noexcept;
 
     StatementKind kind() const;
+    // The statement's leading keyword in upper case ("SELECT", "PRAGMA", "ATTACH" ...).
+    QString keyword() const;
     bool isSelecting() const { return kind() == StatementKind::Select; }
 
     // Every table reference, in order of appearance, each name once (first use wins, except that

@@ -1,5 +1,7 @@
 #include "db/Schema.h"
 
+#include "core/Error.h"
+
 #include "db/Database.h"
 
 namespace orv::db::schema {
@@ -158,13 +160,23 @@ const QList<TableDef>& startupTables() {
     return order;
 }
 
-QStringList createMissingStartupTables(Database& db) {
+QStringList createMissingStartupTables(Database& db, QStringList* damaged) {
     QStringList created;
+    QStringList faults;
     for (const TableDef& def : startupTables()) {
-        if (db.tableExists(def.name)) continue;
+        try {
+            if (db.holdsTable(def.name)) continue;
+        } catch (const Error& e) {
+            faults.append(QStringLiteral("Таблица %1 повреждена: %2").arg(def.name, e.message()));
+            continue;
+        }
         db.createTable(def);
         created.append(def.name);
     }
+    if (damaged)
+        *damaged = faults;
+    else if (!faults.isEmpty())
+        raise(Error::Kind::Engine, faults.join(QLatin1Char('\n')));
     return created;
 }
 

@@ -38,9 +38,12 @@ const TableDef* find(const QString& name);
 // The tables the main window creates when they are missing, in the order it creates them.
 const QList<TableDef>& startupTables();
 
-// Creates, in order, each start-up table that does not exist; never touches an existing one.
-// Returns the names of the tables created. Throws orv::Error at the first table that cannot be
+// Creates, in order, each start-up table that does not exist, or whose file holds no table (an
+// empty file left by a killed creation); never touches a table that is there. Returns the names
+// of the tables created. A file that is damaged (no table file, a broken schema) is left as it
+// is and named in damaged ("Таблица ... повреждена: ..."), or raised as Error(Engine) after the
+// others are created when damaged is null. Throws orv::Error at the first table that cannot be
 // created; those created before it stay.
-QStringList createMissingStartupTables(Database& db);
+QStringList createMissingStartupTables(Database& db, QStringList* damaged = nullptr);
 
 }  // namespace orv::db::schema

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 using orv::Error;
 using orv::core::SettingsStore;
@@ -352,3 +354,92 @@ TEST_F(SettingsStoreTest, SetFromTextUsesTheSettingsTypeAndStoresNothingOnBadTex
 }
 
 }  // namespace
+
+TEST_F(SettingsStoreTest, DamagedPercentsAndMinutesAreRefusedNamingFileSectionAndValue) {
+    struct Case {
+        const char* what;
+        const char* line;
+        const char* section;
+        const char* shown;
+    } cases[] = {
+        {"NaN", "\"Процент\"=hex:00,00,00,00,00,00,f8,7f", "Пеня", "«Процент»: nan"},
+        {"infinity", "\"Процент\"=hex:00,00,00,00,00,00,f0,7f", "Пеня", "«Процент»: inf"},
+        {"negative", "\"Процент\"=hex:00,00,00,00,00,00,f0,bf", "НДС", "«Процент»: -1"},
+        {"1e308", "\"Процент\"=hex:a0,c8,eb,85,f3,cc,e1,7f", "НДС", "«Процент»: 1e+308"},
+        {"a year of minutes", "\"Min\"=dword:00080520", "NoUchet", "«Min»: 525600"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(kHeader + QStringLiteral("[HKEY_CURRENT_USER\\Software\\Orvanta\\%1]\n%2\n")
+                                .arg(QString::fromUtf8(c.section), QString::fromUtf8(c.line)));
+        const SettingsStore store(path());
+        const QString message = errorOf([&] { orv::core::readSettings(store); });
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Файл настроек %1 повреждён: раздел «%2»")
+                                           .arg(path(), QString::fromUtf8(c.section))))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.shown))) << message.toStdString();
+    }
+}
+
+TEST_F(SettingsStoreTest, PercentsOutsideTheirRangeAreNotStored) {
+    writeFile(kHeader);
+    SettingsStore store(path());
+    const QString before = readFile();
+    for (const char* text : {"1e308", "-1", "100.5", "inf", "nan"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(
+            errorOf([&] {
+                orv::core::writeSettingFromText(
+                    store,
+                    *orv::core::findSetting(QStringLiteral("Пеня"), QStringLiteral("Процент")),
+                    QString::fromUtf8(text), QLocale::c());
+            }).isEmpty());
+    }
+    EXPECT_FALSE(errorOf([&] {
+                     orv::core::writeSettingFromText(
+                         store,
+                         *orv::core::findSetting(QStringLiteral("NoUchet"), QStringLiteral("Min")),
+                         QStringLiteral("50000"), QLocale::c());
+                 }).isEmpty());
+    EXPECT_EQ(readFile(), before);
+}
+
+// A full disk: a small file system of its own, filled up. It needs root for the mount.
+TEST_F(SettingsStoreTest, AWriteOnAFullDiskFailsAndKeepsTheOldFile) {
+    const QString mountPoint = dir_.filePath(QStringLiteral("full"));
+    QDir().mkpath(mountPoint);
+    const QByteArray point = QFile::encodeName(mountPoint);
+    if (geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=64k tmpfs '" + point + "' 2>/dev/null").constData()) !=
+            0)
+        GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    struct Unmount {
+        QByteArray point;
+        ~Unmount() { std::system(("umount '" + point + "'").constData()); }
+    } unmount{point};
+    const QString file = mountPoint + QStringLiteral("/Orvanta.reg");
+    {
+        SettingsStore fresh(file);
+        fresh.writeFloat(QStringLiteral("Пеня"), QStringLiteral("Процент"), 2.0);
+    }
+    QFile original(file);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+    QFile filler(mountPoint + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(1024, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+
+    SettingsStore store(file);
+    const QString message =
+        errorOf([&] { store.writeFloat(QStringLiteral("НДС"), QStringLiteral("Процент"), 18.0); });
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Failed to set data for 'Процент'\n")))
+        << message.toStdString();
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), before);
+    EXPECT_EQ(store.readFloat(QStringLiteral("Пеня"), QStringLiteral("Процент"), 1.0), 2.0);
+    EXPECT_EQ(QDir(mountPoint).entryList(QDir::Files).size(), 2);  // no temporary file left
+}

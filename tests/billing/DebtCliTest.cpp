@@ -152,3 +152,31 @@ TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
         EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
     }
 }
+
+TEST(DebtCli, PayAndInitNameADamagedTableOnTheirFirstLine) {
+    Exchange x;
+    x.debt(101, QStringLiteral("ALL"), QDate(2026, 4, 1), 167.00, 0, 33.40);
+    const QString emptyAbTab = x.temp().file(QStringLiteral("AbTab.DB"));
+    QFile::remove(emptyAbTab);
+    QFile(emptyAbTab).open(QIODevice::WriteOnly);  // left without its table by a killed init
+    QFile dolg(x.temp().db().tableFilePath(QStringLiteral("DolgTb")));
+    ASSERT_TRUE(dolg.open(QIODevice::ReadWrite));
+    dolg.write(QByteArray(4096, 'x'));
+    dolg.close();
+    const QByteArray damaged = QByteArray(4096, 'x');
+
+    const Outcome pay = cli(x, {QStringLiteral("pay"), QStringLiteral("101"), QStringLiteral("ALL"),
+                                QStringLiteral("10")});
+    EXPECT_EQ(pay.code, 1);
+    const QString first = pay.err.section(u'\n', 0, 0);
+    EXPECT_TRUE(first.startsWith(QStringLiteral("Оплата не записана: "))) << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("DolgTb"))) << first.toStdString();
+
+    const Outcome init = cli(x, {QStringLiteral("init")});
+    EXPECT_EQ(init.code, 1) << init.err.toStdString();
+    EXPECT_EQ(init.out, QStringLiteral("Создана таблица AbTab\n"));
+    EXPECT_TRUE(init.err.startsWith(QStringLiteral("Таблица DolgTb повреждена: ")))
+        << init.err.toStdString();
+    ASSERT_TRUE(dolg.open(QIODevice::ReadOnly));
+    EXPECT_EQ(dolg.readAll().left(4096), damaged);  // a damaged table is never rewritten
+}

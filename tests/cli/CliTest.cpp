@@ -521,3 +521,125 @@ TEST_F(Cli, DemoWritesOnlyIntoEmptyTables) {
 }
 
 }  // namespace
+
+TEST_F(Cli, ImportCallsRefusesNulInvalidTextAndNonFiniteNumbersShowingAtMost40Characters) {
+    init();
+    const QByteArray header = kHeader.toUtf8() + '\n';
+    const QByteArray good = "2201001,15.03.2024,10:00:00,3,1,2234567,,,\n";
+    const QByteArray longField(100000, '7');
+    struct Case {
+        const char* what;
+        QByteArray rows;
+        QString message;
+    } cases[] = {
+        {"NUL inside a number",
+         QByteArray("2203\0"
+                    "372,15.03.2024,10:00:00,3,1,,,,\n",
+                    36),
+         QStringLiteral("Строка 2: символ NUL")},
+        {"NUL inside a text",
+         good + QByteArray("2203372,15.03.2024,10:00:00,3,8,,49\0"
+                           "5,,1\n",
+                           42),
+         QStringLiteral("Строка 3: символ NUL")},
+        {"invalid UTF-8", good + "2203372,15.03.2024,10:00:00,3,8,,4\xff\xfe,,1\n",
+         QStringLiteral("Строка 3: текст не в кодировке UTF-8")},
+        {"nan", "2203372,15.03.2024,10:00:00,3,8,,495,,nan\n", QStringLiteral("поле TRF: 'nan'")},
+        {"infinity", "2203372,15.03.2024,10:00:00,3,8,,495,,inf\n",
+         QStringLiteral("поле TRF: 'inf'")},
+        {"a long field", "2203372,15.03.2024,10:00:00," + longField + ",8,,495,,1\n",
+         QStringLiteral("поле Longivity: '") + QString(40, u'7') + QStringLiteral("…'")},
+        {"a stray quote on line 2", "2203372,\"15.03.2024,10:00:00,3,1,,,,\n" + good.repeated(2000),
+         QStringLiteral("Строка 2: незакрытые кавычки")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile f(file(QStringLiteral("bad.csv")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(header + c.rows);
+        f.close();
+        const Outcome run = cli({QStringLiteral("import-calls"), f.fileName()});
+        EXPECT_EQ(run.code, 1) << run;
+        EXPECT_TRUE(run.err.contains(c.message)) << run;
+        EXPECT_LT(run.err.size(), 200) << run;
+        EXPECT_EQ(callCount(), csv({QStringLiteral("n"), QStringLiteral("0")}));
+    }
+    // A quoted field of 100,000 lines is read as one field and refused as one.
+    QFile f(file(QStringLiteral("quoted.csv")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(header + "2203372,15.03.2024,10:00:00,3,8,,\"" + QByteArray("4\n").repeated(100000) +
+            "\",,1\n");
+    f.close();
+    const Outcome quoted = cli({QStringLiteral("import-calls"), f.fileName()});
+    EXPECT_EQ(quoted.code, 1) << quoted;
+    EXPECT_TRUE(quoted.err.contains(QStringLiteral("Строка 2: поле Code: '4\n4\n"))) << quoted;
+    EXPECT_LT(quoted.err.size(), 200);
+}
+
+TEST_F(Cli, SqlKeepsToTheTablesOfItsAliasFolder) {
+    init();
+    const QString outside = QFileInfo(standard_.path()).absolutePath();
+    const QString elsewhere = file(QStringLiteral("elsewhere.db"));
+    struct Case {
+        QString text;
+        QString message;
+    } cases[] = {
+        {QStringLiteral("CREATE TABLE \"../outside\" (a INTEGER)"),
+         QStringLiteral("Имя таблицы «../outside» не может быть путем к файлу")},
+        {QStringLiteral("ATTACH DATABASE '%1' AS x").arg(elsewhere),
+         QStringLiteral("Команда ATTACH не выполняется")},
+        {QStringLiteral("DETACH DATABASE x"), QStringLiteral("Команда DETACH не выполняется")},
+        {QStringLiteral("PRAGMA writable_schema=1"),
+         QStringLiteral("Команда PRAGMA не выполняется")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const Outcome run = cli({QStringLiteral("sql"), c.text});
+        EXPECT_EQ(run.code, 1) << run;
+        EXPECT_TRUE(run.err.startsWith(c.message)) << run;
+    }
+    EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/outside.db")));
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+    const Outcome create =
+        cli({QStringLiteral("sql"), QStringLiteral("CREATE TABLE Mine (a INTEGER)")});
+    EXPECT_EQ(create.code, 0) << create;
+    EXPECT_TRUE(QFileInfo::exists(standard_.filePath(QStringLiteral("Mine.db"))));
+}
+
+TEST_F(Cli, AMissingAliasFolderOrADamagedAliasFileIsRefusedAndNothingIsCreated) {
+    const QString config = home_.filePath(QStringLiteral("config/Orvanta"));
+    ASSERT_TRUE(QDir().mkpath(config));
+    const QString gone = home_.filePath(QStringLiteral("share/unmounted"));
+    auto run = [&](const QByteArray& aliases, const QStringList& args) {
+        QFile f(config + QStringLiteral("/aliases.conf"));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(aliases);
+        f.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), settingsFile());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program(), args);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return Outcome{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    };
+    const QByteArray named = "[OrvantaStandard]\nType=STANDARD\nPath=" + gone.toUtf8() +
+                             "\n\n[OrvantaEveryday]\nType=STANDARD\nPath=" + gone.toUtf8() + "\n";
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("init")}, QStringList{QStringLiteral("debts")},
+          QStringList{QStringLiteral("tables")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const Outcome refused = run(named, args);
+        EXPECT_EQ(refused.code, 1) << refused;
+        EXPECT_EQ(refused.err, QStringLiteral("Папка псевдонима %1 не найдена\n").arg(gone));
+        EXPECT_FALSE(QFileInfo::exists(gone));
+    }
+    const QByteArray cut = named.left(named.indexOf("unmounted") + 4);
+    const Outcome truncated = run(cut, {QStringLiteral("init")});
+    EXPECT_EQ(truncated.code, 1) << truncated;
+    EXPECT_TRUE(truncated.err.contains(QStringLiteral("повреждён: файл оборван"))) << truncated;
+    EXPECT_FALSE(QFileInfo::exists(gone.left(gone.size() - 5)));
+}

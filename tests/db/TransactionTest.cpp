@@ -92,3 +92,46 @@ TEST(Transaction, KilledAtAnyFileOperationLeavesBothTablesOldOrBothNew) {
     EXPECT_TRUE(finished);
     EXPECT_GT(kills, 5);  // the commit went through several file operations, each one tried
 }
+
+TEST(Transaction, AResultTableKilledAtAnyFileOperationOfItsCopyIsOldOrNewAndRebuildsAfter) {
+    TempDatabase t;
+    seed(t);
+    const QString child = QStringLiteral(TX_CRASH_CHILD);
+    auto copyOnce = [&](long killAt) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANTA_TEST_KILL_AT_IO"), QString::number(killAt));
+        process.setProcessEnvironment(env);
+        process.start(child, {t.path(), QStringLiteral("0"), QStringLiteral("copy")});
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    };
+    // The values of Res as a fresh connection sees them; empty when there is no table (yet).
+    auto result = [&] {
+        Database fresh(QStringLiteral("Check"), t.path());
+        if (!fresh.holdsTable(QStringLiteral("Res"))) return QString();
+        Query q(fresh, QStringLiteral("SELECT DISTINCT Dolg FROM Res"));
+        q.open();
+        return orv::test::rowsOf(q).join(u',') + u'/' + QString::number(q.recordCount());
+    };
+    int kills = 0;
+    bool finished = false;
+    QString old;  // nothing before the first copy
+    for (long killAt = 1; killAt <= 400 && !finished; ++killAt) {
+        Query(t.db(), QStringLiteral("UPDATE DolgTb SET Dolg = %1").arg(killAt)).execute();
+        const QString next = QStringLiteral("%1/1").arg(killAt);
+        if (copyOnce(killAt)) {
+            EXPECT_EQ(result(), next);
+            finished = true;
+            break;
+        }
+        ++kills;
+        const QString after = result();
+        EXPECT_TRUE(after == old || after == next) << killAt << ": " << after.toStdString();
+        ASSERT_TRUE(copyOnce(0)) << "a copy after the kill at " << killAt << " failed";
+        EXPECT_EQ(result(), next);
+        old = next;
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_GT(kills, 5);
+}

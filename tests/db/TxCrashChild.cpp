@@ -1,8 +1,10 @@
-// Test child for the transaction atomicity test. It updates two table files in one transaction
-// and is killed by SIGKILL at the N-th file write, sync, truncate or delete that SQLite makes
-// (N from the environment variable ORVANTA_TEST_KILL_AT_IO), through a counting wrapper around
-// SQLite's default file system. Usage: tx_crash_child FOLDER NEWVALUE
+// Test child for the transaction atomicity tests. It updates two table files in one transaction
+// (or, with "copy", replaces the result table Res by a copy of DolgTb) and is killed by SIGKILL
+// at the N-th file write, sync, truncate or delete that SQLite makes (N from the environment
+// variable ORVANTA_TEST_KILL_AT_IO), through a counting wrapper around SQLite's default file
+// system. Usage: tx_crash_child FOLDER NEWVALUE [copy]
 
+#include "db/BatchMove.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Transaction.h"
@@ -98,7 +100,7 @@ int vfsDelete(sqlite3_vfs*, const char* name, int syncDir) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3) return 2;
+    if (argc != 3 && argc != 4) return 2;
     g_real = sqlite3_vfs_find(nullptr);
     static sqlite3_vfs counting = *g_real;
     counting.zName = "counting";
@@ -110,6 +112,11 @@ int main(int argc, char** argv) {
 
     orv::db::Database db(QStringLiteral("TarifStandard"), QString::fromLocal8Bit(argv[1]));
     const double value = std::atof(argv[2]);
+    if (argc == 4) {
+        orv::db::Query copy(db, QStringLiteral("SELECT AbNumber, Dolg FROM DolgTb"));
+        orv::db::batchMove(copy, QStringLiteral("Res"));
+        return 0;
+    }
     orv::db::Transaction transaction(db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate")});
     orv::db::Query dolg(db, QStringLiteral("UPDATE DolgTb.db SET Dolg = :V"));
     dolg.setFloat(QStringLiteral("V"), value);
