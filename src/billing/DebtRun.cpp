@@ -423,7 +423,8 @@ class Reporter {
 
 DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
                                   const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines, const DebtProgress& progress) {
+                                  const DebtPipelines& pipelines, const DebtProgress& progress,
+                                  RunSnapshotMode snapshotMode) {
     const Reporter report(progress);
     const QVector<Account> accounts = readAccounts(db);
     if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
@@ -447,6 +448,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
         db, {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
              QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
              QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR")});
+    RunSnapshot snapshot(db, store, today, snapshotMode);
     db::Query(db, sql::QueryEmptyPrDlgCT()).execute();
     db::Query(db, sql::QueryEmptyPrDlgMG()).execute();
     TEST_crashPoint("after-empty");
@@ -590,6 +592,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     }
     TEST_crashPoint("before-commit");
     transaction.commit();
+    snapshot.keep();
     report(100);
     return summary;
 }
