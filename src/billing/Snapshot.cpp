@@ -4,7 +4,6 @@
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "db/Database.h"
-#include "db/Transaction.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -88,7 +87,8 @@ void writeManifest(const SnapshotInfo& info) {
     const QString path = info.folder + u'/' + kManifest;
     QSaveFile file(path);
     const QByteArray text = QJsonDocument(manifestOf(info)).toJson();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(text) != text.size() ||
+        !file.commit())
         raise(Error::Kind::Refused,
               QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
 }
@@ -181,21 +181,13 @@ int snapshotsToKeep(const core::SettingsStore& store) {
 SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason) {
     const QStringList tables = existingTables(db, snapshotTables());
     try {
-        if (db.connection().inTransaction()) {
-            // A read of each file first, so that the transaction holds its read lock from here on
-            // and the pages copied are the ones it goes on to see.
+        // Inside a transaction a read of each file comes first, so that the transaction holds its
+        // read lock from here on and the pages copied are the ones it goes on to see.
+        if (db.connection().inTransaction())
             for (const QString& table : tables)
                 db.connection().exec(
-                    QStringLiteral("SELECT count(*) FROM %1 WHERE 0").arg(db.qualified(table)));
-            return writeSnapshot(db, tables, runDate, reason);
-        }
-        db::Transaction transaction(db, tables);
-        for (const QString& table : tables)
-            db.connection().exec(
-                QStringLiteral("SELECT count(*) FROM %1 WHERE 0").arg(db.qualified(table)));
-        SnapshotInfo info = writeSnapshot(db, tables, runDate, reason);
-        transaction.commit();
-        return info;
+                    QStringLiteral("SELECT count(*) FROM %1").arg(db.qualified(table)));
+        return writeSnapshot(db, tables, runDate, reason);
     } catch (const Error& e) {
         if (e.kind() != Error::Kind::Refused) throw;
         raise(Error::Kind::Refused,

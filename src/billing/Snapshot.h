@@ -57,8 +57,8 @@ QString backupsFolder(const db::Database& db);
 // least 1.
 int snapshotsToKeep(const core::SettingsStore& store);
 
-// Takes a snapshot of the snapshot tables that exist. Outside a transaction it opens one of its
-// own over them, so that the tables are read as of one moment.
+// Takes a snapshot of the snapshot tables that exist. Inside a transaction the tables are read as
+// that transaction sees them; outside one each table as of the moment it is copied.
 SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason);
 // The complete snapshots, oldest first.
 QList<SnapshotInfo> listSnapshots(const db::Database& db);

@@ -106,9 +106,16 @@ struct InflateEnd {
 
 TableImage readTablePages(db::Database& db, const QString& table) {
     const QString canonical = db.canonicalName(table);
-    const QByteArray schema = schemaOf(db, canonical).toUtf8();
     Handle memory = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    const int rc = backup(memory.get(), db.connection().handle(), schema);
+    int rc = SQLITE_OK;
+    if (db.connection().inTransaction()) {
+        rc = backup(memory.get(), db.connection().handle(), schemaOf(db, canonical).toUtf8());
+    } else {
+        // A connection of its own, so that nothing else of db's connection is held meanwhile.
+        Handle source = open(db.tableFilePath(canonical), SQLITE_OPEN_READONLY);
+        sqlite3_busy_timeout(source.get(), kLockWaitMs);
+        rc = backup(memory.get(), source.get(), QByteArrayLiteral("main"));
+    }
     if (isLock(rc)) raise(Error::Kind::Refused, kTableLocked.arg(canonical));
     if (rc != SQLITE_OK) engineError(memory.get(), rc, canonical);
     TableImage image;
@@ -148,7 +155,9 @@ void checkNotLocked(const QString& path, const QString& table) {
 
 void writeGzip(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) cannotWrite(path, file.errorString());
+    // Unbuffered: a buffered QSaveFile loses the error of its last flush and commits a short file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        cannotWrite(path, file.errorString());
     z_stream z{};
     if (deflateInit2(&z, kCompressionLevel, Z_DEFLATED, kGzipWindow, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK)
