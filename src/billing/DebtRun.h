@@ -61,8 +61,7 @@ struct DebtRunSummary {
 // the tables it changes (RunSnapshot.h) unless told to skip it; without one it does not start.
 DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& store,
                                   const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines,
-                                  const DebtProgress& progress = {},
+                                  const DebtPipelines& pipelines, const DebtProgress& progress = {},
                                   RunSnapshotMode snapshotMode = RunSnapshotMode::Take);
 
 }  // namespace orv::billing

@@ -32,8 +32,9 @@ void keepCallsBefore(db::Database& copy) {
     def.indexes.clear();
     def.fields.append({kCallRowid, db::FieldType::Integer});
     copy.createTable(def);
-    copy.connection().exec(QStringLiteral("INSERT INTO %1 SELECT *, rowid FROM %2")
-                               .arg(copy.qualified(kCallsBefore), copy.qualified(QStringLiteral("DESTTAR"))));
+    copy.connection().exec(
+        QStringLiteral("INSERT INTO %1 SELECT *, rowid FROM %2")
+            .arg(copy.qualified(kCallsBefore), copy.qualified(QStringLiteral("DESTTAR"))));
 }
 
 void leaveRetiredCalls(db::Database& copy) {
@@ -53,8 +54,8 @@ DryRun::DryRun(db::Database& live, const core::SettingsStore& store, const core:
     copyTables(live, folder_.path());
     copy_ = std::make_unique<db::Database>(live.name(), folder_.path());
     if (copy_->tableExists(QStringLiteral("DESTTAR"))) keepCallsBefore(*copy_);
-    summary_ = runDebtCalculation(*copy_, store, vat, today, pipelines, progress,
-                                  RunSnapshotMode::Skip);
+    summary_ =
+        runDebtCalculation(*copy_, store, vat, today, pipelines, progress, RunSnapshotMode::Skip);
     leaveRetiredCalls(*copy_);
     views_ = std::make_unique<DebtViews>(*copy_);
     views_->openDolg();

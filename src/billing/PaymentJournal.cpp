@@ -78,7 +78,8 @@ void openPaymentJournal(db::Query& query, const JournalSelection& selection) {
                      selection.numberTo == 0 ? kLastNumber : selection.numberTo);
     query.setDate(QStringLiteral("DateFrom"),
                   selection.dateFrom.isValid() ? selection.dateFrom : kOpenFrom);
-    query.setDate(QStringLiteral("DateTo"), selection.dateTo.isValid() ? selection.dateTo : kOpenTo);
+    query.setDate(QStringLiteral("DateTo"),
+                  selection.dateTo.isValid() ? selection.dateTo : kOpenTo);
     query.open();
 }
 

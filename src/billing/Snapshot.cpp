@@ -26,8 +26,7 @@ const QString kKeepValue = QStringLiteral("Хранить");
 constexpr int kDefaultKeep = 24;
 
 QString sha256(const QByteArray& data) {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
 QString packedName(const SnapshotTable& table) { return table.fileName + QStringLiteral(".gz"); }
@@ -87,8 +86,8 @@ void writeManifest(const SnapshotInfo& info) {
     const QString path = info.folder + u'/' + kManifest;
     QSaveFile file(path);
     const QByteArray text = QJsonDocument(manifestOf(info)).toJson();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(text) != text.size() ||
-        !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(text) != text.size() || !file.commit())
         raise(Error::Kind::Refused,
               QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
 }
@@ -217,8 +216,8 @@ SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
     const QList<TableImage> images = readImages(snapshot);
     QStringList paths;
     for (const SnapshotTable& t : snapshot.tables) {
-        const QString path = db.tableExists(t.table) ? db.tableFilePath(t.table)
-                                                     : db.folder() + u'/' + t.fileName;
+        const QString path =
+            db.tableExists(t.table) ? db.tableFilePath(t.table) : db.folder() + u'/' + t.fileName;
         checkNotLocked(path, t.table);
         paths.append(path);
     }

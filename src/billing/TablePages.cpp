@@ -76,7 +76,8 @@ QString schemaOf(db::Database& db, const QString& table) {
 
 qint64 countRows(sqlite3* handle, const QString& table) {
     sqlite3_stmt* raw = nullptr;
-    const QString sql = QStringLiteral("SELECT count(*) FROM main.%1").arg(db::quoteIdentifier(table));
+    const QString sql =
+        QStringLiteral("SELECT count(*) FROM main.%1").arg(db::quoteIdentifier(table));
     const int rc = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &raw, nullptr);
     if (rc != SQLITE_OK) engineError(handle, rc, table);
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
@@ -159,8 +160,7 @@ void writeGzip(const QString& path, const QByteArray& data) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         cannotWrite(path, file.errorString());
     z_stream z{};
-    if (deflateInit2(&z, kCompressionLevel, Z_DEFLATED, kGzipWindow, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK)
+    if (deflateInit2(&z, kCompressionLevel, Z_DEFLATED, kGzipWindow, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         cannotWrite(path, QStringLiteral("zlib"));
     const std::unique_ptr<z_stream, DeflateEnd> end(&z);
     QByteArray out(kChunk, Qt::Uninitialized);

@@ -138,10 +138,10 @@ const TableDef& prDlgMg() {
 }
 
 const TableDef& paneJournal() {
-    static const TableDef def = table(
-        "PaneJournal", "PaneJournal.db",
-        {integer("AbNumber"), text("Priznak", 10), date("Date_of_pane"), time("Time_of_pane"),
-         real("Dolg"), real("Pane"), text("EnteredBy", 29)});
+    static const TableDef def =
+        table("PaneJournal", "PaneJournal.db",
+              {integer("AbNumber"), text("Priznak", 10), date("Date_of_pane"), time("Time_of_pane"),
+               real("Dolg"), real("Pane"), text("EnteredBy", 29)});
     return def;
 }
 

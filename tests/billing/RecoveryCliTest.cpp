@@ -3,9 +3,9 @@
 #include "BillingFixture.h"
 #include "billing/Snapshot.h"
 
+#include <sqlite3.h>
 #include <QDirIterator>
 #include <QProcess>
-#include <sqlite3.h>
 
 using namespace orv;
 using orv::test::Exchange;
@@ -76,7 +76,8 @@ TEST(RecoveryCli, BackupsListsAndRestorePutsBackRefusingWhileATableIsLocked) {
                             {{QStringLiteral("restore"), QStringLiteral("1999-01-01T00-00-00")}, 1},
                             {{QStringLiteral("restore"), QStringLiteral("../..")}, 1},
                             {{QStringLiteral("backups"), QStringLiteral("x")}, 2}};
-    for (const Case& c : refused) EXPECT_EQ(cli(x, c.args).code, c.code) << c.args.join(u' ').toStdString();
+    for (const Case& c : refused)
+        EXPECT_EQ(cli(x, c.args).code, c.code) << c.args.join(u' ').toStdString();
 
     // A program holding DESTTAR: refused, nothing changed, no snapshot added.
     {
@@ -89,7 +90,8 @@ TEST(RecoveryCli, BackupsListsAndRestorePutsBackRefusingWhileATableIsLocked) {
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);
         EXPECT_EQ(locked.code, 1);
-        EXPECT_TRUE(locked.err.contains(QStringLiteral("Таблица DESTTAR занята"))) << locked.err.toStdString();
+        EXPECT_TRUE(locked.err.contains(QStringLiteral("Таблица DESTTAR занята")))
+            << locked.err.toStdString();
         EXPECT_EQ(x.rows("DESTTAR").size(), 1);
         EXPECT_EQ(billing::listSnapshots(x.db()).size(), 1);
     }

@@ -10,10 +10,10 @@
 #include "billing/TablePages.h"
 #include "core/Error.h"
 
+#include <sys/mount.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
-#include <sys/mount.h>
 
 using namespace orv;
 using orv::test::Exchange;
@@ -159,9 +159,10 @@ TEST(Snapshot, ACollectorAppendingCallsMeanwhileIsNeitherLostNorTornInTwo) {
         GTEST_SKIP() << "the sqlite3 shell is not installed";
     constexpr int kAppended = 100;
     const QString script =
-        QStringLiteral("for i in $(seq 1 %1); do sqlite3 -cmd '.timeout 10000' '%2' \"INSERT INTO "
-                       "DESTTAR VALUES ($i, '2026-04-05', '10:00:00', 1, 2, 5550000, NULL, NULL, "
-                       "NULL)\" || exit 1; sleep 0.01; done")
+        QStringLiteral(
+            "for i in $(seq 1 %1); do sqlite3 -cmd '.timeout 10000' '%2' \"INSERT INTO "
+            "DESTTAR VALUES ($i, '2026-04-05', '10:00:00', 1, 2, 5550000, NULL, NULL, "
+            "NULL)\" || exit 1; sleep 0.01; done")
             .arg(kAppended)
             .arg(x.db().tableFilePath(QStringLiteral("DESTTAR")));
     QProcess collector;
@@ -190,8 +191,9 @@ TEST(Snapshot, ACollectorAppendingCallsMeanwhileIsNeitherLostNorTornInTwo) {
         ASSERT_TRUE(QDir().mkpath(folder));
         billing::writeTablePages(image, folder + QStringLiteral("/DESTTAR.db"), calls.table);
         db::Database opened(QStringLiteral("Check"), folder);
-        db::Statement count(opened.connection(), QStringLiteral("SELECT count(*) FROM %1")
-                                                     .arg(opened.qualified(calls.table)));
+        db::Statement count(
+            opened.connection(),
+            QStringLiteral("SELECT count(*) FROM %1").arg(opened.qualified(calls.table)));
         ASSERT_TRUE(count.step());
         EXPECT_EQ(count.columnInt(0), calls.rows);
         db::Statement integrity(opened.connection(),

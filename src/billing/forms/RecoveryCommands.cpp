@@ -57,7 +57,8 @@ void RecoveryCommands::NRestoreBackupClick() {
     }
     QMessageBox::information(
         window_.widget(), title(),
-        QStringLiteral("Таблицы восстановлены из копии %1.\nПрежнее состояние сохранено в копии %2.")
+        QStringLiteral(
+            "Таблицы восстановлены из копии %1.\nПрежнее состояние сохранено в копии %2.")
             .arg(name, before.name));
 }
 

@@ -28,9 +28,9 @@ TRestoreForm::TRestoreForm(const QList<SnapshotInfo>& snapshots, QWidget* parent
     : QDialog(parent), list_(new QTableWidget(this)) {
     setObjectName(QStringLiteral("RestoreForm"));
     setWindowTitle(QStringLiteral("Восстановить из копии"));
-    const QStringList headings = {QStringLiteral("Копия"), QStringLiteral("Дата расчета"),
+    const QStringList headings = {QStringLiteral("Копия"),   QStringLiteral("Дата расчета"),
                                   QStringLiteral("Причина"), QStringLiteral("Звонков"),
-                                  QStringLiteral("Долгов"), QStringLiteral("Размер, КБ")};
+                                  QStringLiteral("Долгов"),  QStringLiteral("Размер, КБ")};
     list_->setObjectName(QStringLiteral("ListSnapshots"));
     list_->setColumnCount(int(headings.size()));
     list_->setHorizontalHeaderLabels(headings);
