@@ -1,9 +1,9 @@
 #pragma once
 // The pages of one table file, read and written with SQLite's online backup, and kept as one
-// gzip stream. A read goes through the connection of a Database and its attachment of the file:
-// inside an open transaction of that connection it reads the state the transaction sees (the
-// read lock it takes is kept until the transaction ends), outside one it reads a consistent
-// state and lets go at once. A write replaces a table file page for page through a connection
+// gzip stream. Inside an open transaction of the Database's connection a read goes through that
+// connection's attachment of the file and gives the state the transaction sees (its read lock is
+// kept until the transaction ends); outside one it goes through a connection of its own, reads a
+// consistent state and lets go at once. A write replaces a table file page for page through a connection
 // of its own, so every other connection sees the new contents on its next read.
 //
 // Errors are orv::Error: Engine for SQLite's failures (a locked file: Kind::Refused with
