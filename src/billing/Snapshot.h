@@ -4,7 +4,7 @@
 // folder per snapshot named after the moment it was taken ("2026-03-01T10-15-00"). A snapshot
 // holds each table file's pages as one gzip file ("DESTTAR.db.gz") and manifest.json: the run's
 // date, the program's version, why it was taken, and per table its file name, row count, size
-// and the SHA-256 of the uncompressed pages. It is complete once the manifest is written;
+// and the CRC-32 of the uncompressed pages. It is complete once the manifest is written;
 // folders without one are not snapshots.
 //
 // The pages are read through the database's own connection (see TablePages.h), inside its open
@@ -36,7 +36,7 @@ struct SnapshotTable {
     QString fileName;  // the table's file as it was ("DESTTAR.db")
     qint64 rows = 0;
     qint64 bytes = 0;  // uncompressed
-    QString sha256;
+    QString crc32;     // of the uncompressed pages, as 8 hex digits
 };
 
 struct SnapshotInfo {

@@ -148,9 +148,10 @@ TEST(RecoveryCli, JournalListsEveryPaymentWithinTheRanges) {
     for (const Case& c : cases) {
         const Outcome run = cli(x, QStringList{QStringLiteral("journal")} + c.args);
         EXPECT_EQ(run.code, c.code) << c.args.join(u' ').toStdString();
-        if (c.code == 0)
+        if (c.code == 0) {
             EXPECT_EQ(run.out.count(QStringLiteral("\r\n")), 1 + c.rows)
                 << c.args.join(u' ').toStdString();
+        }
     }
 }
 

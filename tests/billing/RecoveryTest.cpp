@@ -95,6 +95,26 @@ TEST(Snapshot, TheRunTakesOneAndARestoreGivesBackEveryPageAndCanBeUndone) {
     EXPECT_EQ(billing::listSnapshots(x.db()).size(), 3);
 }
 
+TEST(Snapshot, ADamagedSnapshotIsRefusedBeforeAnythingIsRestored) {
+    Exchange x;
+    seedWorkedExample(x);
+    const billing::SnapshotInfo taken =
+        billing::takeSnapshot(x.db(), kToday, QStringLiteral("проба"));
+    x.run(kToday);
+    const auto files = x.files(runTables());
+    billing::writeGzip(taken.folder + QStringLiteral("/DolgTb.db.gz"), QByteArray(4096, 'x'));
+    try {
+        billing::restoreSnapshot(x.db(), x.store(), taken.name, kToday);
+        ADD_FAILURE() << "a damaged snapshot was restored";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Refused);
+        EXPECT_TRUE(e.message().contains(QStringLiteral("повреждена")))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(x.files(runTables()) == files);
+    EXPECT_EQ(billing::listSnapshots(x.db()).size(), 2);
+}
+
 TEST(Snapshot, ARefusedRunLeavesNoSnapshotAndOnlyTheNewestAreKept) {
     Exchange x;
     seedWorkedExample(x);
@@ -174,7 +194,9 @@ TEST(Snapshot, ACollectorAppendingCallsMeanwhileIsNeitherLostNorTornInTwo) {
         taken.append(billing::takeSnapshot(x.db(), kToday, QStringLiteral("проба")));
         collector.waitForFinished(5);
     }
-    if (collector.state() != QProcess::NotRunning) ASSERT_TRUE(collector.waitForFinished(60000));
+    if (collector.state() != QProcess::NotRunning) {
+        ASSERT_TRUE(collector.waitForFinished(60000));
+    }
     EXPECT_GT(taken.size(), 1);
     EXPECT_EQ(collector.exitCode(), 0) << collector.readAllStandardError().toStdString();
     EXPECT_EQ(x.rows("DESTTAR").size(), 5 + kAppended);
