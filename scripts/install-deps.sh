@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl1-mesa-dev libxkbcommon-dev
   libsqlite3-dev sqlite3
+  zlib1g-dev
   libgtest-dev libgmock-dev
   fonts-liberation2 poppler-utils
   xvfb xauth

@@ -427,7 +427,8 @@ class Reporter {
 
 DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
                                   const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines, const DebtProgress& progress) {
+                                  const DebtPipelines& pipelines, const DebtProgress& progress,
+                                  RunSnapshotMode snapshotMode) {
     const Reporter report(progress);
     const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
     const QVector<Account> accounts = readAccounts(db);
@@ -453,6 +454,10 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     ensureResultTable(db, QStringLiteral("DolgRes"));
     ensureResultTable(db, QStringLiteral("DolgDR"));
     const NumbersTable numbers(db, accounts);
+    // The copy of the tables before anything changes, read through connections of its own: the
+    // final transaction's write locks would keep the copy from reading them. It holds every call
+    // the run retires, since those are bounded to the rows read at the start.
+    RunSnapshot snapshot(db, store, today, snapshotMode);
     // The single final transaction: it holds the write lock of every table it touches from its
     // start, so the debts it reads are those it overwrites; the collector's appends wait for it.
     db::Transaction transaction(
@@ -605,6 +610,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     TEST_crashPoint("before-commit");
     TEST_pausePoint("before-commit");
     transaction.commit();
+    snapshot.keep();
     report(100);
     return summary;
 }

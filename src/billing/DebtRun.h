@@ -18,6 +18,7 @@
 // settings value of the wrong type, a missing table, a category naming no fee column); a failed
 // write of an account's debt names the account's number and category.
 
+#include "billing/RunSnapshot.h"
 #include "core/Settings.h"
 
 #include <QDate>
@@ -53,10 +54,11 @@ struct DebtRunSummary {
 };
 
 // The run as of today. The four settings of the run are read from the store at its start; VAT
-// comes from vat, the program-wide copy.
+// comes from vat, the program-wide copy. Before its first change the run takes a snapshot of
+// the tables it changes (RunSnapshot.h) unless told to skip it; without one it does not start.
 DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& store,
                                   const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines,
-                                  const DebtProgress& progress = {});
+                                  const DebtPipelines& pipelines, const DebtProgress& progress = {},
+                                  RunSnapshotMode snapshotMode = RunSnapshotMode::Take);
 
 }  // namespace orv::billing

@@ -1,5 +1,6 @@
 #include "billing/Payment.h"
 
+#include "billing/PaymentJournal.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Table.h"
@@ -39,7 +40,9 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
     }
     if (result.paid <= Money()) refuse();
     try {
-        db::Transaction transaction(db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate")});
+        ensurePaymentJournal(db);
+        db::Transaction transaction(
+            db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"), kPaymentJournal});
         db::Table dolg(db, QStringLiteral("DolgTb"));
         dolg.open();
         if (!dolg.locate(kAccountKey, {number, category})) return std::nullopt;
@@ -70,6 +73,8 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         dolg.setField(QStringLiteral("Dolg"), result.remaining.toDouble());
         dolg.setField(QStringLiteral("NDS"), 0.0);
         dolg.post();
+        appendPaymentJournal(db, {number, category, today, QTime::currentTime(),
+                                  result.due.toDouble(), result.paid.toDouble(), logOnUserName()});
         transaction.commit();
     } catch (const Error& e) {
         if (e.kind() == Error::Kind::Refused) throw;

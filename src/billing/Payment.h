@@ -6,7 +6,8 @@
 // what remains, with NDS 0. Accounts are located on number and category, the category compared
 // without regard to case.
 //
-// Both writes are one transaction: a payment is recorded with its lowered debt or not at all.
+// Both writes and the payment's line in the payment journal (PaymentJournal.h) are one
+// transaction: a payment is recorded with its lowered debt and its journal line or not at all.
 //
 // Errors: Error(Refused) with the dialog's message kPaymentRefused for an amount that is empty,
 // no number, or not above 0. Any other cause is named on the first line instead: another

@@ -4,6 +4,7 @@
 #include "billing/DebtViews.h"
 #include "billing/Payment.h"
 #include "cli/Csv.h"
+#include "cli/SafetyCommands.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -19,7 +20,8 @@ QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.y
 }  // namespace
 
 int runDebtRun(CliContext& context, const QStringList& args) {
-    if (!args.isEmpty()) usageError(QStringLiteral("debt-run не принимает аргументов"));
+    if (args == QStringList{QStringLiteral("--dry-run")}) return runDebtDryRun(context);
+    if (!args.isEmpty()) usageError(QStringLiteral("debt-run [--dry-run]"));
     const core::SettingsStore store;
     const core::VatSettings vat = core::readVat(store);
     const billing::DebtRunSummary summary = billing::runDebtCalculation(

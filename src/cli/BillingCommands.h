@@ -1,7 +1,8 @@
 #pragma once
 // The debt and payment commands of orvanta-cli, over the folder of alias OrvantaStandard.
 //
-//   debt-run
+//   debt-run [--dry-run]
+//     With --dry-run: a trial that changes nothing (SafetyCommands.h).
 //     The monthly debt run as of today (--today honoured), with the settings of the settings
 //     store and its VAT values as the program-wide copy. On success one line:
 //       "Долг рассчитан на DD.MM.YYYY: месяцев M, абонентов A, в архив OldMG C, удалено звонков R"

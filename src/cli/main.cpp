@@ -9,6 +9,7 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
+#include "cli/SafetyCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
@@ -43,7 +44,7 @@ const QList<Command>& commands() {
         {"demo", "demo [--subscribers N] [--calls N] [--months M] [--seed S]", orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
-        {"debt-run", "debt-run", orv::cli::runDebtRun},
+        {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun},
         {"debts", "debts", orv::cli::runDebts},
         {"payments", "payments", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
@@ -55,6 +56,10 @@ const QList<Command>& commands() {
         {"copy-table", "copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]",
          orv::cli::runCopyTable},
         {"clear-table", "clear-table TABLE", orv::cli::runClearTable},
+        {"backups", "backups", orv::cli::runBackups},
+        {"restore", "restore SNAPSHOT", orv::cli::runRestore},
+        {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY]",
+         orv::cli::runJournal},
     };
     return list;
 }

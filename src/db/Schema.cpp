@@ -139,6 +139,14 @@ const TableDef& prDlgMg() {
     return def;
 }
 
+const TableDef& paneJournal() {
+    static const TableDef def =
+        table("PaneJournal", "PaneJournal.db",
+              {integer("AbNumber"), text("Priznak", 10), date("Date_of_pane"), time("Time_of_pane"),
+               real("Dolg"), real("Pane"), text("EnteredBy", 29)});
+    return def;
+}
+
 const QList<TableDef>& permanentTables() {
     static const QList<TableDef> all = {desttar(),  abTab(),  abPlata(), tarif1(), tarifCit(),
                                         paneDate(), dolgTb(), prazdn(),  vechTm(), sng(),

@@ -29,6 +29,10 @@ const TableDef& oldMg();     // OldMG.DB: archived long-distance calls
 const TableDef& prDlgCt();   // PrDlgCt.db: monthly city totals of the debt run
 const TableDef& prDlgMg();   // PrDlgMG: monthly long-distance totals of the debt run
 
+// A table of our own beside the permanent ones, created when first needed: every confirmed
+// payment, appended and never overwritten (PaneDate.DB keeps only the last one of a number).
+const TableDef& paneJournal();  // PaneJournal.db
+
 // All permanent tables, in the order above.
 const QList<TableDef>& permanentTables();
 // The declaration of a permanent table by name (any case, with or without ".db"); nullptr

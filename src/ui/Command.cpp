@@ -45,6 +45,10 @@ constexpr std::array kCommands = {
     CommandSpec{ToolButtonSettings, "ToolButtonSettings", "&Настройки", "Настройки", 0, M::None},
     CommandSpec{Help, "Help", "Помо&щь", "Вызов справки", 0, M::None},
     CommandSpec{ToolButtonExit, "ToolButtonExit", "&Выход", "Выход из программы", 0, M::None},
+    CommandSpec{NRestoreBackup, "NRestoreBackup", "Восстановить из &копии…", "", 0,
+                M::PopupMenuUtils},
+    CommandSpec{NPaymentJournal, "NPaymentJournal", "&Журнал оплат", "", 0, M::PopupMenuDolg},
+    CommandSpec{NDryRun, "NDryRun", "Пр&обный расчет долга", "", 0, M::PopupMenuDolg},
 };
 
 // spec() indexes the table by the enum's value.

@@ -35,6 +35,9 @@ enum class Command {
     ToolButtonSettings,
     Help,
     ToolButtonExit,
+    NRestoreBackup,
+    NPaymentJournal,
+    NDryRun,
 };
 
 // The drop-down menus: PopupMenuRazg (views, also the grid's context menu), PopupMenuUtils with

@@ -155,8 +155,8 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
     } menus[] = {
         {"ToolButtonRazg",
          {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7"}},
-        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12"}},
-        {"ToolButtonDolg", {"N3", "N11", "PaneInform"}},
+        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup"}},
+        {"ToolButtonDolg", {"N3", "N11", "PaneInform", "NPaymentJournal", "NDryRun"}},
         {"ToolButtonReport", {"N6", "PrintWindow"}},
     };
     for (const auto& m : menus) {

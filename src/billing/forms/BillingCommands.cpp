@@ -3,6 +3,7 @@
 #include "billing/DebtRun.h"
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
+#include "billing/forms/RecoveryCommands.h"
 #include "core/Clock.h"
 #include "ui/LongWork.h"
 
@@ -103,6 +104,7 @@ BillingCommands& installBilling(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::PaneInform, [commands] { commands->PaneInformClick(); });
     window.connectCommand(ui::Command::ToolButtonRaschet,
                           [commands] { commands->ButtonDeleteClick(); });
+    installRecovery(window, commands->progressWindow());
     return *commands;
 }
 

@@ -43,7 +43,7 @@ class BillingCommands : public QObject {
 };
 
 // Creates the commands' object as a child of the window and connects N3, N11, PaneInform and
-// ToolButtonRaschet.
+// ToolButtonRaschet; then the commands of RecoveryCommands.h.
 BillingCommands& installBilling(ui::MainWindowHost& window);
 
 }  // namespace orv::billing

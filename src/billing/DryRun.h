@@ -1,0 +1,47 @@
+#pragma once
+// A trial of the debt run ("Пробный расчет долга"): runDebtCalculation itself, with the same
+// settings, VAT, date and pipelines, on copies of the permanent tables in a temporary folder of
+// its own. The tables of the data folder are only read (their pages copied through the online
+// backup, see TablePages.h), so not a byte of them changes, whatever the run does or wherever it
+// stops. What the run left is kept while the object lives: the debt view it would show and the
+// calls it deleted from DESTTAR, in their stored order. The temporary folder goes with the
+// object.
+//
+// Errors are those of the run, with the same messages (a refusal such as "Долг на прошедший
+// месяц уже рассчитан" included); no snapshot is taken.
+
+#include "billing/DebtRun.h"
+#include "billing/DebtViews.h"
+#include "core/ViewColumn.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace orv::billing {
+
+class DryRun {
+  public:
+    DryRun(db::Database& live, const core::SettingsStore& store, const core::VatSettings& vat,
+           const QDate& today, const DebtPipelines& pipelines, const DebtProgress& progress = {});
+    ~DryRun();
+    DryRun(const DryRun&) = delete;
+    DryRun& operator=(const DryRun&) = delete;
+
+    const DebtRunSummary& summary() const { return summary_; }
+    // QueryDolg over the tables as the run left them; open.
+    db::Query& debtView() { return views_->queryDolg(); }
+    // The calls the run deleted from DESTTAR; open.
+    db::Query& retiredCalls() { return *retired_; }
+
+    // The columns of retiredCalls() in grid order.
+    static const QList<core::ViewColumn>& retiredColumns();
+
+  private:
+    QTemporaryDir folder_;
+    std::unique_ptr<db::Database> copy_;
+    std::unique_ptr<DebtViews> views_;
+    std::unique_ptr<db::Query> retired_;
+    DebtRunSummary summary_;
+};
+
+}  // namespace orv::billing

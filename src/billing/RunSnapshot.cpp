@@ -1,0 +1,28 @@
+#include "billing/RunSnapshot.h"
+
+#include "core/Error.h"
+
+namespace orv::billing {
+
+RunSnapshot::RunSnapshot(db::Database& db, const core::SettingsStore& store, const QDate& today,
+                         RunSnapshotMode mode)
+    : db_(db), store_(store) {
+    if (mode == RunSnapshotMode::Skip) return;
+    try {
+        snapshot_ = takeSnapshot(db_, today, QStringLiteral("Расчет долга"));
+    } catch (const Error& e) {
+        if (e.kind() != Error::Kind::Refused) throw;
+        raise(Error::Kind::Refused, kNoSnapshot + u'\n' + e.message());
+    }
+}
+
+RunSnapshot::~RunSnapshot() {
+    if (snapshot_ && !kept_) removeSnapshot(*snapshot_);
+}
+
+void RunSnapshot::keep() {
+    kept_ = true;
+    if (snapshot_) pruneSnapshots(db_, snapshotsToKeep(store_));
+}
+
+}  // namespace orv::billing

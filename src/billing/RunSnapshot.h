@@ -1,0 +1,40 @@
+#pragma once
+// The debt run's snapshot of the tables it is about to change (see Snapshot.h), held for the
+// length of the run: taken when constructed, which must be at the start of the run's
+// transaction, before its first change; kept by keep() after the transaction commits, when the
+// oldest snapshots beyond the setting are removed. A run that ends without committing changed
+// nothing, and its snapshot is removed again, so refused runs do not push useful snapshots out.
+//
+// When the snapshot cannot be written the constructor raises Error(Refused) with kNoSnapshot
+// and the cause; the run then ends before it has changed anything.
+
+#include "billing/Snapshot.h"
+
+#include <optional>
+
+namespace orv::billing {
+
+inline const QString kNoSnapshot =
+    QStringLiteral("Расчет долга не выполнен: не удалось сохранить резервную копию таблиц.");
+
+enum class RunSnapshotMode { Take, Skip };
+
+class RunSnapshot {
+  public:
+    // Requires: the run's transaction is open and has the snapshot tables attached.
+    RunSnapshot(db::Database& db, const core::SettingsStore& store, const QDate& today,
+                RunSnapshotMode mode);
+    ~RunSnapshot();
+    RunSnapshot(const RunSnapshot&) = delete;
+    RunSnapshot& operator=(const RunSnapshot&) = delete;
+
+    void keep();
+
+  private:
+    db::Database& db_;
+    const core::SettingsStore& store_;
+    std::optional<SnapshotInfo> snapshot_;
+    bool kept_ = false;
+};
+
+}  // namespace orv::billing

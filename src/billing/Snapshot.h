@@ -1,0 +1,73 @@
+#pragma once
+// Snapshots of the tables the debt run changes (DESTTAR, DolgTb.db, PrDlgCt.db, PrDlgMG,
+// OldMG.DB) in the folder "backups" of the data folder (the folder of OrvantaStandard), one
+// folder per snapshot named after the moment it was taken ("2026-03-01T10-15-00"). A snapshot
+// holds each table file's pages as one gzip file ("DESTTAR.db.gz") and manifest.json: the run's
+// date, the program's version, why it was taken, and per table its file name, row count, size
+// and the CRC-32 of the uncompressed pages. It is complete once the manifest is written;
+// folders without one are not snapshots.
+//
+// The pages are read through the database's own connection (see TablePages.h), inside its open
+// transaction when there is one, so a snapshot taken at the start of the debt run's transaction
+// is exactly the state the run starts from. Restoring puts each table of a snapshot back page
+// for page (DESTTAR first), after a snapshot of the present state so that the restore can be
+// undone; it refuses before changing anything while another program holds a lock on a table.
+//
+// Errors are orv::Error(Refused) with the operator's message: a snapshot that cannot be written
+// (a full disk; its partial folder is removed), a snapshot that does not exist or whose files do
+// not match their checksums, a locked table.
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace orv::db {
+class Database;
+}
+namespace orv::core {
+class SettingsStore;
+}
+
+namespace orv::billing {
+
+struct SnapshotTable {
+    QString table;     // canonical name ("DESTTAR")
+    QString fileName;  // the table's file as it was ("DESTTAR.db")
+    qint64 rows = 0;
+    qint64 bytes = 0;  // uncompressed
+    QString crc32;     // of the uncompressed pages, as 8 hex digits
+};
+
+struct SnapshotInfo {
+    QString name;    // the folder's name
+    QString folder;  // its path
+    QDate runDate;   // the date the run or the restore took as today
+    QString version;
+    QString reason;  // "Расчет долга", "Перед восстановлением из копии ..."
+    QList<SnapshotTable> tables;
+    qint64 compressedBytes = 0;  // the gzip files together
+};
+
+// The tables of a snapshot, in the order they are restored.
+const QStringList& snapshotTables();
+// The folder "backups" of the database's folder.
+QString backupsFolder(const db::Database& db);
+// How many snapshots are kept: "Копии", "Хранить" of the settings store, 24 when not set, at
+// least 1.
+int snapshotsToKeep(const core::SettingsStore& store);
+
+// Takes a snapshot of the snapshot tables that exist. Inside a transaction the tables are read as
+// that transaction sees them; outside one each table as of the moment it is copied.
+SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason);
+// The complete snapshots, oldest first.
+QList<SnapshotInfo> listSnapshots(const db::Database& db);
+// Removes the oldest complete snapshots beyond the newest keep.
+void pruneSnapshots(const db::Database& db, int keep);
+void removeSnapshot(const SnapshotInfo& snapshot);
+
+// Puts the tables of the named snapshot back; returns the snapshot of the state before it.
+SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
+                             const QString& name, const QDate& today);
+
+}  // namespace orv::billing
