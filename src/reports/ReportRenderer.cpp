@@ -72,6 +72,24 @@ QFont ReportRenderer::qtFont(const ReportFont& font) {
     return f;
 }
 
+const ReportRenderer::DeviceFont& ReportRenderer::deviceFont(const ReportFont& font,
+                                                             const QPainter& painter) const {
+    const int dpi = painter.device()->logicalDpiY();
+    const QString key = QStringLiteral("%1|%2|%3%4%5|%6")
+                            .arg(font.family)
+                            .arg(font.pointSize)
+                            .arg(int(font.bold))
+                            .arg(int(font.italic))
+                            .arg(int(font.underline))
+                            .arg(dpi);
+    auto found = fonts_.find(key);
+    if (found == fonts_.end()) {
+        const QFont qt = qtFont(font);
+        found = fonts_.insert(key, {qt, QFontMetricsF(qt, painter.device()).ascent()});
+    }
+    return *found;
+}
+
 QString ReportRenderer::textOf(const ReportElement& element, qint64 row, int page) const {
     switch (element.kind) {
         case ReportElement::Kind::Label:
@@ -111,10 +129,9 @@ void ReportRenderer::drawBand(QPainter& painter, const ReportBand& band, double 
         }
         const QString text = textOf(e, row, page);
         if (text.isEmpty()) continue;
-        const QFont font = qtFont(e.font.value_or(band.font));
-        painter.setFont(font);
-        const QFontMetricsF metrics(font, painter.device());
-        painter.drawText(QPointF(mm(x), mm(y) + metrics.ascent()), text);
+        const DeviceFont& font = deviceFont(e.font ? *e.font : band.font, painter);
+        painter.setFont(font.font);
+        painter.drawText(QPointF(mm(x), mm(y) + font.ascent), text);
     }
 }
 

@@ -13,12 +13,13 @@
 #include "reports/ReportData.h"
 #include "reports/ReportLayout.h"
 
+#include <QFont>
+#include <QHash>
 #include <QString>
 #include <functional>
 
 class QPainter;
 class QPagedPaintDevice;
-class QFont;
 
 namespace orv::reports {
 
@@ -51,9 +52,16 @@ class ReportRenderer {
     void drawBand(QPainter& painter, const ReportBand& band, double top, qint64 row,
                   int page) const;
     QString textOf(const ReportElement& element, qint64 row, int page) const;
+    struct DeviceFont {
+        QFont font;
+        double ascent;
+    };
+    // The Qt font and its ascent on the painter's device, made once per font and resolution.
+    const DeviceFont& deviceFont(const ReportFont& font, const QPainter& painter) const;
 
     const ReportLayout& layout_;
     const ReportData* data_;
+    mutable QHash<QString, DeviceFont> fonts_;
 };
 
 // Writes the report into a PDF file of A4 pages; returns the pages written. A report without
