@@ -7,10 +7,15 @@
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
 #include "db/Aliases.h"
+#include "app/forms/SettingsDialog.h"
+#include "reports/IssuerTexts.h"
+#include "reports/forms/IssuerDialog.h"
 #include "reports/forms/PreviewWindow.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <functional>
@@ -96,6 +101,31 @@ TEST_F(ReportWindow, PrintoutOfTheGridAndOfNothing) {
         EXPECT_EQ(preview.pageCount(), 1);
         EXPECT_TRUE(preview.windowTitle().contains(QStringLiteral("QueryShowPane")));
     });
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReportWindow, IssuerTextsEditedFromTheSettingsDialog) {
+    auto* dialog = window_->findChild<orv::app::TFormSettings*>();
+    ASSERT_NE(dialog, nullptr);
+    QPushButton* button = nullptr;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Реквизиты…")) button = b;
+    ASSERT_NE(button, nullptr);
+
+    auto* issuer = window_->findChild<reports::TFormIssuer*>();
+    ASSERT_NE(issuer, nullptr);
+    QTimer::singleShot(0, [issuer] {
+        auto* phone = issuer->findChild<QLineEdit*>(QStringLiteral("Телефон"));
+        EXPECT_EQ(phone->text(), QStringLiteral("00-00-00"));
+        phone->setText(QStringLiteral("5-55-55"));
+        issuer->OkClick();
+    });
+    EXPECT_EQ(issuer->showModal(), QDialog::Accepted);
+    EXPECT_EQ(reports::readIssuerTexts(window_->settingsStore()).telephone,
+              QStringLiteral("5-55-55"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "reports/forms/ReportCommands.h"
 
 #include "reports/forms/InvoiceWindow.h"
+#include "reports/forms/IssuerDialog.h"
 #include "reports/forms/PrintoutWindow.h"
 
 namespace orv::reports {
@@ -10,6 +11,8 @@ ReportWindows installReports(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::N6, [form = windows.form4] { form->BitBtnReportClick(); });
     window.connectCommand(ui::Command::PrintWindow,
                           [form = windows.form12] { form->PrintWindowClick(); });
+    auto* issuer = new TFormIssuer(window.settingsStore(), window.widget());
+    window.addSettingsButton(QStringLiteral("Реквизиты…"), [issuer] { issuer->showModal(); });
     return windows;
 }
 
