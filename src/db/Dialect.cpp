@@ -508,9 +508,10 @@ void DialectStatement::Impl::analyzeSelectList() {
 
 // The local engine resolves a bare name in ORDER BY against the select list; SQLite does so only
 // for AS names and finds a column of two joined tables ambiguous. A bare ORDER BY name that is
-// no alias but the column of a qualified select item is written with that item's qualifier.
+// no alias but the column of a qualified select item is written with that item's qualifier,
+// when the statement reads more than one table.
 void DialectStatement::Impl::qualifyOrderByNames() {
-    if (kind != StatementKind::Select) return;
+    if (kind != StatementKind::Select || aliases.size() < 2) return;
     const auto columnOf = [this](const QString& name) -> const SelectColumn* {
         for (const SelectColumn& c : columns)
             if (c.alias.compare(name, Qt::CaseInsensitive) == 0) return nullptr;
