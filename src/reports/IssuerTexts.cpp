@@ -11,7 +11,7 @@ const QList<IssuerSetting>& issuerSettings() {
         {QStringLiteral("Индекс и город"), QStringLiteral("000000, ОБРАЗЕЦ-город"),
          &IssuerTexts::postalCity},
         {QStringLiteral("Адрес"), QStringLiteral("ул. Образцовая, 1"), &IssuerTexts::street},
-        {QStringLiteral("Расчетный счет"), QStringLiteral("00000000000000000000"),
+        {QStringLiteral("Расчетный счет"), QStringLiteral("00000000000000"),
          &IssuerTexts::account},
         {QStringLiteral("Банк"), QStringLiteral("ОБРАЗЕЦ-банк"), &IssuerTexts::bank},
         {QStringLiteral("МФО"), QStringLiteral("000000"), &IssuerTexts::bankCode},
