@@ -57,10 +57,11 @@ void cli(const QString& folder, const QString& home, const QStringList& args) {
     env.insert(QStringLiteral("XDG_DATA_HOME"), home);
     env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), home + QStringLiteral("/bench.reg"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ORVANTA_CLI_PATH),
-                  QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
-                              QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
-                      args);
+    process.start(
+        QStringLiteral(ORVANTA_CLI_PATH),
+        QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
+                    QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
+            args);
     process.waitForFinished(-1);
     if (process.exitCode() != 0) {
         out() << process.readAllStandardError() << Qt::endl;
@@ -73,8 +74,7 @@ void engineStage(db::Database& db, const QString& pdf) {
     QElapsedTimer timer;
     timer.start();
     const long cpu = cpuMilliseconds();
-    const reports::InvoiceRun run =
-        reports::writeInvoicesPdf(db, {}, nullptr, 20, {}, pdf);
+    const reports::InvoiceRun run = reports::writeInvoicesPdf(db, {}, nullptr, 20, {}, pdf);
     out() << QStringLiteral(
                  "engine: %1 invoices, %2 pages, %3 ms (processor %6 ms), peak %4 MB, PDF %5 KB\n")
                  .arg(run.invoices)
@@ -194,8 +194,8 @@ int main(int argc, char** argv) {
         QDir().mkpath(folder);
         cli(folder, home,
             {QStringLiteral("demo"), QStringLiteral("--subscribers"), QString::number(subscribers),
-             QStringLiteral("--calls"), QString::number(subscribers * 6), QStringLiteral("--months"),
-             QStringLiteral("1")});
+             QStringLiteral("--calls"), QString::number(subscribers * 6),
+             QStringLiteral("--months"), QStringLiteral("1")});
         cli(folder, home, {QStringLiteral("debt-run")});
     }
     for (const char* stage : {"floor", "engine", "preview"}) {

@@ -22,8 +22,7 @@ QString takePdf(QStringList& options, const QString& usage) {
     QString path;
     for (qsizetype i = 0; i < options.size(); i += 2) {
         if (options[i] != QLatin1String("--pdf")) continue;
-        if (i + 1 >= options.size())
-            usageError(QStringLiteral("Нет значения для --pdf\n") + usage);
+        if (i + 1 >= options.size()) usageError(QStringLiteral("Нет значения для --pdf\n") + usage);
         if (!path.isEmpty()) usageError(QStringLiteral("--pdf задан дважды\n") + usage);
         path = options[i + 1];
         options.remove(i, 2);
@@ -74,11 +73,11 @@ int runPrintout(CliContext& context, const QStringList& args) {
         return 0;
     };
     const std::optional<calls::Listing> listing =
-        view == QLatin1String("all")      ? std::optional(calls::Listing::All)
-        : view == QLatin1String("city")   ? std::optional(calls::Listing::City)
-        : view == QLatin1String("mg")     ? std::optional(calls::Listing::LongDistance)
-        : view == QLatin1String("oldmg")  ? std::optional(calls::Listing::OldLongDistance)
-                                          : std::nullopt;
+        view == QLatin1String("all")     ? std::optional(calls::Listing::All)
+        : view == QLatin1String("city")  ? std::optional(calls::Listing::City)
+        : view == QLatin1String("mg")    ? std::optional(calls::Listing::LongDistance)
+        : view == QLatin1String("oldmg") ? std::optional(calls::Listing::OldLongDistance)
+                                         : std::nullopt;
     if (listing) {
         const calls::ListingInfo& info = calls::listingInfo(*listing);
         calls::ListingViews views(context.standard());

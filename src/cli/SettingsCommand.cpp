@@ -70,7 +70,8 @@ QString settingList() {
                                                QString::fromUtf8(kind));
     }
     for (const reports::IssuerSetting& setting : reports::issuerSettings())
-        names << QStringLiteral("%1 (текст)").arg(qualifiedName(reports::kIssuerSection, setting.name));
+        names << QStringLiteral("%1 (текст)")
+                     .arg(qualifiedName(reports::kIssuerSection, setting.name));
     return names.join(QStringLiteral(", "));
 }
 

@@ -57,8 +57,7 @@ const QList<Command>& commands() {
         {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
         {"invoices", "invoices [--numbers FROM-TO] [--list FILE.lst] --pdf FILE.pdf",
          orv::cli::runInvoices},
-        {"printout",
-         "printout all|city|mg|oldmg|debts|payments [view options] --pdf FILE.pdf",
+        {"printout", "printout all|city|mg|oldmg|debts|payments [view options] --pdf FILE.pdf",
          orv::cli::runPrintout},
     };
     return list;
@@ -79,7 +78,8 @@ int exitCodeOf(Error::Kind kind) { return kind == Error::Kind::Usage ? 2 : 1; }
 bool drawsPages(int argc, char** argv) {
     int i = 1;
     while (i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0) i += 2;
-    return i < argc && (std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0);
+    return i < argc &&
+           (std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0);
 }
 
 std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {

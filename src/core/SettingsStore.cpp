@@ -427,8 +427,7 @@ void SettingsStore::writeFloat(const QString& section, const QString& name, doub
     });
 }
 
-void SettingsStore::writeString(const QString& section, const QString& name,
-                                const QString& value) {
+void SettingsStore::writeString(const QString& section, const QString& name, const QString& value) {
     store(filePath_, section, name, [&value](const Value*) {
         Value v;
         v.type = Type::String;

@@ -73,16 +73,17 @@ void addInvoice(ReportBand& band, const IssuerTexts& issuer, const QString& vat)
     band.elements.append(label(99.5, 52.9, QStringLiteral("СУММА К ОПЛАТЕ"), bold8));
     band.elements.append(dataText(112.2, 59.3, field("DolgWithNDS"), arial(14, true)));
 
-    band.elements.append(label(
-        2.1, 72.0,
-        QStringLiteral("Сервисный центр предлагает оплачивать счета до 20-го числа текущего "
-                       "месяцав отделениях ")));
+    band.elements.append(
+        label(2.1, 72.0,
+              QStringLiteral("Сервисный центр предлагает оплачивать счета до 20-го числа текущего "
+                             "месяцав отделениях ")));
     band.elements.append(
         label(2.1, 76.2, QStringLiteral("электросвязи. Телефон для справок ") + issuer.telephone));
 }
 
 void addCounterfoil(ReportBand& band, const IssuerTexts& issuer, const QString& vat) {
-    band.elements.append(label(150.3, 2.1, QStringLiteral("СЕРВИСНЫЙ ЦЕНТР"), arial(10, true, true)));
+    band.elements.append(
+        label(150.3, 2.1, QStringLiteral("СЕРВИСНЫЙ ЦЕНТР"), arial(10, true, true)));
     band.elements.append(label(150.3, 10.6, issuer.postalCity));
     band.elements.append(label(150.3, 14.8, issuer.street));
     band.elements.append(label(150.3, 21.2, QStringLiteral("Р/с")));
@@ -90,8 +91,8 @@ void addCounterfoil(ReportBand& band, const IssuerTexts& issuer, const QString& 
     band.elements.append(label(150.3, 25.4, issuer.bank, arial(10)));
     band.elements.append(label(150.3, 29.6, QStringLiteral("МФО"), arial(10)));
     band.elements.append(label(160.9, 29.6, issuer.bankCode, arial(10, true)));
-    band.elements.append(
-        label(148.2, 38.1, QStringLiteral("СЧЕТ ЗА УСЛУГИ ЭЛЕКРОСВЯЗИ"), arial(7, false, false, true)));
+    band.elements.append(label(148.2, 38.1, QStringLiteral("СЧЕТ ЗА УСЛУГИ ЭЛЕКРОСВЯЗИ"),
+                               arial(7, false, false, true)));
     band.elements.append(dataText(150.3, 42.3, field("YearMonth"), arial(9)));
     band.elements.append(label(150.3, 46.6, QStringLiteral("ТЕЛЕФОН"), arial(9)));
     band.elements.append(dataText(167.2, 46.6, field("AbNumber"), arial(12, true)));

@@ -13,7 +13,7 @@ using Display = core::ViewColumn::Display;
 
 const QStringList& calculatedFields() {
     static const QStringList names = {
-        QStringLiteral("DolgWithNDS"), QStringLiteral("AbPlataNDS"), QStringLiteral("ByTimeNDS"),
+        QStringLiteral("DolgWithNDS"), QStringLiteral("AbPlataNDS"),  QStringLiteral("ByTimeNDS"),
         QStringLiteral("MGNds"),       QStringLiteral("AbPlataFull"), QStringLiteral("ByTimeFull"),
         QStringLiteral("MGFull"),      QStringLiteral("AllNach"),     QStringLiteral("AllNDS"),
         QStringLiteral("AllFull"),     QStringLiteral("AllNLD"),      QStringLiteral("AllNLDNds"),
@@ -89,8 +89,8 @@ void InvoiceReport::loadPayments() {
                                    table.asString(QStringLiteral("Priznak")).toLower());
         // A locate finds the first matching row.
         if (!payments_.contains(key))
-            payments_.insert(key, {table.field(QStringLiteral("Dolg")),
-                                   table.field(QStringLiteral("Pane"))});
+            payments_.insert(
+                key, {table.field(QStringLiteral("Dolg")), table.field(QStringLiteral("Pane"))});
     }
 }
 

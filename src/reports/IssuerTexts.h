@@ -26,8 +26,8 @@ struct IssuerTexts {
 };
 
 struct IssuerSetting {
-    QString name;          // value name in the section
-    QString sample;        // the marked sample value
+    QString name;    // value name in the section
+    QString sample;  // the marked sample value
     QString IssuerTexts::*member;
 };
 

@@ -30,9 +30,9 @@ struct ReportElement {
     QString name;  // component name, for finding it again
     double left = 0;
     double top = 0;
-    double extent = 0;  // width of a horizontal line, height of a vertical one
-    QString text;       // Label
-    QString field;      // DataText: the field whose display text prints
+    double extent = 0;               // width of a horizontal line, height of a vertical one
+    QString text;                    // Label
+    QString field;                   // DataText: the field whose display text prints
     std::optional<ReportFont> font;  // the band's font when empty
 };
 

@@ -46,8 +46,8 @@ qint64 ReportRenderer::rowCount() const { return data_ ? data_->rowCount() : 0; 
 qint64 ReportRenderer::rowsPerPage() const {
     const ReportBand* detail = layout_.band(ReportBand::Type::Detail);
     if (!detail || detail->height <= 0) return 1;
-    const double room = layout_.pageHeight - layout_.marginTop - layout_.marginBottom -
-                        fixedHeight(layout_);
+    const double room =
+        layout_.pageHeight - layout_.marginTop - layout_.marginBottom - fixedHeight(layout_);
     // A hair of tolerance: three bands of 81.2 mm fit 277 mm however the sum rounds.
     return std::max<qint64>(1, qint64(std::floor(room / detail->height + 1e-9)));
 }
@@ -111,7 +111,8 @@ void ReportRenderer::drawBand(QPainter& painter, const ReportBand& band, double 
     const double left = layout_.marginLeft;
     const double width = layout_.bandWidth();
     painter.setPen(QPen(Qt::black, mm(kLineWidth)));
-    if (band.frameTop) painter.drawLine(QPointF(mm(left), mm(top)), QPointF(mm(left + width), mm(top)));
+    if (band.frameTop)
+        painter.drawLine(QPointF(mm(left), mm(top)), QPointF(mm(left + width), mm(top)));
     if (band.frameBottom) {
         const double bottom = top + band.height;
         painter.drawLine(QPointF(mm(left), mm(bottom)), QPointF(mm(left + width), mm(bottom)));
@@ -187,9 +188,9 @@ int writePdf(const ReportLayout& layout, const ReportData* data, const QString& 
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("Orvanta"));
     writer.setResolution(600);
-    writer.setPageLayout(QPageLayout(
-        QPageSize(QSizeF(layout.pageWidth, layout.pageHeight), QPageSize::Millimeter),
-        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QSizeF(layout.pageWidth, layout.pageHeight), QPageSize::Millimeter),
+                    QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     return renderer.render(writer, progress);
 }
 

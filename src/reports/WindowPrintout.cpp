@@ -70,8 +70,8 @@ void WindowPrintout::PrepareReport(const db::Query* dataSet, const QString& name
     try {
         data_ = std::make_unique<QueryData>(*dataSet, columns, locale);
         layout_.band(ReportBand::Type::PageHeader)->elements.first().text = name;
-        const QList<db::FieldDef> fields = dataSet->isOpen() ? dataSet->dataFields()
-                                                             : QList<db::FieldDef>();
+        const QList<db::FieldDef> fields =
+            dataSet->isOpen() ? dataSet->dataFields() : QList<db::FieldDef>();
         for (int i = 0; i < fields.size(); ++i) {
             const double top = (i / kColumnsPerLine) * kLineHeight;
             titles.elements.append(label(columnLeft(i), top, fields[i].name));

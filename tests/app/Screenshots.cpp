@@ -1,5 +1,6 @@
 // orvanta_screenshots: renders the main window after the city view, the settings dialog, the
-// splash and the invoice preview at 100 % into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
+// splash and the invoice preview at 100 % into PNG files for the documentation. Not a test; run it
+// under a real display (Xvfb):
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
@@ -69,8 +70,8 @@ int main(int argc, char** argv) {
         invoices.open({}, window.vat().ndsPercent);
         const orv::reports::ReportLayout layout = orv::reports::invoiceLayout(
             orv::reports::readIssuerTexts(window.settingsStore()), window.vat().ndsPercent);
-        orv::reports::ReportPreview preview(layout, &invoices.data(),
-                                            QStringLiteral("Счета за услуги электросвязи"), &window);
+        orv::reports::ReportPreview preview(
+            layout, &invoices.data(), QStringLiteral("Счета за услуги электросвязи"), &window);
         preview.resize(900, 1000);
         preview.show();
         QApplication::processEvents();

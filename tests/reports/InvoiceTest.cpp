@@ -92,11 +92,14 @@ TEST(InvoiceReport, SelectsActiveAccountsWithDebtRowsByNumberRange) {
     Accounts a;
     a.account(101, QStringLiteral("ALL"), 1, 1, 1, 1);
     a.debtRow(101, QStringLiteral("BUDG"), 2, 2, 2, 2);
-    a.sql(QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (101, 'BUDG', 'YES')"));
+    a.sql(
+        QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (101, 'BUDG', 'YES')"));
     a.account(1600, QStringLiteral("ALL"), 3, 3, 3, 3);
     a.account(2000, QStringLiteral("ALL"), 4, 4, 4, 4, QStringLiteral("NO"));
-    a.sql(QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (3000, 'ALL', 'YES')"));
-    a.sql(QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (4000, 'ALL', 'YES')"));
+    a.sql(
+        QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (3000, 'ALL', 'YES')"));
+    a.sql(
+        QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak, Exist) VALUES (4000, 'ALL', 'YES')"));
     a.debtRow(4000, QStringLiteral("BUDG"), 5, 5, 5, 5);
 
     struct Range {
@@ -107,8 +110,8 @@ TEST(InvoiceReport, SelectsActiveAccountsWithDebtRowsByNumberRange) {
     };
     const Range ranges[] = {
         {false, "5000", "6000", "101 101 1600"}, {true, "       ", "1500   ", "101 101"},
-        {true, "", "", "101 101 1600"},           {true, "", "0", "101 101 1600"},
-        {true, "1000", "       ", "1600"},        {true, "1601", "1999", ""},
+        {true, "", "", "101 101 1600"},          {true, "", "0", "101 101 1600"},
+        {true, "1000", "       ", "1600"},       {true, "1601", "1999", ""},
     };
     InvoiceReport report(a.db(), kRussian);
     for (const Range& r : ranges) {
@@ -117,7 +120,8 @@ TEST(InvoiceReport, SelectsActiveAccountsWithDebtRowsByNumberRange) {
         panel.numberFrom = QString::fromLatin1(r.from);
         panel.numberTo = QString::fromLatin1(r.to);
         report.open(panel, 20);
-        EXPECT_EQ(texts(report, QStringLiteral("AbNumber")).join(u' '), QString::fromLatin1(r.numbers))
+        EXPECT_EQ(texts(report, QStringLiteral("AbNumber")).join(u' '),
+                  QString::fromLatin1(r.numbers))
             << r.from << "-" << r.to;
         report.close();
     }
@@ -136,7 +140,9 @@ TEST(InvoiceReport, DisplayTextsOfTheWorkedExample) {
     a.payment(104, QStringLiteral("vech"), 80.0, 80.0);  // the category compared without case
     InvoiceReport report(a.db(), kRussian);
     report.open({}, 20);
-    const auto column = [&](const char* field) { return texts(report, QString::fromLatin1(field)); };
+    const auto column = [&](const char* field) {
+        return texts(report, QString::fromLatin1(field));
+    };
     const QString r = QStringLiteral("\u00A0₽");
     EXPECT_EQ(column("DolgWithNDS"),
               (QStringList{"164,40" + r, "100,40" + r, QString(), "0,00" + r}));
@@ -194,11 +200,27 @@ TEST_F(InvoicePdf, TextsOfTheWorkedExample) {
     const QString text = pdfText(write(20));
     EXPECT_EQ(run.invoices, 2);
     EXPECT_EQ(run.pages, 1);
-    for (const char* expected :
-         {"Центр связи Тест", "хранить 3 года", "СЧЕТ ЗА УСЛУГИ ЭЛЕКРОСВЯЗИ", "Абон. плата",
-          "Всего начислено", "НДС 20%", "164,40", "137,00", "27,40", "80,40", "84,00",
-          "123456, Тестов", "ул. Проверочная, 7", "40702810", "Тест-банк", "044525",
-          "Телефон для справок 2-22-33", "01.04.2026", "01.03.2026", "ул. Ленина", "Иванов И.И."})
+    for (const char* expected : {"Центр связи Тест",
+                                 "хранить 3 года",
+                                 "СЧЕТ ЗА УСЛУГИ ЭЛЕКРОСВЯЗИ",
+                                 "Абон. плата",
+                                 "Всего начислено",
+                                 "НДС 20%",
+                                 "164,40",
+                                 "137,00",
+                                 "27,40",
+                                 "80,40",
+                                 "84,00",
+                                 "123456, Тестов",
+                                 "ул. Проверочная, 7",
+                                 "40702810",
+                                 "Тест-банк",
+                                 "044525",
+                                 "Телефон для справок 2-22-33",
+                                 "01.04.2026",
+                                 "01.03.2026",
+                                 "ул. Ленина",
+                                 "Иванов И.И."})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
 }
 

@@ -73,8 +73,7 @@ TEST(WindowPrintout, SecondPrintoutShowsOnlyItsColumnsAndEmptyViewOnePage) {
     EXPECT_EQ(fieldsOf(*printout.layout().band(ReportBand::Type::ColumnHeader)), names);
     EXPECT_EQ(fieldsOf(*printout.layout().band(ReportBand::Type::Detail)), names);  // no Stay
     EXPECT_EQ(printout.title(), QStringLiteral("QueryShowPane"));
-    EXPECT_EQ(printout.data()->text(0, QStringLiteral("Pane")),
-              QLocale().toCurrencyString(50.0));
+    EXPECT_EQ(printout.data()->text(0, QStringLiteral("Pane")), QLocale().toCurrencyString(50.0));
 
     a.sql(QStringLiteral("DELETE FROM PaneDate"));
     printout.PrepareReport(&views.openShowPane(), QStringLiteral("QueryShowPane"));
@@ -110,8 +109,8 @@ TEST(WindowPrintout, FieldsPastTheTenthContinueOnASecondLine) {
     writePdf(printout.layout(), printout.data(), path, QStringLiteral("Query2"));
     const QList<PdfWord> words = pdfWords(path);
     EXPECT_TRUE(wordAt(words, QStringLiteral("Exist"), 0, 10 + 10 * kMmPerUnit, 10 + 10.6 + 5.0));
-    EXPECT_TRUE(wordAt(words, QStringLiteral("Иванов"), 0, 10 + 85 * kMmPerUnit,
-                       10 + 10.6 + 15.6 + 5.0));
+    EXPECT_TRUE(
+        wordAt(words, QStringLiteral("Иванов"), 0, 10 + 85 * kMmPerUnit, 10 + 10.6 + 15.6 + 5.0));
 }
 
 }  // namespace

@@ -17,14 +17,16 @@ class ReportCli : public ::testing::Test {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), home_.filePath(QStringLiteral("s.reg")));
+        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
+                   home_.filePath(QStringLiteral("s.reg")));
         env.insert(QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8"));
         env.remove(QStringLiteral("LC_ALL"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         process.setProcessEnvironment(env);
-        process.start(cliProgram(), QStringList{QStringLiteral("--alias"),
-                                                QStringLiteral("OrvantaStandard=") + a.temp().path()} +
-                                        args);
+        process.start(cliProgram(),
+                      QStringList{QStringLiteral("--alias"),
+                                  QStringLiteral("OrvantaStandard=") + a.temp().path()} +
+                          args);
         EXPECT_TRUE(process.waitForFinished(120000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};

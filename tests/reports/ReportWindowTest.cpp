@@ -6,8 +6,8 @@
 #include "ReportTestData.h"
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
-#include "db/Aliases.h"
 #include "app/forms/SettingsDialog.h"
+#include "db/Aliases.h"
 #include "reports/IssuerTexts.h"
 #include "reports/forms/IssuerDialog.h"
 #include "reports/forms/PreviewWindow.h"
@@ -45,7 +45,8 @@ class ReportWindow : public ::testing::Test {
     void TearDown() override { window_.reset(); }
 
     // Triggers the command and hands the preview it opens to inspect, then closes it.
-    void withPreview(ui::Command command, const std::function<void(reports::ReportPreview&)>& inspect) {
+    void withPreview(ui::Command command,
+                     const std::function<void(reports::ReportPreview&)>& inspect) {
         bool seen = false;
         std::function<void()> look;
         look = [&] {

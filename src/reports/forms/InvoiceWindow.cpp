@@ -34,8 +34,8 @@ void TForm4::BitBtnReportClick() {
         layout = invoiceLayout(readIssuerTexts(window_.settingsStore()), ndsPercent);
         report_.open(window_.selection(), ndsPercent);
     }
-    ReportPreview preview(layout, &report_.data(),
-                          QStringLiteral("Счета за услуги электросвязи"), window_.widget());
+    ReportPreview preview(layout, &report_.data(), QStringLiteral("Счета за услуги электросвязи"),
+                          window_.widget());
     preview.exec();
 }
 

@@ -18,10 +18,10 @@ TFormIssuer::TFormIssuer(core::SettingsStore& store, QWidget* parent)
     setObjectName(QStringLiteral("FormIssuer"));
     setWindowTitle(QStringLiteral("Реквизиты для счетов"));
     auto* layout = new QVBoxLayout(this);
-    auto* note = new QLabel(
-        QStringLiteral("Данные сервисного центра, которые печатаются на каждом счете.\n"
-                       "Значения со словом «ОБРАЗЕЦ» — примеры, замените их своими."),
-        this);
+    auto* note =
+        new QLabel(QStringLiteral("Данные сервисного центра, которые печатаются на каждом счете.\n"
+                                  "Значения со словом «ОБРАЗЕЦ» — примеры, замените их своими."),
+                   this);
     layout->addWidget(note);
     auto* form = new QFormLayout;
     for (const IssuerSetting& setting : issuerSettings()) {

@@ -140,7 +140,8 @@ double ReportPreview::dotsPerInch() const {
 
 QImage ReportPreview::pageImage(int page) const {
     const double dpi = dotsPerInch() * devicePixelRatioF();
-    const QSize size(qRound(layout_.pageWidth / 25.4 * dpi), qRound(layout_.pageHeight / 25.4 * dpi));
+    const QSize size(qRound(layout_.pageWidth / 25.4 * dpi),
+                     qRound(layout_.pageHeight / 25.4 * dpi));
     QImage image(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
@@ -186,8 +187,8 @@ void ReportPreview::refresh() {
 void ReportPreview::print() {
     if (pageCount() == 0) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(0, 0, 0, 0)));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     printer.setFullPage(true);
     printer.setDocName(title_);
     printer.setFromTo(1, pageCount());
