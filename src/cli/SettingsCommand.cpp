@@ -103,11 +103,6 @@ void show(QTextStream& out) {
         out << qualifiedName(setting.section, setting.name) << '=' << core::defaultText(setting)
             << QStringLiteral(" (по умолчанию)") << '\n';
     }
-    for (const reports::IssuerSetting& setting : reports::issuerSettings()) {
-        if (store.value(reports::kIssuerSection, setting.name)) continue;
-        out << qualifiedName(reports::kIssuerSection, setting.name) << '=' << setting.sample
-            << QStringLiteral(" (по умолчанию)") << '\n';
-    }
 }
 
 // The issuer's texts of the invoices are strings stored as they are typed.
