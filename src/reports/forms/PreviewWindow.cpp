@@ -214,6 +214,10 @@ void ReportPreview::saveAsPdf() {
 
 void ReportPreview::saveAsPdf(const QString& path) {
     try {
+        if (pdfWriter_) {
+            pdfWriter_(path);
+            return;
+        }
         const ui::WaitCursor wait;
         PageProgress progress(this, QStringLiteral("Запись страниц в PDF…"), pageCount());
         writePdf(layout_, data_, path, title_, progress.callback());

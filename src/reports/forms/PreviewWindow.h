@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -42,6 +43,10 @@ class ReportPreview : public QDialog {
     void saveAsPdf();
     // Writes the whole report into a PDF file with the progress window; used by saveAsPdf.
     void saveAsPdf(const QString& path);
+    // How "Сохранить в PDF" writes the file instead of drawing the pages here (the invoices run
+    // on a worker with a connection of their own); an orv::Error it throws is shown.
+    using PdfWriter = std::function<void(const QString& path)>;
+    void setPdfWriter(PdfWriter writer) { pdfWriter_ = std::move(writer); }
 
   private:
     void refresh();
@@ -51,6 +56,7 @@ class ReportPreview : public QDialog {
     const ReportLayout& layout_;
     const ReportData* data_;
     QString title_;
+    PdfWriter pdfWriter_;
     int page_ = 0;
     int zoom_ = 100;
     int pagesDrawn_ = 0;
