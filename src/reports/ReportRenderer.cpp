@@ -74,14 +74,8 @@ QFont ReportRenderer::qtFont(const ReportFont& font) {
 
 const ReportRenderer::DeviceFont& ReportRenderer::deviceFont(const ReportFont& font,
                                                              const QPainter& painter) const {
-    const int dpi = painter.device()->logicalDpiY();
-    const QString key = QStringLiteral("%1|%2|%3%4%5|%6")
-                            .arg(font.family)
-                            .arg(font.pointSize)
-                            .arg(int(font.bold))
-                            .arg(int(font.italic))
-                            .arg(int(font.underline))
-                            .arg(dpi);
+    // The layout does not change while the renderer draws, so a font is known by its address.
+    const auto key = qMakePair(&font, painter.device()->logicalDpiY());
     auto found = fonts_.find(key);
     if (found == fonts_.end()) {
         const QFont qt = qtFont(font);

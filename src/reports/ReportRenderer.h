@@ -15,6 +15,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QPair>
 #include <QString>
 #include <functional>
 
@@ -61,7 +62,7 @@ class ReportRenderer {
 
     const ReportLayout& layout_;
     const ReportData* data_;
-    mutable QHash<QString, DeviceFont> fonts_;
+    mutable QHash<QPair<const ReportFont*, int>, DeviceFont> fonts_;
 };
 
 // Writes the report into a PDF file of A4 pages; returns the pages written. A report without
