@@ -3,6 +3,7 @@
 #include "billing/forms/BillingCommands.h"
 #include "calls/forms/CallViews.h"
 #include "utils/forms/TableCommands.h"
+#include "reports/forms/ReportCommands.h"
 
 namespace orv::app {
 
@@ -10,6 +11,7 @@ void installSubsystems(ui::MainWindowHost& window) {
     orv::billing::installBilling(window);
     orv::calls::installCallViews(window);
     orv::utils::installTableCommands(window);
+    orv::reports::installReports(window);
 }
 
 }  // namespace orv::app

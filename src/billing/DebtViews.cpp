@@ -46,6 +46,8 @@ const QList<core::ViewColumn>& paymentViewColumns() {
 
 DebtViews::DebtViews(db::Database& db)
     : queryDolg_(db, sql::QueryDolg()), queryShowPane_(db, sql::QueryShowPane()) {
+    queryDolg_.setName(QStringLiteral("QueryDolg"));
+    queryShowPane_.setName(QStringLiteral("QueryShowPane"));
     queryShowPane_.addCalcField({QStringLiteral("Stay"), db::FieldType::Float});
     // QueryShowPaneCalcFields: Stay := Pane - Dolg, both as currency values.
     queryShowPane_.setCalcHandler([](db::RecordValues& record) {

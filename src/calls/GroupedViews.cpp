@@ -41,6 +41,8 @@ GroupedViews::GroupedViews(db::Database& db) : db_(&db) {
         std::make_unique<db::Query>(db, sql::QueryMGGroup3());
     queries_[static_cast<int>(Grouped::All)] =
         std::make_unique<db::Query>(db, sql::QueryAllGroup2());
+    for (Grouped view : {Grouped::City, Grouped::LongDistance, Grouped::All})
+        query(view).setName(groupedInfo(view).statement);
 }
 
 db::Query& GroupedViews::open(Grouped view) {

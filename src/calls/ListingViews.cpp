@@ -56,6 +56,7 @@ const ListingInfo& listingInfo(Listing view) {
 ListingViews::ListingViews(db::Database& db) {
     for (Listing view : kListings) {
         auto query = std::make_unique<db::Query>(db, statementOf(view));
+        query->setName(listingInfo(view).statement);
         if (view == Listing::LongDistance || view == Listing::OldLongDistance) {
             const db::FieldDef sng{QStringLiteral("Sng"), db::FieldType::String, 25};
             const db::FieldDef foren{QStringLiteral("Foren"), db::FieldType::String, 25};

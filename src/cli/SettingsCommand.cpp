@@ -2,6 +2,7 @@
 
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "reports/IssuerTexts.h"
 
 #include <QLocale>
 #include <QtEndian>
@@ -68,6 +69,9 @@ QString settingList() {
         names << QStringLiteral("%1 (%2)").arg(qualifiedName(setting.section, setting.name),
                                                QString::fromUtf8(kind));
     }
+    for (const reports::IssuerSetting& setting : reports::issuerSettings())
+        names << QStringLiteral("%1 (текст)")
+                     .arg(qualifiedName(reports::kIssuerSection, setting.name));
     return names.join(QStringLiteral(", "));
 }
 
@@ -101,7 +105,21 @@ void show(QTextStream& out) {
     }
 }
 
+// The issuer's texts of the invoices are strings stored as they are typed.
+bool setIssuerText(QTextStream& out, const QString& section, const QString& name,
+                   const QString& text) {
+    if (section.compare(reports::kIssuerSection, Qt::CaseInsensitive) != 0) return false;
+    const reports::IssuerSetting* setting = reports::findIssuerSetting(name);
+    if (!setting) return false;
+    SettingsStore store;
+    store.writeString(reports::kIssuerSection, setting->name, text);
+    if (const auto stored = store.value(reports::kIssuerSection, setting->name))
+        out << valueLine(reports::kIssuerSection, *stored) << '\n';
+    return true;
+}
+
 void set(QTextStream& out, const QString& section, const QString& name, const QString& text) {
+    if (setIssuerText(out, section, name, text)) return;
     const core::SettingInfo* setting = core::findSetting(section, name);
     if (!setting) {
         usageError(QStringLiteral("Неизвестная настройка %1. Настройки: %2")

@@ -12,7 +12,8 @@
 //   settings set SECTION VALUE TEXT
 //     Converts TEXT with the setting's type (bool: 1, 0, true, false, да, нет; float: '.' or the
 //     locale's decimal separator; integer: read leniently) and stores it with that type, then
-//     prints the stored value as a line of "show". Only the six settings can be set.
+//     prints the stored value as a line of "show". Only the six settings and the issuer's
+//     texts of the invoices (section "Реквизиты", stored as strings) can be set.
 //
 // args are the words after "settings". Bad arguments or an unknown setting raise Error(Usage);
 // a TEXT that does not convert raises Error(Conversion) and stores nothing; the store's own

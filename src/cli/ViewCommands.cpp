@@ -53,20 +53,18 @@ calls::Listing listingOf(const QString& word) {
 
 }  // namespace
 
-int runView(CliContext& context, const QStringList& args) {
-    if (args.isEmpty()) usageError(kViewUsage);
-    const calls::Listing view = listingOf(args.first());
-    core::SelectionPanel panel;
-    std::optional<QString> list;
+ViewOptions parseViewOptions(const QStringList& options, const QString& usage) {
+    ViewOptions parsed;
+    core::SelectionPanel& panel = parsed.panel;
     QStringList seen;
-    for (qsizetype i = 1; i < args.size(); i += 2) {
-        const QString& option = args[i];
-        if (i + 1 >= args.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kViewUsage);
+    for (qsizetype i = 0; i < options.size(); i += 2) {
+        const QString& option = options[i];
+        if (i + 1 >= options.size())
+            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage);
         if (seen.contains(option))
-            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kViewUsage);
+            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + usage);
         seen.append(option);
-        const QString& value = args[i + 1];
+        const QString& value = options[i + 1];
         if (option == QLatin1String("--numbers")) {
             const auto [from, to] = range(option, value);
             checkNumber(from);
@@ -87,28 +85,39 @@ int runView(CliContext& context, const QStringList& args) {
             panel.timeFrom = from;
             panel.timeTo = to;
         } else if (option == QLatin1String("--list")) {
-            list = value;
+            parsed.list = value;
         } else {
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kViewUsage);
+            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + usage);
         }
     }
+    return parsed;
+}
+
+std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOptions& options,
+                                               bool applies) {
+    if (!options.list) return std::nullopt;
+    std::optional<db::RecordFilter> filter =
+        calls::listFilter(calls::readNumberList(*options.list));
+    if (!applies)
+        context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
+    else if (!filter)
+        context.err()
+            << QStringLiteral("Список %1 пуст: отбор по списку не применён\n").arg(*options.list);
+    return filter;
+}
+
+int runView(CliContext& context, const QStringList& args) {
+    if (args.isEmpty()) usageError(kViewUsage);
+    const calls::Listing view = listingOf(args.first());
+    const ViewOptions options = parseViewOptions(args.mid(1), kViewUsage);
 
     const calls::ListingInfo& info = calls::listingInfo(view);
     calls::ListingViews views(context.standard());
-    if (list) {
-        const std::optional<db::RecordFilter> filter =
-            calls::listFilter(calls::readNumberList(*list));
-        if (!info.listFiltered)
-            context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
-        else if (!filter)
-            context.err()
-                << QStringLiteral("Список %1 пуст: отбор по списку не применён\n").arg(*list);
-        if (filter) {
-            views.setListFilter(*filter);
-            views.setListFiltered(true);
-        }
+    if (const auto filter = readListOption(context, options, info.listFiltered)) {
+        views.setListFilter(*filter);
+        views.setListFiltered(true);
     }
-    writeViewCsv(context.out(), views.open(view, panel), info.columns);
+    writeViewCsv(context.out(), views.open(view, options.panel), info.columns);
     return 0;
 }
 

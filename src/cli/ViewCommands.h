@@ -17,12 +17,27 @@
 // column names. Engine errors (a missing table) end the command with their message (exit 1).
 
 #include "cli/CliContext.h"
+#include "core/Selection.h"
+#include "db/RecordFilter.h"
 
 #include <QStringList>
+#include <optional>
 
 namespace orv::cli {
 
 int runView(CliContext& context, const QStringList& args);
+
+// The view options --numbers, --dates, --times and --list as the selection panel holds them;
+// shared by the commands that take them. Usage errors name usage.
+struct ViewOptions {
+    core::SelectionPanel panel;
+    std::optional<QString> list;
+};
+ViewOptions parseViewOptions(const QStringList& options, const QString& usage);
+// The filter of the --list file, nothing without --list or for an empty list (said on stderr,
+// as is a list given to a view it does not apply to).
+std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOptions& options,
+                                               bool applies);
 int runGrouped(CliContext& context, const QStringList& args);
 
 }  // namespace orv::cli

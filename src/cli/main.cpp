@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
 #include "cli/SafetyCommands.h"
+#include "cli/ReportCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
@@ -19,9 +20,12 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -60,6 +64,10 @@ const QList<Command>& commands() {
         {"restore", "restore SNAPSHOT", orv::cli::runRestore},
         {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY]",
          orv::cli::runJournal},
+        {"invoices", "invoices [--numbers FROM-TO] [--list FILE.lst] --pdf FILE.pdf",
+         orv::cli::runInvoices},
+        {"printout", "printout all|city|mg|oldmg|debts|payments [view options] --pdf FILE.pdf",
+         orv::cli::runPrintout},
     };
     return list;
 }
@@ -74,16 +82,31 @@ QString usage() {
 
 int exitCodeOf(Error::Kind kind) { return kind == Error::Kind::Usage ? 2 : 1; }
 
+// The report commands draw pages, which needs fonts and so a GUI application; it runs on the
+// offscreen platform unless another is asked for. The other commands stay without one.
+bool drawsPages(int argc, char** argv) {
+    int i = 1;
+    while (i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0) i += 2;
+    return i < argc &&
+           (std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0);
+}
+
+std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {
+    if (!drawsPages(argc, argv)) return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
     try {
-        QStringList args = app.arguments().mid(1);
+        QStringList args = app->arguments().mid(1);
         QStringList aliasBindings;
         while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
             const QString option = args.takeFirst();

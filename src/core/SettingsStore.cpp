@@ -475,6 +475,15 @@ void SettingsStore::writeFloat(const QString& section, const QString& name, doub
     });
 }
 
+void SettingsStore::writeString(const QString& section, const QString& name, const QString& value) {
+    store(filePath_, section, name, [&value](const Value*) {
+        Value v;
+        v.type = Type::String;
+        v.text = value;
+        return v;
+    });
+}
+
 std::optional<SettingsStore::Value> SettingsStore::value(const QString& section,
                                                          const QString& name) const {
     const Document doc = load(filePath_);

@@ -79,6 +79,8 @@ class SettingsStore {
     void writeInteger(const QString& section, const QString& name, qint32 value);
     // Stored as 8 bytes of binary.
     void writeFloat(const QString& section, const QString& name, double value);
+    // Stored as a string value.
+    void writeString(const QString& section, const QString& name, const QString& value);
 
     // The value as stored, or nothing when the file, section or value does not exist.
     std::optional<Value> value(const QString& section, const QString& name) const;

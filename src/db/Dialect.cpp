@@ -134,6 +134,7 @@ struct DialectStatement::Impl {
     void convertLiterals();
     bool isColumnAfterDot(qsizetype i) const;
     void analyzeSelectList();
+    void qualifyOrderByNames();
     SelectColumn analyzeColumn(qsizetype begin, qsizetype end) const;
     bool endsOperand(qsizetype i) const;
     void unwrap(qsizetype& begin, qsizetype& end) const;
@@ -177,6 +178,7 @@ DialectStatement::Impl::Impl(const QString& localSql) {
     mergeTables();
     convertLiterals();
     analyzeSelectList();
+    qualifyOrderByNames();
 }
 
 // The statement ends at its first ';' outside parentheses; only further ';' may follow.
@@ -501,6 +503,39 @@ void DialectStatement::Impl::analyzeSelectList() {
     }
     if (const auto it = fromLists.find(mainFrom); it != fromLists.end()) {
         for (const FromItem& item : it->second) aliases.append({item.alias, item.table});
+    }
+}
+
+// The local engine resolves a bare name in ORDER BY against the select list; SQLite does so only
+// for AS names and finds a column of two joined tables ambiguous. A bare ORDER BY name that is
+// no alias but the column of a qualified select item is written with that item's qualifier,
+// when the statement reads more than one table.
+void DialectStatement::Impl::qualifyOrderByNames() {
+    if (kind != StatementKind::Select || aliases.size() < 2) return;
+    const auto columnOf = [this](const QString& name) -> const SelectColumn* {
+        for (const SelectColumn& c : columns)
+            if (c.alias.compare(name, Qt::CaseInsensitive) == 0) return nullptr;
+        for (const SelectColumn& c : columns)
+            if (c.alias.isEmpty() && c.function.isEmpty() && !c.qualifier.isEmpty() &&
+                c.column.compare(name, Qt::CaseInsensitive) == 0)
+                return &c;
+        return nullptr;
+    };
+    for (qsizetype i = main; i + 1 < tokens.size(); ++i) {
+        if (depth[i] != depth[main] || !isKw(i, "ORDER") || !isKw(i + 1, "BY")) continue;
+        qsizetype j = i + 2;
+        while (at(j)) {
+            const bool single = isName(j) && (isClauseEnd(j + 1) || isPunct(j + 1, u',') ||
+                                              isKw(j + 1, "ASC") || isKw(j + 1, "DESC"));
+            if (single) {
+                if (const SelectColumn* c = columnOf(tokens[j].text))
+                    output[j] = c->qualifier + u'.' + tokens[j].text;
+            }
+            while (at(j) && !isPunct(j, u',') && !isClauseEnd(j)) j = skipGroup(j);
+            if (!isPunct(j, u',')) break;
+            ++j;
+        }
+        return;
     }
 }
 

@@ -328,6 +328,11 @@ const QList<FieldDef>& Query::fields() const {
 
 int Query::fieldIndex(const QString& name) const { return indexOfField(fields(), name); }
 
+QList<FieldDef> Query::dataFields() const {
+    const QList<FieldDef>& all = fields();
+    return all.mid(0, all.size() - calcFields_.size() - lookups_.size());
+}
+
 qint64 Query::recordCount() const {
     if (!result_) return 0;
     return result_->useVisible ? static_cast<qint64>(result_->visible.size()) : result_->total;

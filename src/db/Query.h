@@ -53,6 +53,10 @@ class Query {
 
     Database& database() { return *db_; }
 
+    // The component name of the statement ("QueryCity"), empty unless set; printouts title by it.
+    void setName(const QString& name) { name_ = name; }
+    const QString& name() const { return name_; }
+
     // Replaces the text (closing and unpreparing the statement). Lines are joined with "\n".
     void setSql(const QString& sql);
     void setSql(const QStringList& lines) { setSql(lines.join(QLatin1Char('\n'))); }
@@ -83,6 +87,8 @@ class Query {
     // Fields of the open result (data fields, then calculated and lookup fields).
     const QList<FieldDef>& fields() const;
     int fieldIndex(const QString& name) const;  // -1 when there is none; case-insensitive
+    // The fields the statement itself selects, without the calculated and lookup fields.
+    QList<FieldDef> dataFields() const;
     // Result fields of the statement without opening it (prepares it); used by the result copy.
     QList<FieldDef> resultFields();
 
@@ -143,6 +149,7 @@ class Query {
     FieldType typeOfColumnRef(const QString& qualifier, const QString& column);
 
     Database* db_;
+    QString name_;
     QString sql_;
     std::unique_ptr<DialectStatement> dialect_;
     std::unique_ptr<PreparedSql> prepared_;

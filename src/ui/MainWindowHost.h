@@ -47,6 +47,8 @@ class MainWindowHost {
     virtual void setCommandsEnabled(bool enabled) = 0;
     // A step for FormShow, run after the VAT read in the order added.
     virtual void addShowStep(std::function<void()> step) = 0;
+    // A button of the settings dialog "Настройки" that opens a subsystem's own settings.
+    virtual void addSettingsButton(const QString& caption, std::function<void()> handler) = 0;
 
     // Binds DBGrid1 to a view's model under the name of its data source ("DataSourceCity");
     // close, when given, is how freeGrid() closes this source's data set.

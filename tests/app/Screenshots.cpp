@@ -1,5 +1,6 @@
-// orvanta_screenshots: renders the main window after the city view, the settings dialog and the
-// splash into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
+// orvanta_screenshots: renders the main window after the city view, the settings dialog, the
+// splash and the invoice preview at 100 % into PNG files for the documentation. Not a test; run it
+// under a real display (Xvfb):
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
@@ -10,6 +11,8 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "db/Aliases.h"
+#include "reports/InvoiceReport.h"
+#include "reports/forms/PreviewWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +64,18 @@ int main(int argc, char** argv) {
         splash.show();
         QApplication::processEvents();
         splash.grab().save(QDir(args[3]).filePath(QStringLiteral("splash.png")));
+        splash.hide();
+
+        orv::reports::InvoiceReport invoices(window.tarifStandard());
+        invoices.open({}, window.vat().ndsPercent);
+        const orv::reports::ReportLayout layout = orv::reports::invoiceLayout(
+            orv::reports::readIssuerTexts(window.settingsStore()), window.vat().ndsPercent);
+        orv::reports::ReportPreview preview(
+            layout, &invoices.data(), QStringLiteral("Счета за услуги электросвязи"), &window);
+        preview.resize(900, 1000);
+        preview.show();
+        QApplication::processEvents();
+        preview.grab().save(QDir(args[3]).filePath(QStringLiteral("invoice-preview.png")));
     } catch (const orv::Error& e) {
         std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         return 1;

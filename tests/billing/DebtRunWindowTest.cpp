@@ -86,7 +86,7 @@ TEST(DebtRunWindow, TheWindowHandlesEventsAndTheBarAdvancesWhileTheRunWorks) {
     // The commands are back as they were: connected ones enabled, the others still disabled.
     EXPECT_TRUE(window.action(ui::Command::N3)->isEnabled());
     EXPECT_TRUE(window.action(ui::Command::N11)->isEnabled());
-    EXPECT_FALSE(window.action(ui::Command::N6)->isEnabled());
+    EXPECT_FALSE(window.action(ui::Command::N8)->isEnabled());
     EXPECT_TRUE(window.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->isEnabled());
     setTodayOverride(std::nullopt);
 }

@@ -543,6 +543,13 @@ TEST(DialectTest, TranslatesDialectForms) {
         {"SELECT * FROM t WHERE x <> all ( SELECT y FROM u) and x= Any(1, 2) and x=SOME(3)",
          "SELECT * FROM [t] WHERE x NOT IN ( SELECT y FROM [u]) and x IN (1, 2) and x IN (3)",
          "t:R u:R"},
+        // A bare ORDER BY name of a qualified select item is written qualified; aliases,
+        // unqualified items and names not selected stay.
+        {"SELECT dt.AbNumber, ab.FIO, x AS Nm FROM DolgTb dt, AbTab ab ORDER BY AbNumber, Nm, "
+         "FIO DESC, Other;",
+         "SELECT dt.AbNumber, ab.FIO, x AS Nm FROM [DolgTb] dt, [AbTab] ab ORDER BY "
+         "dt.AbNumber, Nm, ab.FIO DESC, Other",
+         "DolgTb:R AbTab:R"},
         // Comments go; a colon inside a string or comment is no parameter.
         {"SELECT a -- the :P column\nFROM t /* :Q \"x */ WHERE b = \"10:00\"",
          "SELECT a \nFROM [t]   WHERE b = '10:00:00'", "t:R"},

@@ -177,6 +177,10 @@ void TForm1::FormShow() {
 
 void TForm1::addShowStep(std::function<void()> step) { showSteps_.append(std::move(step)); }
 
+void TForm1::addSettingsButton(const QString& caption, std::function<void()> handler) {
+    settingsDialog_->addButton(caption, std::move(handler));
+}
+
 // --- commands ----------------------------------------------------------------------------------
 
 QAction* TForm1::action(ui::Command command) const {

@@ -84,6 +84,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     db::Database& tarifEveryday() override { return *everyday_; }
     const db::Aliases& aliases() const override { return aliases_; }
     core::SettingsStore& settingsStore() override { return settings_; }
+    void addSettingsButton(const QString& caption, std::function<void()> handler) override;
     const core::VatSettings& vat() const override { return vat_; }
     QStringList& listNumbers() override { return listNumbers_; }
     const QString& startDirectory() const override { return startDirectory_; }

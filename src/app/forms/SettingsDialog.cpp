@@ -109,6 +109,7 @@ TFormSettings::TFormSettings(std::function<void(const core::VatSettings&)> vatCh
         labelled(minutes, QStringLiteral("Необсчитываемое кол-во минут в месяц"), editNoUchet_));
 
     QFrame* buttons = strip(this, layout);
+    buttons_ = buttons;
     ok_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
                           buttons);
     ok_->setObjectName(QStringLiteral("BitBtn1"));
@@ -139,6 +140,15 @@ TFormSettings::TFormSettings(std::function<void(const core::VatSettings&)> vatCh
 
     connect(ok_, &QPushButton::clicked, this, &TFormSettings::BitBtn1Click);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QPushButton* TFormSettings::addButton(const QString& caption, std::function<void()> handler) {
+    auto* button = new QPushButton(caption, buttons_);
+    button->setAutoDefault(false);
+    auto* strip = static_cast<QHBoxLayout*>(buttons_->layout());
+    strip->insertWidget(0, button);
+    connect(button, &QPushButton::clicked, this, std::move(handler));
+    return button;
 }
 
 void TFormSettings::FormShow() {

@@ -18,6 +18,7 @@
 #include <functional>
 
 class QCheckBox;
+class QFrame;
 class QLineEdit;
 class QPushButton;
 
@@ -35,6 +36,9 @@ class TFormSettings : public QDialog {
     void FormShow();
     // OK: stores and closes with Accepted, or shows why not and stays open.
     void BitBtn1Click();
+    // A button at the left of the bottom strip that opens a dialog of another subsystem
+    // (the issuer's texts of the invoices); the six settings stay as they are.
+    QPushButton* addButton(const QString& caption, std::function<void()> handler);
 
   private:
     core::SettingsStore store_;
@@ -46,6 +50,7 @@ class TFormSettings : public QDialog {
     QCheckBox* checkUseNds_;
     QLineEdit* editNdsPercent_;
     QLineEdit* editNoUchet_;
+    QFrame* buttons_;
     QPushButton* ok_;
     QPushButton* cancel_;
 };

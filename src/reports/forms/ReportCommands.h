@@ -1,0 +1,21 @@
+#pragma once
+// The print drop-down of the main window: N6 the invoices (BitBtnReportClick on TForm4) and
+// PrintWindow the printout of the grid (PrintWindowClick on TForm12). installReports() creates
+// both windows once, as children of the main window, and connects the two commands; the
+// settings dialog gets the button "Реквизиты…" for the issuer's texts of the invoices.
+
+#include "ui/MainWindowHost.h"
+
+namespace orv::reports {
+
+class TForm4;
+class TForm12;
+
+struct ReportWindows {
+    TForm4* form4;
+    TForm12* form12;
+};
+
+ReportWindows installReports(ui::MainWindowHost& window);
+
+}  // namespace orv::reports
