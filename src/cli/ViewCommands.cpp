@@ -2,8 +2,8 @@
 
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
-#include "calls/NumberListFile.h"
 #include "cli/Csv.h"
+#include "cli/ListOption.h"
 #include "core/Error.h"
 
 #include <optional>
@@ -96,13 +96,9 @@ int runView(CliContext& context, const QStringList& args) {
     const calls::ListingInfo& info = calls::listingInfo(view);
     calls::ListingViews views(context.standard());
     if (list) {
-        const std::optional<db::RecordFilter> filter =
-            calls::listFilter(calls::readNumberList(*list));
+        const std::optional<db::RecordFilter> filter = readListOption(context, *list);
         if (!info.listFiltered)
             context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
-        else if (!filter)
-            context.err()
-                << QStringLiteral("Список %1 пуст: отбор по списку не применён\n").arg(*list);
         if (filter) {
             views.setListFilter(*filter);
             views.setListFiltered(true);

@@ -9,6 +9,7 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
+#include "cli/FillCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ViewCommands.h"
 #include "core/Clock.h"
@@ -43,7 +44,7 @@ const QList<Command>& commands() {
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
         {"debt-run", "debt-run", orv::cli::runDebtRun},
-        {"debts", "debts", orv::cli::runDebts},
+        {"debts", "debts [--list FILE.lst]", orv::cli::runDebts},
         {"payments", "payments", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
         {"view",
@@ -51,6 +52,9 @@ const QList<Command>& commands() {
          "[--times HH:MM-HH:MM] [--list FILE.lst]",
          orv::cli::runView},
         {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
+        {"fill-subscribers", "fill-subscribers FROM TO [--category ALL] [--exist YES]",
+         orv::cli::runFillSubscribers},
+        {"fill-weekends", "fill-weekends YEAR", orv::cli::runFillWeekends},
     };
     return list;
 }
