@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orv::utils {
 
@@ -37,7 +38,9 @@ TForm8::TForm8(QWidget* parent)
 QString TForm8::yearText() const { return MaskEditYear->displayText().replace(u'_', u' '); }
 
 void TForm8::accept() {
-    if (MaskEditYear->isModified() && !MaskEditYear->hasAcceptableInput()) {
+    const QString year = MaskEditYear->displayText();
+    const auto digits = std::count_if(year.begin(), year.end(), [](QChar c) { return c.isDigit(); });
+    if (MaskEditYear->isModified() && digits < 4) {
         QMessageBox::critical(this, QCoreApplication::applicationName(),
                               QStringLiteral("Invalid input value.  Use escape key to abandon "
                                              "changes"));

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +66,7 @@ TForm11::TForm11(std::function<QString()> startDirectory, QWidget* parent)
 
     MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
     MaskEdit1->setInputMask(QStringLiteral("9999999;_"));
-    connect(MaskEdit1, &QLineEdit::returnPressed, this, [this] { ToolButton5Click(); });
+    MaskEdit1->installEventFilter(this);
     auto* label = new QLabel(QStringLiteral("Перед добавлением введите &номер"), this);
     label->setBuddy(MaskEdit1);
     auto* numberBar = new QHBoxLayout;
@@ -167,6 +168,18 @@ void TForm11::ToolButton5Click() {
     }
     ListBox1->addItem(digits.rightJustified(7, QLatin1Char(' ')));
     ListModified = true;
+}
+
+bool TForm11::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == MaskEdit1 && event->type() == QEvent::KeyPress)
+        return MaskEdit1KeyDown(static_cast<QKeyEvent*>(event)->key());
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TForm11::MaskEdit1KeyDown(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    guarded(this, [this] { ToolButton5Click(); });
+    return true;
 }
 
 void TForm11::ToolButton6Click() {

@@ -37,10 +37,15 @@ class TForm11 : public QDialog {
     void ToolButton4Click();  // Сохр. как
     void ToolButton5Click();  // Добавить
     void ToolButton6Click();  // Удалить
+    // Enter in the number field adds its number; true when the key was taken.
+    bool MaskEdit1KeyDown(int key);
 
     QStringList entries() const;
     const QString& currentListFile() const { return CurrentListFile; }
     bool listModified() const { return ListModified; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QToolButton* toolButton(const char* name, const QString& caption, void (TForm11::*handler)());
