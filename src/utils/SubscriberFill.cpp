@@ -2,7 +2,8 @@
 
 #include "core/Error.h"
 #include "db/Database.h"
-#include "db/Table.h"
+#include "db/FieldType.h"
+#include "db/Sqlite.h"
 #include "db/Transaction.h"
 
 #include <QPair>
@@ -31,14 +32,56 @@ QSet<Account> accountsOf(db::Database& db, const QString& table) {
     return accounts;
 }
 
-// Adds the row unless the account is there; counts what it adds.
-void addMissing(db::Table& table, QSet<Account>& present, const Account& key,
-                const QVariantList& values, qint64& added) {
-    if (present.contains(key)) return;
-    table.appendRecord(values);
-    present.insert(key);
-    ++added;
-}
+// Adds rows to a table through one prepared statement, the values by position in the table's
+// own field order; a text longer than its field is refused before writing.
+class Appender {
+  public:
+    Appender(db::Database& db, const QString& table, int values)
+        : fields_(db.fields(table).mid(0, values)),
+          insert_(db.connection(), statementText(db, table, fields_)) {}
+
+    // Adds the row unless the account is there; counts what it adds.
+    void addMissing(const Account& key, const QVariantList& values) {
+        if (present_.contains(key)) return;
+        insert_.reset();
+        insert_.clearBindings();
+        for (int i = 0; i < fields_.size() && i < values.size(); ++i)
+            insert_.bind(i + 1, checked(fields_[i], db::toStorage(values[i], fields_[i].type)));
+        insert_.run();
+        present_.insert(key);
+        ++added_;
+    }
+
+    void setPresent(QSet<Account> accounts) { present_ = std::move(accounts); }
+    qint64 added() const { return added_; }
+
+  private:
+    static QString statementText(db::Database& db, const QString& table,
+                                 const QList<db::FieldDef>& fields) {
+        QStringList columns, marks;
+        for (const db::FieldDef& f : fields) {
+            columns.append(db::quoteIdentifier(f.name));
+            marks.append(QStringLiteral("?"));
+        }
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(db.qualified(table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }
+
+    static QVariant checked(const db::FieldDef& field, const QVariant& stored) {
+        if (field.type == db::FieldType::String && field.size > 0 &&
+            stored.toString().size() > field.size)
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Запись отклонена: значение поля %1 длиннее %2 символов")
+                      .arg(field.name)
+                      .arg(field.size));
+        return stored;
+    }
+
+    QList<db::FieldDef> fields_;
+    db::Statement insert_;
+    QSet<Account> present_;
+    qint64 added_ = 0;
+};
 
 }  // namespace
 
@@ -47,21 +90,24 @@ SubscriberFillResult fillSubscribers(db::Database& db, qint64 from, qint64 to,
     if (from == 0 || to == 0)
         raise(Error::Kind::Refused, QStringLiteral("Неправильный ввод данных"));
     db::Transaction transaction(db, {kAbTab, kPaneDate});
-    db::Table tableAbTab(db, kAbTab);
-    db::Table tableDateOfPane(db, kPaneDate);
-    tableAbTab.open();
-    tableDateOfPane.open();
+    Appender tableAbTab(db, kAbTab, 3);
+    Appender tableDateOfPane(db, kPaneDate, 2);
     SubscriberFillResult result;
     if (to < from) return result;
-    QSet<Account> inAbTab = accountsOf(db, kAbTab);
-    QSet<Account> inPaneDate = accountsOf(db, kPaneDate);
+    tableAbTab.setPresent(accountsOf(db, kAbTab));
+    tableDateOfPane.setPresent(accountsOf(db, kPaneDate));
+    auto counts = [&] {
+        result.abTabAdded = tableAbTab.added();
+        result.paneDateAdded = tableDateOfPane.added();
+    };
     for (qint64 n = from; n <= to; ++n) {
         const Account key = account(n, priznak);
         try {
-            addMissing(tableAbTab, inAbTab, key, {n, priznak, exist}, result.abTabAdded);
-            addMissing(tableDateOfPane, inPaneDate, key, {n, priznak}, result.paneDateAdded);
+            tableAbTab.addMissing(key, {n, priznak, exist});
+            tableDateOfPane.addMissing(key, {n, priznak});
         } catch (const Error& e) {
             transaction.commit();
+            counts();
             raise(e.kind(), QStringLiteral("%1\nЗаполнение остановлено на номере %2; добавлено "
                                            "записей: AbTab %3, PaneDate %4.")
                                 .arg(e.message())
@@ -70,6 +116,7 @@ SubscriberFillResult fillSubscribers(db::Database& db, qint64 from, qint64 to,
                                 .arg(result.paneDateAdded));
         }
     }
+    counts();
     transaction.commit();
     return result;
 }

@@ -47,7 +47,7 @@ TForm11::TForm11(std::function<QString()> startDirectory, QWidget* parent)
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("Списки"));
     setModal(true);
-    resize(320, 420);
+    resize(540, 420);
 
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
