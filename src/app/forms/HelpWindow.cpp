@@ -25,7 +25,7 @@ const char* const kPages[] = {
     "index.html",       "start.html",    "views.html",   "dates.html", "times.html",
     "numbers.html",     "debts.html",    "debtrun.html", "month.html", "refused.html",
     "debtview.html",    "payment.html",  "print.html",   "utils.html", "tables.html",
-    "subscribers.html", "settings.html", "keys.html",
+    "subscribers.html", "holidays.html", "lists.html", "settings.html", "keys.html",
 };
 
 struct Topic {
