@@ -70,16 +70,17 @@ int runDemo(const QString& cli, const QString& root, const QString& calls,
         QDir(root).mkpath(QString::fromLatin1(sub));
     setenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")).constData(), 1);
     setenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")).constData(), 1);
-    const QStringList args = {cli,
-                              QStringLiteral("--alias"),
-                              QStringLiteral("OrvantaStandard=") + root + QStringLiteral("/standard"),
-                              QStringLiteral("--alias"),
-                              QStringLiteral("OrvantaEveryday=") + root + QStringLiteral("/everyday"),
-                              QStringLiteral("demo"),
-                              QStringLiteral("--calls"),
-                              calls,
-                              QStringLiteral("--subscribers"),
-                              subscribers};
+    const QStringList args = {
+        cli,
+        QStringLiteral("--alias"),
+        QStringLiteral("OrvantaStandard=") + root + QStringLiteral("/standard"),
+        QStringLiteral("--alias"),
+        QStringLiteral("OrvantaEveryday=") + root + QStringLiteral("/everyday"),
+        QStringLiteral("demo"),
+        QStringLiteral("--calls"),
+        calls,
+        QStringLiteral("--subscribers"),
+        subscribers};
     std::vector<QByteArray> storage;
     for (const QString& a : args) storage.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
@@ -94,7 +95,8 @@ int runDemo(const QString& cli, const QString& root, const QString& calls,
 
 // A list of the first `count` subscriber numbers, written as the list editor writes them.
 QString writeList(orv::db::Database& db, const QString& folder, int count) {
-    orv::db::Query numbers(db, QStringLiteral("SELECT DISTINCT AbNumber FROM AbTab ORDER BY AbNumber"));
+    orv::db::Query numbers(db,
+                           QStringLiteral("SELECT DISTINCT AbNumber FROM AbTab ORDER BY AbNumber"));
     numbers.open();
     QStringList lines;
     for (qint64 r = 0; r < numbers.recordCount() && lines.size() < count; ++r)

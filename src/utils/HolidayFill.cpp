@@ -15,8 +15,8 @@ const QString kPrazdn = QStringLiteral("Prazdn.db");
 
 QSet<QDate> datesOf(db::Database& db) {
     QSet<QDate> dates;
-    db::Statement scan(db.connection(), QStringLiteral("SELECT PRAZDN_DAY FROM %1")
-                                            .arg(db.qualified(kPrazdn)));
+    db::Statement scan(db.connection(),
+                       QStringLiteral("SELECT PRAZDN_DAY FROM %1").arg(db.qualified(kPrazdn)));
     while (scan.step()) {
         const QDate day = QDate::fromString(scan.column(0).toString(), Qt::ISODate);
         if (day.isValid()) dates.insert(day);

@@ -18,9 +18,7 @@ const QString kPaneDate = QStringLiteral("PaneDate.DB");
 // An account as the presence test sees it: the number and the tag folded to one case.
 using Account = QPair<qint64, QString>;
 
-Account account(qint64 number, const QString& priznak) {
-    return {number, priznak.toCaseFolded()};
-}
+Account account(qint64 number, const QString& priznak) { return {number, priznak.toCaseFolded()}; }
 
 // The (AbNumber, Priznak) pairs a table holds now.
 QSet<Account> accountsOf(db::Database& db, const QString& table) {

@@ -21,8 +21,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -39,9 +39,9 @@ int main(int argc, char** argv) {
         aliases.bindForRun(QLatin1String(orv::db::kEverydayAlias), args[2]);
         // The number lists live in a start directory of their own.
         QTemporaryDir lists;
-        orv::utils::writeListLines(lists.filePath(QStringLiteral("Main.slst")),
-                                   {QStringLiteral("Фирмы"), QStringLiteral("Бюджет"),
-                                    QStringLiteral("Льготники")});
+        orv::utils::writeListLines(
+            lists.filePath(QStringLiteral("Main.slst")),
+            {QStringLiteral("Фирмы"), QStringLiteral("Бюджет"), QStringLiteral("Льготники")});
         QDir::setCurrent(lists.path());
         orv::app::TForm1 window(aliases);
         orv::app::installSubsystems(window);
@@ -70,8 +70,10 @@ int main(int argc, char** argv) {
         dialog->reject();
 
         auto* fill = window.findChild<orv::utils::TForm5*>();
-        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberFrom"))->setText(QStringLiteral("2001"));
-        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberTo"))->setText(QStringLiteral("2999"));
+        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberFrom"))
+            ->setText(QStringLiteral("2001"));
+        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberTo"))
+            ->setText(QStringLiteral("2999"));
         fill->show();
         QApplication::processEvents();
         fill->grab().save(QDir(args[3]).filePath(QStringLiteral("subscriber-fill.png")));

@@ -209,4 +209,3 @@ TEST_F(ListingViewsTest, GroupedViewsShowTheirTotalsWhateverTheSelection) {
         EXPECT_EQ(rowsOf(q), c.rows);
     }
 }
-

@@ -86,8 +86,9 @@ TEST_F(UtilsCli, FillSubscribersPrintsTheRowsAddedToEachTable) {
         EXPECT_EQ(run.out, QString::fromUtf8(c.out)) << run;
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run;
     }
-    const CliOutcome sql = cli({"sql", "SELECT AbNumber, Priznak, Exist FROM AbTab WHERE AbNumber=103 "
-                                       "ORDER BY Priznak"});
+    const CliOutcome sql = cli({"sql",
+                                "SELECT AbNumber, Priznak, Exist FROM AbTab WHERE AbNumber=103 "
+                                "ORDER BY Priznak"});
     EXPECT_EQ(sql.out, QStringLiteral("AbNumber,Priznak,Exist\r\n103,ALL,YES\r\n103,BUDG,NO\r\n"));
 }
 

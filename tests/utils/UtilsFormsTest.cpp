@@ -30,7 +30,9 @@ using namespace orv;
 using namespace orv::test;
 
 // Readable failures: strings printed as text.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -91,12 +93,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
-}
-
-QStringList itemsOf(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items.append(list->item(i)->text());
-    return items;
 }
 
 class UtilsForms : public ::testing::Test {
@@ -162,10 +158,8 @@ TEST_F(UtilsForms, SubscriberFillFromTheDialog) {
         const char* message;  // "" for none
         qint64 abTab, paneDate;
     } cases[] = {
-        {"101", "103", "ALL", "", 3, 3},
-        {"101", "", "ALL", "Неправильный ввод данных", 3, 3},
-        {"104", "104", "all", "", 4, 4},
-        {"102", "105", "VECH", "на номере 102", 5, 4},
+        {"101", "103", "ALL", "", 3, 3},  {"101", "", "ALL", "Неправильный ввод данных", 3, 3},
+        {"104", "104", "all", "", 4, 4},  {"102", "105", "VECH", "на номере 102", 5, 4},
         {"105", "101", "BUDG", "", 5, 4},
     };
     for (const Case& c : cases) {
@@ -337,8 +331,8 @@ TEST_F(UtilsForms, ListsInUseFillTheSelectorOnClosingSavedOrNot) {
 TEST_F(UtilsForms, TheListFilterNarrowsOpenViewsAtOnce) {
     addRows(t, QStringLiteral("DESTTAR"),
             {call(101, "2001-03-05", "10:00:00", 2, 3), call(102, "2001-03-05", "11:00:00", 1, 1),
-             call(205, "2001-03-06", "12:00:00", 4, 2), call(101, "2001-03-07", "13:00:00", 1, 9,
-                                                              QStringLiteral("1"))});
+             call(205, "2001-03-06", "12:00:00", 4, 2),
+             call(101, "2001-03-07", "13:00:00", 1, 9, QStringLiteral("1"))});
     addRows(t, QStringLiteral("AbTab"),
             {QStringLiteral("101, 'ALL', 'YES', '', '', '', ''"),
              QStringLiteral("102, 'ALL', 'YES', '', '', '', ''")});
@@ -361,7 +355,7 @@ TEST_F(UtilsForms, TheListFilterNarrowsOpenViewsAtOnce) {
     EXPECT_FALSE(checkBox1()->isChecked());
 
     comboBoxList()->setCurrentIndex(0);  // "two"
-    EXPECT_EQ(gridRows(), 4);  // the box is not ticked
+    EXPECT_EQ(gridRows(), 4);            // the box is not ticked
     checkBox1()->click();
     EXPECT_TRUE(checkBox1()->isChecked());
     EXPECT_EQ(gridRows(), 3);

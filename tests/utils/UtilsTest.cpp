@@ -70,15 +70,14 @@ TEST_F(SubscriberFillTest, RangesAddOneRowPerMissingAccount) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const utils::SubscriberFillResult r =
-            utils::fillSubscribers(t.db(), c.from, c.to, QLatin1String(c.priznak),
-                                   QStringLiteral("YES"));
+        const utils::SubscriberFillResult r = utils::fillSubscribers(
+            t.db(), c.from, c.to, QLatin1String(c.priznak), QStringLiteral("YES"));
         EXPECT_EQ(r.abTabAdded, c.abTab);
         EXPECT_EQ(r.paneDateAdded, c.paneDate);
     }
-    EXPECT_EQ(rows(t, QStringLiteral("AbTab")),
-              (QStringList{"101|ALL|YES||||", "102|ALL|YES||||", "103|ALL|YES||||",
-                           "104|ALL|YES||||"}));
+    EXPECT_EQ(
+        rows(t, QStringLiteral("AbTab")),
+        (QStringList{"101|ALL|YES||||", "102|ALL|YES||||", "103|ALL|YES||||", "104|ALL|YES||||"}));
     EXPECT_EQ(rows(t, QStringLiteral("PaneDate")),
               (QStringList{"101|ALL|||", "102|ALL|||", "103|ALL|||", "104|ALL|||"}));
 }
@@ -86,8 +85,8 @@ TEST_F(SubscriberFillTest, RangesAddOneRowPerMissingAccount) {
 TEST_F(SubscriberFillTest, EachTableGetsOnlyTheRowItLacks) {
     insert(t, QStringLiteral("AbTab"), QStringLiteral("201, 'BUDG', 'NO', 'Иванов', '', '', ''"));
     insert(t, QStringLiteral("PaneDate"), QStringLiteral("202, 'budg', '2001-03-01', 5, 5"));
-    const auto r = utils::fillSubscribers(t.db(), 201, 202, QStringLiteral("BUDG"),
-                                          QStringLiteral("YES"));
+    const auto r =
+        utils::fillSubscribers(t.db(), 201, 202, QStringLiteral("BUDG"), QStringLiteral("YES"));
     EXPECT_EQ(r.abTabAdded, 1);
     EXPECT_EQ(r.paneDateAdded, 1);
     EXPECT_EQ(rows(t, QStringLiteral("AbTab")),
@@ -124,9 +123,9 @@ TEST_F(SubscriberFillTest, ZeroEndsAndOverlongTagsAreRefusedWithoutWriting) {
             EXPECT_EQ(e.message(), QStringLiteral("Неправильный ввод данных"));
         }
     }
-    EXPECT_THROW(utils::fillSubscribers(t.db(), 1, 2, QStringLiteral("ELEVENCHARS"),
-                                        QStringLiteral("YES")),
-                 Error);
+    EXPECT_THROW(
+        utils::fillSubscribers(t.db(), 1, 2, QStringLiteral("ELEVENCHARS"), QStringLiteral("YES")),
+        Error);
     EXPECT_TRUE(rows(t, QStringLiteral("AbTab")).isEmpty());
     EXPECT_TRUE(rows(t, QStringLiteral("PaneDate")).isEmpty());
 }
@@ -178,7 +177,10 @@ TEST(ListTextFile, WritesCp1251WithCrLfAndReadsWhatOthersWrite) {
     } cases[] = {
         {"cp1251 crlf", "\xD4\xE8\xF0\xEC\xFB\r\n\xA8\xEB\xEA\xE0\r\n", {"Фирмы", "Ёлка"}},
         {"utf-8 lf, no final line end", "Фирмы\nЁлка", {"Фирмы", "Ёлка"}},
-        {"utf-8 with a byte-order mark", "\xEF\xBB\xBF" "101\r\n", {"101"}},
+        {"utf-8 with a byte-order mark",
+         "\xEF\xBB\xBF"
+         "101\r\n",
+         {"101"}},
         {"blanks kept", "   1234\r\n\r\n", {"   1234", ""}},
         {"empty", "", {}},
     };
@@ -229,7 +231,9 @@ TEST(NumberLists, LinesBecomeTheFilterOrAreRefusedByLine) {
             const auto filter = utils::listFilter(c.lines, QStringLiteral("/lists/firm.lst"));
             ASSERT_NE(std::string(c.filter ? c.filter : ""), "!");
             ASSERT_EQ(filter.has_value(), c.filter != nullptr);
-            if (filter) EXPECT_EQ(filter->text(), QLatin1String(c.filter));
+            if (filter) {
+                EXPECT_EQ(filter->text(), QLatin1String(c.filter));
+            }
         } catch (const Error& e) {
             ASSERT_EQ(std::string(c.filter ? c.filter : ""), "!") << e.what();
             EXPECT_EQ(e.kind(), Error::Kind::Refused);
@@ -254,8 +258,9 @@ TEST(NumberLists, FilesAreFoundWithoutRegardToCase) {
     EXPECT_EQ(utils::findFileNoCase(dir.path(), QStringLiteral("Main.slst")),
               dir.filePath(QStringLiteral("main.SLST")));
     // A list registered from my.list.lst goes by "my" and is looked for as my.lst.
-    EXPECT_EQ(utils::listFilePath(dir.path(), core::GetClearFName(QStringLiteral("/x/my.list.lst"))),
-              dir.filePath(QStringLiteral("my.lst")));
+    EXPECT_EQ(
+        utils::listFilePath(dir.path(), core::GetClearFName(QStringLiteral("/x/my.list.lst"))),
+        dir.filePath(QStringLiteral("my.lst")));
     EXPECT_EQ(utils::listFilePath(dir.path(), QStringLiteral("none")),
               dir.filePath(QStringLiteral("none.lst")));
     writeBytes(dir.filePath(QStringLiteral("Firm.lst")), "3\r\n");
@@ -282,8 +287,7 @@ TEST(ListFilterReceivers, ReachEveryReceiverInOrderAndStartLateOnesWithTheFilter
     receivers.setFilter(db::RecordFilter::parse(QStringLiteral("AbNumber=5")));
     receivers.setFiltered(true);
     receivers.add(receiver("report"));
-    EXPECT_EQ(calls, (QStringList{"calls filter AbNumber=5", "debts filter AbNumber=5",
-                                  "calls on", "debts on", "report filter AbNumber=5",
-                                  "report on"}));
+    EXPECT_EQ(calls, (QStringList{"calls filter AbNumber=5", "debts filter AbNumber=5", "calls on",
+                                  "debts on", "report filter AbNumber=5", "report on"}));
     EXPECT_EQ(receivers.statements(), (QStringList{"calls", "debts", "report"}));
 }

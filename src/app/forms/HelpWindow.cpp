@@ -22,10 +22,10 @@ namespace {
 
 // The pages in the order of the contents.
 const char* const kPages[] = {
-    "index.html",       "start.html",    "views.html",   "dates.html", "times.html",
-    "numbers.html",     "debts.html",    "debtrun.html", "month.html", "refused.html",
-    "debtview.html",    "payment.html",  "print.html",   "utils.html", "tables.html",
-    "subscribers.html", "holidays.html", "lists.html", "settings.html", "keys.html",
+    "index.html",       "start.html",    "views.html",   "dates.html",    "times.html",
+    "numbers.html",     "debts.html",    "debtrun.html", "month.html",    "refused.html",
+    "debtview.html",    "payment.html",  "print.html",   "utils.html",    "tables.html",
+    "subscribers.html", "holidays.html", "lists.html",   "settings.html", "keys.html",
 };
 
 struct Topic {

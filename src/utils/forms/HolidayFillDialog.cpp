@@ -28,7 +28,8 @@ TForm8::TForm8(QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Введите год для предварительного заполнения"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Введите год для предварительного заполнения"), this));
     layout->addWidget(new QLabel(QStringLiteral("таблицы информацией о выходных днях"), this));
     layout->addWidget(MaskEditYear);
     layout->addWidget(buttons);
@@ -39,7 +40,8 @@ QString TForm8::yearText() const { return MaskEditYear->displayText().replace(u'
 
 void TForm8::accept() {
     const QString year = MaskEditYear->displayText();
-    const auto digits = std::count_if(year.begin(), year.end(), [](QChar c) { return c.isDigit(); });
+    const auto digits =
+        std::count_if(year.begin(), year.end(), [](QChar c) { return c.isDigit(); });
     if (MaskEditYear->isModified() && digits < 4) {
         QMessageBox::critical(this, QCoreApplication::applicationName(),
                               QStringLiteral("Invalid input value.  Use escape key to abandon "

@@ -35,8 +35,8 @@ ListCommands::ListCommands(ui::MainWindowHost& window)
 
 void ListCommands::loadSelectorItems(const QString& path) {
     try {
-        setSelectorItems(readListLines(findFileNoCase(QFileInfo(path).path(),
-                                                      QFileInfo(path).fileName())));
+        setSelectorItems(
+            readListLines(findFileNoCase(QFileInfo(path).path(), QFileInfo(path).fileName())));
     } catch (const Error&) {
         // A missing or unreadable list of lists leaves the selector as it is.
     }

@@ -57,7 +57,6 @@ class ListCommands : public QObject {
     TForm2* listsInUse() const { return form2_; }
 
   private:
-
     ui::MainWindowHost& window_;
     QCheckBox* checkBox1_;
     QComboBox* comboBoxList_;

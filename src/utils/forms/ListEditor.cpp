@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,10 +40,10 @@ TForm11::TForm11(std::function<QString()> startDirectory, QWidget* parent)
       startDirectory_(std::move(startDirectory)),
       ListBox1(new QListWidget(this)),
       MaskEdit1(new QLineEdit(this)),
-      SaveDialog1(listDialog(this, "SaveDialog1", QStringLiteral("Сохранение списка номеров"),
-                             true)),
-      OpenDialog1(listDialog(this, "OpenDialog1", QStringLiteral("Открытие списка номеров"),
-                             false)) {
+      SaveDialog1(
+          listDialog(this, "SaveDialog1", QStringLiteral("Сохранение списка номеров"), true)),
+      OpenDialog1(
+          listDialog(this, "OpenDialog1", QStringLiteral("Открытие списка номеров"), false)) {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("Списки"));
     setModal(true);

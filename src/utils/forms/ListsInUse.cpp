@@ -35,8 +35,10 @@ TForm2::TForm2(std::function<QString()> startDirectory,
 
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
-    bar->addWidget(toolButton("ToolButton5", QStringLiteral("&Добавить"), &TForm2::ToolButton5Click));
-    bar->addWidget(toolButton("ToolButton6", QStringLiteral("&Удалить"), &TForm2::ToolButton6Click));
+    bar->addWidget(
+        toolButton("ToolButton5", QStringLiteral("&Добавить"), &TForm2::ToolButton5Click));
+    bar->addWidget(
+        toolButton("ToolButton6", QStringLiteral("&Удалить"), &TForm2::ToolButton6Click));
     bar->addWidget(
         toolButton("ToolButton3", QStringLiteral("&Сохранить"), &TForm2::ToolButton3Click));
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
@@ -102,8 +104,9 @@ void TForm2::ToolButton3Click() {
         writeListLines(usedListsPath(), names());
         UsedListsModified = false;
     } catch (const Error&) {
-        QMessageBox::information(this, QCoreApplication::applicationName(),
-                                 QStringLiteral("Ошибка сохранения. Файл открыт или не существует"));
+        QMessageBox::information(
+            this, QCoreApplication::applicationName(),
+            QStringLiteral("Ошибка сохранения. Файл открыт или не существует"));
     }
 }
 

@@ -40,10 +40,10 @@ TForm5::TForm5(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       MaskEditNumberFrom(numberEdit(this, "MaskEditNumberFrom")),
       MaskEditNumberTo(numberEdit(this, "MaskEditNumberTo")),
-      ComboBoxPrizn(choice(this, "ComboBoxPrizn",
-                           {QStringLiteral("ALL"), QStringLiteral("VECH"), QStringLiteral("DAY"),
-                            QStringLiteral("BUDG"), QStringLiteral("OTHER"),
-                            QStringLiteral("BLOCK")})),
+      ComboBoxPrizn(
+          choice(this, "ComboBoxPrizn",
+                 {QStringLiteral("ALL"), QStringLiteral("VECH"), QStringLiteral("DAY"),
+                  QStringLiteral("BUDG"), QStringLiteral("OTHER"), QStringLiteral("BLOCK")})),
       ComboBoxExist(choice(this, "ComboBoxExist", {QStringLiteral("YES"), QStringLiteral("NO")})) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Заполнение"));
