@@ -5,6 +5,7 @@
 #include "billing/Payment.h"
 #include "cli/Csv.h"
 #include "cli/SafetyCommands.h"
+#include "cli/ListOption.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -38,8 +39,15 @@ int runDebtRun(CliContext& context, const QStringList& args) {
 }
 
 int runDebts(CliContext& context, const QStringList& args) {
-    if (!args.isEmpty()) usageError(QStringLiteral("debts не принимает аргументов"));
+    if (!args.isEmpty() && (args.size() != 2 || args[0] != QLatin1String("--list")))
+        usageError(QStringLiteral("Использование: orvanta-cli debts [--list ФАЙЛ.lst]"));
     billing::DebtViews views(context.standard());
+    if (!args.isEmpty()) {
+        if (const auto filter = readListOption(context, args[1])) {
+            views.setListFilter(*filter);
+            views.setListFiltered(true);
+        }
+    }
     writeViewCsv(context.out(), views.openDolg(), billing::debtViewColumns());
     return 0;
 }

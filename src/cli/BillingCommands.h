@@ -9,8 +9,9 @@
 //     (the reckoning date, the months reckoned, the AbTab.DB rows stored, the calls appended to
 //     OldMG.DB, the calls deleted from DESTTAR). Refused or failed: the run's message on stderr,
 //     exit 1, no table changed.
-//   debts
-//     The debt view as CSV: the grid's headings in grid order, then one line per row.
+//   debts [--list FILE.lst]
+//     The debt view as CSV: the grid's headings in grid order, then one line per row; with
+//     --list only the rows of the list's numbers (an empty list filters nothing).
 //   payments
 //     The payment view as CSV, Stay (Остаток) last.
 //   pay NUMBER CATEGORY AMOUNT

@@ -2,8 +2,8 @@
 
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
-#include "calls/NumberListFile.h"
 #include "cli/Csv.h"
+#include "cli/ListOption.h"
 #include "core/Error.h"
 
 #include <optional>
@@ -96,13 +96,9 @@ ViewOptions parseViewOptions(const QStringList& options, const QString& usage) {
 std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOptions& options,
                                                bool applies) {
     if (!options.list) return std::nullopt;
-    std::optional<db::RecordFilter> filter =
-        calls::listFilter(calls::readNumberList(*options.list));
+    std::optional<db::RecordFilter> filter = readListOption(context, *options.list);
     if (!applies)
         context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
-    else if (!filter)
-        context.err()
-            << QStringLiteral("Список %1 пуст: отбор по списку не применён\n").arg(*options.list);
     return filter;
 }
 

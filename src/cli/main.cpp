@@ -11,6 +11,7 @@
 #include "cli/DemoCommand.h"
 #include "cli/SafetyCommands.h"
 #include "cli/ReportCommands.h"
+#include "cli/FillCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
@@ -49,7 +50,7 @@ const QList<Command>& commands() {
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
         {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun},
-        {"debts", "debts", orv::cli::runDebts},
+        {"debts", "debts [--list FILE.lst]", orv::cli::runDebts},
         {"payments", "payments", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
         {"view",
@@ -68,6 +69,9 @@ const QList<Command>& commands() {
          orv::cli::runInvoices},
         {"printout", "printout all|city|mg|oldmg|debts|payments [view options] --pdf FILE.pdf",
          orv::cli::runPrintout},
+        {"fill-subscribers", "fill-subscribers FROM TO [--category ALL] [--exist YES]",
+         orv::cli::runFillSubscribers},
+        {"fill-weekends", "fill-weekends YEAR", orv::cli::runFillWeekends},
     };
     return list;
 }

@@ -21,6 +21,8 @@
 
 class QAbstractItemModel;
 class QAction;
+class QCheckBox;
+class QComboBox;
 class QTableView;
 
 namespace orv::ui {
@@ -66,6 +68,10 @@ class MainWindowHost {
 
     // The current contents of the selection panel.
     virtual core::SelectionPanel selection() const = 0;
+    // The list filter of the selection panel, CheckBox1 "По списку" and ComboBoxList; both stay
+    // disabled until the number lists connect to them.
+    virtual QCheckBox* listCheckBox() const = 0;
+    virtual QComboBox* listComboBox() const = 0;
     // Opens the help on the topic of a help context (100..1000); 0 opens the contents.
     virtual void showHelp(int context) = 0;
     // Opens a page of the help by its file name ("sql.html").

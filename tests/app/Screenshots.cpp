@@ -1,6 +1,6 @@
 // orvanta_screenshots: renders the main window after the city view, the settings dialog, the
-// splash and the invoice preview at 100 % into PNG files for the documentation. Not a test; run it
-// under a real display (Xvfb):
+// subscriber fill, the list editor, the used lists, the splash and the invoice preview at 100 %
+// into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
@@ -13,6 +13,10 @@
 #include "db/Aliases.h"
 #include "reports/InvoiceReport.h"
 #include "reports/forms/PreviewWindow.h"
+#include "utils/ListTextFile.h"
+#include "utils/forms/ListEditor.h"
+#include "utils/forms/ListsInUse.h"
+#include "utils/forms/SubscriberFillDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +24,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -34,6 +39,12 @@ int main(int argc, char** argv) {
         orv::db::Aliases aliases;
         aliases.bindForRun(QLatin1String(orv::db::kStandardAlias), args[1]);
         aliases.bindForRun(QLatin1String(orv::db::kEverydayAlias), args[2]);
+        // The number lists live in a start directory of their own.
+        QTemporaryDir lists;
+        orv::utils::writeListLines(
+            lists.filePath(QStringLiteral("Main.slst")),
+            {QStringLiteral("Фирмы"), QStringLiteral("Бюджет"), QStringLiteral("Льготники")});
+        QDir::setCurrent(lists.path());
         orv::app::TForm1 window(aliases);
         orv::app::installSubsystems(window);
         window.FormShow();
@@ -59,6 +70,35 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         dialog->grab().save(QDir(args[3]).filePath(QStringLiteral("settings-dialog.png")));
         dialog->reject();
+
+        auto* fill = window.findChild<orv::utils::TForm5*>();
+        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberFrom"))
+            ->setText(QStringLiteral("2001"));
+        fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberTo"))
+            ->setText(QStringLiteral("2999"));
+        fill->show();
+        QApplication::processEvents();
+        fill->grab().save(QDir(args[3]).filePath(QStringLiteral("subscriber-fill.png")));
+        fill->reject();
+
+        auto* editor = window.findChild<orv::utils::TForm11*>();
+        auto* number = editor->findChild<QLineEdit*>(QStringLiteral("MaskEdit1"));
+        for (const char* n : {"2001", "2002", "2015", "2107"}) {
+            number->setText(QLatin1String(n));
+            editor->ToolButton5Click();
+        }
+        editor->setWindowTitle(QStringLiteral("Фирмы"));
+        editor->show();
+        QApplication::processEvents();
+        editor->grab().save(QDir(args[3]).filePath(QStringLiteral("list-editor.png")));
+        editor->hide();
+
+        auto* used = window.findChild<orv::utils::TForm2*>();
+        used->FormShow();
+        used->show();
+        QApplication::processEvents();
+        used->grab().save(QDir(args[3]).filePath(QStringLiteral("lists-in-use.png")));
+        used->hide();
 
         orv::app::TForm6 splash;
         splash.show();

@@ -5,7 +5,6 @@
 #include "CallsTestData.h"
 #include "calls/GroupedViews.h"
 #include "calls/ListingViews.h"
-#include "calls/NumberListFile.h"
 #include "core/Error.h"
 
 #include <QFile>
@@ -208,54 +207,5 @@ TEST_F(ListingViewsTest, GroupedViewsShowTheirTotalsWhateverTheSelection) {
             columns.append(column.field);
         EXPECT_EQ(columns, c.columns);
         EXPECT_EQ(rowsOf(q), c.rows);
-    }
-}
-
-TEST(NumberListFile, LinesAreEntriesAsTheyStand) {
-    QTemporaryDir dir;
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        QStringList lines;
-        const char* filter;  // nullptr: no filter
-    } cases[] = {
-        {"crlf",
-         "101\r\n102\r\n205\r\n",
-         {"101", "102", "205"},
-         "AbNumber=101 or AbNumber=102 or AbNumber=205"},
-        {"no final line end", "101\r\n102", {"101", "102"}, "AbNumber=101 or AbNumber=102"},
-        {"as the editor writes", "1234   \r\n", {"1234   "}, "AbNumber=1234   "},
-        {"twice", "7\n7\n", {"7", "7"}, "AbNumber=7 or AbNumber=7"},
-        {"empty", "", {}, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = dir.filePath(QLatin1String(c.name) + QStringLiteral(".lst"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(c.bytes);
-        file.close();
-        const QStringList lines = calls::readNumberList(path);
-        EXPECT_EQ(lines, c.lines);
-        const auto filter = calls::listFilter(lines);
-        ASSERT_EQ(filter.has_value(), c.filter != nullptr);
-        if (filter) {
-            EXPECT_EQ(filter->text(), QLatin1String(c.filter));
-        }
-    }
-}
-
-TEST(NumberListFile, ABlankEntryOrAMissingFileIsRefused) {
-    try {
-        calls::listFilter({QStringLiteral("101"), QStringLiteral("       ")});
-        ADD_FAILURE() << "a blank entry was accepted";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), Error::Kind::Refused);
-    }
-    try {
-        calls::readNumberList(QStringLiteral("/nonexistent/list.lst"));
-        ADD_FAILURE() << "a missing file was read";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Cannot open file /nonexistent/list.lst"));
     }
 }

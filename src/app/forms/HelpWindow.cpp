@@ -25,8 +25,8 @@ const char* const kPages[] = {
     "index.html",    "start.html",   "views.html",       "dates.html",    "times.html",
     "numbers.html",  "debts.html",   "debtrun.html",     "month.html",    "refused.html",
     "debtview.html", "payment.html", "print.html",       "invoices.html", "printout.html",
-    "utils.html",    "tables.html",  "subscribers.html", "settings.html", "keys.html",
-    "sql.html",
+    "utils.html",    "tables.html",  "subscribers.html", "holidays.html", "lists.html",
+    "settings.html", "keys.html",    "sql.html",
 };
 
 struct Topic {

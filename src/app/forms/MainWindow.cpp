@@ -415,7 +415,7 @@ QWidget* TForm1::buildSelectionPanel() {
     checkList_ = checkBox(listFrame, "CheckBox1", QStringLiteral("По списку"), 300);
     comboList_ = new QComboBox(listFrame);
     comboList_->setObjectName(QStringLiteral("ComboBoxList"));
-    // The number lists are not built: the filter cannot be switched on.
+    // Enabled when the number lists connect to them.
     checkList_->setEnabled(false);
     comboList_->setEnabled(false);
     listGrid->addWidget(checkList_, 0, 0);

@@ -78,6 +78,8 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     void setStatusText(int panel, const QString& text) override;
     QString statusText(int panel) const override;
     core::SelectionPanel selection() const override;
+    QCheckBox* listCheckBox() const override { return checkList_; }
+    QComboBox* listComboBox() const override { return comboList_; }
     void showHelp(int context) override;
     void showHelpPage(const QString& page) override;
     db::Database& tarifStandard() override { return *standard_; }

@@ -97,6 +97,16 @@ void BillingCommands::ButtonDeleteClick() {
     dolgModel_->refresh();
 }
 
+void BillingCommands::setListFilter(const db::RecordFilter& filter) {
+    views_.setListFilter(filter);
+    dolgModel_->refresh();
+}
+
+void BillingCommands::setListFiltered(bool on) {
+    views_.setListFiltered(on);
+    dolgModel_->refresh();
+}
+
 BillingCommands& installBilling(ui::MainWindowHost& window) {
     auto* commands = new BillingCommands(window);
     window.connectCommand(ui::Command::N3, [commands] { commands->ButtonDolgClick(); });

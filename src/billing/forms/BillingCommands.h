@@ -28,6 +28,10 @@ class BillingCommands : public QObject {
     void ButtonDeleteClick();
 
     DebtViews& views() { return views_; }
+
+    // The number-list filter of QueryDolg; an open debt view shows the change at once.
+    void setListFilter(const db::RecordFilter& filter);
+    void setListFiltered(bool on);
     TProgrForm* progressWindow() const { return progress_; }
     TOKBottomDlg1* paymentDialog() const { return payment_; }
 

@@ -103,8 +103,13 @@ void CallViewCommands::ButtonMGGroupClick() {
 }
 
 void CallViewCommands::refreshListings() {
-    for (Listing view : kListings)
-        if (listingInfo(view).listFiltered) model(view)->refresh();
+    for (Listing view : kListings) {
+        const ListingInfo& info = listingInfo(view);
+        if (!info.listFiltered) continue;
+        model(view)->refresh();
+        if (window_.gridDataSource() == info.dataSource)
+            window_.setStatusText(0, countText(listings_.query(view)));
+    }
 }
 
 void CallViewCommands::setListFilter(const db::RecordFilter& filter) {

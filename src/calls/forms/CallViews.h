@@ -41,7 +41,7 @@ class CallViewCommands : public QObject {
     ui::QueryModel* model(Grouped view) const { return groupedModels_[static_cast<int>(view)]; }
 
     // The number-list filter of QueryAll, QueryCity and QueryMG: the grid shows the change at
-    // once; the count in status panel 0 stays until a view command runs again.
+    // once, and status panel 0 the new count when the grid shows one of these views.
     void setListFilter(const db::RecordFilter& filter);
     void setListFiltered(bool on);
 

@@ -1,0 +1,63 @@
+#include "cli/FillCommands.h"
+
+#include "core/Error.h"
+#include "core/Selection.h"
+#include "utils/HolidayFill.h"
+#include "utils/SubscriberFill.h"
+
+#include <QRegularExpression>
+
+namespace orv::cli {
+namespace {
+
+const QString kSubscribersUsage = QStringLiteral(
+    "Использование: orvanta-cli fill-subscribers С ПО [--category ПРИЗНАК] [--exist НАЛИЧИЕ]");
+const QString kWeekendsUsage = QStringLiteral("Использование: orvanta-cli fill-weekends ГОД");
+
+qint64 digits(const QString& text, int most, const QString& usage) {
+    static const QRegularExpression form(QStringLiteral(R"(^\d+$)"));
+    if (text.size() > most || !form.match(text).hasMatch())
+        usageError(QStringLiteral("'%1' не число (до %2 цифр)\n").arg(text).arg(most) + usage);
+    return text.toLongLong();
+}
+
+}  // namespace
+
+int runFillSubscribers(CliContext& context, const QStringList& args) {
+    if (args.size() < 2) usageError(kSubscribersUsage);
+    const qint64 from = digits(args[0], 7, kSubscribersUsage);
+    const qint64 to = digits(args[1], 7, kSubscribersUsage);
+    QString category = QStringLiteral("ALL");
+    QString exist = QStringLiteral("YES");
+    QStringList seen;
+    for (qsizetype i = 2; i < args.size(); i += 2) {
+        const QString& option = args[i];
+        if (i + 1 >= args.size())
+            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kSubscribersUsage);
+        if (seen.contains(option))
+            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kSubscribersUsage);
+        seen.append(option);
+        if (option == QLatin1String("--category"))
+            category = args[i + 1];
+        else if (option == QLatin1String("--exist"))
+            exist = args[i + 1];
+        else
+            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kSubscribersUsage);
+    }
+    const utils::SubscriberFillResult added =
+        utils::fillSubscribers(context.standard(), from, to, category, exist);
+    context.out() << QStringLiteral("AbTab: %1\nPaneDate: %2\n")
+                         .arg(added.abTabAdded)
+                         .arg(added.paneDateAdded);
+    return 0;
+}
+
+int runFillWeekends(CliContext& context, const QStringList& args) {
+    if (args.size() != 1) usageError(kWeekendsUsage);
+    const int year = static_cast<int>(digits(args[0], 4, kWeekendsUsage));
+    for (const QDate& day : utils::fillWeekends(context.standard(), year))
+        context.out() << core::dateText(day) << '\n';
+    return 0;
+}
+
+}  // namespace orv::cli
