@@ -9,6 +9,7 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
+#include "cli/RepairCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ViewCommands.h"
 #include "core/Clock.h"
@@ -51,6 +52,9 @@ const QList<Command>& commands() {
          "[--times HH:MM-HH:MM] [--list FILE.lst]",
          orv::cli::runView},
         {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
+        {"verify", "verify TABLE|FILE.db", orv::cli::runVerify},
+        {"rebuild", "rebuild TABLE|FILE.db", orv::cli::runRebuild},
+        {"merge", "merge FILE.db FILE.db...", orv::cli::runMerge},
     };
     return list;
 }
