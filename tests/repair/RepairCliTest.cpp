@@ -58,7 +58,7 @@ TEST_F(RepairCliTest, MergePrintsTheTableWrittenAndItsRows) {
         def.name = QLatin1String(name);
         def.fileName = def.name + QStringLiteral(".db");
         store_->create(def);
-        store_->raw(def.fileName, QStringLiteral("INSERT INTO %1 VALUES ('2026-01-01'), ('2026-01-0%2')")
+        store_->raw(def.fileName, QStringLiteral("INSERT INTO %1 VALUES ('2026-01-01'), ('2026-01-1%2')")
                                       .arg(def.name)
                                       .arg(def.name.right(1)));
     }

@@ -20,7 +20,7 @@ struct PageStat {
 };
 
 class RepairTest : public ::testing::Test {
-  protected:
+  public:
     // DESTTAR with rows calls, distinct in every column.
     void makeCalls(int rows) {
         store_->create(db::schema::desttar());

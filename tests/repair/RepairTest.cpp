@@ -127,11 +127,12 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
 TEST_F(RepairTest, AFileThatIsNoTableCannotBeRebuiltAndStaysAsItWas) {
     QFile f(path());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("AbNumber;Date\n1000001;01.01.2026\n").repeated(500));
+    const QByteArray text = QByteArray("AbNumber;Date\n1000001;01.01.2026\n").repeated(500);
+    f.write(text);
     f.close();
     EXPECT_EQ(verify(), std::optional<qint32>(4));
     EXPECT_EQ(rebuild().end, repair::RebuildEnd::NotRebuilt);
-    EXPECT_EQ(QFileInfo(path()).size(), 34 * 500);
+    EXPECT_EQ(QFileInfo(path()).size(), text.size());
     // A file of no program table whose structure cannot be read has no descriptor.
     ASSERT_TRUE(QFile::copy(path(), path(QStringLiteral("notes.db"))));
     EXPECT_EQ(verify(QStringLiteral("notes.db")), std::optional<qint32>(4));
@@ -161,7 +162,7 @@ TEST_F(RepairTest, RowsBreakingTypesGoToProblemAndDeletedRowsStayDeleted) {
 TEST_F(RepairTest, DuplicateKeysGoToKeyViolationsAndAMissingIndexIsOnlyANote) {
     store_->create(db::schema::prazdn());
     store_->raw(QStringLiteral("Prazdn.db"),
-               QStringLiteral("DROP INDEX PRIMARY;"
+               QStringLiteral("DROP INDEX \"PRIMARY\";"
                               "INSERT INTO Prazdn VALUES ('2026-01-01'), ('2026-01-02'), ('2026-01-01'),"
                               " ('2026-01-07'), ('2026-01-02');"));
     EXPECT_EQ(verify(QStringLiteral("Prazdn.db")), std::optional<qint32>(1));
@@ -201,7 +202,9 @@ TEST_F(RepairTest, ProgressReachesEveryBarOfTheRebuild) {
         SCOPED_TRACE(phase);
         ASSERT_FALSE(seen[phase].empty());
         EXPECT_EQ(seen[phase].back(), 100);
-        EXPECT_TRUE(std::is_sorted(seen[phase].begin(), seen[phase].end()));
+        // The rebuild verifies first; from the rebuild's own start the bar only moves forward.
+        const auto start = std::find(seen[phase].rbegin(), seen[phase].rend(), 0).base();
+        EXPECT_TRUE(std::is_sorted(start, seen[phase].end()));
     }
     EXPECT_GT(seen[2].size(), 10u);  // the data bar moves page by page
 }

@@ -1,5 +1,6 @@
 // The merge of everyday tables by one union statement.
 
+#include "core/Error.h"
 #include "utils/TableMerge.h"
 
 #include "TestSupport.h"
@@ -62,6 +63,15 @@ TEST_F(TableMergeTest, TwoTablesMergeIntoOneAndARepeatReplacesIt) {
     EXPECT_EQ(merge.merge({b, a}).table, QStringLiteral("D0102D0101"));
 }
 
+TEST_F(TableMergeTest, NineTablesMergeInOneStatement) {
+    QStringList files;
+    for (int n = 1; n <= 9; ++n) files.append(day(n, 100));
+    utils::TableMerge merge(store_.db());
+    const utils::TableMerge::Result r = merge.merge(files);
+    EXPECT_EQ(r.table, QStringLiteral("D0101D0109"));
+    EXPECT_EQ(r.rows, 900);
+}
+
 TEST_F(TableMergeTest, MoreThanTenTablesMergeInOneStatement) {
     QStringList files;
     for (int n = 1; n <= 12; ++n) files.append(day(n, 100));
@@ -78,13 +88,13 @@ TEST_F(TableMergeTest, MismatchedColumnsOrAMissingTableAreRefusedAndWriteNothing
     try {
         merge.merge({a, store_.file(QStringLiteral("Prazdn.db"))});
         FAIL() << "merged";
-    } catch (const Error& e) {
+    } catch (const orv::Error& e) {
         EXPECT_TRUE(e.message().contains(QLatin1String("columns"))) << e.message().toStdString();
     }
     EXPECT_FALSE(store_.db().tableExists(QStringLiteral("D0101Prazdn")));
-    EXPECT_THROW(merge.merge({a, QStringLiteral("/elsewhere/D0199.db")}), Error);
+    EXPECT_THROW(merge.merge({a, QStringLiteral("/elsewhere/D0199.db")}), orv::Error);
     EXPECT_FALSE(store_.db().tableExists(QStringLiteral("D0101D0199")));
-    EXPECT_THROW(merge.merge({a}), Error);
+    EXPECT_THROW(merge.merge({a}), orv::Error);
 }
 
 }  // namespace
