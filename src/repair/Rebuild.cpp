@@ -248,6 +248,8 @@ RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const Rebu
         scratch.createTable(*t);
         fastWrites(scratch, t->name);
     }
+    // Memory and a helper thread for the sort of the index builds.
+    scratch.connection().exec(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA threads = 2"));
     scratch.connection().exec(QStringLiteral("BEGIN"));
     RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
     scratch.connection().exec(QStringLiteral("COMMIT"));
@@ -282,10 +284,13 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
     const QString built = scratch.file(fileName);
     for (const QString& name : {fileName, names.keyViolations, names.problems}) syncFile(scratch.file(name));
     TEST_rebuildKillPoint();
-    // The damaged file, byte for byte, under the backup name; the table file stays in place.
+    // The damaged file, byte for byte, under the backup name, while the table file stays in
+    // place: a second link to it where the file system allows, a copy otherwise.
     const QString backupCopy = scratch.file(QStringLiteral(".backup"));
-    if (!QFile::copy(path, backupCopy)) writeFailed(names.backup);
-    syncFile(backupCopy);
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(backupCopy).constData()) != 0) {
+        if (!QFile::copy(path, backupCopy)) writeFailed(names.backup);
+        syncFile(backupCopy);
+    }
     moveFile(backupCopy, folder + QLatin1Char('/') + names.backup);
     TEST_rebuildKillPoint();
     for (const QString& name : {names.keyViolations, names.problems}) {

@@ -8,7 +8,6 @@
 
 #include <QDate>
 #include <QFileInfo>
-#include <QTime>
 
 namespace orv::repair {
 namespace {
@@ -113,11 +112,43 @@ TableDef ownStructure(const QString& path) {
     return def;
 }
 
-bool isIsoDate(const QString& s) {
-    return s.size() == 10 && QDate::fromString(s, Qt::ISODate).isValid();
+// The ASCII bytes of a stored text; UTF-16 texts are converted first.
+QByteArray asciiOf(const RawValue& v, const PageFile& file) {
+    return file.textEncoding() == 1 ? v.bytes : file.text(v.bytes).toLatin1();
 }
-bool isIsoTime(const QString& s) {
-    return s.size() == 8 && QTime::fromString(s, QStringLiteral("HH:mm:ss")).isValid();
+
+int digits(const char* p, int n) {
+    int value = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+
+// 'YYYY-MM-DD', a real day: what the date check of the table's declaration accepts.
+bool isIsoDate(const QByteArray& s) {
+    if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
+    const int y = digits(s.constData(), 4), m = digits(s.constData() + 5, 2),
+              d = digits(s.constData() + 8, 2);
+    return y >= 0 && m >= 0 && d >= 0 && QDate::isValid(y, m, d);
+}
+
+// 'HH:MM:SS' of a real time of day.
+bool isIsoTime(const QByteArray& s) {
+    if (s.size() != 8 || s[2] != ':' || s[5] != ':') return false;
+    const int h = digits(s.constData(), 2), m = digits(s.constData() + 3, 2),
+              sec = digits(s.constData() + 6, 2);
+    return h >= 0 && h < 24 && m >= 0 && m < 60 && sec >= 0 && sec < 60;
+}
+
+// Characters of a stored text (code points, as SQLite's length() counts them).
+qsizetype characters(const RawValue& v, const PageFile& file) {
+    if (file.textEncoding() != 1) return file.text(v.bytes).size();
+    qsizetype n = 0;
+    for (char c : v.bytes)
+        if ((uchar(c) & 0xc0) != 0x80) ++n;
+    return n;
 }
 
 QString typeProblem(const FieldDef& f, const RawValue& v, const PageFile& file) {
@@ -134,15 +165,15 @@ QString typeProblem(const FieldDef& f, const RawValue& v, const PageFile& file) 
                                                              : QStringLiteral("в поле %1 не число");
         case FieldType::String:
             if (v.kind == K::Blob) return QStringLiteral("в поле %1 не текст");
-            if (v.kind == K::Text && f.size > 0 && file.text(v.bytes).size() > f.size)
+            if (v.kind == K::Text && f.size > 0 && characters(v, file) > f.size)
                 return QStringLiteral("значение поля %1 длиннее %2 символов").arg(f.name).arg(f.size);
             return {};
         case FieldType::Date:
-            return v.kind == K::Text && isIsoDate(file.text(v.bytes))
+            return v.kind == K::Text && isIsoDate(asciiOf(v, file))
                        ? QString()
                        : QStringLiteral("в поле %1 неправильная дата");
         case FieldType::Time:
-            return v.kind == K::Text && isIsoTime(file.text(v.bytes))
+            return v.kind == K::Text && isIsoTime(asciiOf(v, file))
                        ? QString()
                        : QStringLiteral("в поле %1 неправильное время");
         case FieldType::DateTime:

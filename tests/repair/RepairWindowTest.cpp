@@ -92,7 +92,7 @@ TEST_F(RepairWindowTest, StatesFromPickingATableToARebuild) {
     for (const PageStat& p : pages())
         if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal")) zeroPage(p.page);
     int moves = 0;
-    connect(child<QProgressBar>(&form, "PBData"), &QProgressBar::valueChanged, [&] { ++moves; });
+    QObject::connect(child<QProgressBar>(&form, "PBData"), &QProgressBar::valueChanged, [&] { ++moves; });
     QTest::mouseClick(rebuildBtn, Qt::LeftButton);
     EXPECT_EQ(label(&form, "MessageLB"), QStringLiteral("Rebuild was successful."));
     EXPECT_EQ(child<QProgressBar>(&form, "PBRebuild")->value(), 100);

@@ -194,7 +194,7 @@ void TMainFormRepair::FormCreate() {
 }
 
 TTableUtil& TMainFormRepair::util() {
-    if (!tableUtil_) raise(Error::Kind::Engine, libraryError_);
+    if (!tableUtil_) orv::raise(Error::Kind::Engine, libraryError_);
     return *tableUtil_;
 }
 
