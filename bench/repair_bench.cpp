@@ -10,11 +10,11 @@
 #include "db/Database.h"
 #include "db/Schema.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -48,7 +48,8 @@ Figures runChild(const QString& program, const QStringList& args, const QString&
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const QByteArray out = outFile.toLocal8Bit();
-    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     Figures f;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
@@ -67,7 +68,8 @@ Figures runChild(const QString& program, const QStringList& args, const QString&
 
 void report(const char* step, const Figures& f) {
     std::printf("%-40s %7.2f s %8.1f MB  exit %d  | %s\n", step, f.seconds, f.peakKb / 1024.0,
-                f.exitCode, qPrintable(QString(f.out).replace(QLatin1Char('\n'), QStringLiteral(" / "))));
+                f.exitCode,
+                qPrintable(QString(f.out).replace(QLatin1Char('\n'), QStringLiteral(" / "))));
     std::fflush(stdout);
 }
 
@@ -101,10 +103,11 @@ void makeDailyTables(const QString& folder, int days, int calls) {
         def.fileName = def.name + QStringLiteral(".db");
         db.createTable(def);
         db.connection().exec(
-            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                           "INSERT INTO %2 SELECT 1000000 + i % 5000, '2026-01-%3', time(i * 2 %% 86400, "
-                           "'unixepoch'), i % 30 + 1, i % 12, 2000000 + i, 'K' || (i % 97), NULL, "
-                           "i * 0.01 FROM n")
+            QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                "INSERT INTO %2 SELECT 1000000 + i % 5000, '2026-01-%3', time(i * 2 %% 86400, "
+                "'unixepoch'), i % 30 + 1, i % 12, 2000000 + i, 'K' || (i % 97), NULL, "
+                "i * 0.01 FROM n")
                 .arg(calls)
                 .arg(db.qualified(def.name))
                 .arg(day, 2, 10, QLatin1Char('0'))
@@ -129,11 +132,14 @@ int main(int argc, char** argv) {
     QDir().mkpath(everyday);
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    const QStringList aliases = {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + standard,
-                                 QStringLiteral("--alias"), QStringLiteral("OrvantaEveryday=") + everyday};
+    const QStringList aliases = {
+        QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + standard,
+        QStringLiteral("--alias"), QStringLiteral("OrvantaEveryday=") + everyday};
     const QString out = home.filePath(QStringLiteral("out.txt"));
     report("demo (generation, not measured)",
-           runChild(cli, aliases + QStringList{QStringLiteral("demo"), QStringLiteral("--calls"), calls}, out));
+           runChild(cli,
+                    aliases + QStringList{QStringLiteral("demo"), QStringLiteral("--calls"), calls},
+                    out));
     const QString table = standard + QStringLiteral("/DESTTAR.db");
     QFile file(table);
     file.open(QIODevice::ReadOnly);
@@ -145,32 +151,46 @@ int main(int argc, char** argv) {
                 pristine.size() / 1048576.0, pages, pageSize,
                 static_cast<long long>(rowsOnLeafPages(pristine, pageSize)));
 
-    report("verify, undamaged", runChild(cli, aliases + QStringList{QStringLiteral("verify"), QStringLiteral("DESTTAR")}, out));
-    report("rebuild, undamaged", runChild(cli, aliases + QStringList{QStringLiteral("rebuild"), QStringLiteral("DESTTAR")}, out));
+    report("verify, undamaged",
+           runChild(cli, aliases + QStringList{QStringLiteral("verify"), QStringLiteral("DESTTAR")},
+                    out));
+    report(
+        "rebuild, undamaged",
+        runChild(cli, aliases + QStringList{QStringLiteral("rebuild"), QStringLiteral("DESTTAR")},
+                 out));
 
     QByteArray damaged = pristine;
     QRandomGenerator random(15);
     const quint32 zeroed = pages / 100;
     QSet<quint32> hit;
     while (quint32(hit.size()) < zeroed) hit.insert(2 + random.bounded(pages - 1));
-    for (quint32 page : hit) std::memset(damaged.data() + qint64(page - 1) * pageSize, 0, size_t(pageSize));
+    for (quint32 page : hit)
+        std::memset(damaged.data() + qint64(page - 1) * pageSize, 0, size_t(pageSize));
     const qint64 intact = rowsOnLeafPages(damaged, pageSize);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
     file.write(damaged);
     file.close();
     std::printf("1 %% damage: %u pages zeroed, %lld rows on intact leaf pages\n", zeroed,
                 static_cast<long long>(intact));
-    report("verify, 1 % of pages zeroed", runChild(cli, aliases + QStringList{QStringLiteral("verify"), QStringLiteral("DESTTAR")}, out));
-    const Figures rebuilt = runChild(cli, aliases + QStringList{QStringLiteral("rebuild"), QStringLiteral("DESTTAR")}, out);
+    report("verify, 1 % of pages zeroed",
+           runChild(cli, aliases + QStringList{QStringLiteral("verify"), QStringLiteral("DESTTAR")},
+                    out));
+    const Figures rebuilt = runChild(
+        cli, aliases + QStringList{QStringLiteral("rebuild"), QStringLiteral("DESTTAR")}, out);
     report("rebuild, 1 % of pages zeroed", rebuilt);
-    const qint64 kept = rebuilt.out.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 2).toLongLong();
-    std::printf("rows rescued %lld of %lld on intact leaf pages (%s)\n", static_cast<long long>(kept),
-                static_cast<long long>(intact), kept >= intact ? "all" : "MISSING ROWS");
+    const qint64 kept =
+        rebuilt.out.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 2).toLongLong();
+    std::printf("rows rescued %lld of %lld on intact leaf pages (%s)\n",
+                static_cast<long long>(kept), static_cast<long long>(intact),
+                kept >= intact ? "all" : "MISSING ROWS");
 
     makeDailyTables(everyday, 31, 30000);
     QStringList files;
-    for (int day = 1; day <= 31; ++day) files.append(QStringLiteral("D01%1.db").arg(day, 2, 10, QLatin1Char('0')));
+    for (int day = 1; day <= 31; ++day)
+        files.append(QStringLiteral("D01%1.db").arg(day, 2, 10, QLatin1Char('0')));
     report("merge of 31 daily tables of 30,000 calls",
            runChild(cli, aliases + QStringList{QStringLiteral("merge")} + files, out));
+    report("merge of 9 daily tables of 30,000 calls",
+           runChild(cli, aliases + QStringList{QStringLiteral("merge")} + files.mid(0, 9), out));
     return 0;
 }

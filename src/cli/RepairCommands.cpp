@@ -24,8 +24,7 @@ int runVerify(CliContext& context, const QStringList& args) {
     const QString path = tablePath(context, args.first());
     repair::TTableUtil util;
     const std::optional<qint32> status = repair::runVerification(util, path);
-    if (!status)
-        raise(Error::Kind::Refused, QStringLiteral("Verification unsuccessful."));
+    if (!status) raise(Error::Kind::Refused, QStringLiteral("Verification unsuccessful."));
     context.out() << *status << '\n' << repair::verificationMessage(status) << '\n';
     return *status == repair::kVerifyNoErrors || *status == repair::kVerifyCompleted ? 0 : 1;
 }
@@ -39,10 +38,15 @@ int runRebuild(CliContext& context, const QStringList& args) {
     repair::RebuildCounts counts;
     if (end == repair::RebuildEnd::Rebuilt) repair::TRGetRebuildCounts(util.LibraryHandle, &counts);
     context.out() << QStringLiteral("Сохранено строк: %1\n").arg(counts.kept)
-                  << QStringLiteral("В %1: %2\n").arg(QLatin1String(repair::kKeyViolTable)).arg(counts.keyViolations)
-                  << QStringLiteral("В %1: %2\n").arg(QLatin1String(repair::kProblemTable)).arg(counts.problems);
+                  << QStringLiteral("В %1: %2\n")
+                         .arg(QLatin1String(repair::kKeyViolTable))
+                         .arg(counts.keyViolations)
+                  << QStringLiteral("В %1: %2\n")
+                         .arg(QLatin1String(repair::kProblemTable))
+                         .arg(counts.problems);
     QString message = repair::rebuildMessage(end);
-    if (end == repair::RebuildEnd::DescriptorFailed) message = QLatin1String(repair::kDescriptorError);
+    if (end == repair::RebuildEnd::DescriptorFailed)
+        message = QLatin1String(repair::kDescriptorError);
     context.out() << message << '\n';
     if (end == repair::RebuildEnd::Rebuilt) return 0;
     context.out().flush();

@@ -111,11 +111,13 @@ void PageFile::readHeader() {
     }
     filePages_ = quint32(size_ / pageSize_);
     declaredPages_ = headerValid_ ? field32(28) : filePages_;
-    if (size_ % pageSize_ != 0) headerProblems_.append(QStringLiteral("файл оборван посреди страницы"));
+    if (size_ % pageSize_ != 0)
+        headerProblems_.append(QStringLiteral("файл оборван посреди страницы"));
     if (headerValid_ && declaredPages_ != 0 && declaredPages_ > filePages_)
-        headerProblems_.append(QStringLiteral("файл короче, чем указано в заголовке (%1 из %2 страниц)")
-                                   .arg(filePages_)
-                                   .arg(declaredPages_));
+        headerProblems_.append(
+            QStringLiteral("файл короче, чем указано в заголовке (%1 из %2 страниц)")
+                .arg(filePages_)
+                .arg(declaredPages_));
 }
 
 // The page size at which the page starts that look like b-tree pages cover most of the file.

@@ -119,18 +119,21 @@ class RowInsert {
     RowInsert& operator=(const RowInsert&) = delete;
 
     // Inserts; returns SQLITE_DONE or the constraint code. Other failures throw.
-    int insert(const LeafRow& row, int fields, bool utf8, bool withRowid, const QString& extra = {}) {
+    int insert(const LeafRow& row, int fields, bool utf8, bool withRowid,
+               const QString& extra = {}) {
         sqlite3_reset(stmt_);
         int at = 1;
         if (withRowid) sqlite3_bind_int64(stmt_, at++, row.rowid);
-        for (int i = 0; i < fields; ++i) bind(at++, size_t(i) < row.values.size() ? &row.values[size_t(i)] : nullptr, utf8);
+        for (int i = 0; i < fields; ++i)
+            bind(at++, size_t(i) < row.values.size() ? &row.values[size_t(i)] : nullptr, utf8);
         if (!extra.isNull()) {
             const QByteArray text = extra.toUtf8();
             sqlite3_bind_text(stmt_, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
         }
         const int rc = sqlite3_step(stmt_);
         if (rc == SQLITE_DONE || (rc & 0xff) == SQLITE_CONSTRAINT) {
-            const int code = rc == SQLITE_DONE ? rc : sqlite3_extended_errcode(connection_.handle());
+            const int code =
+                rc == SQLITE_DONE ? rc : sqlite3_extended_errcode(connection_.handle());
             sqlite3_reset(stmt_);
             return code;
         }
@@ -145,18 +148,27 @@ class RowInsert {
             return;
         }
         switch (v->kind) {
-            case RawValue::Kind::Null: sqlite3_bind_null(stmt_, at); break;
-            case RawValue::Kind::Integer: sqlite3_bind_int64(stmt_, at, v->integer); break;
-            case RawValue::Kind::Real: sqlite3_bind_double(stmt_, at, v->real); break;
+            case RawValue::Kind::Null:
+                sqlite3_bind_null(stmt_, at);
+                break;
+            case RawValue::Kind::Integer:
+                sqlite3_bind_int64(stmt_, at, v->integer);
+                break;
+            case RawValue::Kind::Real:
+                sqlite3_bind_double(stmt_, at, v->real);
+                break;
             case RawValue::Kind::Text:
                 if (utf8) {
-                    sqlite3_bind_text(stmt_, at, v->bytes.constData(), int(v->bytes.size()), SQLITE_STATIC);
+                    sqlite3_bind_text(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                      SQLITE_STATIC);
                 } else {
-                    sqlite3_bind_text16(stmt_, at, v->bytes.constData(), int(v->bytes.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text16(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                        SQLITE_TRANSIENT);
                 }
                 break;
             case RawValue::Kind::Blob:
-                sqlite3_bind_blob(stmt_, at, v->bytes.constData(), int(v->bytes.size()), SQLITE_STATIC);
+                sqlite3_bind_blob(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                  SQLITE_STATIC);
                 break;
         }
     }
@@ -230,7 +242,8 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
 
 void fastWrites(db::Database& scratch, const QString& table) {
     const QString schema = scratch.qualified(table).section(QLatin1Char('.'), 0, 0);
-    scratch.connection().exec(QStringLiteral("PRAGMA %1.journal_mode = OFF; PRAGMA %1.synchronous = OFF").arg(schema));
+    scratch.connection().exec(
+        QStringLiteral("PRAGMA %1.journal_mode = OFF; PRAGMA %1.synchronous = OFF").arg(schema));
 }
 
 // Builds the new table, the key-violation and the problem table in the scratch folder.
@@ -280,14 +293,17 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
         reportProgress(kPhaseHeader, 100);
         outcome = buildTables(file, def, names, scratch);
     }
-    const QString fileName = def.fileName.isEmpty() ? def.name + QStringLiteral(".db") : def.fileName;
+    const QString fileName =
+        def.fileName.isEmpty() ? def.name + QStringLiteral(".db") : def.fileName;
     const QString built = scratch.file(fileName);
-    for (const QString& name : {fileName, names.keyViolations, names.problems}) syncFile(scratch.file(name));
+    for (const QString& name : {fileName, names.keyViolations, names.problems})
+        syncFile(scratch.file(name));
     TEST_rebuildKillPoint();
     // The damaged file, byte for byte, under the backup name, while the table file stays in
     // place: a second link to it where the file system allows, a copy otherwise.
     const QString backupCopy = scratch.file(QStringLiteral(".backup"));
-    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(backupCopy).constData()) != 0) {
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(backupCopy).constData()) !=
+        0) {
         if (!QFile::copy(path, backupCopy)) writeFailed(names.backup);
         syncFile(backupCopy);
     }
@@ -300,7 +316,8 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
     }
     // A journal SQLite could not roll back belongs to the damaged file, now the backup.
     const QString journal = path + QStringLiteral("-journal");
-    if (QFile::exists(journal)) moveFile(journal, folder + QLatin1Char('/') + names.backup + QStringLiteral("-journal"));
+    if (QFile::exists(journal))
+        moveFile(journal, folder + QLatin1Char('/') + names.backup + QStringLiteral("-journal"));
     moveFile(built, path);
     TEST_rebuildKillPoint();
     reportProgress(kPhaseRebuild, 100);

@@ -39,10 +39,9 @@ class Descriptor {
         std::strncpy(r.szTblName, path.constData(), sizeof r.szTblName - 1);
         std::strncpy(r.szTblType, kDriverType, sizeof r.szTblType - 1);
         std::strncpy(r.szErrTblName, kErrorTable, sizeof r.szErrTblName - 1);
-        static constexpr std::array<size_t, 7> units = {sizeof(FLDDesc),  sizeof(IDXDesc),
-                                                        kSecurityDescSize, sizeof(VCHKDesc),
-                                                        kRefIntDescSize,   sizeof(FLDDesc),
-                                                        kOptDataUnit};
+        static constexpr std::array<size_t, 7> units = {
+            sizeof(FLDDesc), sizeof(IDXDesc), kSecurityDescSize, sizeof(VCHKDesc),
+            kRefIntDescSize, sizeof(FLDDesc), kOptDataUnit};
         for (size_t i = 0; i < units.size(); ++i) {
             buffers_[i].resize(counts[i] * units[i]);
             desc_.arrays[i] = buffers_[i].empty() ? nullptr : buffers_[i].data();
@@ -84,12 +83,18 @@ std::optional<qint32> runVerification(TTableUtil& util, const QString& tablePath
 QString verificationMessage(const std::optional<qint32>& status) {
     if (!status) return {};
     switch (*status) {
-        case 0: return QStringLiteral("Verification Successful. Table has no errors.");
-        case 1: return QStringLiteral("Verification Successful. Verification completed.");
-        case 2: return QStringLiteral("Verification Successful. Verification could not be completed.");
-        case 3: return QStringLiteral("Verification Successful. Table must be rebuild manually.");
-        case 4: return QStringLiteral("Verification Successful. Table cannot be rebuilt.");
-        default: return QStringLiteral("Verification unsuccessful.");
+        case 0:
+            return QStringLiteral("Verification Successful. Table has no errors.");
+        case 1:
+            return QStringLiteral("Verification Successful. Verification completed.");
+        case 2:
+            return QStringLiteral("Verification Successful. Verification could not be completed.");
+        case 3:
+            return QStringLiteral("Verification Successful. Table must be rebuild manually.");
+        case 4:
+            return QStringLiteral("Verification Successful. Table cannot be rebuilt.");
+        default:
+            return QStringLiteral("Verification unsuccessful.");
     }
 }
 
@@ -119,10 +124,13 @@ RebuildEnd runRebuild(TTableUtil& util, const QString& tablePath, QString* failu
 
 QString rebuildMessage(RebuildEnd end) {
     switch (end) {
-        case RebuildEnd::Rebuilt: return QStringLiteral("Rebuild was successful.");
-        case RebuildEnd::NotRebuilt: return QStringLiteral("Rebuild was not successful.");
+        case RebuildEnd::Rebuilt:
+            return QStringLiteral("Rebuild was successful.");
+        case RebuildEnd::NotRebuilt:
+            return QStringLiteral("Rebuild was not successful.");
         case RebuildEnd::NoCounts:
-        case RebuildEnd::DescriptorFailed: return {};
+        case RebuildEnd::DescriptorFailed:
+            return {};
     }
     return {};
 }

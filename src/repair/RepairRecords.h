@@ -24,7 +24,12 @@ struct ProgressInfo {
     quint8 reserved[4];
 };
 
-enum ProgressPhase : quint8 { kPhaseHeader = 0, kPhaseIndexes = 1, kPhaseData = 2, kPhaseRebuild = 8 };
+enum ProgressPhase : quint8 {
+    kPhaseHeader = 0,
+    kPhaseIndexes = 1,
+    kPhaseData = 2,
+    kPhaseRebuild = 8
+};
 
 // The properties of a table, as TRFillTableProps fills them for our SQLite tables.
 struct CURProps {
@@ -51,8 +56,8 @@ struct CURProps {
 
 // One field of a restructure descriptor.
 struct FLDDesc {
-    quint16 iFldNum;  // 1-based
-    char szName[32];  // UTF-8, zero-terminated
+    quint16 iFldNum;   // 1-based
+    char szName[32];   // UTF-8, zero-terminated
     quint16 iFldType;  // the FieldType in order: Integer 0, SmallInt 1, Float 2, String 3 ...
     quint16 iSubType;
     quint16 iUnits1;  // characters of a string field; 0 unlimited

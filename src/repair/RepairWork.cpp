@@ -53,15 +53,14 @@ RowPages::RowPages(const PageFile& file, const QString& table) {
             only_ = file.treePages(e.rootPage);
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TableDef readStructure(db::Connection& c, const QString& schema, const QString& table) {
     TableDef def;
     def.name = table;
     const QString s = db::quoteIdentifier(schema);
-    db::Statement info(c, QStringLiteral("PRAGMA %1.table_info(%2)").arg(s, db::quoteIdentifier(table)));
+    db::Statement info(
+        c, QStringLiteral("PRAGMA %1.table_info(%2)").arg(s, db::quoteIdentifier(table)));
     while (info.step()) {
         FieldDef f;
         f.name = info.column(1).toString();
@@ -69,14 +68,15 @@ TableDef readStructure(db::Connection& c, const QString& schema, const QString& 
         f.required = info.columnInt(3) != 0;
         def.fields.append(f);
     }
-    db::Statement list(c, QStringLiteral("PRAGMA %1.index_list(%2)").arg(s, db::quoteIdentifier(table)));
+    db::Statement list(
+        c, QStringLiteral("PRAGMA %1.index_list(%2)").arg(s, db::quoteIdentifier(table)));
     while (list.step()) {
         IndexDef index;
         index.name = list.column(1).toString();
         index.unique = list.columnInt(2) != 0;
         index.primary = index.name == QLatin1String("PRIMARY");
-        db::Statement cols(c, QStringLiteral("PRAGMA %1.index_info(%2)")
-                                  .arg(s, db::quoteIdentifier(index.name)));
+        db::Statement cols(
+            c, QStringLiteral("PRAGMA %1.index_info(%2)").arg(s, db::quoteIdentifier(index.name)));
         while (cols.step()) index.fields.append(cols.column(2).toString());
         if (index.primary) index.name.clear();
         def.indexes.append(index);
@@ -166,7 +166,9 @@ QString typeProblem(const FieldDef& f, const RawValue& v, const PageFile& file) 
         case FieldType::String:
             if (v.kind == K::Blob) return QStringLiteral("в поле %1 не текст");
             if (v.kind == K::Text && f.size > 0 && characters(v, file) > f.size)
-                return QStringLiteral("значение поля %1 длиннее %2 символов").arg(f.name).arg(f.size);
+                return QStringLiteral("значение поля %1 длиннее %2 символов")
+                    .arg(f.name)
+                    .arg(f.size);
             return {};
         case FieldType::Date:
             return v.kind == K::Text && isIsoDate(asciiOf(v, file))
@@ -202,7 +204,9 @@ TableDef tableStructure(const QString& path) {
 
 QString rowProblem(const TableDef& def, const LeafRow& row, const PageFile& file) {
     if (row.values.size() > size_t(def.fields.size()))
-        return QStringLiteral("в записи %1 полей вместо %2").arg(row.values.size()).arg(def.fields.size());
+        return QStringLiteral("в записи %1 полей вместо %2")
+            .arg(row.values.size())
+            .arg(def.fields.size());
     static const RawValue null;
     for (int i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];
@@ -213,7 +217,8 @@ QString rowProblem(const TableDef& def, const LeafRow& row, const PageFile& file
         }
         if (!def.checkValues) continue;
         const QString problem = typeProblem(f, v, file);
-        if (!problem.isEmpty()) return problem.contains(QLatin1String("%1")) ? problem.arg(f.name) : problem;
+        if (!problem.isEmpty())
+            return problem.contains(QLatin1String("%1")) ? problem.arg(f.name) : problem;
     }
     return {};
 }

@@ -74,6 +74,7 @@ struct RebuildOutcome {
 };
 
 // Rebuilds the table file with the given structure (see TableRepair.h).
-RebuildOutcome rebuildTable(const QString& path, const db::TableDef& def, const RebuildNames& names);
+RebuildOutcome rebuildTable(const QString& path, const db::TableDef& def,
+                            const RebuildNames& names);
 
 }  // namespace orv::repair

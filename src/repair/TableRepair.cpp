@@ -58,8 +58,10 @@ TRResult guarded(TRHandle handle, const char* path, Body&& body) {
     } catch (const Error& e) {
         setError(handle, e.message());
         switch (e.kind()) {
-            case Error::Kind::Refused: return kTRNoStructure;
-            default: return kTRCannotRead;
+            case Error::Kind::Refused:
+                return kTRNoStructure;
+            default:
+                return kTRCannotRead;
         }
     } catch (const std::exception& e) {
         setError(handle, QString::fromLocal8Bit(e.what()));
@@ -69,13 +71,17 @@ TRResult guarded(TRHandle handle, const char* path, Body&& body) {
 
 int declaredWidth(const db::FieldDef& f) {
     switch (f.type) {
-        case FieldType::SmallInt: return 2;
+        case FieldType::SmallInt:
+            return 2;
         case FieldType::Integer:
         case FieldType::Date:
-        case FieldType::Time: return 4;
+        case FieldType::Time:
+            return 4;
         case FieldType::Float:
-        case FieldType::DateTime: return 8;
-        case FieldType::String: return f.size > 0 ? f.size + 1 : 256;
+        case FieldType::DateTime:
+            return 8;
+        case FieldType::String:
+            return f.size > 0 ? f.size + 1 : 256;
     }
     return 0;
 }
@@ -98,13 +104,13 @@ void copyText(char* to, size_t size, const QByteArray& text) {
     std::memcpy(to, text.constData(), std::min(size - 1, size_t(text.size())));
 }
 
-constexpr std::array<size_t, 6> kArrayUnits = {sizeof(FLDDesc), sizeof(IDXDesc), kSecurityDescSize,
+constexpr std::array<size_t, 6> kArrayUnits = {sizeof(FLDDesc),  sizeof(IDXDesc), kSecurityDescSize,
                                                sizeof(VCHKDesc), kRefIntDescSize, sizeof(FLDDesc)};
 
 // True when every array of the descriptor is there and as long as its count asks.
 bool arraysFit(const RestructDesc& desc) {
     const CRTblDesc& r = desc.record;
-    const std::array<quint16, 6> counts = {r.iFldCount,   r.iIdxCount, r.iSecRecCount,
+    const std::array<quint16, 6> counts = {r.iFldCount,    r.iIdxCount,  r.iSecRecCount,
                                            r.iValChkCount, r.iRintCount, r.iOptParams};
     const std::array<quint32, 6> lengths = {r.pfldDesc,  r.pidxDesc,  r.psecDesc,
                                             r.pvchkDesc, r.printDesc, r.pfldOptParams};
@@ -191,7 +197,8 @@ TableDef structureOf(const RestructDesc& desc, const TableDef& base) {
         for (int k = 0; k < d.iFldsInKey && k < 16; ++k) {
             const int field = d.aiKeyFld[k];
             if (field < 1 || field > def.fields.size())
-                raise(Error::Kind::Refused, QStringLiteral("Неправильное поле индекса %1").arg(index.name));
+                raise(Error::Kind::Refused,
+                      QStringLiteral("Неправильное поле индекса %1").arg(index.name));
             index.fields.append(def.fields[field - 1].name);
         }
         def.indexes.append(index);
@@ -255,9 +262,9 @@ TRResult TRVerifyTable(TRHandle handle, const char* tablePath, const char* drive
 }
 
 TRResult TRGetRestructDescCount(TRHandle handle, const char* tablePath, quint16* fields,
-                                quint16* indexes, quint16* securityRecords,
-                                quint16* validityChecks, quint16* referenceChecks,
-                                quint16* optionalParams, quint16* optionalDataUnits) {
+                                quint16* indexes, quint16* securityRecords, quint16* validityChecks,
+                                quint16* referenceChecks, quint16* optionalParams,
+                                quint16* optionalDataUnits) {
     for (quint16* out : {fields, indexes, securityRecords, validityChecks, referenceChecks,
                          optionalParams, optionalDataUnits})
         if (!out) return kTRBadArgument;
@@ -320,15 +327,32 @@ QString TRErrorText(TRHandle handle, TRResult result) {
     }
     QString text;
     switch (result) {
-        case kTROk: return {};
-        case kTRBadHandle: text = QStringLiteral("Библиотека восстановления таблиц не открыта"); break;
-        case kTRNotFound: text = QStringLiteral("Таблица не найдена"); break;
-        case kTRCannotRead: text = QStringLiteral("Таблица не читается"); break;
-        case kTRNoStructure: text = QStringLiteral("Структура таблицы не известна"); break;
-        case kTRWriteFailed: text = QStringLiteral("Не удалось записать таблицу"); break;
-        case kTRBadArgument: text = QStringLiteral("Неправильный вызов библиотеки восстановления таблиц"); break;
-        case kTRTooManyHandles: text = QStringLiteral("Слишком много открытий библиотеки восстановления таблиц"); break;
-        default: text = QStringLiteral("Ошибка библиотеки восстановления таблиц %1").arg(result); break;
+        case kTROk:
+            return {};
+        case kTRBadHandle:
+            text = QStringLiteral("Библиотека восстановления таблиц не открыта");
+            break;
+        case kTRNotFound:
+            text = QStringLiteral("Таблица не найдена");
+            break;
+        case kTRCannotRead:
+            text = QStringLiteral("Таблица не читается");
+            break;
+        case kTRNoStructure:
+            text = QStringLiteral("Структура таблицы не известна");
+            break;
+        case kTRWriteFailed:
+            text = QStringLiteral("Не удалось записать таблицу");
+            break;
+        case kTRBadArgument:
+            text = QStringLiteral("Неправильный вызов библиотеки восстановления таблиц");
+            break;
+        case kTRTooManyHandles:
+            text = QStringLiteral("Слишком много открытий библиотеки восстановления таблиц");
+            break;
+        default:
+            text = QStringLiteral("Ошибка библиотеки восстановления таблиц %1").arg(result);
+            break;
     }
     return detail.isEmpty() ? text : text + QStringLiteral(": ") + detail;
 }

@@ -27,21 +27,21 @@ using TRResult = quint16;
 
 enum : TRResult {
     kTROk = 0,
-    kTRBadHandle = 1,     // no such library handle
-    kTRNotFound = 2,      // the table file does not exist
-    kTRCannotRead = 3,    // the file cannot be opened or read
-    kTRNoStructure = 4,   // the table's structure is known neither by declaration nor from the file
-    kTRWriteFailed = 5,   // a table could not be written
-    kTRBadArgument = 6,   // a missing argument, a descriptor that does not fit its arrays
+    kTRBadHandle = 1,    // no such library handle
+    kTRNotFound = 2,     // the table file does not exist
+    kTRCannotRead = 3,   // the file cannot be opened or read
+    kTRNoStructure = 4,  // the table's structure is known neither by declaration nor from the file
+    kTRWriteFailed = 5,  // a table could not be written
+    kTRBadArgument = 6,  // a missing argument, a descriptor that does not fit its arrays
     kTRTooManyHandles = 7,
 };
 
 // Verification statuses.
 enum : qint32 {
-    kVerifyNoErrors = 0,     // nothing wrong
-    kVerifyCompleted = 1,    // only notes that need no rebuild (an index missing or extra)
-    kVerifyIncomplete = 2,   // the file could not be read to the end (locked, unreadable)
-    kVerifyMustRebuild = 3,  // damage found: rows, pages, header or structure
+    kVerifyNoErrors = 0,       // nothing wrong
+    kVerifyCompleted = 1,      // only notes that need no rebuild (an index missing or extra)
+    kVerifyIncomplete = 2,     // the file could not be read to the end (locked, unreadable)
+    kVerifyMustRebuild = 3,    // damage found: rows, pages, header or structure
     kVerifyCannotRebuild = 4,  // no table can be built from this file
 };
 

@@ -39,9 +39,9 @@ bool TTableUtil::FillTableProps(const QString& tablePath) {
 }
 
 void TTableUtil::RegisterProgress() {
-    checkLibrary(LibraryHandle, DbiRegisterCallBack(nullptr, kCallbackGenProgress, 0,
-                                                    sizeof ProgressInfo, &ProgressInfo,
-                                                    &TTableUtil::ProgressCallback));
+    checkLibrary(LibraryHandle,
+                 DbiRegisterCallBack(nullptr, kCallbackGenProgress, 0, sizeof ProgressInfo,
+                                     &ProgressInfo, &TTableUtil::ProgressCallback));
 }
 
 void TTableUtil::UnregisterProgress() {

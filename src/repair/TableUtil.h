@@ -31,7 +31,9 @@ class TTableUtil {
     void UnregisterProgress();
 
     // Receives (phase code, percentage) of each progress report.
-    void setProgressSink(std::function<void(int phase, int percent)> sink) { sink_ = std::move(sink); }
+    void setProgressSink(std::function<void(int phase, int percent)> sink) {
+        sink_ = std::move(sink);
+    }
 
     static quint16 ProgressCallback(quint16 callbackType, quint32 clientData, void* buffer);
 

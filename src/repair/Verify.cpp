@@ -28,10 +28,14 @@ constexpr qint64 kIntegrityStepsPerRow = 60;
 class Findings {
   public:
     void add(Finding f) {
-        if (f.damage) ++damage_;
-        else ++notes_;
-        if (list_.size() < kMaxFindings) list_.append(std::move(f));
-        else ++dropped_;
+        if (f.damage)
+            ++damage_;
+        else
+            ++notes_;
+        if (list_.size() < kMaxFindings)
+            list_.append(std::move(f));
+        else
+            ++dropped_;
     }
     int damage() const { return damage_; }
     int notes() const { return notes_; }
@@ -62,8 +66,9 @@ bool sameFields(const QStringList& a, const QStringList& b) {
 void compareStructure(const TableDef& want, const TableDef& have, Findings& findings) {
     const QString s = QStringLiteral("Structure");
     if (want.fields.size() != have.fields.size())
-        findings.add({s, 0, 0,
-                      QStringLiteral("полей %1 вместо %2").arg(have.fields.size()).arg(want.fields.size())});
+        findings.add(
+            {s, 0, 0,
+             QStringLiteral("полей %1 вместо %2").arg(have.fields.size()).arg(want.fields.size())});
     for (int i = 0; i < std::min(want.fields.size(), have.fields.size()); ++i) {
         const db::FieldDef& w = want.fields[i];
         const db::FieldDef& h = have.fields[i];
@@ -77,15 +82,18 @@ void compareStructure(const TableDef& want, const TableDef& have, Findings& find
     for (const db::IndexDef& w : want.indexes) {
         bool found = false;
         for (const db::IndexDef& h : have.indexes)
-            found = found || (sameFields(w.fields, h.fields) && (w.unique || w.primary) == (h.unique || h.primary));
+            found = found || (sameFields(w.fields, h.fields) &&
+                              (w.unique || w.primary) == (h.unique || h.primary));
         if (!found)
-            findings.add({QStringLiteral("Index"), 0, 0,
-                          QStringLiteral("нет индекса по полям %1").arg(w.fields.join(QLatin1Char(','))),
-                          false});
+            findings.add(
+                {QStringLiteral("Index"), 0, 0,
+                 QStringLiteral("нет индекса по полям %1").arg(w.fields.join(QLatin1Char(','))),
+                 false});
     }
     for (const db::IndexDef& h : have.indexes) {
         bool declared = false;
-        for (const db::IndexDef& w : want.indexes) declared = declared || sameFields(w.fields, h.fields);
+        for (const db::IndexDef& w : want.indexes)
+            declared = declared || sameFields(w.fields, h.fields);
         if (!declared)
             findings.add({QStringLiteral("Index"), 0, 0,
                           QStringLiteral("лишний индекс %1").arg(h.name), false});
@@ -131,10 +139,12 @@ bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Find
     };
     const QString structure = QStringLiteral("Structure");
     QString table;
-    rc = run(QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'"), [&](sqlite3_stmt* s) {
-        const QString n = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-        if (table.isEmpty() || n.compare(want.name, Qt::CaseInsensitive) == 0) table = n;
-    });
+    rc = run(QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'"),
+             [&](sqlite3_stmt* s) {
+                 const QString n =
+                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+                 if (table.isEmpty() || n.compare(want.name, Qt::CaseInsensitive) == 0) table = n;
+             });
     if (busy(rc)) return false;
     if (rc != SQLITE_OK || table.isEmpty()) {
         findings.add({structure, 1, 0,
@@ -145,14 +155,18 @@ bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Find
     }
     StepCounter counter{0, std::max<qint64>(1, rows * kIntegrityStepsPerRow)};
     sqlite3_progress_handler(handle, 1000, countSteps, &counter);
-    rc = run(QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages), [&](sqlite3_stmt* s) {
-        const QString line = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-        if (line != QLatin1String("ok")) findings.add({QStringLiteral("Integrity"), 0, 0, line});
-    });
+    rc = run(QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
+             [&](sqlite3_stmt* s) {
+                 const QString line =
+                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+                 if (line != QLatin1String("ok"))
+                     findings.add({QStringLiteral("Integrity"), 0, 0, line});
+             });
     sqlite3_progress_handler(handle, 0, nullptr, nullptr);
     if (busy(rc)) return false;
     if (rc != SQLITE_OK)
-        findings.add({QStringLiteral("Integrity"), 0, 0, QString::fromUtf8(sqlite3_errmsg(handle))});
+        findings.add(
+            {QStringLiteral("Integrity"), 0, 0, QString::fromUtf8(sqlite3_errmsg(handle))});
     reportProgress(kPhaseIndexes, 100);
     return true;
 }
@@ -177,14 +191,16 @@ qint64 scanRows(const PageFile& file, const TableDef& def, Findings& findings) {
             },
             &bad);
         if (bad > 0)
-            findings.add({QStringLiteral("Page"), page, 0,
-                          QStringLiteral("на странице %1 не читаются записи: %2").arg(page).arg(bad)});
+            findings.add(
+                {QStringLiteral("Page"), page, 0,
+                 QStringLiteral("на странице %1 не читаются записи: %2").arg(page).arg(bad)});
     }
     reportProgress(kPhaseData, 100);
     return rows;
 }
 
-void writeVerifyTable(const QString& path, const QString& verifyName, const QList<Finding>& findings) {
+void writeVerifyTable(const QString& path, const QString& verifyName,
+                      const QList<Finding>& findings) {
     const QString folder = QFileInfo(path).absolutePath();
     const QString target = folder + QLatin1Char('/') + verifyName;
     const QString temp = folder + QStringLiteral("/.") + verifyName + QStringLiteral(".tmp");
@@ -208,7 +224,8 @@ void writeVerifyTable(const QString& path, const QString& verifyName, const QLis
         c.exec(QStringLiteral("COMMIT"));
     }
     QFile::remove(target + QStringLiteral("-journal"));
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0)
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
+        0)
         raise(Error::Kind::Engine, QStringLiteral("Не удалось записать таблицу %1").arg(target));
 }
 
@@ -224,7 +241,8 @@ VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName) {
     reportProgress(kPhaseHeader, 100);
     TableDef def;
     bool known = looksLikeTable(file);
-    if (!known) findings.add({QStringLiteral("Header"), 0, 0, QStringLiteral("файл не является таблицей")});
+    if (!known)
+        findings.add({QStringLiteral("Header"), 0, 0, QStringLiteral("файл не является таблицей")});
     if (known) {
         try {
             def = tableStructure(path);
@@ -246,11 +264,16 @@ VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName) {
             }
         }
     }
-    if (!known) outcome.status = kVerifyCannotRebuild;
-    else if (!complete) outcome.status = kVerifyIncomplete;
-    else if (findings.damage() > 0) outcome.status = kVerifyMustRebuild;
-    else if (findings.notes() > 0) outcome.status = kVerifyCompleted;
-    else outcome.status = kVerifyNoErrors;
+    if (!known)
+        outcome.status = kVerifyCannotRebuild;
+    else if (!complete)
+        outcome.status = kVerifyIncomplete;
+    else if (findings.damage() > 0)
+        outcome.status = kVerifyMustRebuild;
+    else if (findings.notes() > 0)
+        outcome.status = kVerifyCompleted;
+    else
+        outcome.status = kVerifyNoErrors;
     outcome.findings = findings.list();
     writeVerifyTable(path, verifyTableName, outcome.findings);
     return outcome;

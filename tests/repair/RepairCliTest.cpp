@@ -15,8 +15,9 @@ class RepairCliTest : public RepairTest {
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
         process.setProcessEnvironment(env);
-        QStringList all = {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + store_->path(),
-                           QStringLiteral("--alias"), QStringLiteral("OrvantaEveryday=") + store_->path()};
+        QStringList all = {
+            QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + store_->path(),
+            QStringLiteral("--alias"), QStringLiteral("OrvantaEveryday=") + store_->path()};
         process.start(cliProgram(), all + args);
         process.waitForFinished(120000);
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -31,11 +32,13 @@ TEST_F(RepairCliTest, VerifyAndRebuildPrintTheirFiguresAndExitCodes) {
     EXPECT_EQ(run.out, QStringLiteral("0\nVerification Successful. Table has no errors.\n"));
     int lastLeaf = 0;
     for (const PageStat& p : pages())
-        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf")) lastLeaf = std::max(lastLeaf, p.page);
+        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf"))
+            lastLeaf = std::max(lastLeaf, p.page);
     zeroPage(lastLeaf);
     run = cli({QStringLiteral("verify"), path()});
     EXPECT_EQ(run.code, 1) << run;
-    EXPECT_EQ(run.out, QStringLiteral("3\nVerification Successful. Table must be rebuild manually.\n"));
+    EXPECT_EQ(run.out,
+              QStringLiteral("3\nVerification Successful. Table must be rebuild manually.\n"));
     run = cli({QStringLiteral("rebuild"), QStringLiteral("desttar.db")});
     EXPECT_EQ(run.code, 0) << run;
     const QStringList lines = run.out.split(QLatin1Char('\n'));
@@ -58,11 +61,13 @@ TEST_F(RepairCliTest, MergePrintsTheTableWrittenAndItsRows) {
         def.name = QLatin1String(name);
         def.fileName = def.name + QStringLiteral(".db");
         store_->create(def);
-        store_->raw(def.fileName, QStringLiteral("INSERT INTO %1 VALUES ('2026-01-01'), ('2026-01-1%2')")
-                                      .arg(def.name)
-                                      .arg(def.name.right(1)));
+        store_->raw(def.fileName,
+                    QStringLiteral("INSERT INTO %1 VALUES ('2026-01-01'), ('2026-01-1%2')")
+                        .arg(def.name)
+                        .arg(def.name.right(1)));
     }
-    const CliOutcome run = cli({QStringLiteral("merge"), path(QStringLiteral("D0101.db")), QStringLiteral("D0102.db")});
+    const CliOutcome run = cli(
+        {QStringLiteral("merge"), path(QStringLiteral("D0101.db")), QStringLiteral("D0102.db")});
     EXPECT_EQ(run.code, 0) << run;
     EXPECT_EQ(run.out, QStringLiteral("Таблица D0101D0102, строк: 3\n"));
     EXPECT_EQ(cli({QStringLiteral("merge"), QStringLiteral("D0101.db")}).code, 2);

@@ -12,7 +12,8 @@ namespace {
 
 constexpr int kCalls = 20000;
 
-int leafCells(const std::vector<PageStat>& stats, const std::function<bool(const PageStat&)>& lost) {
+int leafCells(const std::vector<PageStat>& stats,
+              const std::function<bool(const PageStat&)>& lost) {
     int n = 0;
     for (const PageStat& s : stats)
         if (s.name == QLatin1String("DESTTAR") && s.type == QLatin1String("leaf") && !lost(s))
@@ -41,7 +42,8 @@ TEST_F(RepairTest, SoundTableVerifiesCleanAndRebuildsEveryRowWithABackup) {
     EXPECT_EQ(rowsIn(QStringLiteral("PROBLEM.DB"), QStringLiteral("PROBLEM")), 0);
     EXPECT_EQ(verify(), std::optional<qint32>(0));
     // The rebuilt table is the program's table again, rows equal to the generated ones.
-    db::Query q(store_->db(), QStringLiteral("SELECT Sum(TRF), Count(DISTINCT Number_of_call) FROM DESTTAR"));
+    db::Query q(store_->db(),
+                QStringLiteral("SELECT Sum(TRF), Count(DISTINCT Number_of_call) FROM DESTTAR"));
     q.open();
     EXPECT_DOUBLE_EQ(q.asFloat(q.fields()[0].name), 0.25 * kCalls * (kCalls + 1) / 2);
     EXPECT_EQ(q.value(0, 1).toLongLong(), kCalls);
@@ -59,7 +61,8 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
          [](RepairTest& t, const std::vector<PageStat>& s) {
              int last = 0;
              for (const PageStat& p : s)
-                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf")) last = std::max(last, p.page);
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf"))
+                     last = std::max(last, p.page);
              t.zeroPage(last, 2048);
              return leafCells(s, [&](const PageStat& p) { return p.page == last; });
          },
@@ -67,7 +70,8 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
         {"zeroed interior pages",
          [](RepairTest& t, const std::vector<PageStat>& s) {
              for (const PageStat& p : s)
-                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal")) t.zeroPage(p.page);
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
+                     t.zeroPage(p.page);
              return leafCells(s, [](const PageStat&) { return false; });
          },
          3},
@@ -99,7 +103,8 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
          [](RepairTest& t, const std::vector<PageStat>& s) {
              int page = 0;
              for (const PageStat& p : s)
-                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf") && p.page > 40) {
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf") &&
+                     p.page > 40) {
                      page = p.page;
                      break;
                  }
@@ -143,13 +148,16 @@ TEST_F(RepairTest, AFileThatIsNoTableCannotBeRebuiltAndStaysAsItWas) {
 
 TEST_F(RepairTest, RowsBreakingTypesGoToProblemAndDeletedRowsStayDeleted) {
     makeCalls(kCalls);
-    store_->raw(QStringLiteral("DESTTAR.db"),
-               QStringLiteral("PRAGMA ignore_check_constraints = 1;"
-                              "INSERT INTO DESTTAR VALUES (1, '31.12.2026', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
-                              "INSERT INTO DESTTAR VALUES (2, '2026-12-31', '25:00:00', 1, 1, 1, 'a', NULL, 1);"
-                              "INSERT INTO DESTTAR VALUES (3, '2026-12-31', '10:00:00', 1, 1, 1, 'much too long', NULL, 1);"
-                              "INSERT INTO DESTTAR VALUES ('x', '2026-12-31', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
-                              "DELETE FROM DESTTAR WHERE rowid % 2 = 0 AND rowid <= 10000;"));
+    store_->raw(
+        QStringLiteral("DESTTAR.db"),
+        QStringLiteral(
+            "PRAGMA ignore_check_constraints = 1;"
+            "INSERT INTO DESTTAR VALUES (1, '31.12.2026', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "INSERT INTO DESTTAR VALUES (2, '2026-12-31', '25:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "INSERT INTO DESTTAR VALUES (3, '2026-12-31', '10:00:00', 1, 1, 1, 'much too long', "
+            "NULL, 1);"
+            "INSERT INTO DESTTAR VALUES ('x', '2026-12-31', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "DELETE FROM DESTTAR WHERE rowid % 2 = 0 AND rowid <= 10000;"));
     const int live = kCalls - 5000;
     EXPECT_EQ(verify(), std::optional<qint32>(3));
     const Rebuilt r = rebuild();
@@ -161,10 +169,11 @@ TEST_F(RepairTest, RowsBreakingTypesGoToProblemAndDeletedRowsStayDeleted) {
 
 TEST_F(RepairTest, DuplicateKeysGoToKeyViolationsAndAMissingIndexIsOnlyANote) {
     store_->create(db::schema::prazdn());
-    store_->raw(QStringLiteral("Prazdn.db"),
-               QStringLiteral("DROP INDEX \"PRIMARY\";"
-                              "INSERT INTO Prazdn VALUES ('2026-01-01'), ('2026-01-02'), ('2026-01-01'),"
-                              " ('2026-01-07'), ('2026-01-02');"));
+    store_->raw(
+        QStringLiteral("Prazdn.db"),
+        QStringLiteral("DROP INDEX \"PRIMARY\";"
+                       "INSERT INTO Prazdn VALUES ('2026-01-01'), ('2026-01-02'), ('2026-01-01'),"
+                       " ('2026-01-07'), ('2026-01-02');"));
     EXPECT_EQ(verify(QStringLiteral("Prazdn.db")), std::optional<qint32>(1));
     const Rebuilt r = rebuild(QStringLiteral("Prazdn.db"));
     EXPECT_EQ(r.counts.kept, 3);
@@ -227,7 +236,8 @@ TEST_F(RepairTest, MessageLinesOfEveryStatus) {
 TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
     makeCalls(kCalls);
     for (const PageStat& p : pages())
-        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal")) zeroPage(p.page);
+        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
+            zeroPage(p.page);
     QFile damaged(path());
     ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
     const QByteArray before = damaged.readAll();
@@ -247,7 +257,8 @@ TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
         QFile now(path());
         ASSERT_TRUE(now.open(QIODevice::ReadOnly));
         const bool old = now.readAll() == before;
-        EXPECT_TRUE(old || rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) == kCalls);
+        EXPECT_TRUE(old ||
+                    rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) == kCalls);
         if (finished) EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     }
     EXPECT_TRUE(finished);
@@ -256,12 +267,9 @@ TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
 
 TEST(PageFileTest, VarintsOfEveryLength) {
     const std::pair<QByteArray, qint64> cases[] = {
-        {QByteArray::fromHex("00"), 0},
-        {QByteArray::fromHex("7f"), 127},
-        {QByteArray::fromHex("8100"), 128},
-        {QByteArray::fromHex("ff7f"), 16383},
-        {QByteArray::fromHex("818000"), 16384},
-        {QByteArray::fromHex("ffffffffffffffffff"), -1},
+        {QByteArray::fromHex("00"), 0},         {QByteArray::fromHex("7f"), 127},
+        {QByteArray::fromHex("8100"), 128},     {QByteArray::fromHex("ff7f"), 16383},
+        {QByteArray::fromHex("818000"), 16384}, {QByteArray::fromHex("ffffffffffffffffff"), -1},
     };
     for (const auto& [bytes, value] : cases) {
         qint64 v = 0;

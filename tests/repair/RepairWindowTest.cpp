@@ -85,14 +85,17 @@ TEST_F(RepairWindowTest, StatesFromPickingATableToARebuild) {
     pick(tableCombo, QStringLiteral("DESTTAR.db"));
 
     QTest::mouseClick(verifyBtn, Qt::LeftButton);
-    EXPECT_EQ(label(&form, "MessageLB"), QStringLiteral("Verification Successful. Table has no errors."));
+    EXPECT_EQ(label(&form, "MessageLB"),
+              QStringLiteral("Verification Successful. Table has no errors."));
     EXPECT_EQ(child<QProgressBar>(&form, "PBData")->value(), 100);
     EXPECT_EQ(child<QProgressBar>(&form, "PBRebuild")->value(), 0);
 
     for (const PageStat& p : pages())
-        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal")) zeroPage(p.page);
+        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
+            zeroPage(p.page);
     int moves = 0;
-    QObject::connect(child<QProgressBar>(&form, "PBData"), &QProgressBar::valueChanged, [&] { ++moves; });
+    QObject::connect(child<QProgressBar>(&form, "PBData"), &QProgressBar::valueChanged,
+                     [&] { ++moves; });
     QTest::mouseClick(rebuildBtn, Qt::LeftButton);
     EXPECT_EQ(label(&form, "MessageLB"), QStringLiteral("Rebuild was successful."));
     EXPECT_EQ(child<QProgressBar>(&form, "PBRebuild")->value(), 100);

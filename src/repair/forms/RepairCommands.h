@@ -30,7 +30,9 @@ class RepairCommands : public QObject {
     void setFilesChooser(std::function<QStringList(QWidget*, const QString& folder)> chooser) {
         chooseFiles_ = std::move(chooser);
     }
-    void setNotice(std::function<void(QWidget*, const QString&)> notice) { notice_ = std::move(notice); }
+    void setNotice(std::function<void(QWidget*, const QString&)> notice) {
+        notice_ = std::move(notice);
+    }
 
   private:
     ui::MainWindowHost& window_;

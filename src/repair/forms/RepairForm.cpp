@@ -156,11 +156,16 @@ TMainFormRepair::TMainFormRepair(const db::Aliases& aliases, QWidget* parent)
     layout->addWidget(status);
     layout->addLayout(buttons);
 
-    connect(AliasCombo, &QComboBox::activated, this, [this] { guarded([this] { AliasComboChange(); }); });
-    connect(TableCombo, &QComboBox::activated, this, [this] { guarded([this] { TableComboChange(); }); });
-    connect(ByDirectBtn, &QPushButton::clicked, this, [this] { guarded([this] { ByDirectBtnClick(); }); });
-    connect(VerifyBtn, &QPushButton::clicked, this, [this] { guarded([this] { VerifyBtnClick(); }); });
-    connect(RebuildBtn, &QPushButton::clicked, this, [this] { guarded([this] { RebuildBtnClick(); }); });
+    connect(AliasCombo, &QComboBox::activated, this,
+            [this] { guarded([this] { AliasComboChange(); }); });
+    connect(TableCombo, &QComboBox::activated, this,
+            [this] { guarded([this] { TableComboChange(); }); });
+    connect(ByDirectBtn, &QPushButton::clicked, this,
+            [this] { guarded([this] { ByDirectBtnClick(); }); });
+    connect(VerifyBtn, &QPushButton::clicked, this,
+            [this] { guarded([this] { VerifyBtnClick(); }); });
+    connect(RebuildBtn, &QPushButton::clicked, this,
+            [this] { guarded([this] { RebuildBtnClick(); }); });
     connect(ExitBtn, &QPushButton::clicked, this, &TMainFormRepair::ExitBtnClick);
     connect(AboutBtn, &QPushButton::clicked, this, &TMainFormRepair::AboutBtnClick);
     FormCreate();
@@ -184,8 +189,8 @@ void TMainFormRepair::FormCreate() {
     try {
         tableUtil_ = std::make_unique<TTableUtil>();
         tableUtil_->setProgressSink([this](int phase, int percent) {
-            QMetaObject::invokeMethod(this, [this, phase, percent] { setBar(phase, percent); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, phase, percent] { setBar(phase, percent); }, Qt::QueuedConnection);
         });
     } catch (const Error& e) {
         libraryError_ = e.message();
@@ -230,7 +235,8 @@ void TMainFormRepair::SetTableLocation(const QString& path) {
 
 void TMainFormRepair::SelectAliasTable() {
     const QString folder = aliases_.path(AliasCombo->currentText());
-    SetTableLocation(QDir::toNativeSeparators(folder + QLatin1Char('/') + TableCombo->currentText()));
+    SetTableLocation(
+        QDir::toNativeSeparators(folder + QLatin1Char('/') + TableCombo->currentText()));
     ClearStatus();
     ShowTableInfo();
 }
@@ -239,16 +245,17 @@ void TMainFormRepair::ShowTableInfo() {
     if (!tableUtil_ || !tableUtil_->FillTableProps(TableLocEdit->text())) return;
     const CURProps& p = tableUtil_->TableProps;
     const std::pair<QLabel*, int> values[] = {
-        {FieldsLB, p.iFields},           {RecSizeLB, p.iRecBufSize},  {IndexLB, p.iIndexes},
-        {ValidLB, p.iValChecks},         {RefLB, p.iRefIntChecks},    {RestructLB, p.iRestrVersion},
-        {AuxPassLB, p.iPasswords},       {CodePageLB, p.iCodePage},   {BlockSizeLB, p.iBlockSize},
+        {FieldsLB, p.iFields},     {RecSizeLB, p.iRecBufSize}, {IndexLB, p.iIndexes},
+        {ValidLB, p.iValChecks},   {RefLB, p.iRefIntChecks},   {RestructLB, p.iRestrVersion},
+        {AuxPassLB, p.iPasswords}, {CodePageLB, p.iCodePage},  {BlockSizeLB, p.iBlockSize},
         {TabLvlLB, p.iTblLevel}};
     for (const auto& [label, value] : values) label->setText(QString::number(value));
 }
 
 void TMainFormRepair::AliasComboChange() {
     TableCombo->clear();
-    const db::Database session(QStringLiteral("Session1"), aliases_.path(AliasCombo->currentText()));
+    const db::Database session(QStringLiteral("Session1"),
+                               aliases_.path(AliasCombo->currentText()));
     TableCombo->addItems(session.tableFileNames());
     TableCombo->setCurrentIndex(-1);
     ClearStatus();
@@ -270,11 +277,20 @@ void TMainFormRepair::ByDirectBtnClick() {
 
 void TMainFormRepair::setBar(int phase, int percent) {
     switch (phase) {
-        case kPhaseHeader: PBHeader->setValue(percent); break;
-        case kPhaseIndexes: PBIndexes->setValue(percent); break;
-        case kPhaseData: PBData->setValue(percent); break;
-        case kPhaseRebuild: PBRebuild->setValue(percent); break;
-        default: break;
+        case kPhaseHeader:
+            PBHeader->setValue(percent);
+            break;
+        case kPhaseIndexes:
+            PBIndexes->setValue(percent);
+            break;
+        case kPhaseData:
+            PBData->setValue(percent);
+            break;
+        case kPhaseRebuild:
+            PBRebuild->setValue(percent);
+            break;
+        default:
+            break;
     }
 }
 

@@ -30,7 +30,9 @@ class TMainFormRepair : public QDialog {
     ~TMainFormRepair() override;
 
     // Test seam: what "By Directory..." asks for instead of the file dialog (empty = cancel).
-    void setFileChooser(std::function<QString(QWidget*)> chooser) { chooseFile_ = std::move(chooser); }
+    void setFileChooser(std::function<QString(QWidget*)> chooser) {
+        chooseFile_ = std::move(chooser);
+    }
     // True once a rebuild replaced a table (the callers then read their tables anew).
     bool tableReplaced() const { return replaced_; }
     void clearTableReplaced() { replaced_ = false; }
