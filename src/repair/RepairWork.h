@@ -42,8 +42,8 @@ class RowPages {
 // False for a file in which nothing is a table: no valid header and no b-tree page.
 bool looksLikeTable(const PageFile& file);
 
-// Why a row breaks its table's types or checks; empty when it does not. extraValues counts
-// record values beyond the declared fields.
+// Why a row breaks its table's types or checks (a record with more values than the table has
+// fields included); empty when it does not.
 QString rowProblem(const db::TableDef& def, const LeafRow& row, const PageFile& file);
 
 struct Finding {

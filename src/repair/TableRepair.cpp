@@ -341,9 +341,6 @@ QString TRErrorText(TRHandle handle, TRResult result) {
         case kTRNoStructure:
             text = QStringLiteral("Структура таблицы не известна");
             break;
-        case kTRWriteFailed:
-            text = QStringLiteral("Не удалось записать таблицу");
-            break;
         case kTRBadArgument:
             text = QStringLiteral("Неправильный вызов библиотеки восстановления таблиц");
             break;

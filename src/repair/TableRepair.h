@@ -29,9 +29,8 @@ enum : TRResult {
     kTROk = 0,
     kTRBadHandle = 1,    // no such library handle
     kTRNotFound = 2,     // the table file does not exist
-    kTRCannotRead = 3,   // the file cannot be opened or read
+    kTRCannotRead = 3,   // the file cannot be read, or a table beside it cannot be written
     kTRNoStructure = 4,  // the table's structure is known neither by declaration nor from the file
-    kTRWriteFailed = 5,  // a table could not be written
     kTRBadArgument = 6,  // a missing argument, a descriptor that does not fit its arrays
     kTRTooManyHandles = 7,
 };
