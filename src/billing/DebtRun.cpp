@@ -6,7 +6,9 @@
 #include "core/SettingsStore.h"
 #include "db/BatchMove.h"
 #include "db/Database.h"
+#include "db/FolderLock.h"
 #include "db/Query.h"
+#include "db/RowBound.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
 
@@ -24,6 +26,7 @@ using db::Statement;
 
 const QString kEmptyAbTab = QStringLiteral("Таблица AbTab с абонентскими данными пуста");
 const QString kAlreadyReckoned = QStringLiteral("Долг на прошедший месяц уже рассчитан");
+const QString kRunInProgress = QStringLiteral("Расчет долга уже выполняется");
 const QString kNumbersTable = QStringLiteral("orv_debt_numbers");
 constexpr int kCallCacheKb = 128 * 1024;
 
@@ -371,7 +374,7 @@ class NumbersTable {
 // The archive step for every account at once: for each number of AbTab.DB, in the order of its
 // first account, its distinct long-distance calls dated before the cut-off in the order in which
 // QuerySelectOldMG gives them number by number (its DISTINCT sorts by the columns).
-qint64 archiveOldLongDistance(Database& db, const QDate& cutOff) {
+qint64 archiveOldLongDistance(Database& db, const db::RowBound& calls, const QDate& cutOff) {
     const QString columns = QStringLiteral(
         "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, "
         "CodeForeign, TRF");
@@ -383,8 +386,8 @@ qint64 archiveOldLongDistance(Database& db, const QDate& cutOff) {
         QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT DISTINCT n.ord AS ord, %3 "
                        "FROM %4 d CROSS JOIN temp.%5 n ON n.AbNumber = d.AbNumber "
                        "WHERE d.Date_of_call < ?1 AND d.Cat > 7) ORDER BY ord, %2")
-            .arg(db.qualified(QStringLiteral("OldMG")), columns, callColumns,
-                 db.qualified(QStringLiteral("DESTTAR")), kNumbersTable));
+            .arg(db.qualified(QStringLiteral("OldMG")), columns, callColumns, calls.source(),
+                 kNumbersTable));
     archive.bind(1, storedDate(cutOff));
     archive.run();
     return db.connection().changes();
@@ -399,9 +402,10 @@ void enlargeCallCache(Database& db) {
         QStringLiteral("PRAGMA %1.cache_size = -%2").arg(schema).arg(kCallCacheKb));
 }
 
-// Result tables of the run that the transaction replaces must exist before it begins.
+// Result tables of the run that the transaction replaces must exist before it begins; an empty
+// file that a killed run left without its table is taken over.
 void ensureResultTable(Database& db, const QString& name) {
-    if (db.tableExists(name)) return;
+    if (db.holdsTable(name)) return;
     db::TableDef def;
     def.name = name;
     def.fields = db::schema::prDlgCt().fields;
@@ -425,6 +429,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
                                   const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines, const DebtProgress& progress) {
     const Reporter report(progress);
+    const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
     const QVector<Account> accounts = readAccounts(db);
     if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
     const core::Settings settings = core::readSettings(store);
@@ -434,19 +439,28 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     db.canonicalName(QStringLiteral("OldMG"));
     const FeeTable fees(db);
 
+    // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
+    // may append more while the run works; the run neither prices nor deletes those.
+    const db::RowBound calls(db, QStringLiteral("DESTTAR"));
+
     report(10);
     pipelines.cityGroup(db);
     report(30);
     pipelines.mgGroup(db);
     report(60);
+    TEST_pausePoint("after-pricing");
 
     ensureResultTable(db, QStringLiteral("DolgRes"));
     ensureResultTable(db, QStringLiteral("DolgDR"));
     const NumbersTable numbers(db, accounts);
+    // The single final transaction: it holds the write lock of every table it touches from its
+    // start, so the debts it reads are those it overwrites; the collector's appends wait for it.
     db::Transaction transaction(
-        db, {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
-             QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
-             QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR")});
+        db,
+        {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
+         QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
+         QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR")},
+        db::Transaction::Lock::Immediate);
     db::Query(db, sql::QueryEmptyPrDlgCT()).execute();
     db::Query(db, sql::QueryEmptyPrDlgMG()).execute();
     TEST_crashPoint("after-empty");
@@ -581,7 +595,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.reckoningDate = dates.currentStart;
     summary.months = int(n);
     summary.accounts = accounts.size();
-    summary.callsArchived = archiveOldLongDistance(db, dates.currentStart);
+    summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
     TEST_crashPoint("after-archive");
     {
         db::Query retire(db, sql::QueryDolgDelete());
@@ -589,6 +603,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
         summary.callsRetired = retire.execute();
     }
     TEST_crashPoint("before-commit");
+    TEST_pausePoint("before-commit");
     transaction.commit();
     report(100);
     return summary;

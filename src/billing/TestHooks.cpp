@@ -11,4 +11,9 @@ void TEST_crashPoint(const char* point) {
     if (target != nullptr && std::strcmp(target, point) == 0) std::raise(SIGKILL);
 }
 
+void TEST_pausePoint(const char* point) {
+    static const char* const target = std::getenv("ORVANTA_TEST_PAUSE_AT");
+    if (target != nullptr && std::strcmp(target, point) == 0) std::raise(SIGSTOP);
+}
+
 }  // namespace orv::billing

@@ -7,7 +7,6 @@
 #include "db/Database.h"
 #include "db/Dialect.h"
 #include "db/Query.h"
-#include "db/Transaction.h"
 
 namespace orv::calls {
 namespace {
@@ -44,16 +43,9 @@ qint64 copyEquivalent(db::Database& db, const QString& written, const QString& r
         db::Query source(db, written);
         def.fields = source.resultFields();
     }
-    const db::DialectStatement statement(runs);
-    // Prepared once before the target is replaced, so that a missing table leaves it as it was.
-    { db::PreparedSql check = db.prepare(statement); }
-    db.createTable(def);
-    db::PreparedSql insert = db.prepare(statement, target);
-    db::Transaction transaction(db, {});
-    insert.statement().run();
-    const qint64 copied = db.connection().changes();
-    transaction.commit();
-    return copied;
+    // The source is prepared before the target is replaced, so that a missing table leaves it
+    // as it was; the replacement is one transaction.
+    return db.replaceTable(def, db::DialectStatement(runs));
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ class Query;
 // scratch tables whose rows all come from checked columns, such as the pricing pipelines'.
 enum class ValueChecks { On, Off };
 
-// Returns the number of rows copied. Errors are orv::Error; on error the target may be left
-// empty but is never half-filled.
+// Returns the number of rows copied. The table is replaced in one transaction: an error, a kill
+// or a full disk leaves the old table or the new one, never a file without its table.
 qint64 batchMove(Query& source, const QString& target, ValueChecks checks = ValueChecks::On);
 
 }  // namespace orv::db

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Dialect.h"
+#include "db/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,10 +76,11 @@ QString indexName(const QString& table, const IndexDef& index) {
 
 }  // namespace
 
-PreparedSql::PreparedSql(Database* db, Statement statement, QStringList pinned, QStringList temps,
-                         QStringList parameters)
+PreparedSql::PreparedSql(Database* db, Statement statement, QString sql, QStringList pinned,
+                         QStringList temps, QStringList parameters)
     : db_(db),
       statement_(std::move(statement)),
+      sql_(std::move(sql)),
       pinned_(std::move(pinned)),
       temps_(std::move(temps)),
       parameters_(std::move(parameters)) {}
@@ -86,6 +88,7 @@ PreparedSql::PreparedSql(Database* db, Statement statement, QStringList pinned, 
 PreparedSql::PreparedSql(PreparedSql&& other) noexcept
     : db_(other.db_),
       statement_(std::move(other.statement_)),
+      sql_(std::move(other.sql_)),
       pinned_(std::move(other.pinned_)),
       temps_(std::move(other.temps_)),
       parameters_(std::move(other.parameters_)) {
@@ -114,7 +117,10 @@ Database::~Database() = default;
 
 std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QString& alias,
                                               const QString& name) {
-    return std::make_unique<Database>(name.isEmpty() ? alias : name, aliases.path(alias));
+    const QString folder = aliases.path(alias);
+    if (!QFileInfo(folder).isDir())
+        raise(Error::Kind::Engine, QStringLiteral("Папка псевдонима %1 не найдена").arg(folder));
+    return std::make_unique<Database>(name.isEmpty() ? alias : name, folder);
 }
 
 void Database::rebind(const QString& folder) {
@@ -209,7 +215,20 @@ void Database::checkSingleTable(const QString& canonical, const QString& schema)
                                        .arg(tableFilePath(canonical), canonical));
 }
 
-QString Database::attach(const QString& canonical) {
+bool Database::holdsTable(const QString& name) {
+    const auto file = findFile(name);
+    if (!file) return false;
+    const QString canonical = stripExtension(*file);
+    const QString schema = attach(canonical, Tableless::Allowed);
+    Statement check(*connection_,
+                    QStringLiteral("SELECT 1 FROM %1.sqlite_master WHERE type='table' AND "
+                                   "name = ? COLLATE NOCASE")
+                        .arg(quoteIdentifier(schema)));
+    check.bind(1, canonical);
+    return check.step();
+}
+
+QString Database::attach(const QString& canonical, Tableless tableless) {
     const QString k = key(canonical);
     if (auto it = attached_.find(k); it != attached_.end()) {
         it->lastUse = ++useCounter_;
@@ -231,7 +250,11 @@ QString Database::attach(const QString& canonical) {
     }
     attached_.insert(k, Attached{schema, 0, ++useCounter_});
     try {
-        checkSingleTable(canonical, schema);
+        if (tableless == Tableless::Allowed)
+            connection_->exec(
+                QStringLiteral("SELECT 1 FROM %1.sqlite_master").arg(quoteIdentifier(schema)));
+        else
+            checkSingleTable(canonical, schema);
     } catch (const Error&) {
         attached_.remove(k);
         connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(schema)));
@@ -289,23 +312,51 @@ QString Database::createFile(const QString& name, const QString& fileName) {
     return schema;
 }
 
+void Database::attachForCreate(const TableDef& def) {
+    const QString tableName = stripExtension(def.name);
+    if (const auto file = findFile(tableName))
+        attach(stripExtension(*file), Tableless::Allowed);
+    else
+        createFile(tableName, def.fileName);
+}
+
 void Database::createTable(const TableDef& def) {
-    QString schema;
-    QString tableName = stripExtension(def.name);
-    if (const auto file = findFile(tableName)) {
-        tableName = stripExtension(*file);
-        schema = attach(tableName);
-        connection_->exec(QStringLiteral("DROP TABLE IF EXISTS %1.%2")
-                              .arg(quoteIdentifier(schema), quoteIdentifier(tableName)));
-    } else {
-        schema = createFile(tableName, def.fileName);
-    }
+    attachForCreate(def);
+    const QString tableName = canonicalName(def.name);
+    const QString schema = attach(tableName, Tableless::Allowed);
+    connection_->exec(QStringLiteral("DROP TABLE IF EXISTS %1.%2")
+                          .arg(quoteIdentifier(schema), quoteIdentifier(tableName)));
     QStringList columns;
     for (const FieldDef& f : def.fields) columns.append(columnDefinition(f, def.checkValues));
     connection_->exec(QStringLiteral("CREATE TABLE %1.%2 (%3)")
                           .arg(quoteIdentifier(schema), quoteIdentifier(tableName),
                                columns.join(QStringLiteral(", "))));
     for (const IndexDef& index : def.indexes) addIndex(tableName, index);
+}
+
+qint64 Database::replaceTable(const TableDef& def, const DialectStatement& select,
+                              const std::function<void(Statement&)>& bind) {
+    // The source is prepared and the target attached first: neither can be done once the
+    // transaction has begun. The insert then reads the source as that statement renders it.
+    PreparedSql source = prepare(select, {}, Target::TableFile, 1);
+    attachForCreate(def);
+    const QString canonical = canonicalName(def.name);
+    pin(canonical);
+    struct Unpin {
+        Database& db;
+        QString name;
+        ~Unpin() { db.unpin(name); }
+    } unpinTarget{*this, canonical};
+    Transaction transaction(*this, {});
+    createTable(def);
+    Statement insert(*connection_, QStringLiteral("INSERT INTO %1.%2 %3")
+                                       .arg(quoteIdentifier(attach(canonical)),
+                                            quoteIdentifier(canonical), source.sql()));
+    if (bind) bind(insert);
+    insert.run();
+    const qint64 copied = connection_->changes();
+    transaction.commit();
+    return copied;
 }
 
 void Database::addIndex(const QString& table, const IndexDef& index) {
@@ -396,8 +447,53 @@ PreparedSql Database::prepare(const QString& localSql) {
     return prepare(DialectStatement(localSql));
 }
 
+void Database::setBound(const QString& canonical, const QString& source) {
+    if (source.isEmpty()) {
+        if (bounds_.remove(key(canonical)) > 0) unpin(canonical);
+        return;
+    }
+    bounds_.insert(key(canonical), source);
+    pin(canonical);
+}
+
+// When a statement reads more tables than can be attached at once, the ones beyond that are
+// copied into temporary tables first, each through the one free slot, before the others are
+// attached and pinned; tables it writes are always attached.
+void Database::copySurplus(const QList<TableRef>& refs, int room, QHash<QString, QString>& rendered,
+                           QStringList& temps) {
+    QStringList direct;
+    QStringList reads;
+    for (const TableRef& ref : refs) {
+        if (ref.use == TableUse::Create) continue;
+        const QString k = key(canonicalName(ref.name));
+        if (ref.use != TableUse::Read || bounds_.contains(k)) {
+            if (!direct.contains(k)) direct.append(k);
+        } else if (!reads.contains(k)) {
+            reads.append(k);
+        }
+    }
+    for (const QString& k : std::as_const(direct)) reads.removeAll(k);
+    if (direct.size() + reads.size() <= room) return;
+    if (connection_->inTransaction() || direct.size() >= room)
+        raise(Error::Kind::Engine,
+              QStringLiteral("Слишком много таблиц в одной операции (не более %1)").arg(room));
+    // Tables attached already stay so; the rest of the room goes to the first tables named.
+    std::stable_partition(reads.begin(), reads.end(),
+                          [&](const QString& k) { return attached_.contains(k); });
+    const QStringList copies = reads.mid(room - direct.size());
+    for (const TableRef& ref : refs) {
+        const QString lower = key(ref.name);
+        if (ref.use != TableUse::Read || rendered.contains(lower)) continue;
+        const QString canonical = canonicalName(ref.name);
+        if (!copies.contains(key(canonical))) continue;
+        const QString copy = tempCopy(canonical);
+        temps.append(copy);
+        rendered.insert(lower, QStringLiteral("temp.") + quoteIdentifier(copy));
+    }
+}
+
 PreparedSql Database::prepare(const DialectStatement& statement, const QString& insertTarget,
-                              Target targetKind) {
+                              Target targetKind, int reserve) {
     QHash<QString, QString> rendered;  // lower-case name as written -> SQL text
     QStringList pinned;
     QStringList temps;
@@ -406,16 +502,20 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
         for (const QString& p : pinned) unpin(p);
     };
     try {
-        QStringList needed;
         QList<TableRef> refs = statement.tables();
         const bool intoFile = !insertTarget.isEmpty() && targetKind == Target::TableFile;
         if (intoFile) refs.prepend(TableRef{insertTarget, TableUse::Write});
+        int creates = reserve;
+        for (const TableRef& ref : refs)
+            if (ref.use == TableUse::Create) ++creates;
+        copySurplus(refs, kMaxAttached - creates, rendered, temps);
+        QStringList needed;
         for (const TableRef& ref : refs) {
-            if (ref.use == TableUse::Create) continue;
+            if (ref.use == TableUse::Create || rendered.contains(key(ref.name))) continue;
             const QString canonical = canonicalName(ref.name);
             if (!needed.contains(key(canonical))) needed.append(key(canonical));
         }
-        int missing = 0;
+        int missing = creates;
         for (const QString& k : needed)
             if (!attached_.contains(k)) ++missing;
         makeRoom(missing, needed);
@@ -435,22 +535,14 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
                 continue;
             }
             const QString canonical = canonicalName(ref.name);
-            const bool fits = attached_.contains(key(canonical)) || attached_.size() < kMaxAttached;
-            if (!fits && ref.use == TableUse::Read && !connection_->inTransaction()) {
-                const QString copy = tempCopy(canonical);
-                temps.append(copy);
-                rendered.insert(lower, QStringLiteral("temp.") + quoteIdentifier(copy));
-                continue;
-            }
-            if (!fits)
-                raise(Error::Kind::Engine,
-                      QStringLiteral("Слишком много таблиц в одной операции (не более %1)")
-                          .arg(kMaxAttached));
             const QString schema = attach(canonical);
             pin(canonical);
             pinned.append(canonical);
-            rendered.insert(
-                lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
+            const auto bound = bounds_.constFind(key(canonical));
+            rendered.insert(lower, ref.use == TableUse::Read && bound != bounds_.constEnd()
+                                       ? *bound
+                                       : quoteIdentifier(schema) + QLatin1Char('.') +
+                                             quoteIdentifier(canonical));
         }
         QString sql =
             statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
@@ -460,7 +552,7 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
             sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2")
                       .arg(quoteIdentifier(insertTarget), sql);
         Statement prepared(*connection_, sql);
-        return PreparedSql(this, std::move(prepared), pinned, temps, statement.parameters());
+        return PreparedSql(this, std::move(prepared), sql, pinned, temps, statement.parameters());
     } catch (...) {
         release();
         for (const QString& temp : temps)

@@ -8,7 +8,8 @@
 // atomically even across a crash; table files are attached as they are needed, each under a
 // schema named after the table. SQLite attaches at most ten files per connection: files not in
 // use are detached to make room, and a statement that reads more tables than fit reads the
-// surplus from temporary copies.
+// surplus from temporary copies, made before the statement is prepared (so outside a
+// transaction only).
 //
 // Names resolve without regard to case and with or without ".db", also on a case-sensitive file
 // system; two files that differ only in case are an error naming both. Errors are orv::Error.
@@ -20,12 +21,14 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace orv::db {
 
 class DialectStatement;
+struct TableRef;
 class Aliases;
 
 // A statement of the local dialect prepared on a Database, together with the attachments it
@@ -37,14 +40,17 @@ class PreparedSql {
     ~PreparedSql();
 
     Statement& statement() { return statement_; }
+    // The SQLite text the statement was prepared from.
+    const QString& sql() const { return sql_; }
     const QStringList& parameters() const { return parameters_; }
 
   private:
     friend class Database;
-    PreparedSql(class Database* db, Statement statement, QStringList pinned, QStringList temps,
-                QStringList parameters);
+    PreparedSql(class Database* db, Statement statement, QString sql, QStringList pinned,
+                QStringList temps, QStringList parameters);
     Database* db_;
     Statement statement_;
+    QString sql_;
     QStringList pinned_;  // canonical table names whose attachment this statement holds
     QStringList temps_;   // temporary copies to drop when done
     QStringList parameters_;
@@ -58,7 +64,8 @@ class Database {
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // The database of an alias ("TarifStandard" on "OrvantaStandard").
+    // The database of an alias ("TarifStandard" on "OrvantaStandard"); a folder that does not
+    // exist is refused ("Папка псевдонима ... не найдена"), never created.
     static std::unique_ptr<Database> openAlias(const Aliases& aliases, const QString& alias,
                                                const QString& name = {});
 
@@ -72,6 +79,9 @@ class Database {
     // File names of the tables, with their extensions as on disk.
     QStringList tableFileNames() const;
     bool tableExists(const QString& name) const;
+    // The file exists and holds its table (an empty file left by a killed creation does not).
+    // A file that is no table file or whose schema is damaged raises its error.
+    bool holdsTable(const QString& name);
     // Canonical name (file name without extension) of an existing table; throws when missing.
     QString canonicalName(const QString& name) const;
     QString tableFilePath(const QString& name) const;
@@ -82,7 +92,17 @@ class Database {
 
     // Creates the table from its declaration, replacing a table of that name (its rows and
     // structure are lost; the file itself is kept so that other connections see the new table).
+    // An empty or tableless file of that name is taken over. Inside a transaction the file must
+    // exist or be attached already (attachForCreate).
     void createTable(const TableDef& def);
+    // Attaches the file of a table that is about to be created or replaced, creating an empty
+    // file when there is none, so that the creation can run inside a transaction.
+    void attachForCreate(const TableDef& def);
+    // The result-set copy in one transaction: the table of def replaced by a new one holding the
+    // rows of a selecting statement (bind sets its parameters). A kill or a failed write at any
+    // moment leaves the old table or the new one. Returns the number of rows copied.
+    qint64 replaceTable(const TableDef& def, const DialectStatement& select,
+                        const std::function<void(Statement&)>& bind = {});
     void dropTable(const QString& name);
     void addIndex(const QString& table, const IndexDef& index);
 
@@ -91,8 +111,9 @@ class Database {
     // (an existing table file), or as CREATE TEMP TABLE insertTarget AS SELECT ... (a new
     // temporary table of this connection), which copies its rows without leaving SQLite.
     enum class Target { TableFile, NewTemporary };
+    // reserve keeps that many attachment slots free for files the caller attaches next.
     PreparedSql prepare(const DialectStatement& statement, const QString& insertTarget = {},
-                        Target targetKind = Target::TableFile);
+                        Target targetKind = Target::TableFile, int reserve = 0);
     PreparedSql prepare(const QString& localSql);
 
     // Detaches every table file that no statement holds, so that a file replaced on disk (a
@@ -109,6 +130,7 @@ class Database {
 
   private:
     friend class PreparedSql;
+    friend class RowBound;
     struct Attached {
         QString schema;
         int pins = 0;
@@ -117,7 +139,12 @@ class Database {
 
     void scanFolder() const;
     std::optional<QString> findFile(const QString& name) const;  // file name on disk
-    QString attach(const QString& canonical);                    // returns schema name
+    // Returns the schema name; a file without its table is refused unless tableless is Allowed.
+    enum class Tableless { Refused, Allowed };
+    QString attach(const QString& canonical, Tableless tableless = Tableless::Refused);
+    void copySurplus(const QList<TableRef>& refs, int room, QHash<QString, QString>& rendered,
+                     QStringList& temps);
+    void setBound(const QString& canonical, const QString& source);
     void makeRoom(int needed, const QStringList& keep);
     void detachIfUnused(const QString& canonical);
     void pin(const QString& canonical);
@@ -132,6 +159,7 @@ class Database {
     mutable QHash<QString, QStringList> files_;  // lower-case name -> file names on disk
     mutable QDateTime scannedAt_;
     QHash<QString, Attached> attached_;  // canonical lower-case name -> attachment
+    QHash<QString, QString> bounds_;     // canonical lower-case name -> view of its bounded rows
     quint64 useCounter_ = 0;
     int tempCounter_ = 0;
 };

@@ -11,14 +11,15 @@ int savepointCounter() {
 }
 }  // namespace
 
-Transaction::Transaction(Database& db, const QStringList& tables) : db_(db) {
+Transaction::Transaction(Database& db, const QStringList& tables, Lock lock) : db_(db) {
     for (const QString& table : tables) db_.qualified(table);
     Connection& c = db_.connection();
     if (c.inTransaction()) {
         savepoint_ = QStringLiteral("orv_sp_%1").arg(savepointCounter());
         c.exec(QStringLiteral("SAVEPOINT ") + savepoint_);
     } else {
-        c.exec(QStringLiteral("BEGIN"));
+        c.exec(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                       : QStringLiteral("BEGIN"));
     }
 }
 

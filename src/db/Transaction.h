@@ -4,6 +4,12 @@
 // the destructor rolls back unless commit() ran. Because the connection's main database is a
 // real file in rollback-journal mode, the commit across files is atomic even when the process
 // is killed in the middle of it. A Transaction inside another one becomes a savepoint.
+//
+// A Deferred transaction locks each file when it first reads or writes it. An Immediate one
+// takes the write lock of every attached file at its start, waiting out other programs' short
+// writes: work that reads a shared table and then changes it takes it so, because a file read
+// first and written later inside one transaction can meet another writer in a deadlock that
+// SQLite reports at once as busy.
 
 #include <QStringList>
 
@@ -13,7 +19,8 @@ class Database;
 
 class Transaction {
   public:
-    Transaction(Database& db, const QStringList& tables);
+    enum class Lock { Deferred, Immediate };
+    Transaction(Database& db, const QStringList& tables, Lock lock = Lock::Deferred);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -1,0 +1,188 @@
+// The debt run beside the call collector and beside a second run, each in a process of its own:
+// calls appended while the run works are billed by it or left for the next run, never deleted
+// unbilled; a second run refuses at once; result tables left empty by a kill are taken over.
+// The run is held between its reading of DESTTAR and its final transaction by the pause hook
+// (SIGSTOP), so the order of events is fixed, not timed.
+
+#include "BillingFixture.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <QProcess>
+#include <csignal>
+
+extern char** environ;
+
+using namespace orv;
+using orv::test::Exchange;
+
+namespace {
+
+QStringList cliArguments(Exchange& x, const QStringList& args) {
+    return QStringList{QStringLiteral("--alias"),
+                       QStringLiteral("OrvantaStandard=") + x.temp().path(),
+                       QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
+           args;
+}
+
+QProcessEnvironment cliEnvironment(Exchange& x) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString home = x.temp().file(QStringLiteral("home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), x.store().filePath());
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
+    env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
+    return env;
+}
+
+test::CliOutcome cli(Exchange& x, const QStringList& args) {
+    QProcess process;
+    process.setProcessEnvironment(cliEnvironment(x));
+    process.start(test::cliProgram(), cliArguments(x, args));
+    EXPECT_TRUE(process.waitForFinished(120000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// A debt run in a child process that stops itself at a pause point; resume() lets it go on and
+// waits for its end.
+class HeldRun {
+  public:
+    HeldRun(Exchange& x, const char* point) : err_(x.temp().file(QStringLiteral("held.err"))) {
+        QProcessEnvironment env = cliEnvironment(x);
+        env.insert(QStringLiteral("ORVANTA_TEST_PAUSE_AT"), QString::fromLatin1(point));
+        std::vector<QByteArray> envBytes;
+        for (const QString& entry : env.toStringList()) envBytes.push_back(entry.toUtf8());
+        std::vector<QByteArray> argBytes = {test::cliProgram().toUtf8()};
+        for (const QString& a : cliArguments(x, {QStringLiteral("debt-run")}))
+            argBytes.push_back(a.toUtf8());
+        std::vector<char*> envp;
+        for (QByteArray& e : envBytes) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv;
+        for (QByteArray& a : argBytes) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, err_.toUtf8().constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, WUNTRACED), pid_);
+        held_ = WIFSTOPPED(status);
+        EXPECT_TRUE(held_) << "the run ended before its pause point";
+    }
+    ~HeldRun() {
+        if (held_) resume();
+    }
+
+    // Exit code of the run, -1 when it did not end normally.
+    int resume() {
+        held_ = false;
+        kill(pid_, SIGCONT);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    QString errors() const {
+        QFile file(err_);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+  private:
+    QString err_;
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
+// A CSV of long-distance calls of 101 in March, as the collector would append them.
+QString collectorFile(Exchange& x, int calls) {
+    const QString path = x.temp().file(QStringLiteral("collected.csv"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(
+        "AbNumber,Date_of_call,Time_of_call,Longivity,Cat,Number_of_call,Code,CodeForeign,"
+        "TRF\n");
+    for (int i = 0; i < calls; ++i)
+        file.write(QStringLiteral("101,30.03.2026,23:%1:00,100,9,4950000,495,,1\n")
+                       .arg(i, 2, 10, QLatin1Char('0'))
+                       .toUtf8());
+    return path;
+}
+
+QString debtOf101(Exchange& x) {
+    for (const QString& row : x.rows("DolgTb"))
+        if (row.startsWith(QStringLiteral("101|"))) return row;
+    return {};
+}
+
+}  // namespace
+
+TEST(DebtConcurrency, CallsAppendedDuringTheRunAreBilledByItOrLeftForTheNext) {
+    for (const char* point : {"after-pricing", "before-commit"}) {
+        SCOPED_TRACE(point);
+        Exchange x;
+        seedWorkedExample(x);
+        Exchange serial;  // the same exchange, reckoned before the collector appends
+        seedWorkedExample(serial);
+        serial.run(QDate(2026, 4, 10));
+
+        test::CliOutcome collector;
+        {
+            HeldRun run(x, point);
+            QProcess append;
+            append.setProcessEnvironment(cliEnvironment(x));
+            append.start(test::cliProgram(),
+                         cliArguments(x, {QStringLiteral("import-calls"), collectorFile(x, 3)}));
+            // Held after its reading, the run lets the collector finish first; held inside its
+            // final transaction, it makes the collector wait for the commit.
+            const bool collectorFirst = std::string(point) == "after-pricing";
+            if (collectorFirst) ASSERT_TRUE(append.waitForFinished(120000));
+            EXPECT_EQ(run.resume(), 0) << run.errors().toStdString();
+            if (!collectorFirst) ASSERT_TRUE(append.waitForFinished(120000));
+            collector = {append.exitCode(), QString::fromUtf8(append.readAllStandardOutput()),
+                         QString::fromUtf8(append.readAllStandardError())};
+        }
+        EXPECT_EQ(collector.code, 0) << collector;
+        // Run first, then the collector: the debt is that of the calls before, and the three
+        // new calls wait in DESTTAR for the next run.
+        EXPECT_EQ(debtOf101(x).toStdString(), debtOf101(serial).toStdString());
+        EXPECT_EQ(x.rows("DESTTAR").size(), serial.rows("DESTTAR").size() + 3);
+        EXPECT_EQ(x.rows("OldMG").join(u'\n').toStdString(),
+                  serial.rows("OldMG").join(u'\n').toStdString());
+    }
+}
+
+TEST(DebtConcurrency, ASecondRunRefusesAtOnceAndChangesNothing) {
+    Exchange x;
+    seedWorkedExample(x);
+    HeldRun first(x, "after-pricing");
+    const auto before = x.files(orv::test::runTables());
+    const test::CliOutcome second = cli(x, {QStringLiteral("debt-run")});
+    EXPECT_EQ(second.code, 1) << second;
+    EXPECT_EQ(second.err.toStdString(), "Расчет долга уже выполняется\n");
+    EXPECT_TRUE(x.files(orv::test::runTables()) == before);
+    EXPECT_EQ(first.resume(), 0) << first.errors().toStdString();
+    EXPECT_TRUE(debtOf101(x).contains(QStringLiteral("|2026-04-01|")) ||
+                debtOf101(x).contains(QStringLiteral("|01.04.2026|")))
+        << debtOf101(x).toStdString();
+}
+
+TEST(DebtConcurrency, ResultTablesLeftWithoutTheirTableByAKillAreRebuilt) {
+    Exchange x;
+    seedWorkedExample(x);
+    for (const char* file : {"TabCTPr.db", "TabCTGr1.db", "TabCTGr2.db", "TabMGPr.db",
+                             "TabMGgr1.db", "TabMGgr2.db", "DolgRes.db", "DolgDR.db"}) {
+        QFile empty(x.temp().file(QString::fromLatin1(file)));
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
+    const test::CliOutcome run = cli(x, {QStringLiteral("debt-run")});
+    EXPECT_EQ(run.code, 0) << run;
+    EXPECT_EQ(x.rows("DESTTAR").size(), 1);
+}
