@@ -11,6 +11,7 @@ qint64 batchMove(Query& source, const QString& target, ValueChecks checks) {
     def.name = target;
     def.fields = source.resultFields();
     def.checkValues = checks == ValueChecks::On;
+    source.unprepare();  // its attachments would take the room the copy needs
     return source.database().replaceTable(
         def, source.dialect(), [&](Statement& insert) { source.bindParameters(insert); });
 }

@@ -243,6 +243,9 @@ void Query::open() {
                   QStringLiteral("Структура таблиц изменилась во время запроса; повторите его"));
         for (int i : unknown)
             result->fields[i].type = storedType(c, result->table, result->columns[i]);
+        // The rows are in the temporary table: the statement's attachments are not needed while
+        // the result is open, and other statements may need their room.
+        prepared_.reset();
         result->fetch = std::make_unique<Statement>(
             c, QStringLiteral(
                    "SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid")

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 #include "core/Error.h"
+#include "db/BatchMove.h"
 #include "db/Table.h"
 
 #include <sqlite3.h>
@@ -275,6 +276,34 @@ TEST(TableStore, StatementsOverMoreThanTenTableFiles) {
     qint64 sum = 0;
     for (all.first(); !all.eof(); all.next()) sum += all.asInteger(QStringLiteral("AbNumber"));
     EXPECT_EQ(sum, 14 * 15 / 2);
+}
+
+TEST(TableStore, TwelveTablesInOneStatementOnAFreshConnection) {
+    TempDatabase t;
+    QStringList parts;
+    for (int day = 1; day <= 12; ++day) {
+        TableDef def = schema::desttar();
+        def.name = QStringLiteral("Day%1").arg(day, 2, 10, QLatin1Char('0'));
+        def.fileName.clear();
+        t.create(def);
+        Query(t.db(),
+              QStringLiteral("INSERT INTO %1 (AbNumber) VALUES (%2)").arg(def.name).arg(day))
+            .execute();
+        parts.append(QStringLiteral("SELECT AbNumber FROM %1").arg(def.name));
+    }
+    // A connection of its own has none of the files attached when the statement comes.
+    Database fresh(QStringLiteral("Fresh"), t.path());
+    const QString merge = parts.join(QStringLiteral("\nUNION ALL\n"));
+    Query all(fresh, merge);
+    all.open();
+    EXPECT_EQ(all.recordCount(), 12);
+    Query copy(fresh, merge);
+    EXPECT_EQ(batchMove(copy, QStringLiteral("Merged")), 12);
+    Database check(QStringLiteral("Check"), t.path());
+    Query sum(check, QStringLiteral("SELECT Sum(AbNumber) S, Count(*) N FROM Merged"));
+    sum.open();
+    EXPECT_EQ(sum.asInteger(QStringLiteral("S")), 12 * 13 / 2);
+    EXPECT_LE(fresh.TEST_attachedCount(), 10);
 }
 
 TEST(TableStore, ABusyTableIsWaitedForThenReportedAsLocked) {
