@@ -77,8 +77,7 @@ TEST_F(TableMergeTest, NineTablesMergeInOneStatement) {
     EXPECT_EQ(r.rows, 900);
 }
 
-// Runs once the table store reads more than ten table files in one statement.
-TEST_F(TableMergeTest, DISABLED_MoreThanTenTablesMergeInOneStatement) {
+TEST_F(TableMergeTest, MoreThanTenTablesMergeInOneStatement) {
     QStringList files;
     for (int n = 1; n <= 12; ++n) files.append(day(n, 100));
     utils::TableMerge merge(store_.db());
