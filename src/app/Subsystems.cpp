@@ -4,6 +4,7 @@
 #include "calls/forms/CallViews.h"
 #include "reports/forms/InvoiceWindow.h"
 #include "reports/forms/ReportCommands.h"
+#include "repair/forms/RepairCommands.h"
 #include "utils/forms/FillCommands.h"
 #include "utils/forms/ListCommands.h"
 #include "utils/forms/TableCommands.h"
@@ -28,6 +29,7 @@ void installSubsystems(ui::MainWindowHost& window) {
     lists.addFilterReceiver({QStringLiteral("QueryReport"),
                              [&invoices](const db::RecordFilter& f) { invoices.setListFilter(f); },
                              [&invoices](bool on) { invoices.setListFiltered(on); }});
+    orv::repair::installRepair(window);
 }
 
 }  // namespace orv::app

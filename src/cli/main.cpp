@@ -12,6 +12,7 @@
 #include "cli/SafetyCommands.h"
 #include "cli/ReportCommands.h"
 #include "cli/FillCommands.h"
+#include "cli/RepairCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
@@ -72,6 +73,9 @@ const QList<Command>& commands() {
         {"fill-subscribers", "fill-subscribers FROM TO [--category ALL] [--exist YES]",
          orv::cli::runFillSubscribers},
         {"fill-weekends", "fill-weekends YEAR", orv::cli::runFillWeekends},
+        {"verify", "verify TABLE|FILE.db", orv::cli::runVerify},
+        {"rebuild", "rebuild TABLE|FILE.db", orv::cli::runRebuild},
+        {"merge", "merge FILE.db FILE.db...", orv::cli::runMerge},
     };
     return list;
 }

@@ -377,6 +377,18 @@ void Database::addIndex(const QString& table, const IndexDef& index) {
                                quoteIdentifier(canonical), columns.join(QStringLiteral(", "))));
 }
 
+void Database::detachUnused() {
+    if (connection_->inTransaction()) return;
+    for (auto it = attached_.begin(); it != attached_.end();) {
+        if (it->pins > 0) {
+            ++it;
+            continue;
+        }
+        connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(it->schema)));
+        it = attached_.erase(it);
+    }
+}
+
 void Database::dropTable(const QString& name) {
     const QString canonical = canonicalName(name);
     const QString path = tableFilePath(canonical);

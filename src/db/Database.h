@@ -116,6 +116,10 @@ class Database {
                         Target targetKind = Target::TableFile, int reserve = 0);
     PreparedSql prepare(const QString& localSql);
 
+    // Detaches every table file that no statement holds, so that a file replaced on disk (a
+    // rebuilt table) is read anew at its next use.
+    void detachUnused();
+
     // SQL text that names the table in a statement of this connection ("S"."T"), attaching it.
     QString qualified(const QString& table);
 

@@ -1,0 +1,327 @@
+// Rebuild of a table file from the rows on its table-leaf pages.
+
+#include "core/Error.h"
+#include "core/FileNames.h"
+#include "db/Database.h"
+#include "db/Sqlite.h"
+#include "repair/ProgressCallback.h"
+#include "repair/RebuildKillPoint.h"
+#include "repair/RepairWork.h"
+
+#include <sqlite3.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace orv::repair {
+namespace {
+
+using db::FieldDef;
+using db::TableDef;
+
+constexpr int kKillEvery = 20000;  // rows between kill points while copying
+
+[[noreturn]] void writeFailed(const QString& what) {
+    raise(Error::Kind::Engine, QStringLiteral("Не удалось записать %1").arg(what));
+}
+
+void syncFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) writeFailed(path);
+    const int rc = ::fsync(fd);
+    ::close(fd);
+    if (rc != 0) writeFailed(path);
+}
+
+void moveFile(const QString& from, const QString& to) {
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        writeFailed(to);
+}
+
+// Opening the file lets SQLite roll back a transaction a crash left in its journal, so that
+// the pages read afterwards are those of the last commit.
+void rollBackHotJournal(const QString& path) {
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE,
+                        nullptr) == SQLITE_OK)
+        sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(handle);
+}
+
+// The scratch folder beside the table: the new files are made there and moved in when whole.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(const QString& tablePath)
+        : path_(QFileInfo(tablePath).absolutePath() + QStringLiteral("/.rebuild-") +
+                QFileInfo(tablePath).fileName()) {
+        QDir(path_).removeRecursively();
+        if (!QDir().mkpath(path_)) writeFailed(path_);
+    }
+    ~ScratchFolder() { QDir(path_).removeRecursively(); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const QString& path() const { return path_; }
+    QString file(const QString& name) const { return path_ + QLatin1Char('/') + name; }
+
+  private:
+    QString path_;
+};
+
+TableDef sideTable(const TableDef& def, const QString& fileName, bool withProblem) {
+    TableDef side;
+    side.name = core::GetClearFName(fileName);
+    side.fileName = fileName;
+    side.checkValues = false;
+    for (FieldDef f : def.fields) {
+        f.required = false;
+        if (withProblem) f.size = 0;
+        side.fields.append(f);
+    }
+    if (withProblem) {
+        QString column = QStringLiteral("Problem");
+        while (std::any_of(side.fields.begin(), side.fields.end(), [&](const FieldDef& f) {
+            return f.name.compare(column, Qt::CaseInsensitive) == 0;
+        }))
+            column += QLatin1Char('_');
+        side.fields.append({column, db::FieldType::String, 0, false});
+    }
+    return side;
+}
+
+// An INSERT of rows into one table of the scratch database, values bound as read.
+class RowInsert {
+  public:
+    RowInsert(db::Database& db, const TableDef& def, int values, bool withRowid)
+        : connection_(db.connection()) {
+        QStringList columns, marks;
+        if (withRowid) {
+            columns.append(QStringLiteral("rowid"));
+            marks.append(QStringLiteral("?"));
+        }
+        for (int i = 0; i < values; ++i) {
+            columns.append(db::quoteIdentifier(def.fields[i].name));
+            marks.append(QStringLiteral("?"));
+        }
+        const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(db.qualified(def.name), columns.join(QLatin1Char(',')),
+                                        marks.join(QLatin1Char(',')))
+                                   .toUtf8();
+        if (sqlite3_prepare_v2(connection_.handle(), sql.constData(), -1, &stmt_, nullptr) !=
+            SQLITE_OK)
+            connection_.fail(sqlite3_errcode(connection_.handle()));
+    }
+    ~RowInsert() { sqlite3_finalize(stmt_); }
+    RowInsert(const RowInsert&) = delete;
+    RowInsert& operator=(const RowInsert&) = delete;
+
+    // Inserts; returns SQLITE_DONE or the constraint code. Other failures throw.
+    int insert(const LeafRow& row, int fields, bool utf8, bool withRowid,
+               const QString& extra = {}) {
+        sqlite3_reset(stmt_);
+        int at = 1;
+        if (withRowid) sqlite3_bind_int64(stmt_, at++, row.rowid);
+        for (int i = 0; i < fields; ++i)
+            bind(at++, size_t(i) < row.values.size() ? &row.values[size_t(i)] : nullptr, utf8);
+        if (!extra.isNull()) {
+            const QByteArray text = extra.toUtf8();
+            sqlite3_bind_text(stmt_, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_DONE || (rc & 0xff) == SQLITE_CONSTRAINT) {
+            const int code =
+                rc == SQLITE_DONE ? rc : sqlite3_extended_errcode(connection_.handle());
+            sqlite3_reset(stmt_);
+            return code;
+        }
+        sqlite3_reset(stmt_);
+        connection_.fail(rc);
+    }
+
+  private:
+    void bind(int at, const RawValue* v, bool utf8) {
+        if (!v) {
+            sqlite3_bind_null(stmt_, at);
+            return;
+        }
+        switch (v->kind) {
+            case RawValue::Kind::Null:
+                sqlite3_bind_null(stmt_, at);
+                break;
+            case RawValue::Kind::Integer:
+                sqlite3_bind_int64(stmt_, at, v->integer);
+                break;
+            case RawValue::Kind::Real:
+                sqlite3_bind_double(stmt_, at, v->real);
+                break;
+            case RawValue::Kind::Text:
+                if (utf8) {
+                    sqlite3_bind_text(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                      SQLITE_STATIC);
+                } else {
+                    sqlite3_bind_text16(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                        SQLITE_TRANSIENT);
+                }
+                break;
+            case RawValue::Kind::Blob:
+                sqlite3_bind_blob(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
+                                  SQLITE_STATIC);
+                break;
+        }
+    }
+
+    db::Connection& connection_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+bool isKeyViolation(int code) {
+    return code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY ||
+           code == SQLITE_CONSTRAINT_ROWID;
+}
+
+QString constraintText(int code) {
+    return code == SQLITE_CONSTRAINT_NOTNULL ? QStringLiteral("не заполнено обязательное поле")
+                                             : QStringLiteral("значение не проходит проверку поля");
+}
+
+// Copies every readable row of the file into the scratch tables.
+RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database& scratch,
+                        const TableDef& keyDef, const TableDef& problemDef) {
+    RebuildOutcome outcome;
+    const int fields = int(def.fields.size());
+    const bool utf8 = file.textEncoding() == 1;
+    const bool utf16le = file.textEncoding() == 2;
+    if (!utf8 && !utf16le)
+        raise(Error::Kind::Refused, QStringLiteral("Кодировка UTF-16BE не поддерживается"));
+    RowInsert table(scratch, def, fields, true);
+    RowInsert keys(scratch, keyDef, fields, false);
+    RowInsert problems(scratch, problemDef, fields + 1, false);
+    const RowPages rowPages(file, def.name);
+    const quint32 pages = file.pageCount();
+    int lastPercent = -1;
+    qint64 seen = 0;
+    auto toProblems = [&](const LeafRow& row, const QString& why) {
+        LeafRow cut = row;
+        if (cut.values.size() > size_t(fields)) cut.values.resize(size_t(fields));
+        problems.insert(cut, fields, utf8, false, why);
+        ++outcome.problems;
+    };
+    for (quint32 page = 2; page <= pages; ++page) {
+        const int percent = int(qint64(page) * 100 / pages);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            reportProgress(kPhaseData, percent);
+            reportProgress(kPhaseRebuild, percent * 9 / 10);
+        }
+        if (!rowPages.contains(page)) continue;
+        int bad = 0;
+        file.readLeaf(
+            page,
+            [&](LeafRow& row) {
+                if (++seen % kKillEvery == 0) TEST_rebuildKillPoint();
+                const QString problem = rowProblem(def, row, file);
+                if (!problem.isEmpty()) return toProblems(row, problem);
+                const int code = table.insert(row, fields, utf8, true);
+                if (code == SQLITE_DONE) {
+                    ++outcome.kept;
+                } else if (isKeyViolation(code)) {
+                    keys.insert(row, fields, utf8, false);
+                    ++outcome.keyViolations;
+                } else {
+                    toProblems(row, constraintText(code));
+                }
+            },
+            &bad);
+    }
+    reportProgress(kPhaseData, 100);
+    return outcome;
+}
+
+void fastWrites(db::Database& scratch, const QString& table) {
+    const QString schema = scratch.qualified(table).section(QLatin1Char('.'), 0, 0);
+    scratch.connection().exec(
+        QStringLiteral("PRAGMA %1.journal_mode = OFF; PRAGMA %1.synchronous = OFF").arg(schema));
+}
+
+// Builds the new table, the key-violation and the problem table in the scratch folder.
+RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const RebuildNames& names,
+                           const ScratchFolder& scratchFolder) {
+    db::Database scratch(QStringLiteral("Rebuild"), scratchFolder.path());
+    TableDef keyed = def;
+    QList<db::IndexDef> later;
+    keyed.indexes.clear();
+    for (const db::IndexDef& index : def.indexes)
+        (index.primary || index.unique ? keyed.indexes : later).append(index);
+    const TableDef keyDef = sideTable(def, names.keyViolations, false);
+    const TableDef problemDef = sideTable(def, names.problems, true);
+    for (const TableDef* t : {static_cast<const TableDef*>(&keyed), &keyDef, &problemDef}) {
+        scratch.createTable(*t);
+        fastWrites(scratch, t->name);
+    }
+    // Memory and a helper thread for the sort of the index builds.
+    scratch.connection().exec(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA threads = 2"));
+    scratch.connection().exec(QStringLiteral("BEGIN"));
+    RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
+    scratch.connection().exec(QStringLiteral("COMMIT"));
+    TEST_rebuildKillPoint();
+    reportProgress(kPhaseIndexes, 0);
+    for (int i = 0; i < later.size(); ++i) {
+        scratch.addIndex(def.name, later[i]);
+        reportProgress(kPhaseIndexes, (i + 1) * 100 / int(later.size()));
+    }
+    reportProgress(kPhaseIndexes, 100);
+    return outcome;
+}
+
+}  // namespace
+
+RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const RebuildNames& names) {
+    reportProgress(kPhaseHeader, 0);
+    rollBackHotJournal(path);
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    RebuildOutcome outcome;
+    const ScratchFolder scratch(path);
+    {
+        const PageFile file(path);
+        if (!looksLikeTable(file))
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Файл %1 не является таблицей").arg(info.fileName()));
+        reportProgress(kPhaseHeader, 100);
+        outcome = buildTables(file, def, names, scratch);
+    }
+    const QString fileName =
+        def.fileName.isEmpty() ? def.name + QStringLiteral(".db") : def.fileName;
+    const QString built = scratch.file(fileName);
+    for (const QString& name : {fileName, names.keyViolations, names.problems})
+        syncFile(scratch.file(name));
+    TEST_rebuildKillPoint();
+    // The damaged file, byte for byte, under the backup name, while the table file stays in
+    // place: a second link to it where the file system allows, a copy otherwise.
+    const QString backupCopy = scratch.file(QStringLiteral(".backup"));
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(backupCopy).constData()) !=
+        0) {
+        if (!QFile::copy(path, backupCopy)) writeFailed(names.backup);
+        syncFile(backupCopy);
+    }
+    moveFile(backupCopy, folder + QLatin1Char('/') + names.backup);
+    TEST_rebuildKillPoint();
+    for (const QString& name : {names.keyViolations, names.problems}) {
+        QFile::remove(folder + QLatin1Char('/') + name + QStringLiteral("-journal"));
+        moveFile(scratch.file(name), folder + QLatin1Char('/') + name);
+        TEST_rebuildKillPoint();
+    }
+    // A journal SQLite could not roll back belongs to the damaged file, now the backup.
+    const QString journal = path + QStringLiteral("-journal");
+    if (QFile::exists(journal))
+        moveFile(journal, folder + QLatin1Char('/') + names.backup + QStringLiteral("-journal"));
+    moveFile(built, path);
+    TEST_rebuildKillPoint();
+    reportProgress(kPhaseRebuild, 100);
+    return outcome;
+}
+
+}  // namespace orv::repair

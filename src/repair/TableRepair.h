@@ -1,0 +1,73 @@
+#pragma once
+// The table-repair library: verification and rebuild of the table files of the table store.
+// Every function returns 0 on success or one of the TRResult codes below; TRErrorText() gives
+// the operator's text for a code, with the detail of the handle's last failure. Text arguments
+// are zero-terminated UTF-8; table paths are full paths of table files.
+//
+// Verification checks the file header, the table's structure against its declared structure
+// (for the program's own tables) or its own, the b-trees and indexes (integrity_check), and every
+// row against its field's type and checks; what it finds goes into the verification table in
+// the table's folder. Rebuild keeps the damaged file under the backup name, builds a fresh
+// table from the restructure descriptor and copies into it every row that can still be read
+// from the table-leaf pages; rows breaking a unique key go to the key-violation table, rows
+// breaking a type or check to the problem table. The fresh file replaces the old one only when
+// complete.
+//
+// Progress goes to the callback registered with DbiRegisterCallBack (ProgressCallback.h), on
+// the thread that runs the call. Handles may be used from any thread, one call at a time each.
+
+#include "repair/RepairRecords.h"
+
+#include <QString>
+
+namespace orv::repair {
+
+using TRHandle = quint16;
+using TRResult = quint16;
+
+enum : TRResult {
+    kTROk = 0,
+    kTRBadHandle = 1,    // no such library handle
+    kTRNotFound = 2,     // the table file does not exist
+    kTRCannotRead = 3,   // the file cannot be read, or a table beside it cannot be written
+    kTRNoStructure = 4,  // the table's structure is known neither by declaration nor from the file
+    kTRBadArgument = 6,  // a missing argument, a descriptor that does not fit its arrays
+    kTRTooManyHandles = 7,
+};
+
+// Verification statuses.
+enum : qint32 {
+    kVerifyNoErrors = 0,       // nothing wrong
+    kVerifyCompleted = 1,      // only notes that need no rebuild (an index missing or extra)
+    kVerifyIncomplete = 2,     // the file could not be read to the end (locked, unreadable)
+    kVerifyMustRebuild = 3,    // damage found: rows, pages, header or structure
+    kVerifyCannotRebuild = 4,  // no table can be built from this file
+};
+
+TRResult TRInit(TRHandle* handle);
+TRResult TRExit(TRHandle handle);
+TRResult TRFillTableProps(TRHandle handle, const char* tablePath, CURProps* props);
+TRResult TRVerifyTable(TRHandle handle, const char* tablePath, const char* driverType,
+                       const char* verifyTableName, int reserved1, int reserved2, qint32* status);
+TRResult TRGetRestructDescCount(TRHandle handle, const char* tablePath, quint16* fields,
+                                quint16* indexes, quint16* securityRecords, quint16* validityChecks,
+                                quint16* referenceChecks, quint16* optionalParams,
+                                quint16* optionalDataUnits);
+TRResult TRFillRestructDesc(TRHandle handle, RestructDesc* desc, const char* tablePath,
+                            int reserved);
+TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driverType,
+                        const char* backupName, const char* keyViolationName,
+                        const char* problemName, RestructDesc* desc);
+
+// The operator's text for a result code, with the detail of the handle's last failure.
+QString TRErrorText(TRHandle handle, TRResult result);
+
+// What the last successful rebuild of the handle did.
+struct RebuildCounts {
+    qint64 kept = 0;
+    qint64 keyViolations = 0;
+    qint64 problems = 0;
+};
+TRResult TRGetRebuildCounts(TRHandle handle, RebuildCounts* counts);
+
+}  // namespace orv::repair

@@ -1,0 +1,59 @@
+#include "repair/forms/RepairCommands.h"
+
+#include "repair/forms/RepairForm.h"
+#include "ui/WaitCursor.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace orv::repair {
+namespace {
+
+QStringList openTableFiles(QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileNames(parent, {}, folder);
+}
+
+void showNotice(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QCoreApplication::applicationName(), text);
+}
+
+}  // namespace
+
+RepairCommands::RepairCommands(ui::MainWindowHost& window)
+    : QObject(window.widget()),
+      window_(window),
+      merge_(window.tarifEveryday()),
+      repairForm_(new TMainFormRepair(window.aliases(), window.widget())),
+      chooseFiles_(openTableFiles),
+      notice_(showNotice) {
+    setObjectName(QStringLiteral("RepairCommands"));
+}
+
+void RepairCommands::N9Click() {
+    if (merge_.queryUnion().isOpen()) merge_.queryUnion().close();
+    const QStringList files = chooseFiles_(window_.widget(), window_.tarifEveryday().folder());
+    if (files.size() < 2) return;
+    const ui::WaitCursor wait;
+    merge_.merge(files);
+}
+
+void RepairCommands::N8Click() {
+    notice_(window_.widget(), QStringLiteral("Закройте \"SelvikTerminal\" и нажмите OK"));
+    repairForm_->exec();
+    if (!repairForm_->tableReplaced()) return;
+    // A rebuilt table is a new file: attachments to the old one are dropped so that the next
+    // statement reads the new one.
+    repairForm_->clearTableReplaced();
+    window_.freeGrid();
+    window_.tarifStandard().detachUnused();
+    window_.tarifEveryday().detachUnused();
+}
+
+RepairCommands& installRepair(ui::MainWindowHost& window) {
+    auto* commands = new RepairCommands(window);
+    window.connectCommand(ui::Command::N9, [commands] { commands->N9Click(); });
+    window.connectCommand(ui::Command::N8, [commands] { commands->N8Click(); });
+    return *commands;
+}
+
+}  // namespace orv::repair

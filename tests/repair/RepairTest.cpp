@@ -1,0 +1,284 @@
+// Verification and rebuild of damaged table files: real bytes damaged, rows counted back.
+
+#include "RepairFixture.h"
+
+#include "repair/PageFile.h"
+
+#include <QProcess>
+#include <functional>
+
+namespace orv::test {
+namespace {
+
+constexpr int kCalls = 20000;
+
+int leafCells(const std::vector<PageStat>& stats,
+              const std::function<bool(const PageStat&)>& lost) {
+    int n = 0;
+    for (const PageStat& s : stats)
+        if (s.name == QLatin1String("DESTTAR") && s.type == QLatin1String("leaf") && !lost(s))
+            n += s.cells;
+    return n;
+}
+
+TEST_F(RepairTest, SoundTableVerifiesCleanAndRebuildsEveryRowWithABackup) {
+    makeCalls(kCalls);
+    QFile original(path());
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+    EXPECT_EQ(verify(), std::optional<qint32>(0));
+    EXPECT_EQ(rowsIn(QStringLiteral("VERIFY.DB"), QStringLiteral("VERIFY")), 0);
+    const Rebuilt r = rebuild();
+    EXPECT_EQ(r.end, repair::RebuildEnd::Rebuilt);
+    EXPECT_EQ(r.counts.kept, kCalls);
+    EXPECT_EQ(r.counts.keyViolations, 0);
+    EXPECT_EQ(r.counts.problems, 0);
+    QFile backup(path(QStringLiteral("Backup.Db")));
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), before);
+    EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), kCalls);
+    EXPECT_EQ(rowsIn(QStringLiteral("KEYVIOL.DB"), QStringLiteral("KEYVIOL")), 0);
+    EXPECT_EQ(rowsIn(QStringLiteral("PROBLEM.DB"), QStringLiteral("PROBLEM")), 0);
+    EXPECT_EQ(verify(), std::optional<qint32>(0));
+    // The rebuilt table is the program's table again, rows equal to the generated ones.
+    db::Query q(store_->db(),
+                QStringLiteral("SELECT Sum(TRF), Count(DISTINCT Number_of_call) FROM DESTTAR"));
+    q.open();
+    EXPECT_DOUBLE_EQ(q.asFloat(q.fields()[0].name), 0.25 * kCalls * (kCalls + 1) / 2);
+    EXPECT_EQ(q.value(0, 1).toLongLong(), kCalls);
+}
+
+struct Damage {
+    const char* name;
+    std::function<int(RepairTest&, const std::vector<PageStat>&)> apply;  // returns rows intact
+    qint32 status;
+};
+
+TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLeaves) {
+    const std::vector<Damage> cases = {
+        {"torn last leaf page",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             int last = 0;
+             for (const PageStat& p : s)
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf"))
+                     last = std::max(last, p.page);
+             t.zeroPage(last, 2048);
+             return leafCells(s, [&](const PageStat& p) { return p.page == last; });
+         },
+         3},
+        {"zeroed interior pages",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             for (const PageStat& p : s)
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
+                     t.zeroPage(p.page);
+             return leafCells(s, [](const PageStat&) { return false; });
+         },
+         3},
+        {"damaged index",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             for (const PageStat& p : s)
+                 if (p.name == QLatin1String("CallOrder") && p.type == QLatin1String("leaf")) {
+                     t.overwrite(qint64(p.page - 1) * 4096 + 200, QByteArray(600, '\x5a'));
+                     break;
+                 }
+             return leafCells(s, [](const PageStat&) { return false; });
+         },
+         3},
+        {"garbage in the header",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             t.overwrite(0, QByteArray(100, '\x7f'));
+             return leafCells(s, [](const PageStat&) { return false; });
+         },
+         3},
+        {"truncated file",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             QFile f(t.path());
+             const int keep = int(f.size() / 4096) * 6 / 10;
+             f.resize(qint64(keep) * 4096 + 1000);
+             return leafCells(s, [&](const PageStat& p) { return p.page > keep; });
+         },
+         3},
+        {"one zeroed leaf page in the middle",
+         [](RepairTest& t, const std::vector<PageStat>& s) {
+             int page = 0;
+             for (const PageStat& p : s)
+                 if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("leaf") &&
+                     p.page > 40) {
+                     page = p.page;
+                     break;
+                 }
+             t.zeroPage(page);
+             return leafCells(s, [&](const PageStat& p) { return p.page == page; });
+         },
+         3},
+    };
+    for (const Damage& d : cases) {
+        SCOPED_TRACE(d.name);
+        freshStore();
+        makeCalls(kCalls);
+        const int intact = d.apply(*this, pages());
+        EXPECT_EQ(verify(), std::optional<qint32>(d.status));
+        EXPECT_GT(rowsIn(QStringLiteral("VERIFY.DB"), QStringLiteral("VERIFY")), 0);
+        const Rebuilt r = rebuild();
+        ASSERT_EQ(r.end, repair::RebuildEnd::Rebuilt);
+        EXPECT_GE(r.counts.kept, intact);
+        EXPECT_LE(r.counts.kept, kCalls);
+        EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), r.counts.kept);
+        EXPECT_EQ(verify(), std::optional<qint32>(0));
+    }
+}
+
+TEST_F(RepairTest, AFileThatIsNoTableCannotBeRebuiltAndStaysAsItWas) {
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray text = QByteArray("AbNumber;Date\n1000001;01.01.2026\n").repeated(500);
+    f.write(text);
+    f.close();
+    EXPECT_EQ(verify(), std::optional<qint32>(4));
+    EXPECT_EQ(rebuild().end, repair::RebuildEnd::NotRebuilt);
+    EXPECT_EQ(QFileInfo(path()).size(), text.size());
+    // A file of no program table whose structure cannot be read has no descriptor.
+    ASSERT_TRUE(QFile::copy(path(), path(QStringLiteral("notes.db"))));
+    EXPECT_EQ(verify(QStringLiteral("notes.db")), std::optional<qint32>(4));
+    EXPECT_EQ(rebuild(QStringLiteral("notes.db")).end, repair::RebuildEnd::NoCounts);
+    // A missing file: the library call fails, there is no status.
+    EXPECT_EQ(verify(QStringLiteral("none.db")), std::nullopt);
+}
+
+TEST_F(RepairTest, RowsBreakingTypesGoToProblemAndDeletedRowsStayDeleted) {
+    makeCalls(kCalls);
+    store_->raw(
+        QStringLiteral("DESTTAR.db"),
+        QStringLiteral(
+            "PRAGMA ignore_check_constraints = 1;"
+            "INSERT INTO DESTTAR VALUES (1, '31.12.2026', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "INSERT INTO DESTTAR VALUES (2, '2026-12-31', '25:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "INSERT INTO DESTTAR VALUES (3, '2026-12-31', '10:00:00', 1, 1, 1, 'much too long', "
+            "NULL, 1);"
+            "INSERT INTO DESTTAR VALUES ('x', '2026-12-31', '10:00:00', 1, 1, 1, 'a', NULL, 1);"
+            "DELETE FROM DESTTAR WHERE rowid % 2 = 0 AND rowid <= 10000;"));
+    const int live = kCalls - 5000;
+    EXPECT_EQ(verify(), std::optional<qint32>(3));
+    const Rebuilt r = rebuild();
+    EXPECT_EQ(r.counts.kept, live);
+    EXPECT_EQ(r.counts.problems, 4);
+    EXPECT_EQ(rowsIn(QStringLiteral("PROBLEM.DB"), QStringLiteral("PROBLEM")), 4);
+    EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), live);
+}
+
+TEST_F(RepairTest, DuplicateKeysGoToKeyViolationsAndAMissingIndexIsOnlyANote) {
+    store_->create(db::schema::prazdn());
+    store_->raw(
+        QStringLiteral("Prazdn.db"),
+        QStringLiteral("DROP INDEX \"PRIMARY\";"
+                       "INSERT INTO Prazdn VALUES ('2026-01-01'), ('2026-01-02'), ('2026-01-01'),"
+                       " ('2026-01-07'), ('2026-01-02');"));
+    EXPECT_EQ(verify(QStringLiteral("Prazdn.db")), std::optional<qint32>(1));
+    const Rebuilt r = rebuild(QStringLiteral("Prazdn.db"));
+    EXPECT_EQ(r.counts.kept, 3);
+    EXPECT_EQ(r.counts.keyViolations, 2);
+    EXPECT_EQ(rowsIn(QStringLiteral("KEYVIOL.DB"), QStringLiteral("KEYVIOL")), 2);
+    EXPECT_EQ(verify(QStringLiteral("Prazdn.db")), std::optional<qint32>(0));
+}
+
+TEST_F(RepairTest, TablePropertiesOfTheDeclaredStructure) {
+    makeCalls(10);
+    repair::TTableUtil util;
+    ASSERT_TRUE(util.FillTableProps(path()));
+    const repair::CURProps& p = util.TableProps;
+    EXPECT_EQ(p.iFields, 9);
+    EXPECT_EQ(p.iRecBufSize, 4 + 4 + 4 + 4 + 2 + 4 + 11 + 11 + 8);
+    EXPECT_EQ(p.iIndexes, 1);
+    EXPECT_EQ(p.iValChecks, 4);  // two widths, a date and a time
+    EXPECT_EQ(p.iRefIntChecks, 0);
+    EXPECT_EQ(p.iCodePage, 65001);
+    EXPECT_EQ(p.iBlockSize, 4096);
+    EXPECT_EQ(p.iTblLevel, 4);
+    EXPECT_GT(p.iRestrVersion, 0);
+    // A failed fill leaves the last table's values.
+    EXPECT_FALSE(util.FillTableProps(path(QStringLiteral("none.db"))));
+    EXPECT_EQ(util.TableProps.iFields, 9);
+}
+
+TEST_F(RepairTest, ProgressReachesEveryBarOfTheRebuild) {
+    makeCalls(kCalls);
+    repair::TTableUtil util;
+    std::map<int, std::vector<int>> seen;
+    util.setProgressSink([&](int phase, int percent) { seen[phase].push_back(percent); });
+    ASSERT_EQ(repair::runRebuild(util, path()), repair::RebuildEnd::Rebuilt);
+    for (int phase : {0, 1, 2, 8}) {
+        SCOPED_TRACE(phase);
+        ASSERT_FALSE(seen[phase].empty());
+        EXPECT_EQ(seen[phase].back(), 100);
+        // The rebuild verifies first; from the rebuild's own start the bar only moves forward.
+        const auto start = std::find(seen[phase].rbegin(), seen[phase].rend(), 0).base();
+        EXPECT_TRUE(std::is_sorted(start, seen[phase].end()));
+    }
+    EXPECT_GT(seen[2].size(), 10u);  // the data bar moves page by page
+}
+
+TEST_F(RepairTest, MessageLinesOfEveryStatus) {
+    EXPECT_EQ(repair::verificationMessage(std::nullopt), QString());
+    const std::pair<qint32, const char*> lines[] = {
+        {0, "Verification Successful. Table has no errors."},
+        {1, "Verification Successful. Verification completed."},
+        {2, "Verification Successful. Verification could not be completed."},
+        {3, "Verification Successful. Table must be rebuild manually."},
+        {4, "Verification Successful. Table cannot be rebuilt."},
+        {5, "Verification unsuccessful."},
+        {-1, "Verification unsuccessful."}};
+    for (const auto& [status, text] : lines)
+        EXPECT_EQ(repair::verificationMessage(status), QLatin1String(text)) << status;
+}
+
+// A rebuild killed at each of its kill points leaves the old file or the new one, whole.
+TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
+    makeCalls(kCalls);
+    for (const PageStat& p : pages())
+        if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
+            zeroPage(p.page);
+    QFile damaged(path());
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    const QByteArray before = damaged.readAll();
+    damaged.close();
+    bool finished = false;
+    for (int killAt = 1; killAt < 40 && !finished; ++killAt) {
+        SCOPED_TRACE(killAt);
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANTA_TEST_KILL_REBUILD_AT"), QString::number(killAt));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        cli.setProcessEnvironment(env);
+        cli.start(cliProgram(), {QStringLiteral("rebuild"), path()});
+        ASSERT_TRUE(cli.waitForFinished(120000));
+        finished = cli.exitStatus() == QProcess::NormalExit;
+        QFile now(path());
+        ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+        const bool old = now.readAll() == before;
+        EXPECT_TRUE(old ||
+                    rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) == kCalls);
+        if (finished) EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), kCalls);
+}
+
+TEST(PageFileTest, VarintsOfEveryLength) {
+    const std::pair<QByteArray, qint64> cases[] = {
+        {QByteArray::fromHex("00"), 0},         {QByteArray::fromHex("7f"), 127},
+        {QByteArray::fromHex("8100"), 128},     {QByteArray::fromHex("ff7f"), 16383},
+        {QByteArray::fromHex("818000"), 16384}, {QByteArray::fromHex("ffffffffffffffffff"), -1},
+    };
+    for (const auto& [bytes, value] : cases) {
+        qint64 v = 0;
+        const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+        EXPECT_EQ(repair::readVarint(p, p + bytes.size(), &v), bytes.size());
+        EXPECT_EQ(v, value);
+        EXPECT_EQ(repair::readVarint(p, p + bytes.size() - 1, &v), 0);
+    }
+}
+
+}  // namespace
+}  // namespace orv::test
