@@ -2,6 +2,7 @@
 
 #include "billing/DebtStatements.h"
 #include "billing/TestHooks.h"
+#include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "db/BatchMove.h"
@@ -438,6 +439,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     pipelines.cityGroup(db);
     report(30);
     pipelines.mgGroup(db);
+    const qint64 unbilled = calls::countUnbilled(db);
     report(60);
 
     ensureResultTable(db, QStringLiteral("DolgRes"));
@@ -581,6 +583,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.reckoningDate = dates.currentStart;
     summary.months = int(n);
     summary.accounts = accounts.size();
+    summary.callsUnbilled = unbilled;
     summary.callsArchived = archiveOldLongDistance(db, dates.currentStart);
     TEST_crashPoint("after-archive");
     {
@@ -590,7 +593,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     }
     TEST_crashPoint("before-commit");
     transaction.commit();
-    report(100);
+    report(100, calls::unbilledNote(unbilled));
     return summary;
 }
 

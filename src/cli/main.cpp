@@ -6,6 +6,7 @@
 // window would show), 2 on a usage error.
 
 #include "cli/BillingCommands.h"
+#include "cli/CdrCommands.h"
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
@@ -51,6 +52,9 @@ const QList<Command>& commands() {
          "[--times HH:MM-HH:MM] [--list FILE.lst]",
          orv::cli::runView},
         {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
+        {"import-cdr", "import-cdr asterisk|freeswitch FILE [--dialplan FILE] [--again]",
+         orv::cli::runImportCdr},
+        {"unbilled", "unbilled", orv::cli::runUnbilled},
     };
     return list;
 }

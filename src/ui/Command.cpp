@@ -45,6 +45,11 @@ constexpr std::array kCommands = {
     CommandSpec{ToolButtonSettings, "ToolButtonSettings", "&Настройки", "Настройки", 0, M::None},
     CommandSpec{Help, "Help", "Помо&щь", "Вызов справки", 0, M::None},
     CommandSpec{ToolButtonExit, "ToolButtonExit", "&Выход", "Выход из программы", 0, M::None},
+    CommandSpec{NImportCdr, "NImportCdr", "Загрузка записей &АТС…",
+                "Загрузка записей разговоров Asterisk или FreeSWITCH в DESTTAR", 0,
+                M::PopupMenuUtils},
+    CommandSpec{DropUnbilled, "DropUnbilled", "&Нетарифицированные",
+                "Разговоры, которые не тарифицируются, с причиной", 0, M::PopupMenuRazg},
 };
 
 // spec() indexes the table by the enum's value.

@@ -35,6 +35,8 @@ enum class Command {
     ToolButtonSettings,
     Help,
     ToolButtonExit,
+    NImportCdr,
+    DropUnbilled,
 };
 
 // The drop-down menus: PopupMenuRazg (views, also the grid's context menu), PopupMenuUtils with

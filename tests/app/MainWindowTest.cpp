@@ -153,8 +153,9 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
         QStringList items;
     } menus[] = {
         {"ToolButtonRazg",
-         {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7"}},
-        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12"}},
+         {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7",
+          "DropUnbilled"}},
+        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NImportCdr"}},
         {"ToolButtonDolg", {"N3", "N11", "PaneInform"}},
         {"ToolButtonReport", {"N6", "PrintWindow"}},
     };

@@ -1,5 +1,6 @@
 #include "calls/forms/CallViews.h"
 
+#include "calls/forms/CdrCommands.h"
 #include "ui/WaitCursor.h"
 
 namespace orv::calls {
@@ -130,6 +131,7 @@ CallViewCommands& installCallViews(ui::MainWindowHost& window) {
     for (const auto& entry : table)
         window.connectCommand(entry.command,
                               [commands, handler = entry.handler] { (commands->*handler)(); });
+    installCdrCommands(window);
     return *commands;
 }
 
