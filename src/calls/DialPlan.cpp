@@ -130,8 +130,10 @@ DialPlan DialPlan::parse(const QString& text, const QString& source) {
     if (plan.subscribers_.isEmpty())
         PlanParser(source, int(lines.size()))
             .fail(QStringLiteral("нет ни одной строки subscribers"));
+    // Longest prefix first; of equal prefixes a city rule, bound to its digit count, first.
     std::stable_sort(plan.rules_.begin(), plan.rules_.end(), [](const Rule& a, const Rule& b) {
-        return a.prefix.size() > b.prefix.size();
+        if (a.prefix.size() != b.prefix.size()) return a.prefix.size() > b.prefix.size();
+        return a.kind == Kind::City && b.kind != Kind::City;
     });
     return plan;
 }
@@ -210,8 +212,8 @@ std::optional<DialledCall> DialPlan::destination(const QByteArray& dialled) cons
     for (const Rule& rule : rules_) {
         if (!number.startsWith(rule.prefix)) continue;
         if (rule.kind == Kind::City && number.size() != rule.digits) continue;
-        if (rule.kind != Kind::City && number.size() == rule.prefix.size()) continue;
-        if (auto call = apply(rule, number.mid(rule.prefix.size()))) return call;
+        if (rule.kind != Kind::City && number.size() == rule.prefix.size()) return std::nullopt;
+        return apply(rule, number.mid(rule.prefix.size()));
     }
     return std::nullopt;
 }
