@@ -42,6 +42,9 @@ class MainWindowHost {
     // Relabels ToolButtonRazg and makes its body run handler (through runCommand).
     virtual void setRazg(const QString& caption, const QString& hint,
                          std::function<void()> handler) = 0;
+    // Disables every command of the window (its actions and tool bars) while long work runs;
+    // true restores each command as it was before.
+    virtual void setCommandsEnabled(bool enabled) = 0;
     // A step for FormShow, run after the VAT read in the order added.
     virtual void addShowStep(std::function<void()> step) = 0;
 

@@ -200,6 +200,20 @@ void TForm1::runCommand(const std::function<void()>& body) {
     }
 }
 
+void TForm1::setCommandsEnabled(bool enabled) {
+    for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(enabled);
+    if (!enabled) {
+        for (QAction* action : actions_) {
+            if (!action->isEnabled()) continue;
+            action->setEnabled(false);
+            heldDisabled_.append(action);
+        }
+        return;
+    }
+    for (QAction* action : std::as_const(heldDisabled_)) action->setEnabled(true);
+    heldDisabled_.clear();
+}
+
 void TForm1::setRazg(const QString& caption, const QString& hint, std::function<void()> handler) {
     QAction* body = action(ui::Command::ToolButtonRazg);
     body->setText(literal(caption));

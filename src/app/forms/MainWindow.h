@@ -66,6 +66,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     void runCommand(const std::function<void()>& body) override;
     void setRazg(const QString& caption, const QString& hint,
                  std::function<void()> handler) override;
+    void setCommandsEnabled(bool enabled) override;
     void addShowStep(std::function<void()> step) override;
     // The previous binding is replaced without being closed (call freeGrid() first to close
     // it). The model stays the caller's; a model destroyed while bound unbinds the grid.
@@ -120,6 +121,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     QList<std::function<void()>> showSteps_;
 
     std::vector<QAction*> actions_;  // indexed by ui::Command
+    QList<QAction*> heldDisabled_;   // the enabled actions setCommandsEnabled(false) disabled
     QToolButton* razgButton_ = nullptr;
     std::function<void()> razgHandler_;
     QTableView* grid_ = nullptr;
