@@ -3,6 +3,7 @@
 #include "billing/DebtRun.h"
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
+#include "calls/Unbilled.h"
 #include "core/Clock.h"
 #include "ui/WaitCursor.h"
 
@@ -51,10 +52,11 @@ void BillingCommands::showDebts() {
 
 void BillingCommands::ButtonDolgClick() {
     window_.freeGrid();
+    DebtRunSummary summary;
     {
         const ui::WaitCursor wait;
         const ProgressShown shown(*progress_);
-        runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
+        summary = runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
                            orv::today(), standardPipelines(),
                            [this](int percent, const QString& account) {
                                if (percent == 0) progress_->start();
@@ -62,6 +64,8 @@ void BillingCommands::ButtonDolgClick() {
                            });
     }
     showDebts();
+    if (summary.callsUnbilled > 0)
+        window_.setStatusText(0, calls::unbilledNote(summary.callsUnbilled));
 }
 
 void BillingCommands::ToolButtonShowDolgClick() {

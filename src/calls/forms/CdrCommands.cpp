@@ -2,6 +2,7 @@
 
 #include "calls/DialPlan.h"
 #include "core/Error.h"
+#include "ui/LongWork.h"
 #include "ui/WaitCursor.h"
 
 #include <QCheckBox>
@@ -94,16 +95,31 @@ CdrCommands::CdrCommands(ui::MainWindowHost& window)
 }
 
 QString CdrCommands::importCdr(const CdrRequest& request) {
-    const ui::WaitCursor wait;
-    DialPlan plan = DialPlan::read(request.dialPlan.isEmpty() ? DialPlan::defaultPath()
-                                                              : request.dialPlan);
-    QFile file(request.file);
-    if (!file.open(QIODevice::ReadOnly))
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
-                                        .arg(request.file, file.errorString()));
-    db::Database& db = window_.tarifStandard();
-    plan.readCodes(db);
-    return cdrSummaryText(calls::importCdr(db, file, request.format, plan, request.again));
+    const DialPlan plan = DialPlan::read(request.dialPlan.isEmpty() ? DialPlan::defaultPath()
+                                                                    : request.dialPlan);
+    CdrSummary summary;
+    // The status panel shows the progress and gets its text back on every way out.
+    struct RestoreStatus {
+        ui::MainWindowHost& window;
+        QString text;
+        ~RestoreStatus() { window.setStatusText(0, text); }
+    } restore{window_, window_.statusText(0)};
+    ui::LongWork::run(
+        window_,
+        [&request, &plan, &summary](db::Database& own, ui::LongWork::Progress& progress) {
+            QFile file(request.file);
+            if (!file.open(QIODevice::ReadOnly))
+                raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
+                                                .arg(request.file, file.errorString()));
+            DialPlan withCodes = plan;
+            withCodes.readCodes(own);
+            summary = calls::importCdr(own, file, request.format, withCodes, request.again,
+                                       [&progress](int percent) { progress.report(percent, {}); });
+        },
+        [this](int percent, const QString&) {
+            window_.setStatusText(0, QStringLiteral("Загрузка записей АТС: %1%").arg(percent));
+        });
+    return cdrSummaryText(summary);
 }
 
 void CdrCommands::NImportCdrClick() {

@@ -6,8 +6,9 @@
 // ToolButtonRazg like the other views.
 //
 // TFormCdrImport asks for the format, the file, the dial plan (the config folder's by default)
-// and whether to load again. The import runs with the hourglass; its error is shown by the
-// window's runCommand and changes nothing.
+// and whether to load again. The import runs on a worker thread with its own connection
+// (ui::LongWork), its progress in status panel 0; its error is shown by the window's runCommand
+// and changes nothing.
 
 #include "calls/CdrImport.h"
 #include "calls/Unbilled.h"
