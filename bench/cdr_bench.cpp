@@ -42,9 +42,9 @@ Run runCli(const QString& cli, const QString& root, const QString& standard,
            const QStringList& command) {
     setenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")).constData(), 1);
     setenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")).constData(), 1);
-    const QStringList args = QStringList{cli, QStringLiteral("--alias"),
-                                         QStringLiteral("OrvantaStandard=") + standard} +
-                             command;
+    const QStringList args =
+        QStringList{cli, QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + standard} +
+        command;
     std::vector<QByteArray> storage;
     for (const QString& a : args) storage.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
@@ -81,8 +81,9 @@ qint64 writeFiles(const QString& desttar, const QString& asteriskPath, const QSt
     QFile csv(csvPath);
     asterisk.open(QIODevice::WriteOnly);
     csv.open(QIODevice::WriteOnly);
-    csv.write("AbNumber,Date_of_call,Time_of_call,Longivity,Cat,Number_of_call,Code,CodeForeign,"
-              "TRF\n");
+    csv.write(
+        "AbNumber,Date_of_call,Time_of_call,Longivity,Cat,Number_of_call,Code,CodeForeign,"
+        "TRF\n");
     qint64 n = 0;
     while (sqlite3_step(s) == SQLITE_ROW) {
         const QString number = text(s, 0);
@@ -90,10 +91,9 @@ qint64 writeFiles(const QString& desttar, const QString& asteriskPath, const QSt
         const int cat = sqlite3_column_int(s, 4);
         const QString code = text(s, 6);
         const QString foreign = text(s, 7);
-        const QString dialled = cat < 8 ? text(s, 5)
-                                : code.isEmpty()
-                                    ? QStringLiteral("810") + foreign + text(s, 5)
-                                    : QStringLiteral("8") + code + text(s, 5);
+        const QString dialled = cat < 8          ? text(s, 5)
+                                : code.isEmpty() ? QStringLiteral("810") + foreign + text(s, 5)
+                                                 : QStringLiteral("8") + code + text(s, 5);
         const int seconds = sqlite3_column_int(s, 3) * 60;
         asterisk.write(QStringLiteral("\"\",\"%1\",\"%2\",\"from-internal\",\"\"\"%1\"\" <%1>\","
                                       "\"SIP/%1-%3\",\"SIP/trunk-%3\",\"Dial\",\"SIP/trunk/%2,60\","
@@ -105,8 +105,8 @@ qint64 writeFiles(const QString& desttar, const QString& asteriskPath, const QSt
                            .arg(seconds)
                            .toUtf8());
         csv.write(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9\n")
-                      .arg(number, text(s, 1), text(s, 2), text(s, 3), text(s, 4), text(s, 5),
-                           code, foreign, text(s, 8))
+                      .arg(number, text(s, 1), text(s, 2), text(s, 3), text(s, 4), text(s, 5), code,
+                           foreign, text(s, 8))
                       .toUtf8());
         ++n;
     }
@@ -166,10 +166,9 @@ int main(int argc, char** argv) {
     runCli(cli, root.path(), csvFolder, {QStringLiteral("init")});
 
     const Run cdr = runCli(cli, root.path(), cdrFolder,
-                           {QStringLiteral("import-cdr"), QStringLiteral("asterisk"),
-                            asteriskFile, QStringLiteral("--dialplan"), plan});
-    const Run csv =
-        runCli(cli, root.path(), csvFolder, {QStringLiteral("import-calls"), csvFile});
+                           {QStringLiteral("import-cdr"), QStringLiteral("asterisk"), asteriskFile,
+                            QStringLiteral("--dialplan"), plan});
+    const Run csv = runCli(cli, root.path(), csvFolder, {QStringLiteral("import-calls"), csvFile});
     std::printf("%lld calls\n", static_cast<long long>(n));
     std::printf("import-cdr asterisk   %7.2f s  peak %7.1f MB  (exit %d)\n", cdr.seconds,
                 cdr.peakMb, cdr.code);

@@ -36,9 +36,9 @@ void CallStaging::add(const QVariantList& row) {
     if (!batch_) {
         batch_ = std::make_unique<db::Transaction>(db_, QStringList());
         if (!insert_)
-            insert_.emplace(db_.connection(),
-                            QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)")
-                                .arg(kStaging));
+            insert_.emplace(
+                db_.connection(),
+                QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
     }
     for (int i = 0; i < row.size(); ++i) insert_->bind(i + 1, row[i]);
     insert_->run();
@@ -89,9 +89,8 @@ CallStaging::Appended CallStaging::append(bool freshOnly) {
     Appended appended;
     {
         db::Statement totals(
-            connection,
-            QStringLiteral("SELECT count(*), CAST(total(Longivity) AS INTEGER) FROM %1")
-                .arg(source));
+            connection, QStringLiteral("SELECT count(*), CAST(total(Longivity) AS INTEGER) FROM %1")
+                            .arg(source));
         totals.step();
         appended.rows = totals.columnInt(0);
         appended.minutes = totals.columnInt(1);

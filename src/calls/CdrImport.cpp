@@ -53,9 +53,9 @@ std::optional<Stamp> stampOf(const QByteArray& text, const char* column, qint64 
                         text[13] == ':' && text[16] == ':' &&
                         digitsAt(text, {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18});
     const char* p = text.constData();
-    if (!shaped || !QDate(twoDigits(p) * 100 + twoDigits(p + 2), twoDigits(p + 5),
-                          twoDigits(p + 8))
-                        .isValid() ||
+    if (!shaped ||
+        !QDate(twoDigits(p) * 100 + twoDigits(p + 2), twoDigits(p + 5), twoDigits(p + 8))
+             .isValid() ||
         !QTime(twoDigits(p + 11), twoDigits(p + 14), twoDigits(p + 17)).isValid())
         badLine(line, QStringLiteral("поле %1: '%2' не дата и время ГГГГ-ММ-ДД ЧЧ:ММ:СС")
                           .arg(QLatin1String(column), QString::fromUtf8(text)));
@@ -84,7 +84,10 @@ QDate lastReckoning(db::Database& db) {
 class Importer {
   public:
     Importer(CdrFormat format, const DialPlan& plan, CdrSummary& summary, CallStaging& staging)
-        : format_(format), layout_(layoutOf(format)), plan_(plan), summary_(summary),
+        : format_(format),
+          layout_(layoutOf(format)),
+          plan_(plan),
+          summary_(summary),
           staging_(staging) {}
 
     void take(const QList<QByteArray>& f, qint64 line) {

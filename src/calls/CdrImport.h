@@ -35,7 +35,7 @@ struct CdrSummary {
     qint64 unanswered = 0;
     qint64 zeroLength = 0;
     qint64 notSubscriber = 0;
-    qint64 notInPlan = 0;  // dialled number that no rule takes
+    qint64 notInPlan = 0;   // dialled number that no rule takes
     qint64 duplicates = 0;  // further rows of one call, calls already in DESTTAR
     qint64 reckoned = 0;    // dated before the last reckoning
 };

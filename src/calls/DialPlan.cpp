@@ -72,16 +72,18 @@ QString DialPlan::defaultPath() {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(sample().toUtf8()) < 0 || !file.flush())
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось записать план набора %1: %2")
-                                        .arg(path, file.errorString()));
+        raise(
+            Error::Kind::Refused,
+            QStringLiteral("Не удалось записать план набора %1: %2").arg(path, file.errorString()));
     return path;
 }
 
 DialPlan DialPlan::read(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть план набора %1: %2")
-                                        .arg(path, file.errorString()));
+        raise(
+            Error::Kind::Refused,
+            QStringLiteral("Не удалось открыть план набора %1: %2").arg(path, file.errorString()));
     return parse(QString::fromUtf8(file.readAll()), path);
 }
 
@@ -149,8 +151,7 @@ void DialPlan::setCodeList(Codes& codes, const QList<QByteArray>& list) {
     }
 }
 
-void DialPlan::setCodes(const QList<QByteArray>& longCodes,
-                        const QList<QByteArray>& foreignCodes) {
+void DialPlan::setCodes(const QList<QByteArray>& longCodes, const QList<QByteArray>& foreignCodes) {
     setCodeList(long_, longCodes);
     setCodeList(intl_, foreignCodes);
 }

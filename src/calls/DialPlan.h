@@ -12,8 +12,9 @@
 //   intl PREFIX CAT            PREFIX, then a code of Foren.db and the number: international
 //   zone long|intl CODE TRF    the tariff zone of a code
 // PREFIX "-" stands for none. Among the rules whose prefix starts the number the longest prefix
-// wins (a city rule only when the digit count fits; of equal prefixes the city rule first). A long-distance or international number whose code is in neither table keeps the whole
-// number after the prefix, no code and no zone, so that it shows among the unbilled calls.
+// wins (a city rule only when the digit count fits; of equal prefixes the city rule first). A
+// long-distance or international number whose code is in neither table keeps the whole number after
+// the prefix, no code and no zone, so that it shows among the unbilled calls.
 //
 // A malformed line raises Error(Refused) naming the file and the line.
 

@@ -69,8 +69,8 @@ const QString& QueryUnbilled() {
 }
 
 const QString& QueryUnbilledCount() {
-    static const QString text = QStringLiteral("SELECT Count(*) Unbilled FROM (\n") +
-                                unbilledRows() + QStringLiteral(");");
+    static const QString text =
+        QStringLiteral("SELECT Count(*) Unbilled FROM (\n") + unbilledRows() + QStringLiteral(");");
     return text;
 }
 

@@ -55,8 +55,9 @@ int runImportCdr(CliContext& context, const QStringList& args) {
         parsed.dialPlan.isEmpty() ? calls::DialPlan::defaultPath() : parsed.dialPlan);
     QFile file(parsed.file);
     if (!file.open(QIODevice::ReadOnly))
-        raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
-                                        .arg(parsed.file, file.errorString()));
+        raise(
+            Error::Kind::Refused,
+            QStringLiteral("Не удалось открыть файл %1: %2").arg(parsed.file, file.errorString()));
     db::Database& db = context.standard();
     plan.readCodes(db);
     const calls::CdrSummary summary = calls::importCdr(db, file, parsed.format, plan, parsed.again);

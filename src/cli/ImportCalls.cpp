@@ -140,9 +140,9 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     while (readRecord(in, &fields, &line, &recordLine)) {
         if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
         if (fields.size() != headerFields)
-            badRow(recordLine, QStringLiteral("полей %1, а в заголовке %2")
-                                   .arg(fields.size())
-                                   .arg(headerFields));
+            badRow(
+                recordLine,
+                QStringLiteral("полей %1, а в заголовке %2").arg(fields.size()).arg(headerFields));
         staging.add(checkedRow(fields, position, recordLine));
     }
     const qint64 rows = staging.staged();

@@ -218,9 +218,10 @@ TEST_F(CallsCli, ImportCdrTakesAFileOnceAndRefusesBadInput) {
     {
         QFile f(master);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\"\",\"1233\",\"84957654321\",\"d\",\"\",\"\",\"\",\"Dial\",\"\","
-                "\"2001-03-07 10:00:00\",\"2001-03-07 10:00:02\",\"2001-03-07 10:01:00\",58,58,"
-                "\"ANSWERED\",\"DOCUMENTATION\",\"x1\",\"\"\r\n");
+        f.write(
+            "\"\",\"1233\",\"84957654321\",\"d\",\"\",\"\",\"\",\"Dial\",\"\","
+            "\"2001-03-07 10:00:00\",\"2001-03-07 10:00:02\",\"2001-03-07 10:01:00\",58,58,"
+            "\"ANSWERED\",\"DOCUMENTATION\",\"x1\",\"\"\r\n");
     }
     const Outcome first = cli({"import-cdr", "asterisk", master, "--dialplan", plan});
     EXPECT_EQ(first.code, 0) << first;
@@ -228,7 +229,8 @@ TEST_F(CallsCli, ImportCdrTakesAFileOnceAndRefusesBadInput) {
         QStringLiteral("Прочитано записей: 1, загружено разговоров: 1 (минут: 1);")))
         << first;
     const Outcome mg = cli({"view", "mg", "--numbers", "1233-1233"});
-    EXPECT_TRUE(mg.out.contains(QStringLiteral("1233,07.03.2001,10:00:02,8,1,7654321,1,495,,Москва,")))
+    EXPECT_TRUE(
+        mg.out.contains(QStringLiteral("1233,07.03.2001,10:00:02,8,1,7654321,1,495,,Москва,")))
         << mg;
     const Outcome again = cli({"import-cdr", "asterisk", master, "--dialplan", plan});
     EXPECT_TRUE(again.out.contains(QStringLiteral("загружено разговоров: 0"))) << again;

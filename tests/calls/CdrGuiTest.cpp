@@ -27,11 +27,13 @@ class CdrGui : public ::testing::Test {
         qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
         qputenv("XDG_DATA_HOME", home_.filePath(QStringLiteral("data")).toUtf8());
         createPermanentTables(t);
-        addRows(t, QStringLiteral("AbTab"), {QStringLiteral("2200001, 'ALL', 'YES', '', '', '', ''")});
+        addRows(t, QStringLiteral("AbTab"),
+                {QStringLiteral("2200001, 'ALL', 'YES', '', '', '', ''")});
         addRows(t, QStringLiteral("Sng"), {QStringLiteral("'495', 'Москва'")});
         addRows(t, QStringLiteral("TarifCit"), {QStringLiteral("'2001-01-01', 'ALL', 1.5")});
-        addRows(t, QStringLiteral("DESTTAR"), {call(2200001, "2001-03-05", "10:00:00", 2, 3),
-                                               call(2200009, "2001-03-05", "11:00:00", 2, 3)});
+        addRows(t, QStringLiteral("DESTTAR"),
+                {call(2200001, "2001-03-05", "10:00:00", 2, 3),
+                 call(2200009, "2001-03-05", "11:00:00", 2, 3)});
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), t.path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
@@ -67,15 +69,16 @@ TEST_F(CdrGui, UnbilledViewAndTheImportThatFeedsIt) {
     EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("ToolButtonRazg"))->text(),
               QStringLiteral("Нетарифицир."));
 
-    // A long-distance call of a zone that Tarif1.db lacks comes in through the records of the exchange;
-    // the default dial plan is written from the sample on first use.
+    // A long-distance call of a zone that Tarif1.db lacks comes in through the records of the
+    // exchange; the default dial plan is written from the sample on first use.
     const QString file = home_.filePath(QStringLiteral("Master.csv"));
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\"\",\"2200001\",\"84951234567\",\"default\",\"\",\"\",\"\",\"Dial\",\"\","
-                "\"2001-03-06 10:00:00\",\"2001-03-06 10:00:02\",\"2001-03-06 10:01:00\",58,58,"
-                "\"ANSWERED\",\"DOCUMENTATION\"\n");
+        f.write(
+            "\"\",\"2200001\",\"84951234567\",\"default\",\"\",\"\",\"\",\"Dial\",\"\","
+            "\"2001-03-06 10:00:00\",\"2001-03-06 10:00:02\",\"2001-03-06 10:01:00\",58,58,"
+            "\"ANSWERED\",\"DOCUMENTATION\"\n");
     }
     auto* commands = window_->findChild<calls::CdrCommands*>(QStringLiteral("CdrCommands"));
     ASSERT_NE(commands, nullptr);

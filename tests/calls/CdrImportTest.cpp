@@ -34,8 +34,8 @@ calls::DialPlan testPlan() {
 }
 
 // One Asterisk cdr_csv row with uniqueid and userfield; empty answer for an unanswered call.
-QByteArray asterisk(const char* src, const char* dst, const char* answer, int duration,
-                    int billsec, const char* disposition, const char* id) {
+QByteArray asterisk(const char* src, const char* dst, const char* answer, int duration, int billsec,
+                    const char* disposition, const char* id) {
     return QStringLiteral(
                "\"\",\"%1\",\"%2\",\"default\",\"\"\"Ivan, Petrov\"\" <%1>\",\"SIP/%1-01\","
                "\"SIP/out-02\",\"Dial\",\"SIP/%2,30\",\"2024-03-05 09:59:50\",%3,"
@@ -65,8 +65,7 @@ class CdrImport : public ::testing::Test {
   protected:
     void SetUp() override { createPermanentTables(t); }
 
-    calls::CdrSummary import(const QByteArray& bytes, calls::CdrFormat format,
-                             bool again = false) {
+    calls::CdrSummary import(const QByteArray& bytes, calls::CdrFormat format, bool again = false) {
         QByteArray data = bytes;
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
@@ -100,7 +99,8 @@ const QByteArray kAsteriskFile =
         "  \"\" , \"2200004\" ,  \"84950001122\"  ,\"default\",\"\",\"\",\"\",\"Dial\",\"\","
         " \"2024-03-05 13:00:00\" , \"2024-03-05 13:00:01\" ,\"2024-03-05 13:00:31\", 31 , 30 ,"
         "\"ANSWERED\",\"DOCUMENTATION\"",
-    }.join("\r\n") +
+    }
+        .join("\r\n") +
     "\r\n\r\n";
 
 }  // namespace
@@ -128,8 +128,8 @@ TEST_F(CdrImport, AsteriskFileBecomesAnsweredCallsOnce) {
     EXPECT_EQ(repeat.imported, 0);
     EXPECT_EQ(repeat.duplicates, 6);
     const calls::CdrSummary grown =
-        import(kAsteriskFile + asterisk("2200001", "2212345", "2024-03-06 08:00:00", 9, 9,
-                                        "ANSWERED", "a9"),
+        import(kAsteriskFile +
+                   asterisk("2200001", "2212345", "2024-03-06 08:00:00", 9, 9, "ANSWERED", "a9"),
                calls::CdrFormat::Asterisk);
     EXPECT_EQ(grown.imported, 1);
     EXPECT_EQ(calls().size(), 6);
@@ -142,12 +142,14 @@ TEST_F(CdrImport, FreeSwitchFileAndCallsOfAReckonedMonth) {
     db::Query(t.db(), QStringLiteral("INSERT INTO DolgTb (AbNumber, Priznak, YearMonth) VALUES "
                                      "(2200001, 'ALL', '2024-03-06')"))
         .execute();
-    const QByteArray file = QByteArrayList{
-        freeSwitch("2200001", "2212345", "", 0, "u1"),
-        freeSwitch("2200001", "2212345", "2024-03-07 10:00:00", 125, "u1"),
-        freeSwitch("2200001", "2212345", "2024-03-07 10:00:00", 125, "u1"),
-        freeSwitch("2200001", "2212346", "2024-03-05 10:00:00", 60, "u2"),
-    }.join("\n");
+    const QByteArray file =
+        QByteArrayList{
+            freeSwitch("2200001", "2212345", "", 0, "u1"),
+            freeSwitch("2200001", "2212345", "2024-03-07 10:00:00", 125, "u1"),
+            freeSwitch("2200001", "2212345", "2024-03-07 10:00:00", 125, "u1"),
+            freeSwitch("2200001", "2212346", "2024-03-05 10:00:00", 60, "u2"),
+        }
+            .join("\n");
     const calls::CdrSummary s = import(file, calls::CdrFormat::FreeSwitch);
     EXPECT_EQ(s.lines, 4);
     EXPECT_EQ(s.unanswered, 1);
@@ -170,9 +172,10 @@ TEST_F(CdrImport, AMalformedLineRefusesTheWholeFileWithItsNumber) {
         {good + "\n\"a\",\"b\"\n", calls::CdrFormat::Asterisk, "Строка 2: полей 2"},
         {good + "\n" + asterisk("2200001", "2212345", "05.03.2024 10:00", 1, 1, "ANSWERED", "x"),
          calls::CdrFormat::Asterisk, "Строка 2: поле answer"},
-        {QByteArray(good).replace(",70,", ",7s,"), calls::CdrFormat::Asterisk, "Строка 1: поле duration"},
-        {"\n\n" + QByteArray(good).replace("\"DOCUMENTATION\"", "\"DOC\"x"), calls::CdrFormat::Asterisk,
-         "Строка 3: символы после закрывающей кавычки"},
+        {QByteArray(good).replace(",70,", ",7s,"), calls::CdrFormat::Asterisk,
+         "Строка 1: поле duration"},
+        {"\n\n" + QByteArray(good).replace("\"DOCUMENTATION\"", "\"DOC\"x"),
+         calls::CdrFormat::Asterisk, "Строка 3: символы после закрывающей кавычки"},
         {good, calls::CdrFormat::FreeSwitch, "Строка 1: полей 18"},
         {"", calls::CdrFormat::Asterisk, "нет записей"},
     };
@@ -185,19 +188,26 @@ TEST_F(CdrImport, AMalformedLineRefusesTheWholeFileWithItsNumber) {
 }
 
 TEST(DialPlan, TheLongestPrefixAndCodeWin) {
-    calls::DialPlan plan = calls::DialPlan::parse(
-        kPlan + QStringLiteral("city 8 9 2\n"), QStringLiteral("test.conf"));
+    calls::DialPlan plan =
+        calls::DialPlan::parse(kPlan + QStringLiteral("city 8 9 2\n"), QStringLiteral("test.conf"));
     plan.setCodes({"495", "4951", "812"}, {"4", "49", "1"});
     const struct {
         const char* dialled;
         const char* expected;  // cat|number|code|foreign|trf, empty when no rule takes it
     } cases[] = {
-        {"2212345", "1|2212345|||"},        {"221234", ""},
-        {"84951234567", "8|234567|4951||3"}, {"8496123456", "8|496123456|||"}, {"84961234567", ""},
-        {"8495", "8|495|||"},             {"812345678", "2|12345678|||"},
-        {"810491234567", "9|1234567||49|5"}, {"8104123", "9|123||4|"},
-        {"810", ""},                         {"abc", ""},
-        {"8(812)123-45-67", ""},             {"8812-1234567", "8|1234567|812||"},
+        {"2212345", "1|2212345|||"},
+        {"221234", ""},
+        {"84951234567", "8|234567|4951||3"},
+        {"8496123456", "8|496123456|||"},
+        {"84961234567", ""},
+        {"8495", "8|495|||"},
+        {"812345678", "2|12345678|||"},
+        {"810491234567", "9|1234567||49|5"},
+        {"8104123", "9|123||4|"},
+        {"810", ""},
+        {"abc", ""},
+        {"8(812)123-45-67", ""},
+        {"8812-1234567", "8|1234567|812||"},
     };
     for (const auto& c : cases) {
         const auto call = plan.destination(QByteArray(c.dialled));
@@ -218,8 +228,7 @@ TEST(DialPlan, TheLongestPrefixAndCodeWin) {
         const QString text = QString::fromLatin1(bad).startsWith(QLatin1String("subscribers"))
                                  ? QString::fromLatin1(bad)
                                  : QStringLiteral("subscribers 1 2\n") + QString::fromLatin1(bad);
-        EXPECT_THROW(calls::DialPlan::parse(bad[0] ? text : QString(), QStringLiteral("p")),
-                     Error)
+        EXPECT_THROW(calls::DialPlan::parse(bad[0] ? text : QString(), QStringLiteral("p")), Error)
             << bad;
     }
     // The shipped sample reads.
@@ -230,15 +239,15 @@ namespace {
 
 // The distinct calls of DESTTAR that the pipelines priced, after CityGroup and MGGroup.
 qint64 pricedCalls(TempDatabase& t) {
-    db::Query q(t.db(), QStringLiteral(
-                            "SELECT Count(*) n FROM (SELECT DISTINCT * FROM Desttar) dt WHERE "
-                            "(dt.Cat<8 and EXISTS(SELECT * FROM TabCTGr2 p WHERE "
-                            "p.AbNumber=dt.AbNumber and p.Date_of_call=dt.Date_of_call and "
-                            "p.Time_of_call=dt.Time_of_call and p.Longivity=dt.Longivity)) or "
-                            "(dt.Cat>7 and EXISTS(SELECT * FROM TabMGgr2 p WHERE "
-                            "p.AbNumber=dt.AbNumber and p.Date_of_call=dt.Date_of_call and "
-                            "p.Time_of_call=dt.Time_of_call and p.Longivity=dt.Longivity and "
-                            "p.TRF=dt.TRF))"));
+    db::Query q(t.db(),
+                QStringLiteral("SELECT Count(*) n FROM (SELECT DISTINCT * FROM Desttar) dt WHERE "
+                               "(dt.Cat<8 and EXISTS(SELECT * FROM TabCTGr2 p WHERE "
+                               "p.AbNumber=dt.AbNumber and p.Date_of_call=dt.Date_of_call and "
+                               "p.Time_of_call=dt.Time_of_call and p.Longivity=dt.Longivity)) or "
+                               "(dt.Cat>7 and EXISTS(SELECT * FROM TabMGgr2 p WHERE "
+                               "p.AbNumber=dt.AbNumber and p.Date_of_call=dt.Date_of_call and "
+                               "p.Time_of_call=dt.Time_of_call and p.Longivity=dt.Longivity and "
+                               "p.TRF=dt.TRF))"));
     q.open();
     return q.asInteger(QStringLiteral("n"));
 }
@@ -278,18 +287,18 @@ TEST(Unbilled, EachReasonOnceAndThePipelinesAgree) {
     addRows(t, QStringLiteral("Prazdn"), {QStringLiteral("'2001-03-08'")});
     addRows(t, QStringLiteral("DESTTAR"),
             {
-                call(1, "2001-03-05", "12:00:00", 2, 3),    // priced
-                call(1, "2001-03-05", "12:00:00", 2, 3),    // the same call again
+                call(1, "2001-03-05", "12:00:00", 2, 3),  // priced
+                call(1, "2001-03-05", "12:00:00", 2, 3),  // the same call again
                 call(1, "2001-03-05", "13:00:00", 2, 8, QStringLiteral("1")),  // priced
-                call(1, "2000-12-31", "12:00:00", 2, 3),    // before every city tariff
+                call(1, "2000-12-31", "12:00:00", 2, 3),  // before every city tariff
                 call(1, "2000-12-31", "12:00:00", 2, 8, QStringLiteral("1")),  // and zone's
                 call(1, "2001-03-05", "14:00:00", 2, 8, QStringLiteral("2")),  // zone unknown
-                call(1, "2001-03-05", "15:00:00", 2, 9),    // no zone at all
-                call(9, "2001-03-05", "12:00:00", 2, 3),    // no subscriber row
-                call(2, "2001-03-05", "12:00:00", 2, 3),    // Exist NO
-                call(3, "2001-03-05", "23:00:00", 2, 3),    // VECH without VechTm rows
-                call(5, "2001-03-05", "12:00:00", 2, 3),    // BUDG: no tariff of the category
-                call(6, "2001-03-05", "12:00:00", 2, 3),    // priced as ALL
+                call(1, "2001-03-05", "15:00:00", 2, 9),                       // no zone at all
+                call(9, "2001-03-05", "12:00:00", 2, 3),                       // no subscriber row
+                call(2, "2001-03-05", "12:00:00", 2, 3),                       // Exist NO
+                call(3, "2001-03-05", "23:00:00", 2, 3),  // VECH without VechTm rows
+                call(5, "2001-03-05", "12:00:00", 2, 3),  // BUDG: no tariff of the category
+                call(6, "2001-03-05", "12:00:00", 2, 3),  // priced as ALL
                 "1, '2001-03-05', '16:00:00', 2, NULL, 1, NULL, NULL, NULL",  // no category
             });
     const auto reasons = [&t] {
@@ -320,10 +329,9 @@ TEST(Unbilled, EachReasonOnceAndThePipelinesAgree) {
     // With the evening window the evening call is priced; the day subscriber's evening and
     // holiday calls are outside its hours.
     addRows(t, QStringLiteral("VechTm"), {QStringLiteral("'22:00:00', '07:00:00'")});
-    addRows(t, QStringLiteral("DESTTAR"), {call(4, "2001-03-05", "23:00:00", 2, 3),
-                                           call(4, "2001-03-08", "12:00:00", 2, 3),
-                                           call(4, "2001-03-05", "12:00:00", 2, 3),
-                                           call(3, "2001-03-05", "12:00:00", 2, 3)});
+    addRows(t, QStringLiteral("DESTTAR"),
+            {call(4, "2001-03-05", "23:00:00", 2, 3), call(4, "2001-03-08", "12:00:00", 2, 3),
+             call(4, "2001-03-05", "12:00:00", 2, 3), call(3, "2001-03-05", "12:00:00", 2, 3)});
     const QStringList after = reasons();
     EXPECT_EQ(after.count(QStringLiteral("4|23:00:00|VECH/DAY: вне часов категории")), 1);
     EXPECT_EQ(after.count(QStringLiteral("4|12:00:00|VECH/DAY: вне часов категории")), 1);

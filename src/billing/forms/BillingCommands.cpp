@@ -56,12 +56,12 @@ void BillingCommands::ButtonDolgClick() {
     {
         const ui::WaitCursor wait;
         const ProgressShown shown(*progress_);
-        summary = runDebtCalculation(window_.tarifStandard(), window_.settingsStore(), window_.vat(),
-                           orv::today(), standardPipelines(),
-                           [this](int percent, const QString& account) {
-                               if (percent == 0) progress_->start();
-                               progress_->setProgress(percent, account);
-                           });
+        summary = runDebtCalculation(window_.tarifStandard(), window_.settingsStore(),
+                                     window_.vat(), orv::today(), standardPipelines(),
+                                     [this](int percent, const QString& account) {
+                                         if (percent == 0) progress_->start();
+                                         progress_->setProgress(percent, account);
+                                     });
     }
     showDebts();
     if (summary.callsUnbilled > 0)

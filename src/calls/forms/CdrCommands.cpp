@@ -95,8 +95,8 @@ CdrCommands::CdrCommands(ui::MainWindowHost& window)
 }
 
 QString CdrCommands::importCdr(const CdrRequest& request) {
-    const DialPlan plan = DialPlan::read(request.dialPlan.isEmpty() ? DialPlan::defaultPath()
-                                                                    : request.dialPlan);
+    const DialPlan plan =
+        DialPlan::read(request.dialPlan.isEmpty() ? DialPlan::defaultPath() : request.dialPlan);
     CdrSummary summary;
     // The status panel shows the progress and gets its text back on every way out.
     struct RestoreStatus {
@@ -152,8 +152,7 @@ void CdrCommands::DropUnbilledClick() {
 CdrCommands& installCdrCommands(ui::MainWindowHost& window) {
     auto* commands = new CdrCommands(window);
     window.connectCommand(ui::Command::NImportCdr, [commands] { commands->NImportCdrClick(); });
-    window.connectCommand(ui::Command::DropUnbilled,
-                          [commands] { commands->DropUnbilledClick(); });
+    window.connectCommand(ui::Command::DropUnbilled, [commands] { commands->DropUnbilledClick(); });
     return *commands;
 }
 
