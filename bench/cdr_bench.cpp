@@ -4,7 +4,9 @@
 // shipped sample dial plan, import-calls), printing wall time and peak memory of each and their
 // ratio. Then, on the demo folder, the unbilled-calls view against the city grouped view.
 //
-//   cdr_bench [--calls N] [--subscribers N] [--cli PATH]
+//   cdr_bench [--calls N] [--subscribers N] [--cli PATH] [--demo DIR]
+//
+// --demo takes the demo folder of an earlier run instead of filling a new one.
 
 #include "calls/DialPlan.h"
 #include "calls/GroupedViews.h"
@@ -128,19 +130,21 @@ int main(int argc, char** argv) {
     QString cli = QStringLiteral(ORVANTA_CLI_PATH);
     QString calls = QStringLiteral("1000000");
     QString subscribers = QStringLiteral("5000");
+    QString existing;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--calls")) calls = args[i + 1];
         if (args[i] == QLatin1String("--subscribers")) subscribers = args[i + 1];
         if (args[i] == QLatin1String("--cli")) cli = args[i + 1];
+        if (args[i] == QLatin1String("--demo")) existing = args[i + 1];
     }
     QTemporaryDir root;
-    const QString demo = root.filePath(QStringLiteral("demo"));
+    const QString demo = existing.isEmpty() ? root.filePath(QStringLiteral("demo")) : existing;
     for (const char* sub : {"config", "data", "demo", "cdr", "csv"})
         QDir(root.path()).mkpath(QString::fromLatin1(sub));
     std::printf("demo of %s calls...\n", qPrintable(calls));
     std::fflush(stdout);
-    if (runCli(cli, root.path(), demo,
+    if (existing.isEmpty() && runCli(cli, root.path(), demo,
                {QStringLiteral("demo"), QStringLiteral("--calls"), calls,
                 QStringLiteral("--subscribers"), subscribers, QStringLiteral("--months"),
                 QStringLiteral("1")})

@@ -1,14 +1,15 @@
 #include "calls/CallAppend.h"
 
+#include "calls/SpeedIndexes.h"
 #include "core/Error.h"
 #include "db/Database.h"
+#include "db/Schema.h"
 #include "db/Transaction.h"
 
 namespace orv::calls {
 namespace {
 
 const QString kStaging = QStringLiteral("orv_import");
-const QString kFresh = QStringLiteral("orv_import_fresh");
 
 }  // namespace
 
@@ -24,9 +25,7 @@ CallStaging::~CallStaging() {
     insert_.reset();
     batch_.reset();
     try {
-        db_.connection().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; DROP TABLE IF EXISTS "
-                                             "temp.%2")
-                                  .arg(kStaging, kFresh));
+        db_.connection().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kStaging));
     } catch (const Error&) {
         // Goes with the connection.
     }
@@ -79,24 +78,30 @@ qint64 CallStaging::removeDatedBefore(const QDate& day) {
 CallStaging::Appended CallStaging::append(bool freshOnly) {
     flush();
     db::Connection& connection = db_.connection();
-    QString source = QStringLiteral("temp.") + kStaging;
     if (freshOnly) {
-        connection.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 AS "
-                                       "SELECT * FROM temp.%2 EXCEPT SELECT * FROM %3")
-                            .arg(kFresh, kStaging, destination_));
-        source = QStringLiteral("temp.") + kFresh;
+        ensureCallIndex(db_);
+        // Row by row through DESTTAR's index over every column; IS takes NULLs as equal. The
+        // staged rows are thinned in place, so that no second copy of them is held.
+        QStringList same;
+        for (const db::FieldDef& field : db::schema::desttar().fields)
+            same.append(QStringLiteral("d.%1 IS s.%1").arg(field.name));
+        connection.exec(QStringLiteral("DELETE FROM temp.%1 AS s WHERE EXISTS (SELECT 1 FROM %2 "
+                                       "AS d WHERE %3)")
+                            .arg(kStaging, destination_, same.join(QStringLiteral(" AND "))));
+        staged_ -= connection.changes();
     }
     Appended appended;
     {
-        db::Statement totals(
-            connection, QStringLiteral("SELECT count(*), CAST(total(Longivity) AS INTEGER) FROM %1")
-                            .arg(source));
+        db::Statement totals(connection, QStringLiteral("SELECT count(*), CAST(total(Longivity) "
+                                                        "AS INTEGER) FROM temp.%1")
+                                             .arg(kStaging));
         totals.step();
         appended.rows = totals.columnInt(0);
         appended.minutes = totals.columnInt(1);
     }
     db::Transaction transaction(db_, {QStringLiteral("DESTTAR")});
-    connection.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(destination_, source));
+    connection.exec(
+        QStringLiteral("INSERT INTO %1 SELECT * FROM temp.%2").arg(destination_, kStaging));
     transaction.commit();
     return appended;
 }

@@ -41,7 +41,7 @@ class CallStaging {
         qint64 minutes = 0;  // their Longivity
     };
     // Appends the staged rows to DESTTAR in one transaction: all of them, or (freshOnly) only
-    // those not in DESTTAR yet, identical staged rows once.
+    // those not in DESTTAR yet.
     Appended append(bool freshOnly);
 
   private:
