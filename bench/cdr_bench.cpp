@@ -145,10 +145,10 @@ int main(int argc, char** argv) {
     std::printf("demo of %s calls...\n", qPrintable(calls));
     std::fflush(stdout);
     if (existing.isEmpty() && runCli(cli, root.path(), demo,
-               {QStringLiteral("demo"), QStringLiteral("--calls"), calls,
-                QStringLiteral("--subscribers"), subscribers, QStringLiteral("--months"),
-                QStringLiteral("1")})
-            .code != 0) {
+                                     {QStringLiteral("demo"), QStringLiteral("--calls"), calls,
+                                      QStringLiteral("--subscribers"), subscribers,
+                                      QStringLiteral("--months"), QStringLiteral("1")})
+                                      .code != 0) {
         std::fprintf(stderr, "demo failed\n");
         return 1;
     }
