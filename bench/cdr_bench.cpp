@@ -7,6 +7,10 @@
 //   cdr_bench [--calls N] [--subscribers N] [--cli PATH] [--demo DIR]
 //
 // --demo takes the demo folder of an earlier run instead of filling a new one.
+//
+// Figures (1,000,000 demo calls, 5,000 subscribers, Release, a lightly loaded 2-core machine):
+// import-cdr 13.7 s / 99 MB peak, import-calls 33.8 s / 105 MB (0.41x time, 0.94x memory);
+// unbilled view 5.5 s (171,769 calls) against the city grouped view 7.8 s (0.71x).
 
 #include "calls/DialPlan.h"
 #include "calls/GroupedViews.h"
