@@ -2,6 +2,7 @@
 
 #include "billing/DebtStatements.h"
 #include "billing/TestHooks.h"
+#include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "db/BatchMove.h"
@@ -448,6 +449,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     pipelines.cityGroup(db);
     report(30);
     pipelines.mgGroup(db);
+    const qint64 unbilled = calls::countUnbilled(db);
     report(60);
     TEST_pausePoint("after-pricing");
 
@@ -600,6 +602,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.reckoningDate = dates.currentStart;
     summary.months = int(n);
     summary.accounts = accounts.size();
+    summary.callsUnbilled = unbilled;
     summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
     TEST_crashPoint("after-archive");
     {

@@ -42,7 +42,7 @@ struct DebtPipelines {
 DebtPipelines standardPipelines();
 
 // Called as the run goes: percent 0..100 and the number of the account being handled (empty
-// before the accounts and after them).
+// before the accounts; at 100 the number of unbilled calls when there are any).
 using DebtProgress = std::function<void(int percent, const QString& account)>;
 
 struct DebtRunSummary {
@@ -51,6 +51,7 @@ struct DebtRunSummary {
     qint64 accounts = 0;       // rows of AbTab.DB stored into DolgTb.db
     qint64 callsArchived = 0;  // rows appended to OldMG.DB
     qint64 callsRetired = 0;   // calls deleted from DESTTAR
+    qint64 callsUnbilled = 0;  // calls of DESTTAR that no tariff priced, before the deletion
 };
 
 // The run as of today. The four settings of the run are read from the store at its start; VAT

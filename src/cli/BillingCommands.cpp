@@ -3,6 +3,7 @@
 #include "billing/DebtRun.h"
 #include "billing/DebtViews.h"
 #include "billing/Payment.h"
+#include "calls/Unbilled.h"
 #include "cli/Csv.h"
 #include "cli/SafetyCommands.h"
 #include "cli/ListOption.h"
@@ -18,6 +19,12 @@ namespace {
 
 QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.yyyy")); }
 
+// The end of the summary line: the calls that no tariff priced, when there are any.
+QString unbilledTail(qint64 unbilled) {
+    const QString note = calls::unbilledNote(unbilled);
+    return note.isEmpty() ? note : QStringLiteral("; ") + note;
+}
+
 }  // namespace
 
 int runDebtRun(CliContext& context, const QStringList& args) {
@@ -29,12 +36,13 @@ int runDebtRun(CliContext& context, const QStringList& args) {
         context.standard(), store, vat, orv::today(), billing::standardPipelines());
     context.out() << QStringLiteral(
                          "Долг рассчитан на %1: месяцев %2, абонентов %3, в архив OldMG %4, "
-                         "удалено звонков %5\n")
+                         "удалено звонков %5")
                          .arg(date(summary.reckoningDate))
                          .arg(summary.months)
                          .arg(summary.accounts)
                          .arg(summary.callsArchived)
-                         .arg(summary.callsRetired);
+                         .arg(summary.callsRetired)
+                  << unbilledTail(summary.callsUnbilled) << QLatin1Char('\n');
     return 0;
 }
 

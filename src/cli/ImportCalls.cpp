@@ -3,13 +3,12 @@
 // its line number and nothing is appended. The rows go in as one transaction. A file all of
 // whose rows are already in DESTTAR is refused as already imported unless --again is given.
 
+#include "calls/CallAppend.h"
 #include "cli/Commands.h"
 #include "cli/Csv.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Schema.h"
-#include "db/Sqlite.h"
-#include "db/Transaction.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -20,7 +19,6 @@ namespace orv::cli {
 namespace {
 
 constexpr int kColumns = 9;
-const QString kStaging = QStringLiteral("orv_import");
 
 // A field as a message shows it: at most 40 characters.
 QString shown(const QString& text) {
@@ -165,23 +163,7 @@ int runImportCalls(CliContext& context, const QStringList& args) {
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
     RecordReader in(std::move(data));
 
-    db::Database& database = context.standard();
-    db::Connection& connection = database.connection();
-    const QString destination = database.qualified(QStringLiteral("DESTTAR"));
-    connection.exec(
-        QStringLiteral(
-            "DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 AS SELECT * FROM %2 WHERE 0")
-            .arg(kStaging, destination));
-    struct DropStaging {
-        db::Connection& c;
-        ~DropStaging() {
-            try {
-                c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kStaging));
-            } catch (const Error&) {
-                // Goes with the connection.
-            }
-        }
-    } dropStaging{connection};
+    calls::CallStaging staging(context.standard());
 
     QStringList fields;
     int recordLine = 0;
@@ -189,51 +171,26 @@ int runImportCalls(CliContext& context, const QStringList& args) {
         raise(Error::Kind::Refused, QStringLiteral("Файл %1 пуст").arg(files.first()));
     const auto position = headerPositions(fields);
     const qsizetype headerFields = fields.size();
-    qint64 rows = 0;
-    {
-        db::Transaction staging(database, {});
-        db::Statement insert(
-            connection,
-            QStringLiteral("INSERT INTO temp.%1 VALUES (?,?,?,?,?,?,?,?,?)").arg(kStaging));
-        while (in.next(&fields, &recordLine)) {
-            if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
-            if (fields.size() != headerFields)
-                badRow(recordLine, QStringLiteral("полей %1, а в заголовке %2")
-                                       .arg(fields.size())
-                                       .arg(headerFields));
-            const QVariantList row = checkedRow(fields, position, recordLine);
-            for (int i = 0; i < kColumns; ++i) insert.bind(i + 1, row[i]);
-            insert.run();
-            insert.reset();
-            ++rows;
-        }
-        staging.commit();
+    while (in.next(&fields, &recordLine)) {
+        if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
+        if (fields.size() != headerFields)
+            badRow(
+                recordLine,
+                QStringLiteral("полей %1, а в заголовке %2").arg(fields.size()).arg(headerFields));
+        staging.add(checkedRow(fields, position, recordLine));
     }
+    const qint64 rows = staging.staged();
     if (rows == 0)
         raise(Error::Kind::Refused,
               QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
 
-    if (!again) {
-        // Set-wise, in one statement: EXCEPT compares NULLs as equal, where a per-row search
-        // with = would miss every call whose Code or CodeForeign is empty.
-        db::Statement fresh(connection,
-                            QStringLiteral("SELECT EXISTS (SELECT * FROM temp.%1 EXCEPT "
-                                           "SELECT * FROM %2)")
-                                .arg(kStaging, destination));
-        fresh.step();
-        const bool allPresent = fresh.columnInt(0) == 0;
-        fresh.reset();
-        if (allPresent)
-            raise(Error::Kind::Refused,
-                  QStringLiteral("Все %1 записей файла %2 уже есть в DESTTAR; ничего не добавлено "
-                                 "(повторная загрузка: --again)")
-                      .arg(rows)
-                      .arg(files.first()));
-    }
-    db::Transaction transaction(database, {QStringLiteral("DESTTAR")});
-    connection.exec(
-        QStringLiteral("INSERT INTO %1 SELECT * FROM temp.%2").arg(destination, kStaging));
-    transaction.commit();
+    if (!again && staging.allPresent())
+        raise(Error::Kind::Refused,
+              QStringLiteral("Все %1 записей файла %2 уже есть в DESTTAR; ничего не добавлено "
+                             "(повторная загрузка: --again)")
+                  .arg(rows)
+                  .arg(files.first()));
+    staging.append(false);
     context.out() << QStringLiteral("Добавлено разговоров: %1\n").arg(rows);
     return 0;
 }

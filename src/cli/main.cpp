@@ -6,6 +6,7 @@
 // window would show), 2 on a usage error.
 
 #include "cli/BillingCommands.h"
+#include "cli/CdrCommands.h"
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
@@ -76,6 +77,9 @@ const QList<Command>& commands() {
         {"verify", "verify TABLE|FILE.db", orv::cli::runVerify},
         {"rebuild", "rebuild TABLE|FILE.db", orv::cli::runRebuild},
         {"merge", "merge FILE.db FILE.db...", orv::cli::runMerge},
+        {"import-cdr", "import-cdr asterisk|freeswitch FILE [--dialplan FILE] [--again]",
+         orv::cli::runImportCdr},
+        {"unbilled", "unbilled", orv::cli::runUnbilled},
     };
     return list;
 }

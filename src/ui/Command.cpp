@@ -49,6 +49,11 @@ constexpr std::array kCommands = {
                 M::PopupMenuUtils},
     CommandSpec{NPaymentJournal, "NPaymentJournal", "&Журнал оплат", "", 0, M::PopupMenuDolg},
     CommandSpec{NDryRun, "NDryRun", "Пр&обный расчет долга", "", 0, M::PopupMenuDolg},
+    CommandSpec{NImportCdr, "NImportCdr", "Загрузка записей &АТС…",
+                "Загрузка записей разговоров Asterisk или FreeSWITCH в DESTTAR", 0,
+                M::PopupMenuUtils},
+    CommandSpec{DropUnbilled, "DropUnbilled", "&Нетарифицированные",
+                "Разговоры, которые не тарифицируются, с причиной", 0, M::PopupMenuRazg},
 };
 
 // spec() indexes the table by the enum's value.

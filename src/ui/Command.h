@@ -38,6 +38,8 @@ enum class Command {
     NRestoreBackup,
     NPaymentJournal,
     NDryRun,
+    NImportCdr,
+    DropUnbilled,
 };
 
 // The drop-down menus: PopupMenuRazg (views, also the grid's context menu), PopupMenuUtils with

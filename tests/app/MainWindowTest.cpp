@@ -154,8 +154,9 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
         QStringList items;
     } menus[] = {
         {"ToolButtonRazg",
-         {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7"}},
-        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup"}},
+         {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7",
+          "DropUnbilled"}},
+        {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup", "NImportCdr"}},
         {"ToolButtonDolg", {"N3", "N11", "PaneInform", "NPaymentJournal", "NDryRun"}},
         {"ToolButtonReport", {"N6", "PrintWindow"}},
     };

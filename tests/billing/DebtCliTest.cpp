@@ -61,7 +61,8 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
     const Outcome first = cli(x, {QStringLiteral("debt-run")});
     EXPECT_EQ(first.code, 0) << first.err.toStdString();
     EXPECT_EQ(first.out, QStringLiteral("Долг рассчитан на 01.04.2026: месяцев 1, абонентов 2, в "
-                                        "архив OldMG 1, удалено звонков 4\n"));
+                                        "архив OldMG 1, удалено звонков 4; "
+                                        "Нетарифицированных разговоров: 1\n"));
     const Outcome debts = cli(x, {QStringLiteral("debts")});
     EXPECT_EQ(debts.out,
               QStringLiteral("АбНомер,Признак,Наличие,К Оплате,ПредДолг,ДатаРассчета,"

@@ -195,3 +195,57 @@ TEST_F(CallsCli, GroupedWritesTheTotalsUnderTheResultColumnNames) {
     EXPECT_TRUE(missing.err.contains(QStringLiteral("VechTm"))) << missing;
     EXPECT_TRUE(missing.out.isEmpty()) << missing;
 }
+
+TEST_F(CallsCli, UnbilledListsTheCallsNoTariffPricesWithTheReason) {
+    const Outcome run = cli({"unbilled"});
+    EXPECT_EQ(run.code, 0) << run;
+    EXPECT_EQ(run.out, csv({"АбНомер,Дата звонка,Время звонка,КНС,Продолжит,Наб Номер,Тариф,Код "
+                            "МГ,Код МН,Причина",
+                            "1234,06.03.2001,12:00:00,9,1,5550000,1,812,,VECH/DAY: вне часов "
+                            "категории",
+                            "5000,01.04.2001,23:00:00,8,1,5550000,1,,,Exist не YES"}));
+    EXPECT_EQ(cli({"unbilled", "city"}).code, 2);
+}
+
+TEST_F(CallsCli, ImportCdrTakesAFileOnceAndRefusesBadInput) {
+    const QString plan = home_.filePath(QStringLiteral("plan.conf"));
+    {
+        QFile f(plan);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("subscribers 1000 1999\ncity - 7 1\nlong 8 8\nzone long 495 1\n");
+    }
+    const QString master = home_.filePath(QStringLiteral("Master.csv"));
+    {
+        QFile f(master);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(
+            "\"\",\"1233\",\"84957654321\",\"d\",\"\",\"\",\"\",\"Dial\",\"\","
+            "\"2001-03-07 10:00:00\",\"2001-03-07 10:00:02\",\"2001-03-07 10:01:00\",58,58,"
+            "\"ANSWERED\",\"DOCUMENTATION\",\"x1\",\"\"\r\n");
+    }
+    const Outcome first = cli({"import-cdr", "asterisk", master, "--dialplan", plan});
+    EXPECT_EQ(first.code, 0) << first;
+    EXPECT_TRUE(first.out.startsWith(
+        QStringLiteral("Прочитано записей: 1, загружено разговоров: 1 (минут: 1);")))
+        << first;
+    const Outcome mg = cli({"view", "mg", "--numbers", "1233-1233"});
+    EXPECT_TRUE(
+        mg.out.contains(QStringLiteral("1233,07.03.2001,10:00:02,8,1,7654321,1,495,,Москва,")))
+        << mg;
+    const Outcome again = cli({"import-cdr", "asterisk", master, "--dialplan", plan});
+    EXPECT_TRUE(again.out.contains(QStringLiteral("загружено разговоров: 0"))) << again;
+    EXPECT_TRUE(again.out.contains(QStringLiteral("повторы 1"))) << again;
+
+    EXPECT_EQ(cli({"import-cdr", "sip", master}).code, 2);
+    EXPECT_EQ(cli({"import-cdr", "asterisk"}).code, 2);
+    const Outcome missing = cli({"import-cdr", "freeswitch", master + "x", "--dialplan", plan});
+    EXPECT_EQ(missing.code, 1) << missing;
+    const Outcome wrong = cli({"import-cdr", "freeswitch", master, "--dialplan", plan});
+    EXPECT_EQ(wrong.code, 1) << wrong;
+    EXPECT_TRUE(wrong.err.startsWith(QStringLiteral("Строка 1: полей 18"))) << wrong;
+    // Without --dialplan the config folder's plan is written from the sample and used.
+    const Outcome sample = cli({"import-cdr", "asterisk", master});
+    EXPECT_EQ(sample.code, 0) << sample;
+    EXPECT_TRUE(sample.out.contains(QStringLiteral("не абоненты 1"))) << sample;
+    EXPECT_TRUE(QFile::exists(home_.filePath(QStringLiteral("config/Orvanta/dialplan.conf"))));
+}

@@ -4,6 +4,7 @@
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
 #include "billing/forms/RecoveryCommands.h"
+#include "calls/Unbilled.h"
 #include "core/Clock.h"
 #include "ui/LongWork.h"
 
@@ -52,6 +53,7 @@ void BillingCommands::showDebts() {
 
 void BillingCommands::ButtonDolgClick() {
     window_.freeGrid();
+    DebtRunSummary summary;
     {
         const ProgressShown shown(*progress_);
         progress_->start();
@@ -62,16 +64,18 @@ void BillingCommands::ButtonDolgClick() {
         ui::LongWork::run(
             window_,
             [&](db::Database& own, ui::LongWork::Progress& progress) {
-                runDebtCalculation(own, store, vat, today, standardPipelines(),
-                                   [&progress](int percent, const QString& account) {
-                                       progress.report(percent, account);
-                                   });
+                summary = runDebtCalculation(own, store, vat, today, standardPipelines(),
+                                             [&progress](int percent, const QString& account) {
+                                                 progress.report(percent, account);
+                                             });
             },
             [this](int percent, const QString& account) {
                 progress_->setProgress(percent, account);
             });
     }
     showDebts();
+    if (summary.callsUnbilled > 0)
+        window_.setStatusText(0, calls::unbilledNote(summary.callsUnbilled));
 }
 
 void BillingCommands::ToolButtonShowDolgClick() {

@@ -1,5 +1,6 @@
 #include "calls/forms/CallViews.h"
 
+#include "calls/forms/CdrCommands.h"
 #include "ui/LongWork.h"
 #include "ui/WaitCursor.h"
 
@@ -139,6 +140,7 @@ CallViewCommands& installCallViews(ui::MainWindowHost& window) {
     for (const auto& entry : table)
         window.connectCommand(entry.command,
                               [commands, handler = entry.handler] { (commands->*handler)(); });
+    installCdrCommands(window);
     return *commands;
 }
 

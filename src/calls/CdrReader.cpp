@@ -1,0 +1,100 @@
+#include "calls/CdrReader.h"
+
+#include "core/Error.h"
+
+namespace orv::calls {
+namespace {
+
+constexpr qint64 kChunk = 1 << 16;
+
+bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+QByteArray trimmedBare(QByteArray field) {
+    qsizetype end = field.size();
+    while (end > 0 && isBlank(static_cast<unsigned char>(field[end - 1]))) --end;
+    field.truncate(end);
+    return field;
+}
+
+}  // namespace
+
+CdrReader::CdrReader(QIODevice& device) : device_(device) {}
+
+bool CdrReader::fill() {
+    buffer_ = device_.read(kChunk);
+    position_ = 0;
+    return !buffer_.isEmpty();
+}
+
+int CdrReader::peek() {
+    if (position_ >= buffer_.size() && !fill()) return -1;
+    return static_cast<unsigned char>(buffer_[position_]);
+}
+
+int CdrReader::get() {
+    const int c = peek();
+    if (c >= 0) ++position_;
+    if (c == '\n') ++line_;
+    return c;
+}
+
+void CdrReader::malformed(const QString& what) const {
+    raise(Error::Kind::Refused,
+          QStringLiteral("Строка %1: %2; файл не загружен").arg(recordLine_).arg(what));
+}
+
+bool CdrReader::next(QList<QByteArray>* fields) {
+    if (!started_) {
+        started_ = true;
+        if (peek() == 0xEF) {
+            const QByteArray bom("\xEF\xBB\xBF");
+            for (char b : bom)
+                if (peek() == static_cast<unsigned char>(b)) get();
+        }
+    }
+    fields->clear();
+    // Blank lines between records.
+    int c = peek();
+    while (c == '\n' || isBlank(c)) {
+        get();
+        c = peek();
+    }
+    if (c < 0) return false;
+    recordLine_ = line_;
+    for (;;) {
+        while (isBlank(peek())) get();
+        fields->append(peek() == '"' ? quotedField() : bareField());
+        if (get() != ',') return true;
+    }
+}
+
+QByteArray CdrReader::quotedField() {
+    QByteArray field;
+    get();
+    for (;;) {
+        const int c = get();
+        if (c < 0) malformed(QStringLiteral("незакрытые кавычки"));
+        if (c == '"') {
+            if (peek() != '"') break;
+            get();
+        }
+        field.append(char(c));
+    }
+    while (isBlank(peek())) get();
+    const int c = peek();
+    if (c != ',' && c != '\n' && c >= 0)
+        malformed(QStringLiteral("символы после закрывающей кавычки"));
+    return field;
+}
+
+QByteArray CdrReader::bareField() {
+    QByteArray field;
+    int c;
+    while ((c = peek()) >= 0 && c != ',' && c != '\n') {
+        if (c == '"') malformed(QStringLiteral("кавычка внутри поля без кавычек"));
+        field.append(char(get()));
+    }
+    return trimmedBare(field);
+}
+
+}  // namespace orv::calls

@@ -1,0 +1,60 @@
+#include "calls/Unbilled.h"
+
+#include "calls/SpeedIndexes.h"
+#include "calls/UnbilledStatements.h"
+
+namespace orv::calls {
+namespace {
+
+void ensureIndexes(db::Database& db) {
+    ensureCallIndex(db);
+    ensureCityTariffIndex(db);
+    ensureTrunkTariffIndex(db);
+}
+
+}  // namespace
+
+const UnbilledInfo& unbilledInfo() {
+    static const UnbilledInfo info{
+        QStringLiteral("QueryUnbilled"),
+        QStringLiteral("DataSourceUnbilled"),
+        QStringLiteral("Нетарифицир."),
+        QStringLiteral("Разговоры, которые не тарифицируются, с причиной"),
+        {
+            {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
+            {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
+            {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
+            {QStringLiteral("Cat"), QStringLiteral("КНС")},
+            {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
+            {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
+            {QStringLiteral("TRF"), QStringLiteral("Тариф")},
+            {QStringLiteral("Code"), QStringLiteral("Код МГ")},
+            {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
+            {QStringLiteral("Reason"), QStringLiteral("Причина")},
+        }};
+    return info;
+}
+
+UnbilledView::UnbilledView(db::Database& db) : query_(db, sql::QueryUnbilled()) {}
+
+db::Query& UnbilledView::open() {
+    query_.close();
+    query_.unprepare();
+    ensureIndexes(query_.database());
+    query_.open();
+    return query_;
+}
+
+qint64 countUnbilled(db::Database& db) {
+    ensureIndexes(db);
+    db::Query count(db, sql::QueryUnbilledCount());
+    count.open();
+    return count.asInteger(QStringLiteral("Unbilled"));
+}
+
+QString unbilledNote(qint64 unbilled) {
+    return unbilled == 0 ? QString()
+                         : QStringLiteral("Нетарифицированных разговоров: %1").arg(unbilled);
+}
+
+}  // namespace orv::calls

@@ -1,0 +1,75 @@
+#include "cli/CdrCommands.h"
+
+#include "calls/CdrImport.h"
+#include "calls/DialPlan.h"
+#include "calls/Unbilled.h"
+#include "cli/Csv.h"
+#include "core/Error.h"
+
+#include <QFile>
+
+namespace orv::cli {
+namespace {
+
+const QString kImportUsage = QStringLiteral(
+    "Использование: orvanta-cli import-cdr asterisk|freeswitch ФАЙЛ [--dialplan ФАЙЛ] [--again]");
+
+struct ImportArgs {
+    calls::CdrFormat format = calls::CdrFormat::Asterisk;
+    QString file;
+    QString dialPlan;  // empty: the one of the config folder
+    bool again = false;
+};
+
+ImportArgs importArgs(const QStringList& args) {
+    ImportArgs parsed;
+    QStringList words;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--again")) {
+            parsed.again = true;
+        } else if (args[i] == QLatin1String("--dialplan")) {
+            if (i + 1 >= args.size() || !parsed.dialPlan.isEmpty()) usageError(kImportUsage);
+            parsed.dialPlan = args[++i];
+        } else if (args[i].startsWith(QLatin1String("--"))) {
+            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(args[i]) + kImportUsage);
+        } else {
+            words.append(args[i]);
+        }
+    }
+    if (words.size() != 2) usageError(kImportUsage);
+    if (words[0] == QLatin1String("asterisk"))
+        parsed.format = calls::CdrFormat::Asterisk;
+    else if (words[0] == QLatin1String("freeswitch"))
+        parsed.format = calls::CdrFormat::FreeSwitch;
+    else
+        usageError(QStringLiteral("Неизвестный формат '%1'\n").arg(words[0]) + kImportUsage);
+    parsed.file = words[1];
+    return parsed;
+}
+
+}  // namespace
+
+int runImportCdr(CliContext& context, const QStringList& args) {
+    const ImportArgs parsed = importArgs(args);
+    calls::DialPlan plan = calls::DialPlan::read(
+        parsed.dialPlan.isEmpty() ? calls::DialPlan::defaultPath() : parsed.dialPlan);
+    QFile file(parsed.file);
+    if (!file.open(QIODevice::ReadOnly))
+        raise(
+            Error::Kind::Refused,
+            QStringLiteral("Не удалось открыть файл %1: %2").arg(parsed.file, file.errorString()));
+    db::Database& db = context.standard();
+    plan.readCodes(db);
+    const calls::CdrSummary summary = calls::importCdr(db, file, parsed.format, plan, parsed.again);
+    context.out() << calls::cdrSummaryText(summary) << QLatin1Char('\n');
+    return 0;
+}
+
+int runUnbilled(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty()) usageError(QStringLiteral("unbilled не принимает аргументов"));
+    calls::UnbilledView view(context.standard());
+    writeViewCsv(context.out(), view.open(), calls::unbilledInfo().columns);
+    return 0;
+}
+
+}  // namespace orv::cli
