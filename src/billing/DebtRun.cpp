@@ -441,6 +441,9 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     db.canonicalName(QStringLiteral("OldMG"));
     const FeeTable fees(db);
 
+    // Counted before the bound: the bounded rows are a view, which has no rowids to tell the
+    // priced calls from the others.
+    const qint64 unbilled = calls::countUnbilled(db);
     // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
     // may append more while the run works; the run neither prices nor deletes those.
     const db::RowBound calls(db, QStringLiteral("DESTTAR"));
@@ -449,7 +452,6 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     pipelines.cityGroup(db);
     report(30);
     pipelines.mgGroup(db);
-    const qint64 unbilled = calls::countUnbilled(db);
     report(60);
     TEST_pausePoint("after-pricing");
 

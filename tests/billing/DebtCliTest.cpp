@@ -62,7 +62,8 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
     EXPECT_EQ(first.code, 0) << first.err.toStdString();
     EXPECT_EQ(first.out, QStringLiteral("Долг рассчитан на 01.04.2026: месяцев 1, абонентов 2, в "
                                         "архив OldMG 1, удалено звонков 4; "
-                                        "Нетарифицированных разговоров: 1\n"));
+                                        "Нетарифицированных разговоров: 1\n"))
+        << first.out.toStdString();
     const Outcome debts = cli(x, {QStringLiteral("debts")});
     EXPECT_EQ(debts.out,
               QStringLiteral("АбНомер,Признак,Наличие,К Оплате,ПредДолг,ДатаРассчета,"
