@@ -9,54 +9,54 @@ using enum Command;
 using M = Menu;
 
 constexpr std::array kCommands = {
-    CommandSpec{DropAll, "DropAll", "&Все", "Все разговоры", 100, M::PopupMenuRazg},
-    CommandSpec{DropCity, "DropCity", "&Городские", "Городские разговоры", 100, M::PopupMenuRazg},
-    CommandSpec{DropMG, "DropMG", "&Междугородние", "Междугородние и Международные разговоры", 100,
+    CommandInfo{DropAll, "DropAll", "&Все", "Все разговоры", 100, M::PopupMenuRazg},
+    CommandInfo{DropCity, "DropCity", "&Городские", "Городские разговоры", 100, M::PopupMenuRazg},
+    CommandInfo{DropMG, "DropMG", "&Междугородние", "Междугородние и Международные разговоры", 100,
                 M::PopupMenuRazg},
-    CommandSpec{DropAllGroup, "DropAllGroup", "Вс&е с групп.",
+    CommandInfo{DropAllGroup, "DropAllGroup", "Вс&е с групп.",
                 "Все разговоры с группировкой по номеру и тарификацией", 100, M::PopupMenuRazg},
-    CommandSpec{DropCityGroup, "DropCityGroup", "Городские с груп&п.",
+    CommandInfo{DropCityGroup, "DropCityGroup", "Городские с груп&п.",
                 "Городские разговоры с группировкой по номеру и тарификацией", 100,
                 M::PopupMenuRazg},
-    CommandSpec{DropMGGroup, "DropMGGroup", "МежГор &с групп.",
+    CommandInfo{DropMGGroup, "DropMGGroup", "МежГор &с групп.",
                 "Междугородние и Международные разговоры с группировкой по номеру и "
                 "тарификацией",
                 100, M::PopupMenuRazg},
-    CommandSpec{N7, "N7", "&Устаревшие МежГор.", "", 0, M::PopupMenuRazg},
-    CommandSpec{N1, "N1", "&Редактор Таблиц", "", 600, M::PopupMenuUtils},
-    CommandSpec{N2, "N2", "&Заполнение Абон.Таблицы", "", 700, M::PopupMenuUtils},
-    CommandSpec{N4, "N4", "Заполнение &Праздн-Вых Таблицы", "", 0, M::PopupMenuUtils},
-    CommandSpec{N8, "N8", "&Восстановление таблиц", "", 0, M::PopupMenuUtils},
-    CommandSpec{N9, "N9", "&Слияние таблиц", "", 0, M::PopupMenuUtils},
-    CommandSpec{N78791, "N78791", "&Используемые списки", "", 0, M::N12},
-    CommandSpec{N13, "N13", "&Редактор списков", "", 0, M::N12},
-    CommandSpec{N3, "N3", "&Расчет долга на 1-е число текущего месяца", "", 900, M::PopupMenuDolg},
-    CommandSpec{N11, "N11", "&Показ долгов на 1-е число текущего месяца", "", 1000,
+    CommandInfo{N7, "N7", "&Устаревшие МежГор.", "", 0, M::PopupMenuRazg},
+    CommandInfo{N1, "N1", "&Редактор Таблиц", "", 600, M::PopupMenuUtils},
+    CommandInfo{N2, "N2", "&Заполнение Абон.Таблицы", "", 700, M::PopupMenuUtils},
+    CommandInfo{N4, "N4", "Заполнение &Праздн-Вых Таблицы", "", 0, M::PopupMenuUtils},
+    CommandInfo{N8, "N8", "&Восстановление таблиц", "", 0, M::PopupMenuUtils},
+    CommandInfo{N9, "N9", "&Слияние таблиц", "", 0, M::PopupMenuUtils},
+    CommandInfo{N78791, "N78791", "&Используемые списки", "", 0, M::N12},
+    CommandInfo{N13, "N13", "&Редактор списков", "", 0, M::N12},
+    CommandInfo{N3, "N3", "&Расчет долга на 1-е число текущего месяца", "", 900, M::PopupMenuDolg},
+    CommandInfo{N11, "N11", "&Показ долгов на 1-е число текущего месяца", "", 1000,
                 M::PopupMenuDolg},
-    CommandSpec{PaneInform, "PaneInform", "Показ &информации проплат", "", 0, M::PopupMenuDolg},
-    CommandSpec{N6, "N6", "Печать &счетов за услуги электросвязи", "", 0, M::PopupMenuReport},
-    CommandSpec{PrintWindow, "PrintWindow", "Печать содержимого &окна отображения", "", 0,
+    CommandInfo{PaneInform, "PaneInform", "Показ &информации проплат", "", 0, M::PopupMenuDolg},
+    CommandInfo{N6, "N6", "Печать &счетов за услуги электросвязи", "", 0, M::PopupMenuReport},
+    CommandInfo{PrintWindow, "PrintWindow", "Печать содержимого &окна отображения", "", 0,
                 M::PopupMenuReport},
-    CommandSpec{ToolButtonRazg, "ToolButtonRazg", "Разговоры", "Все разговоры", 0, M::None},
-    CommandSpec{ToolButtonRaschet, "ToolButtonRaschet", "Рас&чет",
+    CommandInfo{ToolButtonRazg, "ToolButtonRazg", "Разговоры", "Все разговоры", 0, M::None},
+    CommandInfo{ToolButtonRaschet, "ToolButtonRaschet", "Рас&чет",
                 "Расчет с потребителем за услуги связи", 0, M::None},
-    CommandSpec{ToolButtonBrowseSQL, "ToolButtonBrowseSQL", "&Запрос", "Только для специалистов", 0,
+    CommandInfo{ToolButtonBrowseSQL, "ToolButtonBrowseSQL", "&Запрос", "Только для специалистов", 0,
                 M::None},
-    CommandSpec{ToolButtonSettings, "ToolButtonSettings", "&Настройки", "Настройки", 0, M::None},
-    CommandSpec{Help, "Help", "Помо&щь", "Вызов справки", 0, M::None},
-    CommandSpec{ToolButtonExit, "ToolButtonExit", "&Выход", "Выход из программы", 0, M::None},
-    CommandSpec{NRestoreBackup, "NRestoreBackup", "Восстановить из &копии…", "", 0,
+    CommandInfo{ToolButtonSettings, "ToolButtonSettings", "&Настройки", "Настройки", 0, M::None},
+    CommandInfo{Help, "Help", "Помо&щь", "Вызов справки", 0, M::None},
+    CommandInfo{ToolButtonExit, "ToolButtonExit", "&Выход", "Выход из программы", 0, M::None},
+    CommandInfo{NRestoreBackup, "NRestoreBackup", "Восстановить из &копии…", "", 0,
                 M::PopupMenuUtils},
-    CommandSpec{NPaymentJournal, "NPaymentJournal", "&Журнал оплат", "", 0, M::PopupMenuDolg},
-    CommandSpec{NDryRun, "NDryRun", "Пр&обный расчет долга", "", 0, M::PopupMenuDolg},
-    CommandSpec{NImportCdr, "NImportCdr", "Загрузка записей &АТС…",
+    CommandInfo{NPaymentJournal, "NPaymentJournal", "&Журнал оплат", "", 0, M::PopupMenuDolg},
+    CommandInfo{NDryRun, "NDryRun", "Пр&обный расчет долга", "", 0, M::PopupMenuDolg},
+    CommandInfo{NImportCdr, "NImportCdr", "Загрузка записей &АТС…",
                 "Загрузка записей разговоров Asterisk или FreeSWITCH в DESTTAR", 0,
                 M::PopupMenuUtils},
-    CommandSpec{DropUnbilled, "DropUnbilled", "&Нетарифицированные",
+    CommandInfo{DropUnbilled, "DropUnbilled", "&Нетарифицированные",
                 "Разговоры, которые не тарифицируются, с причиной", 0, M::PopupMenuRazg},
 };
 
-// spec() indexes the table by the enum's value.
+// commandInfo() indexes the table by the enum's value.
 constexpr bool inEnumOrder() {
     for (size_t i = 0; i < kCommands.size(); ++i)
         if (static_cast<size_t>(kCommands[i].id) != i) return false;
@@ -66,10 +66,12 @@ static_assert(inEnumOrder(), "the command table follows the order of enum Comman
 
 }  // namespace
 
-std::span<const CommandSpec> commandTable() { return kCommands; }
+std::span<const CommandInfo> commandTable() { return kCommands; }
 
-const CommandSpec& spec(Command command) { return kCommands.at(static_cast<size_t>(command)); }
+const CommandInfo& commandInfo(Command command) {
+    return kCommands.at(static_cast<size_t>(command));
+}
 
-QString commandName(Command command) { return QString::fromLatin1(spec(command).name); }
+QString commandName(Command command) { return QString::fromLatin1(commandInfo(command).name); }
 
 }  // namespace orv::ui

@@ -46,7 +46,7 @@ enum class Command {
 // its sub-menu N12 (lists), PopupMenuDolg and PopupMenuReport. None: a tool button of its own.
 enum class Menu { None, PopupMenuRazg, PopupMenuUtils, N12, PopupMenuDolg, PopupMenuReport };
 
-struct CommandSpec {
+struct CommandInfo {
     Command id;
     const char* name;     // component name, also the action's object name
     const char* caption;  // UTF-8, "&" marks the mnemonic
@@ -56,8 +56,8 @@ struct CommandSpec {
 };
 
 // Every command, in the order of enum Command (the order the menus show them).
-std::span<const CommandSpec> commandTable();
-const CommandSpec& spec(Command command);
+std::span<const CommandInfo> commandTable();
+const CommandInfo& commandInfo(Command command);
 QString commandName(Command command);
 
 }  // namespace orv::ui

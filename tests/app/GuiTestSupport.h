@@ -46,11 +46,11 @@ class WindowTest : public ::testing::Test {
 // handlers: the window's commands do nothing afterwards.
 inline QList<ui::Command> connectedCommands(app::TForm1& window) {
     QList<ui::Command> connected;
-    for (const ui::CommandSpec& spec : ui::commandTable()) {
-        QAction* action = window.action(spec.id);
+    for (const ui::CommandInfo& info : ui::commandTable()) {
+        QAction* action = window.action(info.id);
         const bool handler = QObject::disconnect(action, &QAction::triggered, &window, nullptr);
-        EXPECT_EQ(action->isEnabled(), handler) << spec.name;
-        if (handler) connected.append(spec.id);
+        EXPECT_EQ(action->isEnabled(), handler) << info.name;
+        if (handler) connected.append(info.id);
     }
     return connected;
 }

@@ -15,8 +15,8 @@ TEST_F(SubsystemsTest, EveryDeclaredCommandIsConnected) {
     app::installSubsystems(*window);
     const QList<ui::Command> connected = test::connectedCommands(*window);
     QStringList missing;
-    for (const ui::CommandSpec& spec : ui::commandTable())
-        if (!connected.contains(spec.id)) missing.append(ui::commandName(spec.id));
+    for (const ui::CommandInfo& info : ui::commandTable())
+        if (!connected.contains(info.id)) missing.append(ui::commandName(info.id));
     EXPECT_TRUE(missing.isEmpty()) << "not connected: " << missing.join(u' ').toStdString();
 }
 

@@ -259,16 +259,16 @@ void TForm1::buildActions() {
         }
         return nullptr;
     };
-    for (const ui::CommandSpec& spec : ui::commandTable()) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setObjectName(QLatin1String(spec.name));
-        if (*spec.hint) action->setToolTip(QString::fromUtf8(spec.hint));
-        if (spec.helpContext) action->setProperty(kHelpContext, spec.helpContext);
+    for (const ui::CommandInfo& info : ui::commandTable()) {
+        auto* action = new QAction(QString::fromUtf8(info.caption), this);
+        action->setObjectName(QLatin1String(info.name));
+        if (*info.hint) action->setToolTip(QString::fromUtf8(info.hint));
+        if (info.helpContext) action->setProperty(kHelpContext, info.helpContext);
         action->setEnabled(false);
-        if (QMenu* menu = menuOf(spec.menu)) menu->addAction(action);
+        if (QMenu* menu = menuOf(info.menu)) menu->addAction(action);
         actions_.push_back(action);
         // The lists sub-menu follows the last utility that precedes it in the table.
-        if (spec.id == ui::Command::N9) utils->addMenu(lists);
+        if (info.id == ui::Command::N9) utils->addMenu(lists);
     }
 }
 
