@@ -34,45 +34,17 @@
 #include <cstdlib>
 #include <functional>
 #include <vector>
-
-extern char** environ;
+#include "BenchSupport.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Wall time and the process's CPU time (user and system) of one piece of work. Other programs
-// on the machine stretch the first; the second shows what the work itself costs.
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-double cpuNow() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-Timing timeOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuNow();
-    work();
-    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuNow() - cpuStart};
-}
+using namespace orv::bench;
 
 // The better of two runs, so that both sides see a warm file cache.
 Timing bestOf2(const std::function<void()>& work) {
     const Timing first = timeOf(work);
     const Timing second = timeOf(work);
     return second.wall < first.wall ? second : first;
-}
-
-double peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
 }
 
 void fail(const char* what, sqlite3* db) {
@@ -172,35 +144,6 @@ void row(const char* what, const Timing& orvanta, const Timing& direct = {}) {
         std::printf("%-34s %7.3f s (%6.3f) %7.3f s (%6.3f) %6.2fx\n", what, orvanta.wall,
                     orvanta.cpu, direct.wall, direct.cpu, orvanta.wall / direct.wall);
     std::fflush(stdout);
-}
-
-int runDemo(const QString& cli, const QString& root, const QString& calls,
-            const QString& subscribers) {
-    for (const char* sub : {"config", "data", "standard", "everyday"})
-        QDir(root).mkpath(QString::fromLatin1(sub));
-    setenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")).constData(), 1);
-    setenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")).constData(), 1);
-    const QStringList args = {
-        cli,
-        QStringLiteral("--alias"),
-        QStringLiteral("OrvantaStandard=") + root + QStringLiteral("/standard"),
-        QStringLiteral("--alias"),
-        QStringLiteral("OrvantaEveryday=") + root + QStringLiteral("/everyday"),
-        QStringLiteral("demo"),
-        QStringLiteral("--calls"),
-        calls,
-        QStringLiteral("--subscribers"),
-        subscribers};
-    std::vector<QByteArray> storage;
-    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& s : storage) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace

@@ -25,39 +25,13 @@
 #include <cstdlib>
 #include <functional>
 #include <vector>
+#include "BenchSupport.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Wall time and the process's CPU time of one piece of work. Other programs on the machine
-// stretch the first; the second shows what the work itself costs.
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-double cpuNow() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-Timing timeOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuNow();
-    work();
-    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuNow() - cpuStart};
-}
+using namespace orv::bench;
 
 Timing better(const Timing& a, const Timing& b) { return a.wall < b.wall ? a : b; }
-
-double peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 [[noreturn]] void fail(const char* what, sqlite3* db) {
     std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
