@@ -83,21 +83,10 @@ TForm11::TForm11(std::function<QString()> startDirectory, QWidget* parent)
 
 QToolButton* TForm11::toolButton(const char* name, const QString& caption,
                                  void (TForm11::*handler)()) {
-    auto* button = new QToolButton(this);
-    button->setObjectName(QLatin1String(name));
-    button->setText(caption);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this,
-            [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    return button;
+    return guardedToolButton(this, name, caption, [this, handler] { (this->*handler)(); });
 }
 
-QStringList TForm11::entries() const {
-    QStringList lines;
-    for (int i = 0; i < ListBox1->count(); ++i) lines.append(ListBox1->item(i)->text());
-    return lines;
-}
+QStringList TForm11::entries() const { return itemTexts(ListBox1); }
 
 // SaveDialog1Show and OpenDialog1Show: the dialog opens in the start directory, the file last
 // chosen in it proposed again.

@@ -50,21 +50,10 @@ TForm2::TForm2(std::function<QString()> startDirectory,
 
 QToolButton* TForm2::toolButton(const char* name, const QString& caption,
                                 void (TForm2::*handler)()) {
-    auto* button = new QToolButton(this);
-    button->setObjectName(QLatin1String(name));
-    button->setText(caption);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this,
-            [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    return button;
+    return guardedToolButton(this, name, caption, [this, handler] { (this->*handler)(); });
 }
 
-QStringList TForm2::names() const {
-    QStringList lines;
-    for (int i = 0; i < ListBox1->count(); ++i) lines.append(ListBox1->item(i)->text());
-    return lines;
-}
+QStringList TForm2::names() const { return itemTexts(ListBox1); }
 
 QString TForm2::usedListsPath() const {
     return findFileNoCase(startDirectory_(), QLatin1String(kUsedListsFile));
