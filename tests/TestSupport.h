@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <QDir>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -65,6 +66,22 @@ struct CliOutcome {
     QString out;
     QString err;
 };
+
+// Waits for a started orvanta-cli (two minutes at the most, then kills it and fails the test)
+// and collects its exit code and output.
+inline CliOutcome finishCli(QProcess& process) {
+    CliOutcome run;
+    if (!process.waitForFinished(120000)) {
+        ADD_FAILURE() << "orvanta-cli did not finish";
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    if (process.exitStatus() == QProcess::NormalExit) run.code = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
 
 inline std::ostream& operator<<(std::ostream& os, const CliOutcome& run) {
     return os << "exit " << run.code << "\nstdout: " << run.out.toStdString()

@@ -29,17 +29,7 @@ class UtilsCli : public ::testing::Test {
         process.start(cliProgram(), QStringList{QStringLiteral("--alias"),
                                                 QStringLiteral("OrvantaStandard=") + t.path()} +
                                         args);
-        CliOutcome run;
-        if (!process.waitForFinished(120000)) {
-            ADD_FAILURE() << "orvanta-cli did not finish";
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        if (process.exitStatus() == QProcess::NormalExit) run.code = process.exitCode();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return finishCli(process);
     }
 
     QString listFile(const QByteArray& bytes) const {
