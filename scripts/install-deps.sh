@@ -11,6 +11,10 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-liberation2 poppler-utils
   xvfb xauth
+  postgresql-15 libpq-dev
+  libqrencode-dev zbar-tools
+  libxlsxwriter-dev python3-openpyxl
+  qt6-translations-l10n
 )
 
 missing=()
