@@ -13,6 +13,8 @@
 #include "core/Selection.h"
 #include "db/Aliases.h"
 #include "ui/ErrorBox.h"
+#include "ui/QtTranslations.h"
+#include "ui/ScreenFit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tariff"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANTA_VERSION));
+    orv::ui::installQtTranslations(app);
+    orv::ui::installScreenFit(app);
 
     std::unique_ptr<orv::app::TForm1> form1;
     try {

@@ -114,7 +114,7 @@ class FeeTable {
             else
                 columns_.append(fields[i].name);
         }
-        if (dataColumn < 0) raise(Error::Kind::Engine, QStringLiteral("Field 'DATA' not found"));
+        if (dataColumn < 0) raise(Error::Kind::Engine, QStringLiteral("Поле DATA не найдено"));
         Statement read(db.connection(),
                        QStringLiteral("SELECT * FROM %1 ORDER BY %2, rowid")
                            .arg(db.qualified(table), db::quoteIdentifier(fields[dataColumn].name)));
@@ -138,7 +138,7 @@ class FeeTable {
                       .arg(monthStart.toString(QStringLiteral("dd.MM.yyyy"))));
         for (int i = 0; i < columns_.size(); ++i)
             if (columns_[i].compare(category, Qt::CaseInsensitive) == 0) return (*row)[i];
-        raise(Error::Kind::Engine, QStringLiteral("Field '%1' not found").arg(category));
+        raise(Error::Kind::Engine, QStringLiteral("Поле %1 не найдено").arg(category));
     }
 
   private:

@@ -75,12 +75,12 @@ const QList<core::ViewColumn>& DryRun::retiredColumns() {
          core::ViewColumn::Display::Date},
         {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка"),
          core::ViewColumn::Display::Time},
-        {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
         {QStringLiteral("Cat"), QStringLiteral("КНС")},
+        {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
         {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
+        {QStringLiteral("TRF"), QStringLiteral("Тариф")},
         {QStringLiteral("Code"), QStringLiteral("Код МГ")},
         {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
-        {QStringLiteral("TRF"), QStringLiteral("Тариф")},
     };
     return columns;
 }

@@ -12,7 +12,7 @@ namespace {
 constexpr qint64 kMaxUnits = std::numeric_limits<qint64>::max() / 2;
 
 [[noreturn]] void notAnAmount(const QString& text) {
-    raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid currency value").arg(text));
+    raise(Error::Kind::Conversion, QStringLiteral("'%1' не денежная сумма").arg(text));
 }
 
 }  // namespace
@@ -55,10 +55,11 @@ Money Money::parse(const QString& text, const QLocale& locale) {
                 ++fractionDigits;
             }
         } else if (!inFraction &&
-                   (c == u'.' || (!decimalPoint.isEmpty() &&
+                   (c == u'.' || c == u',' ||
+                    (!decimalPoint.isEmpty() &&
                                   QStringView(trimmed).mid(i).startsWith(decimalPoint)))) {
             inFraction = true;
-            if (c != u'.') i += decimalPoint.size() - 1;
+            if (c != u'.' && c != u',') i += decimalPoint.size() - 1;
         } else {
             notAnAmount(text);
         }

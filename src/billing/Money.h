@@ -24,6 +24,8 @@ class Money {
     // Rounds to the nearest 0.0001; throws Error(Conversion) for a value that is not finite or
     // lies outside the range.
     static Money fromDouble(double value);
+    // Either '.' or ',' (or the locale's separator) parts the decimals; otherwise
+    // Error(Conversion) "'<text>' не денежная сумма".
     static Money parse(const QString& text, const QLocale& locale);
 
     constexpr qint64 units() const { return units_; }

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "db/Database.h"
+#include "db/Sqlite.h"
 
 #include <sqlite3.h>
 #include <zlib.h>
@@ -31,7 +32,8 @@ using Handle = std::unique_ptr<sqlite3, CloseConnection>;
 [[noreturn]] void engineError(sqlite3* handle, int code, const QString& context) {
     const QString text = handle ? QString::fromUtf8(sqlite3_errmsg(handle))
                                 : QString::fromUtf8(sqlite3_errstr(code));
-    raise(Error::Kind::Engine, QStringLiteral("%1: %2").arg(context, text));
+    raise(Error::Kind::Engine,
+          QStringLiteral("%1: %2").arg(context, db::readableEngineMessage(code, text)));
 }
 
 bool isLock(int code) {

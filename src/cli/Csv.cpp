@@ -6,8 +6,19 @@
 
 namespace orv::cli {
 
+QString csvNumber(double value) {
+    QString text = QString::number(value, 'f', 4);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+        if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
 QString csvField(const QVariant& value) {
-    QString text = db::displayText(value);
+    QString text = value.typeId() == QMetaType::Double && !value.isNull()
+                       ? csvNumber(value.toDouble())
+                       : db::displayText(value);
     if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
         text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
         text.replace(QLatin1Char('"'), QLatin1String("\"\""));

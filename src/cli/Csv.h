@@ -1,7 +1,8 @@
 #pragma once
 // CSV output and input of orvanta-cli: UTF-8, RFC 4180 quoting, a header of column names,
-// dates dd.mm.yyyy, times hh:mm:ss, floats with '.' and the shortest text that reads back
-// exactly, empty for NULL.
+// dates dd.mm.yyyy, times hh:mm:ss, empty for NULL. Floats are the tables' amounts of money:
+// printed as stored rounded to four decimals, with '.' and without trailing zeros
+// (1977.8600000000001 is "1977.86").
 
 #include "core/ViewColumn.h"
 
@@ -16,6 +17,7 @@ class Query;
 
 namespace orv::cli {
 
+QString csvNumber(double value);
 QString csvField(const QVariant& value);
 QString csvLine(const QStringList& fields);
 // Writes the visible rows of an open query; headers replace the field names when given.

@@ -24,19 +24,19 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
     if (dateForm.match(text).hasMatch()) {
         const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
         if (!date.isValid())
-            raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid date").arg(text));
+            raise(Error::Kind::Conversion, QStringLiteral("'%1' не дата ДД.ММ.ГГГГ").arg(text));
         query.setDate(name, date);
     } else if (timeForm.match(text).hasMatch()) {
         const QTime time = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
         if (!time.isValid())
-            raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid time").arg(text));
+            raise(Error::Kind::Conversion, QStringLiteral("'%1' не время ЧЧ:ММ:СС").arg(text));
         query.setTime(name, time);
     } else if (integerForm.match(text).hasMatch()) {
         bool ok = false;
         const qint64 value = text.toLongLong(&ok);
         if (!ok)
             raise(Error::Kind::Conversion,
-                  QStringLiteral("'%1' is not a valid integer value").arg(text));
+                  QStringLiteral("'%1' не целое число").arg(text));
         query.setInteger(name, value);
     } else if (floatForm.match(text).hasMatch()) {
         query.setFloat(name, text.toDouble());

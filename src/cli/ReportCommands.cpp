@@ -17,16 +17,19 @@ const QString kPrintoutUsage = QStringLiteral(
     "Использование: orvanta-cli printout all|city|mg|oldmg|debts|payments [--numbers С-ПО] "
     "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst] --pdf ФАЙЛ.pdf");
 
-// Takes "--pdf FILE" out of the options; a usage error when it is missing or given twice.
+// Takes "--pdf FILE" out of the options, wherever it stands; a usage error when it is missing
+// or given twice.
 QString takePdf(QStringList& options, const QString& usage) {
     QString path;
-    for (qsizetype i = 0; i < options.size(); i += 2) {
-        if (options[i] != QLatin1String("--pdf")) continue;
+    for (qsizetype i = 0; i < options.size();) {
+        if (options[i] != QLatin1String("--pdf")) {
+            ++i;
+            continue;
+        }
         if (i + 1 >= options.size()) usageError(QStringLiteral("Нет значения для --pdf\n") + usage);
         if (!path.isEmpty()) usageError(QStringLiteral("--pdf задан дважды\n") + usage);
         path = options[i + 1];
         options.remove(i, 2);
-        i -= 2;
     }
     if (path.isEmpty()) usageError(QStringLiteral("Не задан файл --pdf\n") + usage);
     return path;

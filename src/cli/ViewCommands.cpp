@@ -17,29 +17,39 @@ const QString kViewUsage = QStringLiteral(
 const QString kGroupedUsage = QStringLiteral("Использование: orvanta-cli grouped city|mg|all");
 
 // The two ends of "FROM-TO"; either may be empty.
-std::pair<QString, QString> range(const QString& option, const QString& text) {
+std::pair<QString, QString> range(const QString& option, const QString& text,
+                                  const QString& usage) {
     const qsizetype dash = text.indexOf(QLatin1Char('-'));
     if (dash < 0)
         usageError(
             QStringLiteral("%1: ожидается диапазон С-ПО, получено '%2'\n").arg(option, text) +
-            kViewUsage);
+            usage);
     return {text.left(dash).trimmed(), text.mid(dash + 1).trimmed()};
 }
 
-void checkNumber(const QString& end) {
+void checkNumber(const QString& end, const QString& usage) {
     bool digits = end.size() <= 7;
     for (QChar c : end) digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     if (!digits)
         usageError(QStringLiteral("--numbers: '%1' не номер абонента (до 7 цифр)\n").arg(end) +
-                   kViewUsage);
+                   usage);
 }
 
-void checkDate(const QString& end) {
+void checkDate(const QString& end, const QString& usage) {
     if (end.isEmpty()) return;
     try {
         core::dateFromText(end);
     } catch (const Error&) {
-        usageError(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ\n").arg(end) + kViewUsage);
+        usageError(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ\n").arg(end) + usage);
+    }
+}
+
+// Both ends of a time range are needed, as in the window's selection panel.
+void checkTime(const QString& end, const QString& usage) {
+    try {
+        core::timeFromText(end);
+    } catch (const Error&) {
+        usageError(QStringLiteral("--times: '%1' не время ЧЧ:ММ\n").arg(end) + usage);
     }
 }
 
@@ -59,6 +69,8 @@ ViewOptions parseViewOptions(const QStringList& options, const QString& usage) {
     QStringList seen;
     for (qsizetype i = 0; i < options.size(); i += 2) {
         const QString& option = options[i];
+        if (!option.startsWith(QLatin1String("--")))
+            usageError(QStringLiteral("Лишний параметр %1\n").arg(option) + usage);
         if (i + 1 >= options.size())
             usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage);
         if (seen.contains(option))
@@ -66,21 +78,23 @@ ViewOptions parseViewOptions(const QStringList& options, const QString& usage) {
         seen.append(option);
         const QString& value = options[i + 1];
         if (option == QLatin1String("--numbers")) {
-            const auto [from, to] = range(option, value);
-            checkNumber(from);
-            checkNumber(to);
+            const auto [from, to] = range(option, value, usage);
+            checkNumber(from, usage);
+            checkNumber(to, usage);
             panel.byNumber = true;
             panel.numberFrom = from;
             panel.numberTo = to;
         } else if (option == QLatin1String("--dates")) {
-            const auto [from, to] = range(option, value);
-            checkDate(from);
-            checkDate(to);
+            const auto [from, to] = range(option, value, usage);
+            checkDate(from, usage);
+            checkDate(to, usage);
             panel.byDate = true;
             panel.dateFrom = from;
             panel.dateTo = to;
         } else if (option == QLatin1String("--times")) {
-            const auto [from, to] = range(option, value);
+            const auto [from, to] = range(option, value, usage);
+            checkTime(from, usage);
+            checkTime(to, usage);
             panel.byTime = true;
             panel.timeFrom = from;
             panel.timeTo = to;

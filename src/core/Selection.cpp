@@ -37,7 +37,7 @@ QDate dateFromText(const QString& text) {
         const QDate date(parts->at(2), parts->at(1), parts->at(0));
         if (date.isValid()) return date;
     }
-    raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid date").arg(text));
+    raise(Error::Kind::Conversion, QStringLiteral("'%1' не дата ДД.ММ.ГГГГ").arg(text));
 }
 
 QTime timeFromText(const QString& text) {
@@ -45,7 +45,7 @@ QTime timeFromText(const QString& text) {
         const QTime time(parts->at(0), parts->at(1), parts->size() > 2 ? parts->at(2) : 0);
         if (time.isValid()) return time;
     }
-    raise(Error::Kind::Conversion, QStringLiteral("'%1' is not a valid time").arg(text));
+    raise(Error::Kind::Conversion, QStringLiteral("'%1' не время ЧЧ:ММ:СС").arg(text));
 }
 
 QString dateText(const QDate& date) {

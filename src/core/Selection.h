@@ -32,11 +32,11 @@ struct SelectionPanel {
 };
 
 // Day, month and year separated by '.', blanks around each part allowed ("05.03.2001",
-// " 5. 3.2001"); the year has four digits. Otherwise Error(Conversion) "'<text>' is not a
-// valid date".
+// " 5. 3.2001"); the year has four digits. Otherwise Error(Conversion) "'<text>' не дата
+// ДД.ММ.ГГГГ".
 QDate dateFromText(const QString& text);
 // Hours and minutes, optionally seconds, separated by ':' ("22:00", "6:30:15"), blanks around
-// each part allowed. Otherwise Error(Conversion) "'<text>' is not a valid time".
+// each part allowed. Otherwise Error(Conversion) "'<text>' не время ЧЧ:ММ:СС".
 QTime timeFromText(const QString& text);
 
 QString dateText(const QDate& date);  // "05.03.2001"; empty for an invalid date

@@ -177,13 +177,14 @@ double floatFromText(const QString& text, const QLocale& locale) {
     QString number = text.trimmed();
     const QString decimalPoint = locale.decimalPoint();
     if (decimalPoint != QLatin1String(".")) number.replace(decimalPoint, QLatin1String("."));
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     const double value = c.toDouble(number, &ok);
     if (!ok || !std::isfinite(value)) {
         raise(Error::Kind::Conversion,
-              QStringLiteral("'%1' is not a valid floating point value").arg(text));
+              QStringLiteral("'%1' не число").arg(text));
     }
     return value;
 }

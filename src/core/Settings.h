@@ -71,8 +71,8 @@ void writeSettingFromText(SettingsStore& store, const SettingInfo& setting, cons
 
 // "1", "0", "true", "false", "да", "нет" in any case, blanks around allowed.
 bool boolFromText(const QString& text);
-// A floating-point number with '.' or the locale's decimal separator, no group separators;
-// otherwise Error(Conversion) "'<text>' is not a valid floating point value".
+// A floating-point number with '.', ',' or the locale's decimal separator, no group
+// separators; otherwise Error(Conversion) "'<text>' не число".
 double floatFromText(const QString& text, const QLocale& locale);
 // General number format: up to 15 significant digits, no trailing zeros, the locale's decimal
 // separator, no group separators (20.0 gives "20").

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 namespace orv::db {
 namespace {
@@ -33,12 +35,29 @@ QString fileUri(const QString& path, const char* mode) {
     raise(Error::Kind::Engine, QStringLiteral("Таблица %1 не найдена").arg(name));
 }
 
+// A CHECK constraint named after the message the operator sees when a value breaks it.
+QString namedCheck(const QString& message, const QString& condition) {
+    return QStringLiteral(" CONSTRAINT %1 CHECK(%2)").arg(quoteIdentifier(message), condition);
+}
+
 QString columnDefinition(const FieldDef& f, bool checkValues) {
     const QString q = quoteIdentifier(f.name);
     QString sql = q + QLatin1Char(' ') + sqlTypeName(f);
     if (f.required) sql += QStringLiteral(" NOT NULL");
     if (!checkValues) return sql;
     switch (f.type) {
+        // The engine keeps a text that does not read as a number as it was written ('abc' in
+        // an INTEGER column); the table refuses it instead.
+        case FieldType::Integer:
+        case FieldType::SmallInt:
+            sql += namedCheck(QStringLiteral("в поле %1 не целое число").arg(f.name),
+                              QStringLiteral("%1 IS NULL OR typeof(%1) = 'integer'").arg(q));
+            break;
+        case FieldType::Float:
+            sql += namedCheck(QStringLiteral("в поле %1 не число").arg(f.name),
+                              QStringLiteral("%1 IS NULL OR typeof(%1) IN ('real', 'integer')")
+                                  .arg(q));
+            break;
         case FieldType::String:
             if (f.size > 0)
                 sql +=
@@ -66,6 +85,18 @@ QString columnDefinition(const FieldDef& f, bool checkValues) {
             break;
     }
     return sql;
+}
+
+// The engine's refusal of a statement, pointing at the place in the statement as the operator
+// wrote it. A statement the engine found unfinished points at its end; an error the engine
+// places nowhere is passed on as it is.
+[[noreturn]] void raiseAtPosition(const Error& e, const DialectStatement& statement,
+                                  qsizetype offset,
+                                  const std::function<QString(const TableRef&)>& tableSql) {
+    const bool unfinished = e.message().endsWith(QLatin1String("(incomplete input)"));
+    if (offset < 0 && !unfinished) throw e;
+    const auto [line, column] = statement.sourcePosition(unfinished ? -1 : offset, tableSql);
+    raise(e.kind(), QStringLiteral("%1; строка %2, позиция %3").arg(e.message()).arg(line).arg(column));
 }
 
 QString indexName(const QString& table, const IndexDef& index) {
@@ -549,15 +580,25 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
                                        : quoteIdentifier(schema) + QLatin1Char('.') +
                                              quoteIdentifier(canonical));
         }
-        QString sql =
-            statement.render([&](const TableRef& ref) { return rendered.value(key(ref.name)); });
+        const auto tableSql = [&](const TableRef& ref) { return rendered.value(key(ref.name)); };
+        QString sql = statement.render(tableSql);
+        const qsizetype statementLength = sql.size();
         if (intoFile)
             sql = QStringLiteral("INSERT INTO %1 %2").arg(rendered.value(key(insertTarget)), sql);
         else if (!insertTarget.isEmpty())
             sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2")
                       .arg(quoteIdentifier(insertTarget), sql);
-        Statement prepared(*connection_, sql);
-        return PreparedSql(this, std::move(prepared), sql, pinned, temps, statement.parameters());
+        std::optional<Statement> prepared;
+        try {
+            prepared.emplace(*connection_, sql);
+        } catch (const Error& e) {
+            const qsizetype offset = connection_->lastErrorOffset(sql);
+            const qsizetype prefix = sql.size() - statementLength;
+            raiseAtPosition(e, statement, offset < 0 ? -1 : std::max<qsizetype>(0, offset - prefix),
+                            tableSql);
+        }
+        return PreparedSql(this, std::move(*prepared), sql, pinned, temps,
+                           statement.parameters());
     } catch (...) {
         release();
         for (const QString& temp : temps)

@@ -318,6 +318,12 @@ void DialectStatement::Impl::findTables() {
             parseFromList(i + 1, use, &fromLists[i]);
         } else if (isKw(i, "INTO")) {
             parseTableName(i + 1, TableUse::Write, false, nullptr);
+        } else if (i == main && isKw(i, "ALTER") && isKw(i + 1, "TABLE")) {
+            // A table is its file: renaming the table inside would leave the file misnamed.
+            const qsizetype next = parseTableName(i + 2, TableUse::Write, false, nullptr);
+            if (isKw(next, "RENAME") && isKw(next + 1, "TO"))
+                raiseDialectError(tokens[next],
+                                  QStringLiteral("переименование таблицы не поддерживается"));
         } else if (i == main && isKw(i, "UPDATE")) {
             qsizetype j = i + 1;
             if (isKw(j, "OR")) j += 2;
@@ -639,8 +645,30 @@ QList<QPair<QString, QString>> DialectStatement::fromAliases() const { return d-
 QString DialectStatement::keyword() const { return d->upper(d->main); }
 
 QString DialectStatement::render(const std::function<QString(const TableRef&)>& tableSql) const {
-    QString sql;
+    return renderTracking(tableSql, nullptr);
+}
+
+QPair<int, int> DialectStatement::sourcePosition(
+    qsizetype offset, const std::function<QString(const TableRef&)>& tableSql) const {
+    if (d->tokens.isEmpty()) return {1, 1};
+    QList<qsizetype> starts;
+    renderTracking(tableSql, &starts);
+    const DialectToken& last = d->tokens.last();
+    QPair<int, int> position{last.line, last.column + int(last.text.size())};
+    if (offset < 0) return position;
     for (qsizetype i = 0; i < d->tokens.size(); ++i) {
+        if (starts[i] < 0 || starts[i] > offset) continue;
+        position = {d->tokens[i].line, d->tokens[i].column};
+    }
+    return position;
+}
+
+QString DialectStatement::renderTracking(const std::function<QString(const TableRef&)>& tableSql,
+                                         QList<qsizetype>* starts) const {
+    QString sql;
+    qsizetype trimmed = -1;  // blanks the final trim takes off the front
+    for (qsizetype i = 0; i < d->tokens.size(); ++i) {
+        if (starts) starts->append(-1);
         if (d->dropped[i]) continue;
         const DialectToken& t = d->tokens[i];
         const int span = d->spanAt[i];
@@ -655,6 +683,8 @@ QString DialectStatement::render(const std::function<QString(const TableRef&)>& 
             isWordChar(piece.front())) {
             sql += u' ';
         }
+        if (trimmed < 0) trimmed = sql.size();
+        if (starts) starts->last() = sql.size() - trimmed;
         sql += piece;
     }
     return sql.trimmed();

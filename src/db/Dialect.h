@@ -12,6 +12,7 @@
 // what is wrong and where ("строка 2, позиция 14").
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -80,7 +81,16 @@ class DialectStatement {
     // Parameters stay as ":Name".
     QString render(const std::function<QString(const TableRef&)>& tableSql) const;
 
+    // Line and position, as written, of the token at offset in the text render() gives for the
+    // same tableSql; the end of the statement for a negative offset (an unfinished statement).
+    QPair<int, int> sourcePosition(qsizetype offset,
+                                   const std::function<QString(const TableRef&)>& tableSql) const;
+
   private:
+    // render(); starts, when given, receives each token's offset in the text (-1 if dropped).
+    QString renderTracking(const std::function<QString(const TableRef&)>& tableSql,
+                           QList<qsizetype>* starts) const;
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -21,7 +21,7 @@ int indexOfField(const QList<FieldDef>& fields, const QString& name) {
 }
 
 [[noreturn]] void noSuchField(const QString& name) {
-    raise(Error::Kind::Engine, QStringLiteral("Field '%1' not found").arg(name));
+    raise(Error::Kind::Engine, QStringLiteral("Поле %1 не найдено").arg(name));
 }
 
 QString lookupKey(const QVariant& v) {
@@ -209,9 +209,13 @@ QList<FieldDef> Query::resultFields() {
 
 void Query::open() {
     close();
-    if (!dialect().isSelecting())
+    if (!dialect().isSelecting()) {
+        // A text the engine cannot read is an error in it, not a statement to execute.
+        prepare();
+        prepared_.reset();
         raise(Error::Kind::Engine,
               QStringLiteral("Запрос не выбирает записей; его нужно выполнить"));
+    }
     checkParametersBound();
     auto result = std::make_unique<Result>();
     result->table = QStringLiteral("orv_rs_%1").arg(resultCounter());

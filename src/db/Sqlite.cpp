@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 namespace orv::db {
@@ -9,7 +10,48 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 
-QString readableMessage(int code, const QString& engineText) {
+// The engine's own words for a statement it refuses, each with the program's message; the
+// engine's text follows in parentheses. %1 is the pattern's first capture.
+struct StatementFault {
+    const char* pattern;
+    const char* message;
+};
+
+constexpr StatementFault kStatementFaults[] = {
+    {R"re(^near "(.*)": syntax error$)re", "Синтаксическая ошибка в запросе около «%1»"},
+    {R"re(^incomplete input$)re", "Запрос не закончен"},
+    {R"re(^unrecognized token: "?(.*?)"?$)re", "Непонятный знак в запросе: %1"},
+    {R"re(^no such column: (.*)$)re", "Нет поля %1"},
+    {R"re(^no such table: (.*)$)re", "Нет таблицы %1"},
+    {R"re(^no such function: (.*)$)re", "Нет функции %1"},
+    {R"re(^ambiguous column name: (.*)$)re", "Поле %1 есть в нескольких таблицах; укажите таблицу"},
+    {R"re(^parser stack overflow$)re", "Запрос слишком сложен (слишком глубокая вложенность)"},
+    {R"re(^too many columns)re", "Слишком много полей в запросе"},
+    {R"re(do not have the same number of result columns$)re",
+     "Части запроса с UNION (INTERSECT, EXCEPT) выбирают разное число полей"},
+    {R"re(^(\d+) values for \d+ columns$)re", "Число значений не совпадает с числом полей"},
+    {R"re(^table (.*) already exists$)re", "Таблица %1 уже существует"},
+    {R"re(^misuse of aggregate)re", "Неправильное использование итоговой функции"},
+    {R"re(^wrong number of arguments to function (.*)\(\)$)re",
+     "Неправильное число аргументов функции %1"},
+    {R"re(^cannot (?:add|drop|rename|modify|change) )re", "Изменение структуры таблицы отклонено"},
+};
+
+QString statementFault(const QString& engineText) {
+    for (const StatementFault& fault : kStatementFaults) {
+        const QRegularExpression pattern(QString::fromUtf8(fault.pattern));
+        const QRegularExpressionMatch match = pattern.match(engineText);
+        if (!match.hasMatch()) continue;
+        QString message = QString::fromUtf8(fault.message);
+        if (message.contains(QLatin1String("%1"))) message = message.arg(match.captured(1));
+        return QStringLiteral("%1 (%2)").arg(message, engineText);
+    }
+    return QStringLiteral("Ошибка в запросе (%1)").arg(engineText);
+}
+
+}  // namespace
+
+QString readableEngineMessage(int code, const QString& engineText) {
     switch (code) {
         case SQLITE_CONSTRAINT_UNIQUE:
         case SQLITE_CONSTRAINT_PRIMARYKEY:
@@ -39,10 +81,20 @@ QString readableMessage(int code, const QString& engineText) {
             return QStringLiteral("Нет доступа к файлу таблицы: %1").arg(engineText);
         case SQLITE_FULL:
             return QStringLiteral("Нет места на диске: %1").arg(engineText);
+        case SQLITE_ERROR:
+            return statementFault(engineText);
+        case SQLITE_TOOBIG:
+            return QStringLiteral("Слишком большое значение или запрос: %1").arg(engineText);
+        case SQLITE_MISMATCH:
+            return QStringLiteral("Значение не того типа: %1").arg(engineText);
+        case SQLITE_IOERR:
+            return QStringLiteral("Ошибка чтения или записи файла таблицы: %1").arg(engineText);
         default:
-            return engineText;
+            return QStringLiteral("Ошибка базы данных: %1").arg(engineText);
     }
 }
+
+namespace {
 
 // Unicode-aware comparison without regard to case, for locating on text keys.
 int compareNoCase(void*, int lengthA, const void* a, int lengthB, const void* b) {
@@ -78,7 +130,7 @@ void Connection::exec(const QString& sql) {
     if (rc != SQLITE_OK) {
         const QString text = error ? QString::fromUtf8(error) : QString();
         sqlite3_free(error);
-        raise(Error::Kind::Engine, readableMessage(sqlite3_extended_errcode(db_), text));
+        raise(Error::Kind::Engine, readableEngineMessage(sqlite3_extended_errcode(db_), text));
     }
 }
 
@@ -86,13 +138,19 @@ qint64 Connection::changes() const { return sqlite3_changes64(db_); }
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
 
+qsizetype Connection::lastErrorOffset(const QString& sql) const {
+    const int bytes = sqlite3_error_offset(db_);
+    if (bytes < 0) return -1;
+    return QString::fromUtf8(sql.toUtf8().left(bytes)).size();
+}
+
 void Connection::setBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
 
 bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 void Connection::fail(int code, const QString& context) const {
     const int extended = sqlite3_extended_errcode(db_);
-    QString text = readableMessage((extended & 0xff) == (code & 0xff) ? extended : code,
+    QString text = readableEngineMessage((extended & 0xff) == (code & 0xff) ? extended : code,
                                    QString::fromUtf8(sqlite3_errmsg(db_)));
     if (!context.isEmpty()) text = context + QStringLiteral(": ") + text;
     raise(Error::Kind::Engine, text);

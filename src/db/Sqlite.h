@@ -30,6 +30,9 @@ class Connection {
     bool inTransaction() const;
     void setBusyTimeout(int milliseconds);
 
+    // Where in the SQL text (in characters) the last failure was found; -1 when the engine
+    // does not say. Requires: sql is the text of the statement that failed.
+    qsizetype lastErrorOffset(const QString& sql) const;
     // Builds the program's error for the last failure of this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;
 
@@ -72,6 +75,11 @@ class Statement {
     Connection* connection_;
     sqlite3_stmt* stmt_ = nullptr;
 };
+
+// The operator's message for an engine failure: the program's Russian words for the result
+// code (and for the statement faults the engine reports as plain errors: syntax, a missing
+// column or table), the engine's own text after them.
+QString readableEngineMessage(int code, const QString& engineText);
 
 // Quotes an identifier for SQLite ("name" with embedded quotes doubled).
 QString quoteIdentifier(const QString& name);

@@ -54,7 +54,7 @@ int Table::indexOf(const QString& name) const {
 
 int Table::requireField(const QString& name) const {
     const int i = indexOf(name);
-    if (i < 0) raise(Error::Kind::Engine, QStringLiteral("Field '%1' not found").arg(name));
+    if (i < 0) raise(Error::Kind::Engine, QStringLiteral("Поле %1 не найдено").arg(name));
     return i;
 }
 
@@ -169,7 +169,7 @@ QVariant Table::field(const QString& name) const {
         if (lookup.field.name.compare(name, Qt::CaseInsensitive) != 0) continue;
         return lookup.values.value(lookupKey(field(lookup.keyField)));
     }
-    raise(Error::Kind::Engine, QStringLiteral("Field '%1' not found").arg(name));
+    raise(Error::Kind::Engine, QStringLiteral("Поле %1 не найдено").arg(name));
 }
 
 void Table::setField(const QString& name, const QVariant& value) {

@@ -2,6 +2,9 @@
 
 #include "reports/ReportRenderer.h"
 
+#include <QFontMetricsF>
+#include <QImage>
+#include <algorithm>
 #include <exception>
 
 namespace orv::reports {
@@ -10,6 +13,27 @@ namespace {
 constexpr double kMmPerUnit = 25.4 / 96;
 constexpr double kHeaderHeight = 10.6;
 constexpr double kLineHeight = 5.0;
+constexpr double kColumnPitch = 75 * kMmPerUnit;  // the narrowest column, as designed
+constexpr double kColumnGap = 2.0;                // mm between a column's text and the next
+constexpr double kTypeSize = 10;
+constexpr double kSmallestType = 6;
+constexpr qint64 kMeasuredRows = 500;
+constexpr double kPortraitWidth = 210;
+constexpr double kPortraitHeight = 297;
+constexpr double kTitleLeft = 82.5;
+constexpr double kPageNumberLeft = 88.9;
+
+// Width in millimetres of text printed in font.
+double textWidth(const QString& text, const ReportFont& font) {
+    static const QImage fine = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(720 / 0.0254));
+        image.setDotsPerMeterY(qRound(720 / 0.0254));
+        return image;
+    }();
+    const QFontMetricsF metrics(ReportRenderer::qtFont(font), &fine);
+    return metrics.horizontalAdvance(text) / 720 * 25.4;
+}
 
 ReportFont font(const char* family, double size, bool bold = false, bool underline = false) {
     ReportFont f;
@@ -32,6 +56,42 @@ ReportBand band(ReportBand::Type type, const char* name, double height, ReportFo
 }  // namespace
 
 double WindowPrintout::columnLeft(int i) { return (10 + 75 * (i % kColumnsPerLine)) * kMmPerUnit; }
+
+// Each column as wide as its title and its widest value (of the first rows) at the design type,
+// never narrower than the designed pitch.
+QList<double> WindowPrintout::columnWidths(const QList<db::FieldDef>& fields) const {
+    const ReportFont titleFont = layout_.band(ReportBand::Type::ColumnHeader)->font;
+    const ReportFont valueFont = layout_.band(ReportBand::Type::Detail)->font;
+    const qint64 rows = std::min(data_->rowCount(), kMeasuredRows);
+    QList<double> widths;
+    for (const db::FieldDef& field : fields) {
+        double widest = textWidth(field.name, titleFont);
+        for (qint64 row = 0; row < rows; ++row)
+            widest = std::max(widest, textWidth(data_->text(row, field.name), valueFont));
+        widths.append(std::max(kColumnPitch, widest + kColumnGap));
+    }
+    return widths;
+}
+
+// The page and type the columns need: portrait when they fit its width, else landscape, with
+// smaller type (down to kSmallestType) when even that is too narrow. Returns the scale of the
+// type against the design.
+double WindowPrintout::choosePage(double columnsWidth) {
+    layout_.pageWidth = kPortraitWidth;
+    layout_.pageHeight = kPortraitHeight;
+    double scale = 1;
+    if (columnsWidth > layout_.bandWidth()) {
+        std::swap(layout_.pageWidth, layout_.pageHeight);
+        scale = std::clamp(layout_.bandWidth() / columnsWidth, kSmallestType / kTypeSize, 1.0);
+    }
+    for (ReportBand::Type type : {ReportBand::Type::ColumnHeader, ReportBand::Type::Detail})
+        layout_.band(type)->font.pointSize = kTypeSize * scale;
+    // The title and the page number keep their places against the middle of the page.
+    const double shift = (layout_.pageWidth - kPortraitWidth) / 2;
+    layout_.band(ReportBand::Type::PageHeader)->elements.first().left = kTitleLeft + shift;
+    layout_.band(ReportBand::Type::PageFooter)->elements.first().left = kPageNumberLeft + shift;
+    return scale;
+}
 
 WindowPrintout::WindowPrintout() {
     layout_.font = font("Arial", 10);
@@ -66,21 +126,35 @@ void WindowPrintout::PrepareReport(const db::Query* dataSet, const QString& name
     while (!detail.elements.isEmpty()) detail.elements.removeLast();
     titles.height = kHeaderHeight;
     detail.height = kLineHeight;
+    choosePage(0);
     if (!dataSet) return;
     try {
         data_ = std::make_unique<QueryData>(*dataSet, columns, locale);
         layout_.band(ReportBand::Type::PageHeader)->elements.first().text = name;
         const QList<db::FieldDef> fields =
             dataSet->isOpen() ? dataSet->dataFields() : QList<db::FieldDef>();
+        QList<double> widths = columnWidths(fields);
+        double total = 0;
+        for (double w : widths) total += w;
+        const double scale = choosePage(total);
+        // Columns left to right; one that would pass the band's edge starts the next line.
+        const double first = columnLeft(0);
+        double left = first;
+        int line = 0;
         for (int i = 0; i < fields.size(); ++i) {
-            const double top = (i / kColumnsPerLine) * kLineHeight;
-            titles.elements.append(label(columnLeft(i), top, fields[i].name));
-            detail.elements.append(dataText(columnLeft(i), top, fields[i].name));
+            const double width = widths[i] * scale;
+            if (left > first && left + width - kColumnGap > layout_.bandWidth()) {
+                left = first;
+                ++line;
+            }
+            const double top = line * kLineHeight * scale;
+            titles.elements.append(label(left, top, fields[i].name));
+            detail.elements.append(dataText(left, top, fields[i].name));
+            left += width;
         }
-        const int lines = (int(fields.size()) + kColumnsPerLine - 1) / kColumnsPerLine;
-        if (lines > 1) {
-            titles.height = kHeaderHeight + (lines - 1) * kLineHeight;
-            detail.height = lines * kLineHeight;
+        if (line > 0) {
+            titles.height = kHeaderHeight + line * kLineHeight * scale;
+            detail.height = (line + 1) * kLineHeight * scale;
         }
     } catch (const std::exception&) {
         // A data set that cannot be read prints what was prepared.

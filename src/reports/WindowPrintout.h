@@ -4,10 +4,12 @@
 // titles, one line per record, and the page number at the foot of every page. The layout is
 // built afresh from the data set by PrepareReport() at every printout.
 //
-// Column i starts at 10 + 75 x i units of 96 to the inch. Ten columns fit the 718-unit band
-// (the tenth starts at 685); a data set with more fields continues on further lines of the same
-// record, ten columns to a line at the same positions, so no column is cut off or left out. The
-// column header and detail bands grow by one line height for each further line.
+// The first column starts at 10 units of 96 to the inch; each column is as wide as its title
+// and its widest value, at least 75 units. Columns that do not fit across an A4 portrait page
+// turn it to landscape, and when they do not fit that either the type of the titles and values
+// becomes smaller (down to 6 points). Columns that still do not fit continue on further lines
+// of the same record, so no column is cut off or left out; the column header and detail bands
+// grow by one line height for each further line.
 //
 // The printout keeps a reference to the last bound query; it must outlive the printout or be
 // unbound by the next PrepareReport().
@@ -39,11 +41,14 @@ class WindowPrintout {
     const ReportData* data() const { return data_.get(); }
     QString title() const;
 
-    // Column i's left edge in millimetres.
+    // Column i's left edge in millimetres at the designed 75-unit pitch.
     static double columnLeft(int i);
     static constexpr int kColumnsPerLine = 10;
 
   private:
+    QList<double> columnWidths(const QList<db::FieldDef>& fields) const;
+    double choosePage(double columnsWidth);
+
     ReportLayout layout_;
     std::unique_ptr<QueryData> data_;
 };

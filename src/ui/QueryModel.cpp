@@ -28,7 +28,7 @@ void QueryModel::refresh() {
                 rows_ = 0;
                 endResetModel();
                 raise(Error::Kind::Engine,
-                      QStringLiteral("Field '%1' not found").arg(column.field));
+                      QStringLiteral("Поле %1 не найдено").arg(column.field));
             }
             indexes.append(i);
             const db::FieldType type = query_->fields()[i].type;

@@ -66,7 +66,7 @@ std::optional<QByteArray> toCp1251(const QString& text) {
 QStringList readListLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        raise(Error::Kind::Engine, QStringLiteral("Cannot open file %1").arg(path));
+        raise(Error::Kind::Engine, QStringLiteral("Не удалось открыть файл %1").arg(path));
     QString text = decode(file.readAll());
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -82,7 +82,7 @@ void writeListLines(const QString& path, const QStringList& lines) {
     const QByteArray bytes = toCp1251(text).value_or(text.toUtf8());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        raise(Error::Kind::Engine, QStringLiteral("Cannot create file %1").arg(path));
+        raise(Error::Kind::Engine, QStringLiteral("Не удалось создать файл %1").arg(path));
 }
 
 }  // namespace orv::utils

@@ -326,7 +326,7 @@ TEST(SelectionTexts, DatesAndTimesReadInTheProgramsFormatOnly) {
             } catch (const Error& e) {
                 EXPECT_EQ(e.kind(), Error::Kind::Conversion);
                 EXPECT_EQ(e.message(),
-                          QStringLiteral("'%1' is not a valid date").arg(QLatin1String(d.text)));
+                          QStringLiteral("'%1' не дата ДД.ММ.ГГГГ").arg(QLatin1String(d.text)));
             }
         }
     }
@@ -370,12 +370,12 @@ TEST_F(MainWindowTest, ViewButtonDoesNothingUntilAViewIsChosenThenRepeatsIt) {
 
     // A handler that fails shows its message and leaves the window usable.
     window->setRazg(QStringLiteral("Все"), QStringLiteral("Все разговоры"), [] {
-        raise(Error::Kind::Conversion, QStringLiteral("'  :  ' is not a valid time"));
+        raise(Error::Kind::Conversion, QStringLiteral("'  :  ' не время ЧЧ:ММ:СС"));
     });
     QString message;
     test::closeNextMessage(&message);
     window->action(ui::Command::ToolButtonRazg)->trigger();
-    EXPECT_EQ(message, QStringLiteral("'  :  ' is not a valid time"));
+    EXPECT_EQ(message, QStringLiteral("'  :  ' не время ЧЧ:ММ:СС"));
     EXPECT_EQ(button->text(), QStringLiteral("Все"));
 }
 

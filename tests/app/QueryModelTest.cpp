@@ -93,7 +93,7 @@ TEST(QueryModel, FollowsTheStatementThroughCloseReopenAndBadColumns) {
         wrong.refresh();
         ADD_FAILURE() << "refreshed";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Field 'NoSuchField' not found"));
+        EXPECT_EQ(e.message(), QStringLiteral("Поле NoSuchField не найдено"));
     }
     EXPECT_EQ(wrong.rowCount(), 0);
 }

@@ -149,7 +149,7 @@ TEST_F(SettingsDialogTest, BadPercentStoresNothingAndKeepsTheDialogOpen) {
         QString message;
         test::closeNextMessage(&message);
         QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
-        EXPECT_EQ(message, QStringLiteral("'%1' is not a valid floating point value")
+        EXPECT_EQ(message, QStringLiteral("'%1' не число")
                                .arg(QString::fromUtf8(c.text)));
         EXPECT_TRUE(dialog_->isVisible());
         EXPECT_NE(dialog_->result(), QDialog::Accepted);

@@ -461,7 +461,7 @@ TEST(DebtRun, RefusalsAndErrorsLeaveEveryTableByteForByte) {
                         "повторите расчет")},
         {"a category naming no fee column, after accounts already reckoned",
          [](Exchange& x) { x.subscriber(102, QStringLiteral("GOLD")); },
-         QStringLiteral("Field 'GOLD' not found")},
+         QStringLiteral("Поле GOLD не найдено")},
         {"a debt row that cannot be written names its account",
          [](Exchange& x) {
              x.subscriber(102, QStringLiteral("BUDG"));

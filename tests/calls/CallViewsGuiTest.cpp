@@ -175,7 +175,7 @@ TEST_F(CallViewsGui, LongDistanceViewsShowTheLookupsAndABadTimeOpensNothing) {
     QString message;
     closeNextMessage(&message);
     trigger(ui::Command::DropAll);
-    EXPECT_TRUE(message.contains(QStringLiteral("is not a valid time"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("не время ЧЧ:ММ:СС"))) << message.toStdString();
     EXPECT_EQ(control<QToolButton>("ToolButtonRazg")->text(), QStringLiteral("Все"));
     EXPECT_TRUE(window_->gridDataSource().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

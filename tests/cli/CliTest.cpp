@@ -236,9 +236,9 @@ TEST_F(Cli, ParameterValuesAreTypedByTheirForm) {
         const char* message;
     };
     const Bad bad[] = {
-        {"31.02.2024", "'31.02.2024' is not a valid date"},
-        {"25:00:00", "'25:00:00' is not a valid time"},
-        {"99999999999999999999", "'99999999999999999999' is not a valid integer value"},
+        {"31.02.2024", "'31.02.2024' не дата ДД.ММ.ГГГГ"},
+        {"25:00:00", "'25:00:00' не время ЧЧ:ММ:СС"},
+        {"99999999999999999999", "'99999999999999999999' не целое число"},
     };
     for (const Bad& b : bad) {
         const Outcome run =
@@ -264,7 +264,7 @@ TEST_F(Cli, RefusalsAndUsageErrorsHaveTheirExitCodeAndMessageOnStderr) {
         {{"export", "Nothing", "x.csv"}, 1, "Таблица Nothing не найдена"},
         {{"export", "AbTab", missing}, 1, "Не удалось записать файл"},
         {{"import-calls", file(QStringLiteral("absent.csv"))}, 1, "Не удалось открыть файл"},
-        {{"settings", "set", "Пеня", "Процент", "много"}, 1, "is not a valid floating point value"},
+        {{"settings", "set", "Пеня", "Процент", "много"}, 1, "не число"},
         {{"sql"}, 2, "sql \"TEXT\""},
         {{"sql", "SELECT 1", "--param", "x"}, 2, "Ожидается --param ИМЯ=ЗНАЧЕНИЕ"},
         {{"init", "extra"}, 2, "init не принимает аргументов"},

@@ -271,7 +271,7 @@ TEST_F(UtilsForms, ListEditorWritesSevenCharacterLinesAndAsksBeforeLosingEntries
     onNext<utils::TForm11>([&](utils::TForm11* editor) { editor->reject(); });
     answer(QMessageBox::Ok, &error);
     trigger(ui::Command::N13);
-    EXPECT_EQ(error, QStringLiteral("Cannot open file ") + list("fresh.lst"));
+    EXPECT_EQ(error, QStringLiteral("Не удалось открыть файл ") + list("fresh.lst"));
 }
 
 TEST_F(UtilsForms, ListEditorWithNoFileAsksAndWritesNothing) {
@@ -372,7 +372,7 @@ TEST_F(UtilsForms, TheListFilterNarrowsOpenViewsAtOnce) {
     EXPECT_EQ(gridRows(), 3);
     answer(QMessageBox::Ok, &message);
     comboBoxList()->setCurrentIndex(3);
-    EXPECT_EQ(message, QStringLiteral("Cannot open file ") + list("missing.lst"));
+    EXPECT_EQ(message, QStringLiteral("Не удалось открыть файл ") + list("missing.lst"));
     comboBoxList()->setEditText(QStringLiteral("bad"));  // typed, not chosen: nothing
     EXPECT_EQ(gridRows(), 3);
 

@@ -197,14 +197,14 @@ TEST(ListTextFile, WritesCp1251WithCrLfAndReadsWhatOthersWrite) {
         utils::readListLines(dir.filePath(QStringLiteral("none.lst")));
         ADD_FAILURE() << "a missing file was read";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Cannot open file ") + dir.filePath("none.lst"));
+        EXPECT_EQ(e.message(), QStringLiteral("Не удалось открыть файл ") + dir.filePath("none.lst"));
     }
     const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/a.lst"));
     try {
         utils::writeListLines(unwritable, {QStringLiteral("1")});
         ADD_FAILURE() << "a file in a missing folder was written";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Cannot create file ") + unwritable);
+        EXPECT_EQ(e.message(), QStringLiteral("Не удалось создать файл ") + unwritable);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/forms/Splash.h"
 #include "core/Error.h"
 #include "db/Schema.h"
+#include "ui/GridColumns.h"
 #include "ui/ErrorBox.h"
 #include "ui/WaitCursor.h"
 
@@ -452,7 +453,8 @@ void TForm1::buildStatusBar() {
     for (int width : {100, 100, 300, 100}) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(panels_.size()));
-        label->setFixedWidth(width);
+        // The designed widths are the least; a longer text widens its panel.
+        label->setMinimumWidth(width);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(label);
         panels_.append(label);
@@ -465,6 +467,7 @@ void TForm1::bindGrid(QAbstractItemModel* model, const QString& dataSourceName,
                       std::function<void()> close) {
     if (QAbstractItemModel* old = grid_->model()) disconnect(old, nullptr, this, nullptr);
     grid_->setModel(model);
+    ui::keepColumnsFitted(grid_);
     dataSource_ = dataSourceName;
     closeDataSource_ = std::move(close);
     if (model) {
@@ -520,23 +523,39 @@ void TForm1::ToolButtonSettingsClick() {
 
 void TForm1::HelpClick() { showHelp(0); }
 
-void TForm1::showHelp(int context) {
-    if (!help_) help_ = new HelpWindow(this);
-    if (context)
-        help_->showTopic(context);
-    else
-        help_->showContents();
+// The help window, owned by the modal window open now (when one is): a modal window blocks
+// every window but its own, and the help must stay usable above the window that asked.
+HelpWindow* TForm1::helpWindow() {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner) owner = this;
+    if (!help_) {
+        help_ = new HelpWindow(owner);
+    } else if (help_->parentWidget() != owner) {
+        const QRect place = help_->geometry();
+        help_->setParent(owner, Qt::Window);
+        help_->setGeometry(place);
+    }
+    return help_;
+}
+
+void TForm1::raiseHelp() {
     help_->show();
     help_->raise();
     help_->activateWindow();
 }
 
+void TForm1::showHelp(int context) {
+    HelpWindow* help = helpWindow();
+    if (context)
+        help->showTopic(context);
+    else
+        help->showContents();
+    raiseHelp();
+}
+
 void TForm1::showHelpPage(const QString& page) {
-    if (!help_) help_ = new HelpWindow(this);
-    help_->showPage(HelpWindow::page(page));
-    help_->show();
-    help_->raise();
-    help_->activateWindow();
+    helpWindow()->showPage(HelpWindow::page(page));
+    raiseHelp();
 }
 
 // F1 reaches the window from any control that does not take it itself.

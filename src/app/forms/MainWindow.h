@@ -113,6 +113,8 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     void connectOwnCommands();
     void FormCreate();
     void helpOnFocus();
+    HelpWindow* helpWindow();
+    void raiseHelp();
 
     db::Aliases aliases_;
     std::unique_ptr<db::Database> standard_;
@@ -145,7 +147,8 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     QLineEdit* numberTo_ = nullptr;
     QPointer<TForm6> splash_;
     TFormSettings* settingsDialog_ = nullptr;
-    HelpWindow* help_ = nullptr;
+    // Owned by the window that last asked for help: gone when that window is.
+    QPointer<HelpWindow> help_;
 };
 
 }  // namespace orv::app

@@ -5,7 +5,7 @@
 //
 // FormShow() loads the controls from the store (throws orv::Error for a damaged value; the
 // dialog is then not shown). OK checks both percent texts before it stores anything: a text
-// that is no number shows "'<text>' is not a valid floating point value", stores nothing and
+// that is no number ("1,5" and "1.5" both are) shows "'<text>' не число", stores nothing and
 // keeps the dialog open with that field focused. A valid OK stores all six values, passes the
 // new VAT pair to the window's receiver and closes. A write that fails is shown and the dialog
 // stays open. Cancel (Esc) stores nothing.

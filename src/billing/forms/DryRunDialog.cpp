@@ -1,6 +1,7 @@
 #include "billing/forms/DryRunDialog.h"
 
 #include "billing/DryRun.h"
+#include "ui/GridColumns.h"
 #include "ui/QueryModel.h"
 
 #include <QDialogButtonBox>
@@ -21,6 +22,7 @@ QTableView* grid(QWidget* parent, const char* name, QAbstractItemModel* model) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    ui::keepColumnsFitted(view);
     return view;
 }
 

@@ -25,6 +25,7 @@ namespace orv::reports {
 namespace {
 
 constexpr int kZooms[] = {50, 75, 100, 125, 150, 200};
+const QString kNothingToPrint = QStringLiteral("Нечего печатать: нет ни одной страницы");
 
 // A modal progress window for drawing every page; its cancel button stops the drawing.
 class PageProgress {
@@ -92,7 +93,8 @@ ReportPreview::ReportPreview(const ReportLayout& layout, const ReportData* data,
     auto* bar = new QHBoxLayout;
     bar->addWidget(first_);
     bar->addWidget(previous_);
-    bar->addWidget(new QLabel(QStringLiteral("Страница"), this));
+    auto* pageCaption = new QLabel(QStringLiteral("Страница"), this);
+    bar->addWidget(pageCaption);
     bar->addWidget(pageBox_);
     bar->addWidget(countLabel_);
     bar->addWidget(next_);
@@ -111,6 +113,11 @@ ReportPreview::ReportPreview(const ReportLayout& layout, const ReportData* data,
     const int pages = std::max(1, pageCount());
     pageBox_->setRange(1, pages);
     countLabel_->setText(QStringLiteral("из %1").arg(pageCount()));
+    if (pageCount() == 0) {
+        pageCaption->hide();
+        pageBox_->hide();
+        countLabel_->setText(kNothingToPrint);
+    }
     connect(first_, &QPushButton::clicked, this, [this] { showPage(0); });
     connect(previous_, &QPushButton::clicked, this, [this] { showPage(page_ - 1); });
     connect(next_, &QPushButton::clicked, this, [this] { showPage(page_ + 1); });
@@ -173,7 +180,10 @@ void ReportPreview::setZoom(int percent) {
 }
 
 void ReportPreview::refresh() {
-    pageView_->setPixmap(QPixmap::fromImage(pageImage(page_)));
+    if (pageCount() == 0)
+        pageView_->setText(kNothingToPrint);
+    else
+        pageView_->setPixmap(QPixmap::fromImage(pageImage(page_)));
     ++pagesDrawn_;
     const QSignalBlocker block(pageBox_);
     pageBox_->setValue(page_ + 1);

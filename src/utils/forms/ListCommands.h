@@ -8,7 +8,7 @@
 // without regard to case) into the window's ListNumbers and sets its filter on every receiver;
 // ticking CheckBox1 switches the filter on for all of them, and open views re-filter at once.
 // A list that cannot be read, is empty, or holds a line that is not a number changes nothing:
-// the error is shown ("Cannot open file ...", "Неправильный номер в списке ...") and the
+// the error is shown ("Не удалось открыть файл ...", "Неправильный номер в списке ...") and the
 // filter stays as it was. Typed text that names no item is not a choice.
 //
 // The selector is filled from FirmList.txt in the program's folder when this object is made,

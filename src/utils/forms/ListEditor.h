@@ -9,8 +9,8 @@
 //
 // An entry is the number right-aligned in seven characters, as the list files hold it. An empty
 // number field adds nothing: it is refused with "Перед добавлением введите номер", because a
-// blank entry makes the list unusable as a filter. File errors ("Cannot open file ...",
-// "Cannot create file ...") are shown over the window, which stays open.
+// blank entry makes the list unusable as a filter. File errors ("Не удалось открыть файл ...",
+// "Не удалось создать файл ...") are shown over the window, which stays open.
 
 #include <QDialog>
 #include <functional>

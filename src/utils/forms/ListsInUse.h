@@ -6,7 +6,7 @@
 // FormHide asks "Сохранить изменения?" when lines changed since the last save.
 //
 // "Сохранить" that cannot write shows "Ошибка сохранения. Файл открыт или не существует" and
-// keeps the changes marked; the write on FormHide throws Error "Cannot create file ...".
+// keeps the changes marked; the write on FormHide throws Error "Не удалось создать файл ...".
 
 #include <QDialog>
 #include <functional>

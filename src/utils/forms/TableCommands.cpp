@@ -8,12 +8,14 @@
 #include "utils/forms/SqlWindow.h"
 #include "utils/forms/TableEditor.h"
 
+#include <QShortcut>
 #include <optional>
 
 namespace orv::utils {
 namespace {
 
 const QString kDataSourceQuery = QStringLiteral("DataSourceQuery");
+constexpr int kTableEditorHelp = 600;
 
 QList<core::ViewColumn> columnsOf(const db::Query& query) {
     QList<core::ViewColumn> columns;
@@ -41,6 +43,11 @@ TableCommands::TableCommands(ui::MainWindowHost& window)
       query2_(window.tarifStandard()) {
     setObjectName(QStringLiteral("TableCommands"));
     form7_->setSqlWindow(form3_);
+    // F1 in the table editor opens its topic, in the SQL window the SQL page, above the window.
+    connect(new QShortcut(QKeySequence::HelpContents, form7_), &QShortcut::activated, this,
+            [this] { window_.showHelp(kTableEditorHelp); });
+    connect(new QShortcut(QKeySequence::HelpContents, form3_), &QShortcut::activated, this,
+            [this] { window_.showHelpPage(QStringLiteral("sql.html")); });
 }
 
 void TableCommands::fillAliasSelectors() {

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "ui/ErrorBox.h"
+#include "ui/GridColumns.h"
 #include "ui/QueryModel.h"
 #include "ui/WaitCursor.h"
 #include "utils/TableEditModel.h"
@@ -77,9 +78,9 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
                           QStringLiteral("Очистить таблицу"), &TForm7::ToolButton2Click);
     ToolButton3 = addTool(QStringLiteral("ToolButton3"), QStringLiteral("Запрос"),
                           QStringLiteral("Выполнить Запрос SQL"), &TForm7::ToolButton3Click);
-    ToolButton5 = addTool(QStringLiteral("ToolButton5"), QStringLiteral("Экспорт"),
+    ToolButton5 = addTool(QStringLiteral("ToolButton5"), QStringLiteral("Экспорт таблицы"),
                           QStringLiteral("Экспорт таблицы"), &TForm7::ToolButton5Click);
-    ToolButton6 = addTool(QStringLiteral("ToolButton6"), QStringLiteral("Экспорт"),
+    ToolButton6 = addTool(QStringLiteral("ToolButton6"), QStringLiteral("Экспорт результата"),
                           QStringLiteral("Экспорт результата в окне"), &TForm7::ToolButton6Click);
     ToolButton4 = addTool(QStringLiteral("ToolButton4"), QStringLiteral("Закрыть"),
                           QStringLiteral("Закрыть таблицу"), &TForm7::ToolButton4Click);
@@ -189,6 +190,7 @@ void TForm7::connectGrid() {
 void TForm7::showTable() {
     showsQuery_ = false;
     DBGrid1->setModel(table1_);
+    ui::keepColumnsFitted(DBGrid1);
     DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed);
     connectGrid();
@@ -200,6 +202,7 @@ void TForm7::showQuery() {
     ui::QueryModel* old = queryModel_;
     queryModel_ = new ui::QueryModel(query1_, columnsOf(query1_), QLocale(), this);
     DBGrid1->setModel(queryModel_);
+    ui::keepColumnsFitted(DBGrid1);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     delete old;
     connectGrid();

@@ -69,8 +69,8 @@ class TForm7 : public QDialog {
     void ToolButton2Click();  // "Очистить"
     void ToolButton3Click();  // "Запрос"
     void ToolButton4Click();  // "Закрыть"
-    void ToolButton5Click();  // "Экспорт" of a table
-    void ToolButton6Click();  // "Экспорт" of the window's result
+    void ToolButton5Click();  // "Экспорт таблицы"
+    void ToolButton6Click();  // "Экспорт результата": the result shown in the window
     void Table1AfterOpen();
     void Table1AfterClose();
     void DBGrid1CellClick();
