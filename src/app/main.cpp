@@ -15,9 +15,11 @@
 #include "ui/ErrorBox.h"
 #include "ui/QtTranslations.h"
 #include "ui/ScreenFit.h"
+#include "utils/forms/FirstStart.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -71,5 +73,8 @@ int main(int argc, char** argv) {
         return e.kind() == Error::Kind::Usage ? 2 : 1;
     }
     form1->showMaximized();
+    QTimer::singleShot(0, form1.get(), [&form1] {
+        form1->runCommand([&form1] { orv::utils::offerFirstData(*form1); });
+    });
     return QApplication::exec();
 }

@@ -413,14 +413,36 @@ void ensureResultTable(Database& db, const QString& name) {
     db.createTable(def);
 }
 
+// The phases of the run in order, each with its share of the bar by the time it takes.
+struct Phase {
+    int from;
+    int to;
+    const char* caption;
+};
+constexpr Phase kUnbilledPhase{0, 10, "Поиск нетарифицированных разговоров"};
+constexpr Phase kCityPhase{10, 35, "Тарификация городских разговоров"};
+constexpr Phase kLongDistancePhase{35, 55, "Тарификация междугородних разговоров"};
+constexpr Phase kTotalsPhase{55, 65, "Итоги по месяцам"};
+constexpr Phase kAccountsPhase{65, 90, "Расчет долгов абонентов"};
+constexpr Phase kWritePhase{90, 94, "Запись долгов"};
+constexpr Phase kRetirePhase{94, 100, "Архив и удаление разговоров"};
+
 class Reporter {
   public:
     explicit Reporter(const DebtProgress& progress) : progress_(progress) {}
-    void operator()(int percent, const QString& account = {}) const {
-        if (progress_) progress_(percent, account);
+    // The phase begins.
+    void operator()(const Phase& phase) const { report(phase.from, QString::fromUtf8(phase.caption)); }
+    // Item done of total of the phase has begun; its name follows the phase's caption.
+    void operator()(const Phase& phase, qsizetype done, qsizetype total, const QString& item) const {
+        const int percent = phase.from + int((phase.to - phase.from) * done / std::max<qsizetype>(1, total));
+        report(percent, QStringLiteral("%1: %2").arg(QString::fromUtf8(phase.caption), item));
     }
+    void finished() const { report(100, QStringLiteral("Готово")); }
 
   private:
+    void report(int percent, const QString& text) const {
+        if (progress_) progress_(percent, text);
+    }
     const DebtProgress& progress_;
 };
 
@@ -435,7 +457,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     const QVector<Account> accounts = readAccounts(db);
     if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
     const core::Settings settings = core::readSettings(store);
-    report(0);
+    report(kUnbilledPhase);
     const RunDates dates = datesOf(today);
     db.canonicalName(QStringLiteral("PaneDate"));
     db.canonicalName(QStringLiteral("OldMG"));
@@ -448,11 +470,11 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     // may append more while the run works; the run neither prices nor deletes those.
     const db::RowBound calls(db, QStringLiteral("DESTTAR"));
 
-    report(10);
+    report(kCityPhase);
     pipelines.cityGroup(db);
-    report(30);
+    report(kLongDistancePhase);
     pipelines.mgGroup(db);
-    report(60);
+    report(kTotalsPhase);
     TEST_pausePoint("after-pricing");
 
     ensureResultTable(db, QStringLiteral("DolgRes"));
@@ -517,7 +539,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     const double p = settings.penaltyPercent;
     for (qsizetype a = 0; a < accounts.size(); ++a) {
         const Account& account = accounts[a];
-        report(60 + int(30 * a / accounts.size()), QString::number(account.number));
+        report(kAccountsPhase, a, accounts.size(), QString::number(account.number));
         double debt = 0;
         double carried = 0;  // K
         double previousDebt = 0;
@@ -596,7 +618,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
             debts.append(added);
         }
     }
-    report(90);
+    report(kWritePhase);
     debts.write(db, accounts);
     TEST_crashPoint("after-dolg");
 
@@ -605,6 +627,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.months = int(n);
     summary.accounts = accounts.size();
     summary.callsUnbilled = unbilled;
+    report(kRetirePhase);
     summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
     TEST_crashPoint("after-archive");
     {
@@ -616,8 +639,22 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     TEST_pausePoint("before-commit");
     transaction.commit();
     snapshot.keep();
-    report(100);
+    report.finished();
     return summary;
+}
+
+QString summaryLine(const DebtRunSummary& summary) {
+    QString line = QStringLiteral(
+                       "Долг рассчитан на %1: месяцев %2, абонентов %3, в архив OldMG %4, "
+                       "удалено звонков %5")
+                       .arg(summary.reckoningDate.toString(QStringLiteral("dd.MM.yyyy")))
+                       .arg(summary.months)
+                       .arg(summary.accounts)
+                       .arg(summary.callsArchived)
+                       .arg(summary.callsRetired);
+    const QString unbilled = calls::unbilledNote(summary.callsUnbilled);
+    if (!unbilled.isEmpty()) line += QStringLiteral("; ") + unbilled;
+    return line;
 }
 
 }  // namespace orv::billing

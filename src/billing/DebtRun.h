@@ -41,9 +41,11 @@ struct DebtPipelines {
 // CityGroup and MGGroup of the pricing subsystem.
 DebtPipelines standardPipelines();
 
-// Called as the run goes: percent 0..100 and the number of the account being handled (empty
-// before the accounts; at 100 the number of unbilled calls when there are any).
-using DebtProgress = std::function<void(int percent, const QString& account)>;
+// Called as the run goes: percent 0..100 and what the run is doing. Each phase (unbilled calls,
+// pricing city calls, long distance, monthly totals, the accounts, writing the debts, archive and
+// retiring the calls) reports its caption as it begins, at the start of its share of the bar;
+// the accounts' phase reports every account as "<caption>: <number>". The end is 100.
+using DebtProgress = std::function<void(int percent, const QString& doing)>;
 
 struct DebtRunSummary {
     QDate reckoningDate;       // the current month start written into DolgTb.db
@@ -61,5 +63,10 @@ DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& s
                                   const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines, const DebtProgress& progress = {},
                                   RunSnapshotMode snapshotMode = RunSnapshotMode::Take);
+
+// The line that tells the operator what a finished run did: "Долг рассчитан на 01.04.2024:
+// месяцев 1, абонентов 20, в архив OldMG 3, удалено звонков 500", with the unbilled calls'
+// note after "; " when there are any.
+QString summaryLine(const DebtRunSummary& summary);
 
 }  // namespace orv::billing

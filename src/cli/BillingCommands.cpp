@@ -3,7 +3,6 @@
 #include "billing/DebtRun.h"
 #include "billing/DebtViews.h"
 #include "billing/Payment.h"
-#include "calls/Unbilled.h"
 #include "cli/Csv.h"
 #include "cli/SafetyCommands.h"
 #include "cli/ListOption.h"
@@ -15,17 +14,6 @@
 #include <QRegularExpression>
 
 namespace orv::cli {
-namespace {
-
-QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.yyyy")); }
-
-// The end of the summary line: the calls that no tariff priced, when there are any.
-QString unbilledTail(qint64 unbilled) {
-    const QString note = calls::unbilledNote(unbilled);
-    return note.isEmpty() ? note : QStringLiteral("; ") + note;
-}
-
-}  // namespace
 
 int runDebtRun(CliContext& context, const QStringList& args) {
     if (args == QStringList{QStringLiteral("--dry-run")}) return runDebtDryRun(context);
@@ -34,15 +22,7 @@ int runDebtRun(CliContext& context, const QStringList& args) {
     const core::VatSettings vat = core::readVat(store);
     const billing::DebtRunSummary summary = billing::runDebtCalculation(
         context.standard(), store, vat, orv::today(), billing::standardPipelines());
-    context.out() << QStringLiteral(
-                         "Долг рассчитан на %1: месяцев %2, абонентов %3, в архив OldMG %4, "
-                         "удалено звонков %5")
-                         .arg(date(summary.reckoningDate))
-                         .arg(summary.months)
-                         .arg(summary.accounts)
-                         .arg(summary.callsArchived)
-                         .arg(summary.callsRetired)
-                  << unbilledTail(summary.callsUnbilled) << QLatin1Char('\n');
+    context.out() << billing::summaryLine(summary) << QLatin1Char('\n');
     return 0;
 }
 

@@ -471,10 +471,13 @@ TableDef Database::tableDef(const QString& name) {
 
 QString Database::tempCopy(const QString& canonical) {
     const QString copy = QStringLiteral("orv_copy_%1").arg(++tempCounter_);
+    // Declared as the table is, so that the statement's result keeps the columns' types.
+    QStringList columns;
+    for (const FieldDef& f : fields(canonical)) columns.append(columnDefinition(f, false));
     const QString schema = attach(canonical);
-    connection_->exec(
-        QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM %2.%3")
-            .arg(quoteIdentifier(copy), quoteIdentifier(schema), quoteIdentifier(canonical)));
+    connection_->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2); INSERT INTO %1 SELECT * FROM %3.%4")
+                          .arg(quoteIdentifier(copy), columns.join(QStringLiteral(", ")),
+                               quoteIdentifier(schema), quoteIdentifier(canonical)));
     detachIfUnused(canonical);
     return copy;
 }

@@ -83,6 +83,8 @@ QString readableEngineMessage(int code, const QString& engineText) {
             return QStringLiteral("Нет места на диске: %1").arg(engineText);
         case SQLITE_ERROR:
             return statementFault(engineText);
+        case SQLITE_CONSTRAINT:
+            return QStringLiteral("Запись отклонена: %1").arg(engineText);
         case SQLITE_TOOBIG:
             return QStringLiteral("Слишком большое значение или запрос: %1").arg(engineText);
         case SQLITE_MISMATCH:

@@ -412,19 +412,26 @@ class RowWriter {
     qint64 rows_ = 0;
 };
 
-void refuseFilledTables(db::Database& database) {
+// The first of the demo's tables that holds a row; empty when none does.
+QString firstFilledTable(db::Database& database) {
     for (const db::TableDef& def : demoTables()) {
         if (!database.tableExists(def.name)) continue;
         db::Statement probe(
             database.connection(),
             QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(database.qualified(def.name)));
         probe.step();
-        if (probe.columnInt(0) != 0)
-            raise(Error::Kind::Refused,
-                  QStringLiteral("Таблица %1 уже содержит записи. Пример заполняет только пустую "
-                                 "папку; ничего не изменено")
-                      .arg(database.canonicalName(def.name)));
+        if (probe.columnInt(0) != 0) return database.canonicalName(def.name);
     }
+    return {};
+}
+
+void refuseFilledTables(db::Database& database) {
+    const QString filled = firstFilledTable(database);
+    if (!filled.isEmpty())
+        raise(Error::Kind::Refused,
+              QStringLiteral("Таблица %1 уже содержит записи. Пример заполняет только пустую "
+                             "папку; ничего не изменено")
+                  .arg(filled));
 }
 
 void checkOptions(const DemoOptions& options) {
@@ -571,6 +578,8 @@ const QList<db::TableDef>& demoTables() {
         db::schema::foren(),  db::schema::prazdn(),  db::schema::desttar()};
     return tables;
 }
+
+bool demoTablesEmpty(db::Database& database) { return firstFilledTable(database).isEmpty(); }
 
 DemoSummary fillDemoData(db::Database& database, const DemoOptions& options, const QDate& today) {
     checkOptions(options);

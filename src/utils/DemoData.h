@@ -61,6 +61,10 @@ struct DemoSummary {
 // The tables fillDemoData writes, in the order it writes them.
 const QList<db::TableDef>& demoTables();
 
+// Whether every table the demo writes is missing or empty: a new folder, where the demo may be
+// offered.
+bool demoTablesEmpty(db::Database& database);
+
 // Fills the database with the demo exchange as of today. See the paragraph above for errors.
 DemoSummary fillDemoData(db::Database& database, const DemoOptions& options, const QDate& today);
 

@@ -95,7 +95,7 @@ TEST(DebtCli, PayRecordsAPaymentOrRefusesWritingNothing) {
         int code;
         QString text;  // stdout on success, stderr's first line otherwise
     } refusals[] = {
-        {{"pay", "101", "ALL", "150,5"},
+        {{"pay", "101", "ALL", "150;5"},
          "C.UTF-8",
          1,
          "Не введена сумма оплаты или введена неправильно"},

@@ -471,7 +471,8 @@ TEST(DebtRun, RefusalsAndErrorsLeaveEveryTableByteForByte) {
                                          "new.AbNumber = 102 BEGIN SELECT RAISE(ABORT, "
                                          "'запись запрещена'); END"));
          },
-         QStringLiteral("Долг абонента 102 (BUDG) не записан: запись запрещена")},
+         QStringLiteral("Долг абонента 102 (BUDG) не записан: Запись отклонена: запись "
+                        "запрещена")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -507,20 +508,31 @@ TEST(DebtRun, EmptySubscribersOrMissingTablesChangeNothing) {
     }
 }
 
-TEST(DebtRun, ProgressRunsFromZeroToHundredNamingEachAccount) {
+TEST(DebtRun, ProgressReportsEachPhaseWithItsShareAndEachAccount) {
     Exchange x;
     x.subscriber(101);
     x.subscriber(102);
     x.fee(kMar1, 1.00);
     QList<int> percents;
+    QStringList phases;
     QStringList accounts;
+    const QString accountPhase = QStringLiteral("Расчет долгов абонентов: ");
     billing::runDebtCalculation(x.db(), x.store(), x.vat, kToday, billing::standardPipelines(),
-                                [&](int percent, const QString& account) {
+                                [&](int percent, const QString& doing) {
                                     percents.append(percent);
-                                    if (!account.isEmpty()) accounts.append(account);
+                                    if (doing.startsWith(accountPhase))
+                                        accounts.append(doing.mid(accountPhase.size()));
+                                    else
+                                        phases.append(doing);
                                 });
     EXPECT_EQ(percents.first(), 0);
     EXPECT_EQ(percents.last(), 100);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    // Pricing starts well before the bar's last third; no phase is left at 0 %.
+    EXPECT_EQ(std::count(percents.begin(), percents.end(), 0), 1);
+    EXPECT_EQ(phases, (QStringList{"Поиск нетарифицированных разговоров",
+                                   "Тарификация городских разговоров",
+                                   "Тарификация междугородних разговоров", "Итоги по месяцам",
+                                   "Запись долгов", "Архив и удаление разговоров", "Готово"}));
     EXPECT_EQ(accounts, (QStringList{"101", "102"}));
 }

@@ -86,7 +86,7 @@ TEST(SelectionParameters, ATickedTimeBoxWithABadTimeIsAConversionError) {
             ADD_FAILURE() << from << "-" << to << " was accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), Error::Kind::Conversion);
-            EXPECT_TRUE(e.message().contains(QLatin1String("не время ЧЧ:ММ:СС")))
+            EXPECT_TRUE(e.message().contains(QStringLiteral("не время ЧЧ:ММ:СС")))
                 << e.message().toStdString();
         }
     }

@@ -1,12 +1,13 @@
-// The window contents printout: columns at 10 + 75 x i units titled with the stored field
-// names, the title and page numbers, two printouts in a row, an empty view, more than ten
-// fields continuing on a second line, calculated fields left out.
+// The window contents printout: columns from 10 units at least 75 units apart titled with the
+// stored field names, the title and page numbers, two printouts in a row, an empty view, wide
+// views fitted across the page, calculated fields left out.
 
 #include "ReportTestData.h"
 #include "billing/DebtViews.h"
 #include "reports/ReportRenderer.h"
 #include "reports/WindowPrintout.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace orv;
@@ -86,31 +87,58 @@ TEST(WindowPrintout, SecondPrintoutShowsOnlyItsColumnsAndEmptyViewOnePage) {
     EXPECT_EQ(printout.title(), QStringLiteral("QueryShowPane"));
 }
 
-TEST(WindowPrintout, FieldsPastTheTenthContinueOnASecondLine) {
-    Accounts a;
-    a.account(101, QStringLiteral("ALL"), 1, 2, 3, 4);
-    db::Query query(a.db(), QStringLiteral("SELECT d.*, a.Exist, a.FIO FROM DolgTb d, AbTab a "
-                                           "WHERE a.AbNumber = d.AbNumber"));
-    query.open();
-    WindowPrintout printout;
-    printout.PrepareReport(&query, QStringLiteral("Query2"));
-    const ReportBand& detail = *printout.layout().band(ReportBand::Type::Detail);
-    ASSERT_EQ(detail.elements.size(), 12);
-    EXPECT_NEAR(detail.elements[9].left, 685 * kMmPerUnit, 1e-9);
-    EXPECT_LT(detail.elements[9].left, printout.layout().bandWidth());
-    EXPECT_NEAR(detail.elements[10].left, 10 * kMmPerUnit, 1e-9);
-    EXPECT_NEAR(detail.elements[10].top, 5.0, 1e-9);
-    EXPECT_NEAR(detail.elements[11].left, 85 * kMmPerUnit, 1e-9);
-    EXPECT_NEAR(detail.height, 10.0, 1e-9);
-    EXPECT_NEAR(printout.layout().band(ReportBand::Type::ColumnHeader)->height, 15.6, 1e-9);
+// The words of the first line of the column header, left to right.
+QList<PdfWord> titleLine(const QList<PdfWord>& words, double top) {
+    QList<PdfWord> line;
+    for (const PdfWord& w : words)
+        if (w.page == 0 && std::abs(w.top - top) < 0.8) line.append(w);
+    std::sort(line.begin(), line.end(),
+              [](const PdfWord& a, const PdfWord& b) { return a.left < b.left; });
+    return line;
+}
 
+TEST(WindowPrintout, ColumnsFitAcrossThePageWithoutRunningTogether) {
+    Accounts a;
+    a.account(101, QStringLiteral("ALL"), 1977.86, 2, 3, 4);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("wide.pdf"));
-    writePdf(printout.layout(), printout.data(), path, QStringLiteral("Query2"));
-    const QList<PdfWord> words = pdfWords(path);
-    EXPECT_TRUE(wordAt(words, QStringLiteral("Exist"), 0, 10 + 10 * kMmPerUnit, 10 + 10.6 + 5.0));
-    EXPECT_TRUE(
-        wordAt(words, QStringLiteral("Иванов"), 0, 10 + 85 * kMmPerUnit, 10 + 10.6 + 15.6 + 5.0));
+    struct Case {
+        const char* sql;
+        int columns;
+        bool landscape;
+    } cases[] = {
+        {"SELECT AbNumber, Priznak FROM DolgTb", 2, false},
+        {"SELECT d.*, a.Exist, a.FIO FROM DolgTb d, AbTab a WHERE a.AbNumber = d.AbNumber", 12,
+         true},
+        {"SELECT d.*, a.*, d.Dolg AS Dolg2, d.NDS AS NDS2, d.Priznak AS Priznak2 FROM DolgTb d, "
+         "AbTab a WHERE a.AbNumber = d.AbNumber",
+         0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        db::Query query(a.db(), QString::fromUtf8(c.sql));
+        query.open();
+        WindowPrintout printout;
+        printout.PrepareReport(&query, QStringLiteral("Query2"));
+        const ReportLayout& layout = printout.layout();
+        EXPECT_EQ(layout.pageWidth > layout.pageHeight, c.landscape);
+        const ReportBand& titles = *layout.band(ReportBand::Type::ColumnHeader);
+        if (c.columns > 0) ASSERT_EQ(titles.elements.size(), c.columns);
+        // Every column on the band, all on the one line when they fit at some type size.
+        for (const ReportElement& e : titles.elements) {
+            EXPECT_LT(e.left, layout.bandWidth());
+            if (c.columns > 0) EXPECT_EQ(e.top, 0.0) << e.text.toStdString();
+        }
+
+        const QString path = dir.filePath(QStringLiteral("wide.pdf"));
+        writePdf(layout, printout.data(), path, QStringLiteral("Query2"));
+        const QList<PdfWord> line = titleLine(pdfWords(path), 10 + 10.6);
+        ASSERT_GE(line.size(), 2);
+        for (qsizetype i = 1; i < line.size(); ++i) {
+            EXPECT_LT(line[i - 1].right, line[i].left)
+                << line[i - 1].text.toStdString() << " runs into " << line[i].text.toStdString();
+        }
+        EXPECT_LE(line.last().right, layout.pageWidth - layout.marginRight);
+    }
 }
 
 }  // namespace

@@ -172,6 +172,7 @@ void TForm1::FormShow() {
     }
     setStatusText(2, QStringLiteral("Пользователь: ") + logOnName());
     setStatusText(3, QStringLiteral("Версия: ") + QStringLiteral(ORVANTA_VERSION));
+    dataPlace_->setText(QStringLiteral("Данные: ") + QDir::toNativeSeparators(tarifStandard().folder()));
     vat_ = core::readVat(settings_);
     for (const auto& step : showSteps_) step();
 }
@@ -459,6 +460,11 @@ void TForm1::buildStatusBar() {
         bar->addWidget(label);
         panels_.append(label);
     }
+    // Where the tables live, for the operator who looks for them or backs them up.
+    dataPlace_ = new QLabel(bar);
+    dataPlace_->setObjectName(QStringLiteral("StatusDataFolder"));
+    dataPlace_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bar->addPermanentWidget(dataPlace_);
 }
 
 // --- grid and status bar -----------------------------------------------------------------------

@@ -149,6 +149,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     TFormSettings* settingsDialog_ = nullptr;
     // Owned by the window that last asked for help: gone when that window is.
     QPointer<HelpWindow> help_;
+    QLabel* dataPlace_ = nullptr;  // the folder of OrvantaStandard, right in the status bar
 };
 
 }  // namespace orv::app

@@ -4,7 +4,6 @@
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
 #include "billing/forms/RecoveryCommands.h"
-#include "calls/Unbilled.h"
 #include "core/Clock.h"
 #include "ui/LongWork.h"
 
@@ -74,8 +73,7 @@ void BillingCommands::ButtonDolgClick() {
             });
     }
     showDebts();
-    if (summary.callsUnbilled > 0)
-        window_.setStatusText(0, calls::unbilledNote(summary.callsUnbilled));
+    window_.setStatusText(0, summaryLine(summary));
 }
 
 void BillingCommands::ToolButtonShowDolgClick() {

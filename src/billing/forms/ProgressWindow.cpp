@@ -22,7 +22,7 @@ TProgrForm::TProgrForm(QWidget* parent)
     layout->addWidget(caption);
     layout->addWidget(progressBar_);
     layout->addWidget(labelNumber_);
-    setFixedSize(320, 110);
+    setFixedSize(400, 110);
 }
 
 void TProgrForm::start() {
