@@ -28,10 +28,11 @@ class ScreenFitFilter : public QObject {
 }  // namespace
 
 void fitToScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) fitInto(window, screen->availableGeometry());
+}
+
+void fitInto(QWidget* window, const QRect& free) {
     if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
-    const QScreen* screen = window->screen();
-    if (!screen) return;
-    const QRect free = screen->availableGeometry();
     // The frame is not known before the first show; a title bar and borders of this size are
     // what the desktops in use draw.
     const QSize frame = window->testAttribute(Qt::WA_WState_Created) &&

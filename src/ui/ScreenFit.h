@@ -7,12 +7,15 @@
 #include <QObject>
 
 class QApplication;
+class QRect;
 class QWidget;
 
 namespace orv::ui {
 
 // Makes the window fit the free area of its screen: smaller when larger, moved inside.
 void fitToScreen(QWidget* window);
+// The same within the given free area.
+void fitInto(QWidget* window, const QRect& free);
 
 // Calls fitToScreen for every window of the application as it is shown. Owned by application.
 void installScreenFit(QApplication& application);

@@ -195,3 +195,79 @@ TEST_F(QueryTest, ExecuteReportsChangedRowsAndPrepareSurvivesRebinding) {
     rest.open();
     EXPECT_EQ(rest.recordCount(), 2);
 }
+
+// What the engine refuses reaches the operator in Russian, with the engine's own words after it
+// and, where the engine places the fault, the line and position in the statement as written.
+TEST_F(QueryTest, RefusedStatementsAreExplainedInRussianWithTheirPlace) {
+    t.create(schema::abTab());
+    const QString deepNesting = QStringLiteral("SELECT ") + QString(200, u'(') +
+                                QStringLiteral("1") + QString(200, u')');
+    QStringList manyColumns;
+    for (int i = 0; i < 2001; ++i) manyColumns.append(QStringLiteral("1"));
+    struct Case {
+        QString sql;
+        const char* message;
+        const char* place;  // empty: the engine names no place
+    } cases[] = {
+        {QStringLiteral("SELEKT AbNumber FROM DESTTAR"),
+         "Синтаксическая ошибка в запросе около «SELEKT» (near \"SELEKT\": syntax error)",
+         "строка 1, позиция 1"},
+        {QStringLiteral("SELECT AbNumber\nFROM DESTTAR WHERE"), "Запрос не закончен",
+         "строка 2, позиция 19"},
+        {QStringLiteral("SELECT AbNumber FROM DESTTAR\nUNION UNION SELECT 1"),
+         "Синтаксическая ошибка в запросе около «UNION»", "строка 2, позиция 7"},
+        {QStringLiteral("SELECT Nope FROM DESTTAR"), "Нет поля Nope", "строка 1, позиция 8"},
+        {QStringLiteral("SELECT 1 UNION SELECT 1, 2"),
+         "Части запроса с UNION (INTERSECT, EXCEPT) выбирают разное число полей", ""},
+        {deepNesting, "Запрос слишком сложен", ""},
+        {QStringLiteral("SELECT ") + manyColumns.join(u','), "Слишком много полей в запросе", ""},
+        {QStringLiteral("UPDATE AbTab SET AbNumber = 'abc'"),
+         "Запись отклонена: в поле AbNumber не целое число", ""},
+        {QStringLiteral("UPDATE DESTTAR SET TRF = 'дорого'"),
+         "Запись отклонена: в поле TRF не число", ""},
+    };
+    Query(t.db(), QStringLiteral("INSERT INTO AbTab (AbNumber, Priznak) VALUES (1, 'ALL')"))
+        .execute();
+    Query all(t.db(), QStringLiteral("SELECT * FROM DESTTAR"));
+    all.open();
+    const QStringList before = rowsOf(all);
+    all.close();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql.left(60).toStdString());
+        Query q(t.db(), c.sql);
+        try {
+            if (c.sql.startsWith(QLatin1String("UPDATE")))
+                q.execute();
+            else
+                q.open();
+            ADD_FAILURE() << "accepted";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.message().startsWith(QString::fromUtf8(c.message)))
+                << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.place)))
+                << e.message().toStdString();
+        }
+    }
+    all.open();
+    EXPECT_EQ(rowsOf(all), before);
+    all.close();
+
+    // A statement that reads as one but selects nothing is to be executed, not opened.
+    Query update(t.db(), QStringLiteral("UPDATE DESTTAR SET Cat = Cat"));
+    try {
+        update.open();
+        ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Запрос не выбирает записей; его нужно выполнить"));
+    }
+}
+
+TEST_F(QueryTest, AlterTableChangesTheTableFileButNeverRenamesIt) {
+    Query(t.db(), QStringLiteral("ALTER TABLE desttar.db ADD COLUMN Note VARCHAR(10)")).execute();
+    Query q(t.db(), QStringLiteral("SELECT Count(Note) AS N FROM DESTTAR"));
+    q.open();
+    EXPECT_EQ(rowsOf(q), QStringList{"0"});
+    EXPECT_THROW(Query(t.db(), QStringLiteral("ALTER TABLE DESTTAR RENAME TO Calls")).execute(),
+                 Error);
+    EXPECT_TRUE(t.db().tableExists(QStringLiteral("DESTTAR")));
+}

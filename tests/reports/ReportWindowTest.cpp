@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <functional>
@@ -127,6 +128,21 @@ TEST_F(ReportWindow, IssuerTextsEditedFromTheSettingsDialog) {
     EXPECT_EQ(issuer->showModal(), QDialog::Accepted);
     EXPECT_EQ(reports::readIssuerTexts(window_->settingsStore()).telephone,
               QStringLiteral("5-55-55"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReportPreviewAlone, AReportWithoutPagesSaysThereIsNothingToPrint) {
+    reports::ReportLayout layout;
+    layout.printIfEmpty = false;
+    reports::ReportPreview preview(layout, nullptr, QStringLiteral("Счета"));
+    ASSERT_EQ(preview.pageCount(), 0);
+    const QString nothing = QStringLiteral("Нечего печатать: нет ни одной страницы");
+    EXPECT_EQ(preview.findChild<QLabel*>(QStringLiteral("PreviewPageCount"))->text(), nothing);
+    EXPECT_TRUE(preview.findChild<QSpinBox*>(QStringLiteral("PreviewPage"))->isHidden());
+    EXPECT_FALSE(preview.findChild<QPushButton*>(QStringLiteral("PreviewPrint"))->isEnabled());
 }
 
 }  // namespace
