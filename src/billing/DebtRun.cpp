@@ -431,10 +431,14 @@ class Reporter {
   public:
     explicit Reporter(const DebtProgress& progress) : progress_(progress) {}
     // The phase begins.
-    void operator()(const Phase& phase) const { report(phase.from, QString::fromUtf8(phase.caption)); }
+    void operator()(const Phase& phase) const {
+        report(phase.from, QString::fromUtf8(phase.caption));
+    }
     // Item done of total of the phase has begun; its name follows the phase's caption.
-    void operator()(const Phase& phase, qsizetype done, qsizetype total, const QString& item) const {
-        const int percent = phase.from + int((phase.to - phase.from) * done / std::max<qsizetype>(1, total));
+    void operator()(const Phase& phase, qsizetype done, qsizetype total,
+                    const QString& item) const {
+        const int percent =
+            phase.from + int((phase.to - phase.from) * done / std::max<qsizetype>(1, total));
         report(percent, QStringLiteral("%1: %2").arg(QString::fromUtf8(phase.caption), item));
     }
     void finished() const { report(100, QStringLiteral("Готово")); }

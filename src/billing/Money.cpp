@@ -54,10 +54,9 @@ Money Money::parse(const QString& text, const QLocale& locale) {
                 roundUp = digit >= 5;
                 ++fractionDigits;
             }
-        } else if (!inFraction &&
-                   (c == u'.' || c == u',' ||
-                    (!decimalPoint.isEmpty() &&
-                                  QStringView(trimmed).mid(i).startsWith(decimalPoint)))) {
+        } else if (!inFraction && (c == u'.' || c == u',' ||
+                                   (!decimalPoint.isEmpty() &&
+                                    QStringView(trimmed).mid(i).startsWith(decimalPoint)))) {
             inFraction = true;
             if (c != u'.' && c != u',') i += decimalPoint.size() - 1;
         } else {

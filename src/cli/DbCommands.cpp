@@ -34,9 +34,7 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
     } else if (integerForm.match(text).hasMatch()) {
         bool ok = false;
         const qint64 value = text.toLongLong(&ok);
-        if (!ok)
-            raise(Error::Kind::Conversion,
-                  QStringLiteral("'%1' не целое число").arg(text));
+        if (!ok) raise(Error::Kind::Conversion, QStringLiteral("'%1' не целое число").arg(text));
         query.setInteger(name, value);
     } else if (floatForm.match(text).hasMatch()) {
         query.setFloat(name, text.toDouble());

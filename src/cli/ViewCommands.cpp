@@ -111,8 +111,7 @@ std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOp
                                                bool applies) {
     if (!options.list) return std::nullopt;
     std::optional<db::RecordFilter> filter = readListOption(context, *options.list);
-    if (!applies)
-        context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
+    if (!applies) context.err() << QStringLiteral("Отбор по списку к этому виду не применяется\n");
     return filter;
 }
 

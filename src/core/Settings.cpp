@@ -183,8 +183,7 @@ double floatFromText(const QString& text, const QLocale& locale) {
     bool ok = false;
     const double value = c.toDouble(number, &ok);
     if (!ok || !std::isfinite(value)) {
-        raise(Error::Kind::Conversion,
-              QStringLiteral("'%1' не число").arg(text));
+        raise(Error::Kind::Conversion, QStringLiteral("'%1' не число").arg(text));
     }
     return value;
 }

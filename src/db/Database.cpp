@@ -54,9 +54,9 @@ QString columnDefinition(const FieldDef& f, bool checkValues) {
                               QStringLiteral("%1 IS NULL OR typeof(%1) = 'integer'").arg(q));
             break;
         case FieldType::Float:
-            sql += namedCheck(QStringLiteral("в поле %1 не число").arg(f.name),
-                              QStringLiteral("%1 IS NULL OR typeof(%1) IN ('real', 'integer')")
-                                  .arg(q));
+            sql += namedCheck(
+                QStringLiteral("в поле %1 не число").arg(f.name),
+                QStringLiteral("%1 IS NULL OR typeof(%1) IN ('real', 'integer')").arg(q));
             break;
         case FieldType::String:
             if (f.size > 0)
@@ -96,7 +96,8 @@ QString columnDefinition(const FieldDef& f, bool checkValues) {
     const bool unfinished = e.message().endsWith(QLatin1String("(incomplete input)"));
     if (offset < 0 && !unfinished) throw e;
     const auto [line, column] = statement.sourcePosition(unfinished ? -1 : offset, tableSql);
-    raise(e.kind(), QStringLiteral("%1; строка %2, позиция %3").arg(e.message()).arg(line).arg(column));
+    raise(e.kind(),
+          QStringLiteral("%1; строка %2, позиция %3").arg(e.message()).arg(line).arg(column));
 }
 
 QString indexName(const QString& table, const IndexDef& index) {
@@ -475,9 +476,10 @@ QString Database::tempCopy(const QString& canonical) {
     QStringList columns;
     for (const FieldDef& f : fields(canonical)) columns.append(columnDefinition(f, false));
     const QString schema = attach(canonical);
-    connection_->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2); INSERT INTO %1 SELECT * FROM %3.%4")
-                          .arg(quoteIdentifier(copy), columns.join(QStringLiteral(", ")),
-                               quoteIdentifier(schema), quoteIdentifier(canonical)));
+    connection_->exec(
+        QStringLiteral("CREATE TEMP TABLE %1 (%2); INSERT INTO %1 SELECT * FROM %3.%4")
+            .arg(quoteIdentifier(copy), columns.join(QStringLiteral(", ")), quoteIdentifier(schema),
+                 quoteIdentifier(canonical)));
     detachIfUnused(canonical);
     return copy;
 }
@@ -600,8 +602,7 @@ PreparedSql Database::prepare(const DialectStatement& statement, const QString& 
             raiseAtPosition(e, statement, offset < 0 ? -1 : std::max<qsizetype>(0, offset - prefix),
                             tableSql);
         }
-        return PreparedSql(this, std::move(*prepared), sql, pinned, temps,
-                           statement.parameters());
+        return PreparedSql(this, std::move(*prepared), sql, pinned, temps, statement.parameters());
     } catch (...) {
         release();
         for (const QString& temp : temps)

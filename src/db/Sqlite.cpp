@@ -2,8 +2,8 @@
 
 #include "core/Error.h"
 
-#include <QRegularExpression>
 #include <sqlite3.h>
+#include <QRegularExpression>
 
 namespace orv::db {
 namespace {
@@ -153,7 +153,7 @@ bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0
 void Connection::fail(int code, const QString& context) const {
     const int extended = sqlite3_extended_errcode(db_);
     QString text = readableEngineMessage((extended & 0xff) == (code & 0xff) ? extended : code,
-                                   QString::fromUtf8(sqlite3_errmsg(db_)));
+                                         QString::fromUtf8(sqlite3_errmsg(db_)));
     if (!context.isEmpty()) text = context + QStringLiteral(": ") + text;
     raise(Error::Kind::Engine, text);
 }

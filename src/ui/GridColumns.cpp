@@ -35,7 +35,8 @@ void fitColumns(QTableView* view, int maximum) {
     const QAbstractItemModel* model = view->model();
     if (!model) return;
     for (int column = 0; column < model->columnCount(); ++column) {
-        const int width = std::max(widestCell(view, model, column), headerWidth(view, model, column));
+        const int width =
+            std::max(widestCell(view, model, column), headerWidth(view, model, column));
         view->setColumnWidth(column, std::min(width, maximum));
     }
 }

@@ -27,8 +27,7 @@ void QueryModel::refresh() {
                 fieldIndexes_.clear();
                 rows_ = 0;
                 endResetModel();
-                raise(Error::Kind::Engine,
-                      QStringLiteral("Поле %1 не найдено").arg(column.field));
+                raise(Error::Kind::Engine, QStringLiteral("Поле %1 не найдено").arg(column.field));
             }
             indexes.append(i);
             const db::FieldType type = query_->fields()[i].type;

@@ -42,7 +42,8 @@ void fitInto(QWidget* window, const QRect& free) {
     const QSize room = free.size() - frame;
     const QSize size = window->size();
     if (size.width() > room.width() || size.height() > room.height())
-        window->resize(std::min(size.width(), room.width()), std::min(size.height(), room.height()));
+        window->resize(std::min(size.width(), room.width()),
+                       std::min(size.height(), room.height()));
     // A window's position is that of its frame.
     const QRect outer(window->pos(), window->size() + frame);
     if (!free.contains(outer)) {

@@ -6,8 +6,8 @@
 // missing final line end; lines come back as they stand, blanks included.
 //
 // readListLines throws Error(Engine) "Не удалось открыть файл <path>" when the file cannot be read;
-// writeListLines throws Error(Engine) "Не удалось создать файл <path>" when it cannot be written, and
-// then leaves the old file as it was (the new contents replace it in one step).
+// writeListLines throws Error(Engine) "Не удалось создать файл <path>" when it cannot be written,
+// and then leaves the old file as it was (the new contents replace it in one step).
 
 #include <QString>
 #include <QStringList>

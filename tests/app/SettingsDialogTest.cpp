@@ -149,8 +149,7 @@ TEST_F(SettingsDialogTest, BadPercentStoresNothingAndKeepsTheDialogOpen) {
         QString message;
         test::closeNextMessage(&message);
         QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
-        EXPECT_EQ(message, QStringLiteral("'%1' не число")
-                               .arg(QString::fromUtf8(c.text)));
+        EXPECT_EQ(message, QStringLiteral("'%1' не число").arg(QString::fromUtf8(c.text)));
         EXPECT_TRUE(dialog_->isVisible());
         EXPECT_NE(dialog_->result(), QDialog::Accepted);
         EXPECT_EQ(dialog_->focusWidget(), edit(c.field));

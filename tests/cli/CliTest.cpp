@@ -179,7 +179,8 @@ TEST_F(Cli, SqlWritesCsvWithQuotingDatesTimesAmountsAndEmptyNulls) {
                         .arg(number++)
                         .arg(QLatin1String(f.field));
         if (!trf.isEmpty()) {
-            EXPECT_NEAR(QString::fromLatin1(f.field).toDouble(), trf.toDouble(), 0.00005) << f.param;
+            EXPECT_NEAR(QString::fromLatin1(f.field).toDouble(), trf.toDouble(), 0.00005)
+                << f.param;
         }
     }
     const Outcome calls =

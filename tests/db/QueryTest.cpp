@@ -200,8 +200,8 @@ TEST_F(QueryTest, ExecuteReportsChangedRowsAndPrepareSurvivesRebinding) {
 // and, where the engine places the fault, the line and position in the statement as written.
 TEST_F(QueryTest, RefusedStatementsAreExplainedInRussianWithTheirPlace) {
     t.create(schema::abTab());
-    const QString deepNesting = QStringLiteral("SELECT ") + QString(200, u'(') +
-                                QStringLiteral("1") + QString(200, u')');
+    const QString deepNesting =
+        QStringLiteral("SELECT ") + QString(200, u'(') + QStringLiteral("1") + QString(200, u')');
     QStringList manyColumns;
     for (int i = 0; i < 2001; ++i) manyColumns.append(QStringLiteral("1"));
     struct Case {

@@ -197,7 +197,8 @@ TEST(ListTextFile, WritesCp1251WithCrLfAndReadsWhatOthersWrite) {
         utils::readListLines(dir.filePath(QStringLiteral("none.lst")));
         ADD_FAILURE() << "a missing file was read";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Не удалось открыть файл ") + dir.filePath("none.lst"));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Не удалось открыть файл ") + dir.filePath("none.lst"));
     }
     const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/a.lst"));
     try {

@@ -5,8 +5,8 @@
 #include "app/forms/Splash.h"
 #include "core/Error.h"
 #include "db/Schema.h"
-#include "ui/GridColumns.h"
 #include "ui/ErrorBox.h"
+#include "ui/GridColumns.h"
 #include "ui/WaitCursor.h"
 
 #include <QAbstractItemModel>
@@ -172,7 +172,8 @@ void TForm1::FormShow() {
     }
     setStatusText(2, QStringLiteral("Пользователь: ") + logOnName());
     setStatusText(3, QStringLiteral("Версия: ") + QStringLiteral(ORVANTA_VERSION));
-    dataPlace_->setText(QStringLiteral("Данные: ") + QDir::toNativeSeparators(tarifStandard().folder()));
+    dataPlace_->setText(QStringLiteral("Данные: ") +
+                        QDir::toNativeSeparators(tarifStandard().folder()));
     vat_ = core::readVat(settings_);
     for (const auto& step : showSteps_) step();
 }
@@ -497,7 +498,10 @@ void TForm1::DBGrid1CellClick(const QModelIndex& index) {
 }
 
 void TForm1::setStatusText(int panel, const QString& text) {
-    if (panel >= 0 && panel < panels_.size()) panels_[panel]->setText(text);
+    if (panel < 0 || panel >= panels_.size()) return;
+    panels_[panel]->setText(text);
+    // A text longer than the room the window leaves its panel is read whole in the tool tip.
+    panels_[panel]->setToolTip(text);
 }
 
 QString TForm1::statusText(int panel) const {

@@ -38,7 +38,7 @@ TOKBottomDlg1::TOKBottomDlg1(db::Database& db, QWidget* parent)
       editDolg_(new QLineEdit(this)),
       editPane_(new QLineEdit(this)),
       okBtn_(new QPushButton(QStringLiteral("OK"), this)),
-      cancelBtn_(new QPushButton(QStringLiteral("Cancel"), this)) {
+      cancelBtn_(new QPushButton(QStringLiteral("Отмена"), this)) {
     setObjectName(QStringLiteral("OKBottomDlg1"));
     setWindowTitle(QStringLiteral("Оплата"));
     setModal(true);

@@ -1,8 +1,9 @@
 #pragma once
 // TProgrForm, the progress window of the debt run: caption "ПРЕОБРАЗОВАНИЕ", the label
 // "Преобразование информации", the bar ProgressBar1 (0 to 100) and LabelNumber with what the
-// run is doing: its phase, and in the accounts' phase the number of the account being handled. It stays on top of the other windows and is shown without being
-// modal; the run works on a worker thread, so the window paints as its reports come in.
+// run is doing: its phase, and in the accounts' phase the number of the account being handled. It
+// stays on top of the other windows and is shown without being modal; the run works on a worker
+// thread, so the window paints as its reports come in.
 
 #include <QWidget>
 

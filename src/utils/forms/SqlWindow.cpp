@@ -96,7 +96,7 @@ TForm3::TForm3(Execute execute, AliasChange aliasChange, std::function<void()> h
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setToolTip(QStringLiteral("Выполнить запрос с отображением результата"));
     BitBtn1->setAutoDefault(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setToolTip(QStringLiteral("Выйти без выполнения"));
     BitBtn2->setAutoDefault(false);
