@@ -98,8 +98,11 @@ QVariant toStorage(const QVariant& value, FieldType type) {
             return v;
         }
         case FieldType::Float: {
+            // Typed by hand, a decimal comma serves as well as the point: "1,5" is 1.5.
             bool ok = false;
-            const double v = value.toDouble(&ok);
+            const double v = id == QMetaType::QString
+                                 ? value.toString().trimmed().replace(u',', u'.').toDouble(&ok)
+                                 : value.toDouble(&ok);
             if (!ok) notConvertible(value, "числом");
             return v;
         }

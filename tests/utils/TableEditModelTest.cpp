@@ -132,6 +132,19 @@ TEST_F(TableEditModelTest, ATableRefusalKeepsTheBuffer) {
     EXPECT_EQ(days.recordCount(), 1);
 }
 
+TEST_F(TableEditModelTest, ADecimalCommaIsReadAsThePoint) {
+    t.create(db::schema::desttar());
+    TableEditModel calls;
+    calls.open(t.db(), QStringLiteral("DESTTAR"));
+    const int row = calls.insertRecord();
+    const int trf = 8;
+    ASSERT_TRUE(calls.setData(calls.index(row, trf), QStringLiteral(" 1,5 ")));
+    EXPECT_EQ(calls.index(row, trf).data().toString(), QStringLiteral("1.5"));
+    EXPECT_FALSE(calls.setData(calls.index(row, trf), QStringLiteral("1,5,0")));
+    EXPECT_EQ(calls.index(row, trf).data().toString(), QStringLiteral("1.5"));
+    calls.cancel();
+}
+
 TEST_F(TableEditModelTest, DeleteAndRowsOfAnotherProgram) {
     model.deleteRecord(0);
     EXPECT_EQ(model.rowCount(), 999);
