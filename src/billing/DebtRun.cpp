@@ -273,7 +273,6 @@ class DebtTable {
 
 // The monthly totals as the account loop locates them: the first row of each key.
 struct MonthlyTotals {
-    QHash<QString, double> city;   // PrDlgCt.db Sum_of_cost
     QHash<QString, double> mg;     // PrDlgMG Sum_of_cost
     QHash<QString, double> calls;  // DolgDR Sum_of_cost: the call charge T
 };
@@ -299,9 +298,10 @@ QString insertTotalSql(Database& db, const QString& table) {
 }
 
 // Totals of one reckoned month from one of the two statements, appended in the statement's
-// order; the city rows have the free minutes deducted once per row (once per price).
+// order; the city rows have the free minutes deducted once per row (once per price). The first
+// row of each account goes into firstRows when given.
 void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
-                       QHash<QString, double>& firstRows, std::optional<double> freeMinutes) {
+                       QHash<QString, double>* firstRows, std::optional<double> freeMinutes) {
     query.close();
     query.setDate(QStringLiteral("DateFrom"), month.from);
     query.setDate(QStringLiteral("DateTo"), month.last);
@@ -324,8 +324,9 @@ void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
         const QVariant abNumber = query.value(r, number);
         const QString priznak = query.value(r, category).toString();
         insertTotal(insert, abNumber, priznak, calls, minutes, charge, month.closing);
+        if (!firstRows) continue;
         const QString key = monthKey(abNumber.toLongLong(), priznak, month.closing);
-        if (!firstRows.contains(key)) firstRows.insert(key, charge);
+        if (!firstRows->contains(key)) firstRows->insert(key, charge);
     }
     query.close();
 }
@@ -477,9 +478,9 @@ MonthlyTotals totalMonths(Database& db, const QVector<Month>& months,
         Statement insertCity(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgCt")));
         Statement insertMg(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgMG")));
         for (const Month& month : months) {
-            appendMonthTotals(city, month, insertCity, totals.city, double(settings.freeMinutes));
+            appendMonthTotals(city, month, insertCity, nullptr, double(settings.freeMinutes));
             if (settings.chargeLongDistance)
-                appendMonthTotals(longDistance, month, insertMg, totals.mg, std::nullopt);
+                appendMonthTotals(longDistance, month, insertMg, &totals.mg, std::nullopt);
         }
     }
     TEST_crashPoint("after-totals");
@@ -510,11 +511,13 @@ QVector<MonthCharges> chargesOf(const Reckoner& r, const Account& account, DebtR
     for (qsizetype i = 0; i < r.months.size(); ++i) {
         const Month& month = r.months[i];
         const QString key = monthKey(account.number, account.category, month.closing);
+        const double calls = r.totals.calls.value(key, 0.0);
         breakdown.mg = r.chargeLongDistance ? r.totals.mg.value(key, 0.0) : 0.0;
-        breakdown.byTime = r.totals.city.value(key, 0.0);
+        // The city charge is the rest of the call charge, every price of the month together,
+        // so that the breakdown adds up to what the debt counts.
+        breakdown.byTime = calls - breakdown.mg;
         breakdown.abPlata = r.fees.fee(month.start, account.category);
-        charges.append(
-            {month.days, r.totals.calls.value(key, 0.0), breakdown.abPlata, r.vatPercents[i]});
+        charges.append({month.days, calls, breakdown.abPlata, r.vatPercents[i]});
     }
     return charges;
 }
