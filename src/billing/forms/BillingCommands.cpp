@@ -121,7 +121,7 @@ BillingCommands& installBilling(ui::MainWindowHost& window) {
                           [commands] { commands->ButtonDeleteClick(); });
     installRecovery(window, commands->progressWindow());
     auto* rates = new TFormVatRates(window.tarifStandard(), window.widget());
-    window.addSettingsButton(QStringLiteral("Ставки НДС…"), [rates] { rates->showModal(); });
+    window.addSettingsButton(QStringLiteral("НДС…"), [rates] { rates->showModal(); });
     return *commands;
 }
 

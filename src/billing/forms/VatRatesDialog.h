@@ -1,8 +1,8 @@
 #pragma once
-// TFormVatRates, the dialog "Ставки НДС" opened from the settings dialog: the table of VAT rates
-// by start date, oldest first, and a row to add a rate from a date or replace the one starting
-// on it. A percent that is no number or lies outside 0..100 is refused with its message and
-// changes nothing; the table is shown again after every change.
+// TFormVatRates, the dialog "Ставки НДС" opened by the button "НДС…" of the settings dialog:
+// the table of VAT rates by start date, oldest first, and a row to add a rate from a date or
+// replace the one starting on it. A percent that is no number or lies outside 0..100 is refused
+// with its message and changes nothing; the table is shown again after every change.
 
 #include <QDialog>
 
