@@ -56,12 +56,19 @@ QImage qrCodeImage(const QString& payload) {
         raise(Error::Kind::Engine, QStringLiteral("Не удалось построить QR-код оплаты"));
     const int width = code->width;
     const int side = width + 2 * kQuietZone;
+    // A bitmap with black first and white second: a PDF takes it as a one-bit image.
     QImage image(side, side, QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    image.fill(0);
-    for (int y = 0; y < width; ++y)
-        for (int x = 0; x < width; ++x)
-            if (code->data[y * width + x] & 1) image.setPixel(x + kQuietZone, y + kQuietZone, 1);
+    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    image.fill(1);
+    for (int y = 0; y < width; ++y) {
+        uchar* line = image.scanLine(y + kQuietZone);
+        const unsigned char* modules = code->data + y * width;
+        for (int x = 0; x < width; ++x) {
+            // Format_Mono: the most significant bit first; a dark module is colour 0.
+            const int bit = x + kQuietZone;
+            if (modules[x] & 1) line[bit >> 3] &= uchar(~(0x80 >> (bit & 7)));
+        }
+    }
     return image;
 }
 

@@ -160,6 +160,8 @@ void ReportRenderer::drawQrCode(QPainter& painter, const QString& payload, const
     if (code.isNull()) return;
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Sharp modules: no JPEG in a PDF.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(box, code);
     painter.restore();
 }
