@@ -10,7 +10,8 @@
 //     OldMG.DB, the calls deleted from DESTTAR). Refused or failed: the run's message on stderr,
 //     exit 1, no table changed.
 //   debts [--list FILE.lst]
-//     The debt view as CSV: the grid's headings in grid order, then one line per row; with
+//     The debt view as CSV: the grid's headings in grid order (the amount due, Dolg + NDS, last as
+//     "Итого к оплате"), then one line per row; with
 //     --list only the rows of the list's numbers (an empty list filters nothing).
 //   payments
 //     The payment view as CSV, Stay (Остаток) last.

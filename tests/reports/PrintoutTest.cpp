@@ -67,7 +67,7 @@ TEST(WindowPrintout, SecondPrintoutShowsOnlyItsColumnsAndEmptyViewOnePage) {
     EXPECT_EQ(printout.title(), QStringLiteral("ReportLabel1"));
     printout.PrepareReport(&views.openDolg(), QStringLiteral("QueryDolg"),
                            billing::debtViewColumns());
-    EXPECT_EQ(fieldsOf(*printout.layout().band(ReportBand::Type::Detail)).size(), 12);
+    EXPECT_EQ(fieldsOf(*printout.layout().band(ReportBand::Type::Detail)).size(), 11);
     printout.PrepareReport(&views.openShowPane(), QStringLiteral("QueryShowPane"),
                            billing::paymentViewColumns());
     const QStringList names = {"AbNumber", "Priznak", "Date_of_pane", "Dolg", "Pane"};
