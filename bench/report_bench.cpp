@@ -113,7 +113,8 @@ void engineStage(db::Database& db, const QString& pdf, bool codes) {
     QElapsedTimer timer;
     timer.start();
     const long cpu = cpuMilliseconds();
-    const reports::InvoiceRun run = reports::writeInvoicesPdf(db, {}, nullptr, codes ? issuer() : reports::IssuerTexts(), pdf);
+    const reports::InvoiceRun run =
+        reports::writeInvoicesPdf(db, {}, nullptr, codes ? issuer() : reports::IssuerTexts(), pdf);
     out() << QStringLiteral(
                  "%7: %1 invoices, %2 pages, %3 ms (processor %6 ms), peak %4 MB, PDF %5 KB\n")
                  .arg(run.invoices)

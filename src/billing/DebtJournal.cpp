@@ -12,9 +12,7 @@ namespace {
 const QString kTable = QStringLiteral("DolgJournal");
 
 QVariant stored(const QDate& date) { return db::toStorage(date, db::FieldType::Date); }
-QDate dateOf(const QVariant& value) {
-    return db::fromStorage(value, db::FieldType::Date).toDate();
-}
+QDate dateOf(const QVariant& value) { return db::fromStorage(value, db::FieldType::Date).toDate(); }
 
 }  // namespace
 

@@ -32,8 +32,8 @@ Reckoning reckonAccount(const std::optional<StoredDebt>& stored,
             debt = firstMonth(stored, charges, rules);
         } else if (rules.penalty) {
             const double next = kCarriedPenaltyShare * p * debt;
-            debt = (month.days - kPenaltyFreeDays) * p / 100 * debt + debt + carriedPenalty +
-                   charges;
+            debt =
+                (month.days - kPenaltyFreeDays) * p / 100 * debt + debt + carriedPenalty + charges;
             carriedPenalty = next;
         } else {
             debt += charges;

@@ -34,10 +34,10 @@ struct StoredDebt {
 };
 
 struct MonthCharges {
-    int days = 30;            // days of the month, 28 to 31
-    double calls = 0;         // the month's call charge
-    double fee = 0;           // the month's subscription fee
-    double vatPercent = 0;    // the rate in force in the month
+    int days = 30;          // days of the month, 28 to 31
+    double calls = 0;       // the month's call charge
+    double fee = 0;         // the month's subscription fee
+    double vatPercent = 0;  // the rate in force in the month
 };
 
 struct ReckoningRules {

@@ -532,9 +532,9 @@ void reckonAccounts(const Reckoner& r, const QVector<Account>& accounts, const R
         DebtRow* row = debts.locate(account);
         std::optional<StoredDebt> stored;
         if (row)
-            stored = StoredDebt{row->dolg, row->nds, row->lastDolg,
-                                row->yearMonth.isValid() &&
-                                    row->yearMonth >= r.months.first().closing};
+            stored =
+                StoredDebt{row->dolg, row->nds, row->lastDolg,
+                           row->yearMonth.isValid() && row->yearMonth >= r.months.first().closing};
         const Reckoning result = reckonAccount(stored, charges, r.rules);
         const bool closed = account.exist == QLatin1String("NO");
         if (!row) {

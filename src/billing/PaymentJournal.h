@@ -13,8 +13,8 @@
 
 #include <QDate>
 #include <QHash>
-#include <QPair>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QTime>
 

@@ -47,20 +47,20 @@ VatRates::VatRates(QList<VatRate> rates) : rates_(std::move(rates)) {
 VatRates VatRates::read(db::Database& db) {
     ensureVatRates(db);
     QList<VatRate> rates;
-    db::Statement read(db.connection(), QStringLiteral("SELECT Date_from, Percent FROM %1")
-                                            .arg(db.qualified(kTable)));
+    db::Statement read(
+        db.connection(),
+        QStringLiteral("SELECT Date_from, Percent FROM %1").arg(db.qualified(kTable)));
     while (read.step()) {
-        const QDate from =
-            db::fromStorage(read.column(0), db::FieldType::Date).toDate();
+        const QDate from = db::fromStorage(read.column(0), db::FieldType::Date).toDate();
         if (from.isValid()) rates.append({from, read.column(1).toDouble()});
     }
     return VatRates(std::move(rates));
 }
 
 double VatRates::percentOn(const QDate& date) const {
-    const auto after = std::upper_bound(
-        rates_.begin(), rates_.end(), date,
-        [](const QDate& d, const VatRate& rate) { return d < rate.from; });
+    const auto after =
+        std::upper_bound(rates_.begin(), rates_.end(), date,
+                         [](const QDate& d, const VatRate& rate) { return d < rate.from; });
     if (after == rates_.begin())
         raise(Error::Kind::Refused,
               QStringLiteral("Нет ставки НДС на %1: добавьте ее в таблицу ставок НДС")
@@ -79,9 +79,9 @@ void setVatRate(db::Database& db, const QDate& from, double percent) {
                          QStringLiteral("DELETE FROM %1 WHERE Date_from = ?").arg(table));
     remove.bind(1, day);
     remove.run();
-    db::Statement insert(db.connection(),
-                         QStringLiteral("INSERT INTO %1 (Date_from, Percent) VALUES (?, ?)")
-                             .arg(table));
+    db::Statement insert(
+        db.connection(),
+        QStringLiteral("INSERT INTO %1 (Date_from, Percent) VALUES (?, ?)").arg(table));
     insert.bind(1, day);
     insert.bind(2, percent);
     insert.run();

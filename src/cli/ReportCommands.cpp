@@ -16,9 +16,9 @@
 namespace orv::cli {
 namespace {
 
-const QString kInvoicesUsage =
-    QStringLiteral("Использование: orvanta-cli invoices [--numbers С-ПО] [--list ФАЙЛ.lst] "
-                   "[--pdf ФАЙЛ.pdf] [--csv ФАЙЛ.csv] (хотя бы один из файлов)");
+const QString kInvoicesUsage = QStringLiteral(
+    "Использование: orvanta-cli invoices [--numbers С-ПО] [--list ФАЙЛ.lst] "
+    "[--pdf ФАЙЛ.pdf] [--csv ФАЙЛ.csv] (хотя бы один из файлов)");
 const QString kPrintoutUsage = QStringLiteral(
     "Использование: orvanta-cli printout all|city|mg|oldmg|debts|payments [--numbers С-ПО] "
     "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst] --pdf ФАЙЛ.pdf");
@@ -57,21 +57,18 @@ void writeInvoiceCsv(const reports::InvoiceReport& report, const QString& path) 
               QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
     QTextStream out(&file);
     out << csvLine({QStringLiteral("АбНомер"), QStringLiteral("Признак"), QStringLiteral("Дата"),
-                    QStringLiteral("ДолгНа"), QStringLiteral("Оплачено"),
-                    QStringLiteral("АбПлата"), QStringLiteral("Почасовая"),
-                    QStringLiteral("Междугородние"), QStringLiteral("Пеня"),
-                    QStringLiteral("НДС"), QStringLiteral("СтавкаНДС"),
-                    QStringLiteral("Начислено"), QStringLiteral("КОплате")})
-    ;
+                    QStringLiteral("ДолгНа"), QStringLiteral("Оплачено"), QStringLiteral("АбПлата"),
+                    QStringLiteral("Почасовая"), QStringLiteral("Междугородние"),
+                    QStringLiteral("Пеня"), QStringLiteral("НДС"), QStringLiteral("СтавкаНДС"),
+                    QStringLiteral("Начислено"), QStringLiteral("КОплате")});
     for (qint64 r = 0; r < report.invoiceCount(); ++r) {
         const reports::Invoice& invoice = report.invoice(r);
         const reports::InvoiceLines& l = invoice.lines;
         out << csvLine({QString::number(invoice.number), csvField(invoice.category),
-                        core::dateText(invoice.yearMonth), csvAmount(l.carried),
-                        csvAmount(l.paid), csvAmount(l.fee), csvAmount(l.city), csvAmount(l.mg),
-                        csvAmount(l.penalty), csvAmount(l.vat),
-                        core::floatToText(l.vatPercent, QLocale::c()), csvAmount(l.charged),
-                        csvAmount(l.due)});
+                        core::dateText(invoice.yearMonth), csvAmount(l.carried), csvAmount(l.paid),
+                        csvAmount(l.fee), csvAmount(l.city), csvAmount(l.mg), csvAmount(l.penalty),
+                        csvAmount(l.vat), core::floatToText(l.vatPercent, QLocale::c()),
+                        csvAmount(l.charged), csvAmount(l.due)});
     }
     out.flush();
     if (!file.commit())
@@ -115,7 +112,8 @@ int runInvoices(CliContext& context, const QStringList& args) {
     }
     if (!csv.isEmpty()) {
         writeInvoiceCsv(report, csv);
-        context.out() << QStringLiteral("Счетов: %1, файл %2\n").arg(report.invoiceCount()).arg(csv);
+        context.out()
+            << QStringLiteral("Счетов: %1, файл %2\n").arg(report.invoiceCount()).arg(csv);
     }
     return 0;
 }

@@ -148,9 +148,9 @@ const TableDef& paneJournal() {
 }
 
 const TableDef& ndsRates() {
-    static const TableDef def = table("NdsRates", "NdsRates.db",
-                                      {date("Date_from", true), real("Percent")},
-                                      {primary("Date_from")});
+    static const TableDef def =
+        table("NdsRates", "NdsRates.db", {date("Date_from", true), real("Percent")},
+              {primary("Date_from")});
     return def;
 }
 

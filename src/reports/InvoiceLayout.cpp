@@ -87,8 +87,8 @@ void addCharges(ReportBand& band) {
     // the rule.
     addChargesRow(band, 43.4, dataText(2.1, 43.4, field("PenyCaption"), arial(7)), "Peny",
                   "PenyNDS", "PenyFull", arial(7));
-    addChargesRow(band, 48.7, label(2.1, 48.7, QStringLiteral("Всего начислено"), bold8),
-                  "AllNach", "AllNDS", "AllFull", bold8);
+    addChargesRow(band, 48.7, label(2.1, 48.7, QStringLiteral("Всего начислено"), bold8), "AllNach",
+                  "AllNDS", "AllFull", bold8);
 }
 
 // The account of the period: carried - paid + charged = due.

@@ -17,9 +17,8 @@ void allocateVat(InvoiceLines& l) {
     std::array<Money*, 4> lines = {&l.feeVat, &l.cityVat, &l.mgVat, &l.penaltyVat};
     Money sum;
     for (const Money* line : lines) sum = sum + *line;
-    Money* largest = *std::max_element(lines.begin(), lines.end(), [](Money* a, Money* b) {
-        return a->abs() < b->abs();
-    });
+    Money* largest = *std::max_element(lines.begin(), lines.end(),
+                                       [](Money* a, Money* b) { return a->abs() < b->abs(); });
     *largest = *largest + (l.vat - sum);
 }
 

@@ -26,9 +26,31 @@ double amount(const db::Query& query, qint64 row, const QString& field) {
 
 // The fields of a composed invoice the layout prints, by name.
 enum class Line {
-    Carried, Paid, Fee, FeeVat, FeeFull, City, CityVat, CityFull, Mg, MgVat, MgFull, Penalty,
-    PenaltyVat, PenaltyFull, PenaltyCaption, Net, Vat, Charged, Due, DueNet, DueVat, VatCaption,
-    PaymentOrder, YearMonth, LastYearMonth
+    Carried,
+    Paid,
+    Fee,
+    FeeVat,
+    FeeFull,
+    City,
+    CityVat,
+    CityFull,
+    Mg,
+    MgVat,
+    MgFull,
+    Penalty,
+    PenaltyVat,
+    PenaltyFull,
+    PenaltyCaption,
+    Net,
+    Vat,
+    Charged,
+    Due,
+    DueNet,
+    DueVat,
+    VatCaption,
+    PaymentOrder,
+    YearMonth,
+    LastYearMonth
 };
 
 const QHash<QString, Line>& lineFields() {
@@ -66,32 +88,56 @@ QString lineText(const Invoice& invoice, Line line) {
     const InvoiceLines& l = invoice.lines;
     const bool penalty = l.penalty != Money() || l.penaltyVat != Money();
     switch (line) {
-        case Line::Carried: return l.carried.toRussianString();
-        case Line::Paid: return l.paid.toRussianString();
-        case Line::Fee: return l.fee.toRussianString();
-        case Line::FeeVat: return l.feeVat.toRussianString();
-        case Line::FeeFull: return (l.fee + l.feeVat).toRussianString();
-        case Line::City: return l.city.toRussianString();
-        case Line::CityVat: return l.cityVat.toRussianString();
-        case Line::CityFull: return (l.city + l.cityVat).toRussianString();
-        case Line::Mg: return l.mg.toRussianString();
-        case Line::MgVat: return l.mgVat.toRussianString();
-        case Line::MgFull: return (l.mg + l.mgVat).toRussianString();
-        case Line::Penalty: return penalty ? l.penalty.toRussianString() : QString();
-        case Line::PenaltyVat: return penalty ? l.penaltyVat.toRussianString() : QString();
+        case Line::Carried:
+            return l.carried.toRussianString();
+        case Line::Paid:
+            return l.paid.toRussianString();
+        case Line::Fee:
+            return l.fee.toRussianString();
+        case Line::FeeVat:
+            return l.feeVat.toRussianString();
+        case Line::FeeFull:
+            return (l.fee + l.feeVat).toRussianString();
+        case Line::City:
+            return l.city.toRussianString();
+        case Line::CityVat:
+            return l.cityVat.toRussianString();
+        case Line::CityFull:
+            return (l.city + l.cityVat).toRussianString();
+        case Line::Mg:
+            return l.mg.toRussianString();
+        case Line::MgVat:
+            return l.mgVat.toRussianString();
+        case Line::MgFull:
+            return (l.mg + l.mgVat).toRussianString();
+        case Line::Penalty:
+            return penalty ? l.penalty.toRussianString() : QString();
+        case Line::PenaltyVat:
+            return penalty ? l.penaltyVat.toRussianString() : QString();
         case Line::PenaltyFull:
             return penalty ? (l.penalty + l.penaltyVat).toRussianString() : QString();
-        case Line::PenaltyCaption: return penalty ? QStringLiteral("Пеня") : QString();
-        case Line::Net: return l.net.toRussianString();
-        case Line::Vat: return l.vat.toRussianString();
-        case Line::Charged: return l.charged.toRussianString();
-        case Line::Due: return l.due.toRussianString();
-        case Line::DueNet: return l.dueNet.toRussianString();
-        case Line::DueVat: return l.dueVat.toRussianString();
-        case Line::VatCaption: return vatCaption(l.vatPercent);
-        case Line::PaymentOrder: return invoice.paymentOrder;
-        case Line::YearMonth: return core::dateText(invoice.yearMonth);
-        case Line::LastYearMonth: return core::dateText(invoice.lastYearMonth);
+        case Line::PenaltyCaption:
+            return penalty ? QStringLiteral("Пеня") : QString();
+        case Line::Net:
+            return l.net.toRussianString();
+        case Line::Vat:
+            return l.vat.toRussianString();
+        case Line::Charged:
+            return l.charged.toRussianString();
+        case Line::Due:
+            return l.due.toRussianString();
+        case Line::DueNet:
+            return l.dueNet.toRussianString();
+        case Line::DueVat:
+            return l.dueVat.toRussianString();
+        case Line::VatCaption:
+            return vatCaption(l.vatPercent);
+        case Line::PaymentOrder:
+            return invoice.paymentOrder;
+        case Line::YearMonth:
+            return core::dateText(invoice.yearMonth);
+        case Line::LastYearMonth:
+            return core::dateText(invoice.lastYearMonth);
     }
     return {};
 }
@@ -142,9 +188,7 @@ void splitPayments(const Books& books, const Invoice& invoice, InvoiceBooks& in)
 
 }  // namespace
 
-InvoiceReport::InvoiceReport(db::Database& db) : query_(db) {
-    query_.setSql(sql::QueryReport());
-}
+InvoiceReport::InvoiceReport(db::Database& db) : query_(db) { query_.setSql(sql::QueryReport()); }
 
 QString InvoiceReport::text(qint64 row, const QString& field) const {
     const auto line = lineFields().constFind(field);

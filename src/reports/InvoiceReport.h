@@ -89,6 +89,7 @@ int writeInvoicePages(const InvoiceReport& report, const IssuerTexts& issuer, co
 // its own; progress is called after every page.
 InvoiceRun writeInvoicesPdf(db::Database& db, const core::SelectionPanel& panel,
                             const db::RecordFilter* listFilter, const IssuerTexts& issuer,
-                            const QString& path, const std::function<bool(int, int)>& progress = {});
+                            const QString& path,
+                            const std::function<bool(int, int)>& progress = {});
 
 }  // namespace orv::reports

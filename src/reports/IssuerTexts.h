@@ -23,7 +23,7 @@ struct IssuerTexts {
     QString street;
     QString account;  // settlement account
     QString bank;
-    QString bankCode;  // БИК
+    QString bankCode;   // БИК
     QString telephone;  // reference telephone
     QString inn;
     QString kpp;

@@ -49,11 +49,10 @@ QString paymentOrder(const IssuerTexts& issuer, qint64 number, billing::Money du
 QImage qrCodeImage(const QString& payload) {
     if (payload.isEmpty()) return {};
     const QByteArray bytes = payload.toUtf8();
-    const std::unique_ptr<QRcode, QrCodeFree> code(
-        QRcode_encodeData(int(bytes.size()), reinterpret_cast<const unsigned char*>(bytes.constData()),
-                          0, QR_ECLEVEL_M));
-    if (!code)
-        raise(Error::Kind::Engine, QStringLiteral("Не удалось построить QR-код оплаты"));
+    const std::unique_ptr<QRcode, QrCodeFree> code(QRcode_encodeData(
+        int(bytes.size()), reinterpret_cast<const unsigned char*>(bytes.constData()), 0,
+        QR_ECLEVEL_M));
+    if (!code) raise(Error::Kind::Engine, QStringLiteral("Не удалось построить QR-код оплаты"));
     const int width = code->width;
     const int side = width + 2 * kQuietZone;
     // A bitmap with black first and white second: a PDF takes it as a one-bit image.

@@ -34,7 +34,7 @@ struct ReportElement {
     double top = 0;
     double extent = 0;  // width of a horizontal line, height of a vertical one, side of a code
     double width = 0;   // the box of a text, 0 for none
-    bool alignRight = false;  // to the box's right edge
+    bool alignRight = false;         // to the box's right edge
     QString text;                    // Label
     QString field;                   // DataText, QrCode: the field whose display text prints
     std::optional<ReportFont> font;  // the band's font when empty

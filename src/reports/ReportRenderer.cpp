@@ -17,7 +17,7 @@ namespace orv::reports {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr double kLineWidth = 0.25;  // mm, a hairline that prints on every device
+constexpr double kLineWidth = 0.25;    // mm, a hairline that prints on every device
 constexpr double kSmallestPoints = 4;  // a boxed text shrinks no further
 
 // Millimetres to device units.

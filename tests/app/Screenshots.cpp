@@ -1,6 +1,7 @@
 // orvanta_screenshots: renders the main window after the city view, the settings dialog, the
 // VAT rates, the subscriber fill, the list editor, the used lists, the splash and the invoice
-// preview at 100 % into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
+// preview at 100 % into PNG files for the documentation. Not a test; run it under a real display
+// (Xvfb):
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 

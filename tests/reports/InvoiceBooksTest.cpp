@@ -25,8 +25,9 @@ class Months {
   public:
     Months() {
         x.sql("DELETE FROM NdsRates");
-        x.sql("INSERT INTO NdsRates VALUES ('2004-01-01', 18), ('2019-01-01', 20), "
-              "('2026-01-01', 22)");
+        x.sql(
+            "INSERT INTO NdsRates VALUES ('2004-01-01', 18), ('2019-01-01', 20), "
+            "('2026-01-01', 22)");
         x.subscriber(101);
         for (int m = 0; m < 6; ++m) x.fee(QDate(2025, 11, 1).addMonths(m), kFee);
     }

@@ -309,15 +309,16 @@ TEST_F(InvoicePdf, PaymentCodeReadsBackWithTheAmountAndAccount) {
     const QString pdf = write(1);
     const QString png = dir.filePath(QStringLiteral("page"));
     ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"),
-                                {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                 QStringLiteral("-singlefile"), pdf, png}),
+                                {QStringLiteral("-r"), QStringLiteral("300"),
+                                 QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, png}),
               0);
     QProcess zbar;
     zbar.start(QStringLiteral("zbarimg"),
                {QStringLiteral("--raw"), QStringLiteral("-q"), png + QStringLiteral(".png")});
     ASSERT_TRUE(zbar.waitForFinished());
     const QString payload = QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
-    EXPECT_TRUE(payload.startsWith(QStringLiteral("ST00012|Name=Центр связи Тест|"))) << payload.toStdString();
+    EXPECT_TRUE(payload.startsWith(QStringLiteral("ST00012|Name=Центр связи Тест|")))
+        << payload.toStdString();
     EXPECT_TRUE(payload.contains(QStringLiteral("|PersonalAcc=40702810900000012345|")));
     EXPECT_TRUE(payload.contains(QStringLiteral("|Sum=16440|")));
     EXPECT_TRUE(payload.endsWith(QStringLiteral("|PersAcc=200")));

@@ -86,8 +86,7 @@ TEST_F(ReportCli, EmptySelectionMissingTableAndUsage) {
 
 TEST_F(ReportCli, InvoiceLinesAsCsv) {
     a.workedExample();
-    const CliOutcome both =
-        cli({"invoices", "--csv", pdf("lines.csv"), "--pdf", pdf("lines.pdf")});
+    const CliOutcome both = cli({"invoices", "--csv", pdf("lines.csv"), "--pdf", pdf("lines.pdf")});
     EXPECT_EQ(both.code, 0) << both;
     EXPECT_TRUE(QFile::exists(pdf("lines.pdf")));
     QFile csv(pdf("lines.csv"));
@@ -101,7 +100,8 @@ TEST_F(ReportCli, InvoiceLinesAsCsv) {
 }
 
 TEST_F(ReportCli, VatRatesListedSetAndRefused) {
-    const CliOutcome set = cli({"--today", "15.05.2026", "settings", "set", "НДС", "Процент", "21"});
+    const CliOutcome set =
+        cli({"--today", "15.05.2026", "settings", "set", "НДС", "Процент", "21"});
     EXPECT_EQ(set.code, 0) << set;
     const CliOutcome listed = cli({"vat-rates", "set", "01.01.2027", "25,5"});
     EXPECT_EQ(listed.code, 0) << listed;

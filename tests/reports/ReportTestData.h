@@ -49,8 +49,8 @@ class Accounts {
                            "%3, %8, %4, %5, %6)")
                 .arg(number)
                 .arg(category, amount(lastDolg), amount(mg), amount(byTime), amount(abPlata),
-                     amount(carried + charges), amount((lastDolg.value_or(0) - carried) +
-                                                       0.2 * charges)));
+                     amount(carried + charges),
+                     amount((lastDolg.value_or(0) - carried) + 0.2 * charges)));
     }
     void payment(qint64 number, const QString& category, std::optional<double> dolg,
                  std::optional<double> pane) {

@@ -67,7 +67,8 @@ void TFormVatRates::fillGrid() {
     grid_->setRowCount(int(rates.rates().size()));
     for (int r = 0; r < rates.rates().size(); ++r) {
         const VatRate& rate = rates.rates()[r];
-        grid_->setItem(r, 0, new QTableWidgetItem(rate.from.toString(QStringLiteral("dd.MM.yyyy"))));
+        grid_->setItem(r, 0,
+                       new QTableWidgetItem(rate.from.toString(QStringLiteral("dd.MM.yyyy"))));
         auto* percent = new QTableWidgetItem(vatPercentText(rate.percent));
         percent->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid_->setItem(r, 1, percent);

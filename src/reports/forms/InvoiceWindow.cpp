@@ -42,13 +42,12 @@ void TForm4::BitBtnReportClick() {
     }
     ReportPreview preview(layout, &report_.data(), QStringLiteral("Счета за услуги электросвязи"),
                           window_.widget());
-    preview.setPdfWriter(
-        [&](const QString& path) { writePdf(preview, panel, issuer, path); });
+    preview.setPdfWriter([&](const QString& path) { writePdf(preview, panel, issuer, path); });
     preview.exec();
 }
 
-void TForm4::writePdf(QWidget& parent, const core::SelectionPanel& panel,
-                      const IssuerTexts& issuer, const QString& path) {
+void TForm4::writePdf(QWidget& parent, const core::SelectionPanel& panel, const IssuerTexts& issuer,
+                      const QString& path) {
     std::optional<db::RecordFilter> filter;
     if (report_.QueryReport().isFiltered()) filter = report_.QueryReport().filter();
     QProgressDialog progress(QStringLiteral("Запись счетов в PDF…"), QString(), 0, 100, &parent);

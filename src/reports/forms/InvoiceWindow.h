@@ -19,8 +19,8 @@ class TForm4 : public QObject {
     InvoiceReport& report() { return report_; }
 
     // The journals read, QueryReport opened on the selection panel's number range and its
-    // invoices composed from the books, the preview shown until the user closes it, then the report closed;
-    // the layout takes the issuer's texts from the settings store as they are now. An empty
+    // invoices composed from the books, the preview shown until the user closes it, then the report
+    // closed; the layout takes the issuer's texts from the settings store as they are now. An empty
     // selection opens the preview with no pages. "Сохранить в PDF" runs as long work.
     void BitBtnReportClick();
 
