@@ -433,7 +433,7 @@ void Query::applyFilter() {
     if (!r.useVisible) return;
     const int numberField = indexOfField(r.fields, QStringLiteral("AbNumber"));
     if (numberField < 0 || numberField >= r.dataFields)
-        raise(Error::Kind::Engine, QStringLiteral("Field 'AbNumber' not found"));
+        raise(Error::Kind::Engine, QStringLiteral("Поле AbNumber не найдено"));
     Statement scan(db_->connection(), QStringLiteral("SELECT rowid, %1 FROM temp.%2 ORDER BY rowid")
                                           .arg(r.columns[numberField], quoteIdentifier(r.table)));
     while (scan.step())
