@@ -1,10 +1,10 @@
 #include "billing/DebtRun.h"
 
 #include "billing/DebtStatements.h"
-#include "billing/TestHooks.h"
 #include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
+#include "core/TestHooks.h"
 #include "db/BatchMove.h"
 #include "db/Database.h"
 #include "db/FolderLock.h"

@@ -2,10 +2,10 @@
 
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
 #include "db/Sqlite.h"
 #include "repair/ProgressCallback.h"
-#include "repair/RebuildKillPoint.h"
 #include "repair/RepairWork.h"
 
 #include <sqlite3.h>
@@ -23,7 +23,7 @@ namespace {
 using db::FieldDef;
 using db::TableDef;
 
-constexpr int kKillEvery = 20000;  // rows between kill points while copying
+constexpr int kRowsPerTestPoint = 20000;  // rows between test points while copying
 
 [[noreturn]] void writeFailed(const QString& what) {
     raise(Error::Kind::Engine, QStringLiteral("Не удалось записать %1").arg(what));
@@ -221,7 +221,7 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
         file.readLeaf(
             page,
             [&](LeafRow& row) {
-                if (++seen % kKillEvery == 0) TEST_rebuildKillPoint();
+                if (++seen % kRowsPerTestPoint == 0) TEST_crashPoint("rebuild-rows");
                 const QString problem = rowProblem(def, row, file);
                 if (!problem.isEmpty()) return toProblems(row, problem);
                 const int code = table.insert(row, fields, utf8, true);
@@ -266,7 +266,7 @@ RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const Rebu
     scratch.connection().exec(QStringLiteral("BEGIN"));
     RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
     scratch.connection().exec(QStringLiteral("COMMIT"));
-    TEST_rebuildKillPoint();
+    TEST_crashPoint("rebuild-copied");
     reportProgress(kPhaseIndexes, 0);
     for (int i = 0; i < later.size(); ++i) {
         scratch.addIndex(def.name, later[i]);
@@ -298,7 +298,7 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
     const QString built = scratch.file(fileName);
     for (const QString& name : {fileName, names.keyViolations, names.problems})
         syncFile(scratch.file(name));
-    TEST_rebuildKillPoint();
+    TEST_crashPoint("rebuild-built");
     // The damaged file, byte for byte, under the backup name, while the table file stays in
     // place: a second link to it where the file system allows, a copy otherwise.
     const QString backupCopy = scratch.file(QStringLiteral(".backup"));
@@ -308,18 +308,18 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
         syncFile(backupCopy);
     }
     moveFile(backupCopy, folder + QLatin1Char('/') + names.backup);
-    TEST_rebuildKillPoint();
+    TEST_crashPoint("rebuild-backup");
     for (const QString& name : {names.keyViolations, names.problems}) {
         QFile::remove(folder + QLatin1Char('/') + name + QStringLiteral("-journal"));
         moveFile(scratch.file(name), folder + QLatin1Char('/') + name);
-        TEST_rebuildKillPoint();
+        TEST_crashPoint("rebuild-side-table");
     }
     // A journal SQLite could not roll back belongs to the damaged file, now the backup.
     const QString journal = path + QStringLiteral("-journal");
     if (QFile::exists(journal))
         moveFile(journal, folder + QLatin1Char('/') + names.backup + QStringLiteral("-journal"));
     moveFile(built, path);
-    TEST_rebuildKillPoint();
+    TEST_crashPoint("rebuild-swapped");
     reportProgress(kPhaseRebuild, 100);
     return outcome;
 }

@@ -232,9 +232,10 @@ TEST_F(RepairTest, MessageLinesOfEveryStatus) {
         EXPECT_EQ(repair::verificationMessage(status), QLatin1String(text)) << status;
 }
 
-// A rebuild killed at each of its kill points leaves the old file or the new one, whole.
+// A rebuild killed at each of its test points leaves the old file or the new one, whole; the
+// program without the test hooks passes the same points untouched.
 TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
-    makeCalls(kCalls);
+    makeCalls(kCalls * 2);
     for (const PageStat& p : pages())
         if (p.name == QLatin1String("DESTTAR") && p.type == QLatin1String("internal"))
             zeroPage(p.page);
@@ -242,27 +243,36 @@ TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
     ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
     const QByteArray before = damaged.readAll();
     damaged.close();
-    bool finished = false;
-    for (int killAt = 1; killAt < 40 && !finished; ++killAt) {
-        SCOPED_TRACE(killAt);
+    auto run = [&](const QString& program, const char* point) {
         QProcess cli;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ORVANTA_TEST_KILL_REBUILD_AT"), QString::number(killAt));
+        env.insert(QStringLiteral("ORVANTA_TEST_CRASH_AT"), QLatin1String(point));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
         cli.setProcessEnvironment(env);
-        cli.start(cliProgram(), {QStringLiteral("rebuild"), path()});
-        ASSERT_TRUE(cli.waitForFinished(120000));
-        finished = cli.exitStatus() == QProcess::NormalExit;
+        cli.start(program, {QStringLiteral("rebuild"), path()});
+        return finishCli(cli);
+    };
+    for (const char* point : {"rebuild-rows:1", "rebuild-rows:2", "rebuild-copied",
+                              "rebuild-built", "rebuild-backup", "rebuild-side-table:1",
+                              "rebuild-side-table:2", "rebuild-swapped"}) {
+        SCOPED_TRACE(point);
+        const CliOutcome killed = run(cliProgramWithHooks(), point);
+        EXPECT_EQ(killed.code, -1) << killed;
         QFile now(path());
         ASSERT_TRUE(now.open(QIODevice::ReadOnly));
         const bool old = now.readAll() == before;
-        EXPECT_TRUE(old ||
-                    rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) == kCalls);
-        if (finished) EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        EXPECT_TRUE(old || rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) ==
+                               kCalls * 2);
+        now.close();
+        if (!old) {
+            ASSERT_TRUE(now.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(now.write(before), before.size());
+        }
     }
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), kCalls);
+    const CliOutcome plain = run(cliProgram(), "rebuild-rows:1");
+    EXPECT_EQ(plain.code, 0) << plain;
+    EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), kCalls * 2);
 }
 
 TEST(PageFileTest, VarintsOfEveryLength) {
