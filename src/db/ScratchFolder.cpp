@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace orv::db {
@@ -87,6 +88,22 @@ ScratchFolder::ScratchFolder(ScratchFolder&& other) noexcept
 ScratchFolder::~ScratchFolder() {
     if (!path_.isEmpty()) QDir(path_).removeRecursively();
     if (fd_ >= 0) ::close(fd_);
+}
+
+void syncFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int rc = fd < 0 ? -1 : ::fsync(fd);
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (rc != 0)
+        raise(Error::Kind::Engine, QStringLiteral("Не удалось записать %1: %2")
+                                       .arg(QDir::toNativeSeparators(path), systemError(error)));
+}
+
+void moveFile(const QString& from, const QString& to) {
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        raise(Error::Kind::Engine, QStringLiteral("Не удалось записать %1: %2")
+                                       .arg(QDir::toNativeSeparators(to), systemError(errno)));
 }
 
 void removeAbandonedScratch(const QString& parent) {

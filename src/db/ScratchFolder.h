@@ -36,6 +36,11 @@ class ScratchFolder {
     int fd_ = -1;
 };
 
+// Writes the file's data through to the disk; refused ("Не удалось записать ...") when it fails.
+void syncFile(const QString& path);
+// Moves a finished file into place in one step (rename), replacing what is there.
+void moveFile(const QString& from, const QString& to);
+
 // Removes every scratch folder of parent that no running command holds: what a kill left.
 // Folders that cannot be removed are left as they are; nothing is raised.
 void removeAbandonedScratch(const QString& parent);

@@ -41,6 +41,12 @@ TEST_F(RepairTest, SoundTableVerifiesCleanAndRebuildsEveryRowWithABackup) {
     EXPECT_EQ(rowsIn(QStringLiteral("KEYVIOL.DB"), QStringLiteral("KEYVIOL")), 0);
     EXPECT_EQ(rowsIn(QStringLiteral("PROBLEM.DB"), QStringLiteral("PROBLEM")), 0);
     EXPECT_EQ(verify(), std::optional<qint32>(0));
+    // A second rebuild keeps the first original and its own beside it.
+    EXPECT_EQ(rebuild().counts.backup, QStringLiteral("Backup1.Db"));
+    backup.close();
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), before);
+    EXPECT_EQ(rowsIn(QStringLiteral("Backup1.Db"), QStringLiteral("DESTTAR")), kCalls);
     // The rebuilt table is the program's table again, rows equal to the generated ones.
     db::Query q(store_->db(),
                 QStringLiteral("SELECT Sum(TRF), Count(DISTINCT Number_of_call) FROM DESTTAR"));
@@ -53,6 +59,7 @@ struct Damage {
     const char* name;
     std::function<int(RepairTest&, const std::vector<PageStat>&)> apply;  // returns rows intact
     qint32 status;
+    bool rowsLost = false;  // cells on a leaf page no longer read: the rebuild is no success
 };
 
 TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLeaves) {
@@ -66,7 +73,7 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
              t.zeroPage(last, 2048);
              return leafCells(s, [&](const PageStat& p) { return p.page == last; });
          },
-         3},
+         3, true},
         {"zeroed interior pages",
          [](RepairTest& t, const std::vector<PageStat>& s) {
              for (const PageStat& p : s)
@@ -121,12 +128,55 @@ TEST_F(RepairTest, DamagedFilesGiveTheirStatusAndRebuildKeepsEveryRowOnIntactLea
         EXPECT_EQ(verify(), std::optional<qint32>(d.status));
         EXPECT_GT(rowsIn(QStringLiteral("VERIFY.DB"), QStringLiteral("VERIFY")), 0);
         const Rebuilt r = rebuild();
-        ASSERT_EQ(r.end, repair::RebuildEnd::Rebuilt);
+        ASSERT_EQ(r.end, d.rowsLost ? repair::RebuildEnd::RowsLost : repair::RebuildEnd::Rebuilt);
+        EXPECT_EQ(r.counts.unreadable > 0, d.rowsLost);
         EXPECT_GE(r.counts.kept, intact);
         EXPECT_LE(r.counts.kept, kCalls);
         EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), r.counts.kept);
         EXPECT_EQ(verify(), std::optional<qint32>(0));
     }
+}
+
+// After a debt run most pages of DESTTAR are free. With the file's signature damaged the page
+// size must still be the one at which the rows read, and the deleted rows must stay deleted.
+TEST_F(RepairTest, DamagedSignatureWithMostPagesFreeKeepsEveryLiveRow) {
+    for (const int pageSize : {4096, 1024}) {
+        SCOPED_TRACE(pageSize);
+        freshStore();
+        store_->create(db::schema::desttar());
+        store_->raw(QStringLiteral("DESTTAR.db"),
+                    QStringLiteral("PRAGMA page_size = %1; VACUUM").arg(pageSize));
+        makeCalls(kCalls);
+        store_->raw(QStringLiteral("DESTTAR.db"),
+                    QStringLiteral("DELETE FROM DESTTAR WHERE rowid > 1800"));
+        overwrite(0, QByteArray("SQLite format 2\0", 16));
+        const Rebuilt r = rebuild();
+        EXPECT_EQ(r.end, repair::RebuildEnd::Rebuilt);
+        EXPECT_EQ(r.counts.kept, 1800);
+        EXPECT_EQ(r.counts.problems, 0);
+        EXPECT_EQ(rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")), 1800);
+    }
+}
+
+// A table with a column more than its declaration: a rebuild by the declaration would lose it
+// from every row, so nothing is changed and the rebuild is no success.
+TEST_F(RepairTest, RowsWiderThanTheStructureChangeNothing) {
+    makeCalls(500);
+    store_->raw(QStringLiteral("DESTTAR.db"),
+                QStringLiteral("ALTER TABLE DESTTAR ADD COLUMN Extra INTEGER DEFAULT 7;"
+                               "UPDATE DESTTAR SET Extra = rowid"));
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    repair::TTableUtil util;
+    QString failure;
+    EXPECT_EQ(repair::runRebuild(util, path(), &failure), repair::RebuildEnd::NotRebuilt);
+    EXPECT_TRUE(failure.contains(QStringLiteral("в записях полей: 10, в структуре таблицы: 9")))
+        << failure.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Backup.Db"))));
 }
 
 TEST_F(RepairTest, AFileThatIsNoTableCannotBeRebuiltAndStaysAsItWas) {
