@@ -14,8 +14,8 @@ class SmallDisk {
   public:
     SmallDisk(const QString& folder, const QByteArray& size) : folder_(QFile::encodeName(folder)) {
         QDir().mkpath(folder);
-        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", 0,
-                           ("size=" + size).constData()) == 0;
+        mounted_ =
+            ::mount("tmpfs", folder_.constData(), "tmpfs", 0, ("size=" + size).constData()) == 0;
     }
     ~SmallDisk() {
         if (mounted_) ::umount2(folder_.constData(), MNT_DETACH);

@@ -52,8 +52,8 @@ ScratchFolder::ScratchFolder(const QString& parent, const QString& what)
               QStringLiteral("Работа с папкой %1 уже выполняется другой командой")
                   .arg(QDir::toNativeSeparators(path_)));
     if (!QDir().mkpath(path_))
-        raise(Error::Kind::Engine, QStringLiteral("Не удалось создать папку %1")
-                                       .arg(QDir::toNativeSeparators(path_)));
+        raise(Error::Kind::Engine,
+              QStringLiteral("Не удалось создать папку %1").arg(QDir::toNativeSeparators(path_)));
     lockFolder();
 }
 

@@ -138,7 +138,10 @@ void PageFile::choosePageSize() {
         for (quint32 page = 2; page <= filePages_; ++page) {
             qint64 onPage = 0;
             int bad = 0;
-            if (readLeaf(page, [&](LeafRow&) { ++onPage; }, &bad) && bad == 0) rows += onPage;
+            if (readLeaf(
+                    page, [&](LeafRow&) { ++onPage; }, &bad) &&
+                bad == 0)
+                rows += onPage;
         }
         if (rows > bestRows) {
             bestRows = rows;

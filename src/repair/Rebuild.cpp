@@ -12,8 +12,8 @@
 #include <sqlite3.h>
 #include <QDir>
 #include <QFile>
-#include <QSet>
 #include <QFileInfo>
+#include <QSet>
 
 #include <unistd.h>
 
@@ -308,7 +308,8 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
     // A journal SQLite could not roll back belongs to the damaged file, now the backup.
     const QString journal = path + QStringLiteral("-journal");
     if (QFile::exists(journal))
-        db::moveFile(journal, folder + QLatin1Char('/') + outcome.backup + QStringLiteral("-journal"));
+        db::moveFile(journal,
+                     folder + QLatin1Char('/') + outcome.backup + QStringLiteral("-journal"));
     db::moveFile(built, path);
     TEST_crashPoint("rebuild-swapped");
     reportProgress(kPhaseRebuild, 100);

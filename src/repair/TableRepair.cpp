@@ -313,9 +313,8 @@ TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driv
         }
         {
             const std::lock_guard lock(handles().mutex);
-            handles().open[handle].counts = {outcome.kept, outcome.keyViolations,
-                                              outcome.problems, outcome.unreadable,
-                                              outcome.backup};
+            handles().open[handle].counts = {outcome.kept, outcome.keyViolations, outcome.problems,
+                                             outcome.unreadable, outcome.backup};
         }
         if (outcome.unreadable == 0) return kTROk;
         setError(handle, QStringLiteral("не прочитано строк: %1; исходная таблица сохранена в %2")

@@ -1,10 +1,14 @@
 // Verification and rebuild of damaged table files: real bytes damaged, rows counted back.
 
 #include "RepairFixture.h"
+#include "SmallDisk.h"
+
+#include "core/Error.h"
 
 #include "repair/PageFile.h"
 
 #include <QProcess>
+#include <QStorageInfo>
 #include <functional>
 
 namespace orv::test {
@@ -179,6 +183,38 @@ TEST_F(RepairTest, RowsWiderThanTheStructureChangeNothing) {
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("Backup.Db"))));
 }
 
+// Verification and rebuild on a full disk fail with the engine's message and leave nothing of
+// their work beside the table.
+TEST_F(RepairTest, FullDiskLeavesNoScratchBehind) {
+    const QString folder = path(QStringLiteral("small"));
+    const SmallDisk disk(folder, "512k");
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    makeCalls(2000);
+    const QString table = folder + QStringLiteral("/DESTTAR.db");
+    ASSERT_TRUE(QFile::copy(path(), table));
+    overwrite(0, QByteArray(16, 'x'), QStringLiteral("small/DESTTAR.db"));
+    disk.fillUp();
+    repair::TTableUtil util;
+    EXPECT_EQ(repair::runVerification(util, table), std::nullopt);
+    // The rebuild verifies first, which fails as above.
+    EXPECT_THROW(repair::runRebuild(util, table), Error);
+    disk.freeUp();
+    {
+        QFile filler(folder + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        // Room for the verification table, not for the rebuilt one.
+        const qint64 room = QStorageInfo(folder).bytesAvailable() - QFileInfo(table).size() / 2;
+        ASSERT_EQ(filler.write(QByteArray(int(room), 'x')), room);
+    }
+    QString failure;
+    EXPECT_NE(repair::runRebuild(util, table, &failure), repair::RebuildEnd::Rebuilt);
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("DESTTAR.db"), QStringLiteral("filler"),
+                           QStringLiteral("VERIFY.DB")}));
+    EXPECT_EQ(QFileInfo(table).size(), QFileInfo(path()).size());
+}
+
 TEST_F(RepairTest, AFileThatIsNoTableCannotBeRebuiltAndStaysAsItWas) {
     QFile f(path());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -303,17 +339,17 @@ TEST_F(RepairTest, RebuildKilledAtAnyPointLeavesTheOldOrTheNewTable) {
         cli.start(program, {QStringLiteral("rebuild"), path()});
         return finishCli(cli);
     };
-    for (const char* point : {"rebuild-rows:1", "rebuild-rows:2", "rebuild-copied",
-                              "rebuild-built", "rebuild-backup", "rebuild-side-table:1",
-                              "rebuild-side-table:2", "rebuild-swapped"}) {
+    for (const char* point :
+         {"rebuild-rows:1", "rebuild-rows:2", "rebuild-copied", "rebuild-built", "rebuild-backup",
+          "rebuild-side-table:1", "rebuild-side-table:2", "rebuild-swapped"}) {
         SCOPED_TRACE(point);
         const CliOutcome killed = run(cliProgramWithHooks(), point);
         EXPECT_EQ(killed.code, -1) << killed;
         QFile now(path());
         ASSERT_TRUE(now.open(QIODevice::ReadOnly));
         const bool old = now.readAll() == before;
-        EXPECT_TRUE(old || rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) ==
-                               kCalls * 2);
+        EXPECT_TRUE(old ||
+                    rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")) == kCalls * 2);
         now.close();
         if (!old) {
             ASSERT_TRUE(now.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -127,9 +127,9 @@ TEST_F(ReportCli, APdfNotWrittenWholeLeavesThePreviousFile) {
         QFile now(target);
         EXPECT_TRUE(now.open(QIODevice::ReadOnly));
         EXPECT_EQ(now.readAll(), QByteArray("the previous printout"));
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(
-                      QStringLiteral("debts.pdf")),
-                  QStringList{QStringLiteral("debts.pdf")});
+        EXPECT_EQ(
+            QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("debts.pdf")),
+            QStringList{QStringLiteral("debts.pdf")});
     };
     disk.fillUp();
     const CliOutcome full = cli({"printout", "debts", "--pdf", target});

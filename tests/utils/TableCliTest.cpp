@@ -38,13 +38,12 @@ class TableCli : public ::testing::Test {
         if (!crashAt_.isEmpty()) env.insert(QStringLiteral("ORVANTA_TEST_CRASH_AT"), crashAt_);
         QProcess process;
         process.setProcessEnvironment(env);
-        process.start(crashAt_.isEmpty() ? orv::test::cliProgram()
-                                         : orv::test::cliProgramWithHooks(),
-                      QStringList{QStringLiteral("--alias"),
-                                  QStringLiteral("OrvantaStandard=") + standard_.path(),
-                                  QStringLiteral("--alias"),
-                                  QStringLiteral("OrvantaEveryday=") + everyday_.path()} +
-                          args);
+        process.start(
+            crashAt_.isEmpty() ? orv::test::cliProgram() : orv::test::cliProgramWithHooks(),
+            QStringList{
+                QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + standard_.path(),
+                QStringLiteral("--alias"), QStringLiteral("OrvantaEveryday=") + everyday_.path()} +
+                args);
         Outcome run;
         if (!process.waitForFinished(300000)) {
             ADD_FAILURE() << "orvanta-cli did not finish";
@@ -65,9 +64,9 @@ class TableCli : public ::testing::Test {
     // Rows more in DolgTb, written with plain SQLite.
     void addDebts(int rows) const {
         sqlite3* h = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(standard_.filePath(QStringLiteral("DolgTb.db"))),
-                               &h),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_open(QFile::encodeName(standard_.filePath(QStringLiteral("DolgTb.db"))), &h),
+            SQLITE_OK);
         const QByteArray sql =
             "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < " +
             QByteArray::number(999 + rows) +
