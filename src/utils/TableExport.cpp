@@ -68,6 +68,12 @@ QString indexSql(const QString& table, const db::IndexDef& index) {
              db::quoteIdentifier(table), columns.join(QStringLiteral(", ")));
 }
 
+// The checked name of the target, spelled as the existing table of that name is, if there is one.
+QString targetName(db::Database& to, const QString& typed) {
+    const QString name = newTableName(typed);
+    return to.tableExists(name) ? to.canonicalName(name) : name;
+}
+
 // Builds the table of def in a scratch folder beside the folder of `to` (build fills it and
 // returns its rows), then puts it in place: a new table's file is moved in, an existing file is
 // given the new contents in one transaction of its own. Until then the target is not touched, so
@@ -127,25 +133,24 @@ void clearTable(db::Database& database, const QString& typed) {
 qint64 copyTable(db::Database& from, const QString& source, db::Database& to, const QString& target,
                  Indexes indexes) {
     const QString sourceName = existingTable(from, source);
-    const QString targetName = newTableName(target);
-    if (sameFolder(from, to) && sourceName.compare(targetName, Qt::CaseInsensitive) == 0)
+    const QString name = targetName(to, target);
+    if (sameFolder(from, to) && sourceName.compare(name, Qt::CaseInsensitive) == 0)
         raise(Error::Kind::Refused,
               QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
     const db::TableDef sourceDef = from.tableDef(sourceName);
-    return buildBeside(to, targetDef(targetName, sourceDef.fields), [&](db::Database& builder) {
+    return buildBeside(to, targetDef(name, sourceDef.fields), [&](db::Database& builder) {
         // The rows go in on a connection whose main database is the new file, where SQLite
         // moves whole records from file to file; the indexes are built after them.
-        db::Connection file(builder.tableFilePath(targetName));
+        db::Connection file(builder.tableFilePath(name));
         const AttachedSource attached(file, from.tableFilePath(sourceName));
         file.exec(QStringLiteral("BEGIN"));
         file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
-                      .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
+                      .arg(db::quoteIdentifier(name), db::quoteIdentifier(kSourceSchema),
                            db::quoteIdentifier(sourceName)));
         const qint64 copied = file.changes();
         TEST_crashPoint("copy-rows");
         if (indexes == Indexes::Copy)
-            for (const db::IndexDef& index : sourceDef.indexes)
-                file.exec(indexSql(targetName, index));
+            for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(name, index));
         file.exec(QStringLiteral("COMMIT"));
         return copied;
     });
@@ -154,15 +159,15 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to, co
 qint64 exportResult(db::Query& result, db::Database& to, const QString& target) {
     if (!result.isOpen())
         raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
-    const QString targetName = newTableName(target);
+    const QString name = targetName(to, target);
     const QList<db::FieldDef> fields = result.fields();
-    return buildBeside(to, targetDef(targetName, fields), [&](db::Database& builder) {
-        db::Transaction transaction(builder, {targetName});
+    return buildBeside(to, targetDef(name, fields), [&](db::Database& builder) {
+        db::Transaction transaction(builder, {name});
         QStringList marks;
         for (int i = 0; i < fields.size(); ++i) marks.append(QStringLiteral("?"));
         db::Statement insert(builder.connection(),
                              QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                 .arg(builder.qualified(targetName), marks.join(QLatin1Char(','))));
+                                 .arg(builder.qualified(name), marks.join(QLatin1Char(','))));
         const qint64 rows = result.recordCount();
         for (qint64 row = 0; row < rows; ++row) {
             for (int i = 0; i < fields.size(); ++i)
