@@ -68,9 +68,9 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
     const Outcome debts = cli(x, {QStringLiteral("debts")});
     EXPECT_EQ(debts.out,
               QStringLiteral("АбНомер,Признак,Наличие,К Оплате,ПредДолг,ДатаРассчета,"
-                             "ПредДатаРассчета,НДС,МгОплата,ПоврОплата,АбПлата\r\n"
-                             "101,ALL,YES,167,120,01.04.2026,01.03.2026,33.4,12,30,25\r\n"
-                             "102,BUDG,NO,8,0,01.04.2026,01.03.2026,0,1,2,3\r\n"));
+                             "ПредДатаРассчета,НДС,МгОплата,ПоврОплата,АбПлата,Итого к оплате\r\n"
+                             "101,ALL,YES,167,120,01.04.2026,01.03.2026,33.4,12,30,25,200.4\r\n"
+                             "102,BUDG,NO,8,0,01.04.2026,01.03.2026,0,1,2,3,8\r\n"));
 
     const auto before = x.files(orv::test::runTables());
     const Outcome second = cli(x, {QStringLiteral("debt-run")});
@@ -82,7 +82,7 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
 
 TEST(DebtCli, ViewsOfEmptyTablesAreTheirHeadings) {
     Exchange x;
-    EXPECT_EQ(cli(x, {QStringLiteral("debts")}).out.count(u','), 10);
+    EXPECT_EQ(cli(x, {QStringLiteral("debts")}).out.count(u','), 11);
     EXPECT_EQ(cli(x, {QStringLiteral("payments")}).out,
               QStringLiteral("АбНомер,Признак,Дата оплаты,Долг,Оплачено,Остаток\r\n"));
 }
