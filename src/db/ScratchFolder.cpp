@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,9 +34,14 @@ int lockOf(const QString& folder) {
     return -1;
 }
 
-// Removes the folder when no one holds it; true when it is gone.
+// Removes the folder when no one holds it; true when it is gone. A folder without its lock file
+// that is less than a minute old may be one being made right now: it is left for a later start.
 bool removeIfAbandoned(const QString& folder) {
-    if (!QFileInfo(folder).isDir()) return true;
+    const QFileInfo info(folder);
+    if (!info.isDir()) return true;
+    if (!QFileInfo::exists(folder + QLatin1Char('/') + kLockFile) &&
+        info.lastModified().secsTo(QDateTime::currentDateTime()) < 60)
+        return false;
     const int fd = lockOf(folder);
     if (fd < 0 && errno == EWOULDBLOCK) return false;
     const bool removed = QDir(folder).removeRecursively();
