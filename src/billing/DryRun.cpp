@@ -1,7 +1,6 @@
 #include "billing/DryRun.h"
 
 #include "billing/TablePages.h"
-#include "core/Error.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Schema.h"
@@ -48,10 +47,6 @@ void leaveRetiredCalls(db::Database& copy) {
 
 DryRun::DryRun(db::Database& live, const core::SettingsStore& store, const core::VatSettings& vat,
                const QDate& today, const DebtPipelines& pipelines, const DebtProgress& progress) {
-    if (!folder_.isValid())
-        raise(Error::Kind::Refused,
-              QStringLiteral("Не удалось создать временную папку для пробного расчета: %1")
-                  .arg(folder_.errorString()));
     copyTables(live, folder_.path());
     copy_ = std::make_unique<db::Database>(live.name(), folder_.path());
     if (copy_->tableExists(QStringLiteral("DESTTAR"))) keepCallsBefore(*copy_);

@@ -5,7 +5,7 @@
 // backup, see TablePages.h), so not a byte of them changes, whatever the run does or wherever it
 // stops. What the run left is kept while the object lives: the debt view it would show and the
 // calls it deleted from DESTTAR, in their stored order. The temporary folder goes with the
-// object.
+// object; one that a killed trial left is removed at the next start (ScratchFolder.h).
 //
 // Errors are those of the run, with the same messages (a refusal such as "Долг на прошедший
 // месяц уже рассчитан" included); no snapshot is taken.
@@ -13,8 +13,9 @@
 #include "billing/DebtRun.h"
 #include "billing/DebtViews.h"
 #include "core/ViewColumn.h"
+#include "db/ScratchFolder.h"
 
-#include <QTemporaryDir>
+#include <QDir>
 #include <memory>
 
 namespace orv::billing {
@@ -37,7 +38,8 @@ class DryRun {
     static const QList<core::ViewColumn>& retiredColumns();
 
   private:
-    QTemporaryDir folder_;
+    db::ScratchFolder folder_{
+        db::ScratchFolder::unique(QDir::tempPath(), QStringLiteral("dryrun"))};
     std::unique_ptr<db::Database> copy_;
     std::unique_ptr<DebtViews> views_;
     std::unique_ptr<db::Query> retired_;

@@ -2,6 +2,7 @@
 
 #include "billing/TablePages.h"
 #include "core/Error.h"
+#include "core/Settings.h"
 #include "core/SettingsStore.h"
 #include "db/Database.h"
 
@@ -23,7 +24,6 @@ const QString kNameFormat = QStringLiteral("yyyy-MM-ddTHH-mm-ss");
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
 const QString kSection = QStringLiteral("Копии");
 const QString kKeepValue = QStringLiteral("Хранить");
-constexpr int kDefaultKeep = 24;
 
 // CRC-32, the checksum gzip itself keeps: fast enough for a hundred megabytes of calls before
 // every run, and enough to tell a damaged or altered file.
@@ -179,7 +179,7 @@ const QStringList& snapshotTables() {
 QString backupsFolder(const db::Database& db) { return db.folder() + QStringLiteral("/backups"); }
 
 int snapshotsToKeep(const core::SettingsStore& store) {
-    return std::max(1, int(store.readInteger(kSection, kKeepValue, kDefaultKeep)));
+    return std::max(1, int(store.readInteger(kSection, kKeepValue, core::kDefaultSnapshotsKept)));
 }
 
 SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason) {

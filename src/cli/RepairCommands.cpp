@@ -35,8 +35,8 @@ int runRebuild(CliContext& context, const QStringList& args) {
     repair::TTableUtil util;
     QString failure;
     const repair::RebuildEnd end = repair::runRebuild(util, path, &failure);
-    repair::RebuildCounts counts;
-    if (end == repair::RebuildEnd::Rebuilt) repair::TRGetRebuildCounts(util.LibraryHandle, &counts);
+    repair::RebuildCounts counts;  // zeros when no table was put in place
+    repair::TRGetRebuildCounts(util.LibraryHandle, &counts);
     context.out() << QStringLiteral("Сохранено строк: %1\n").arg(counts.kept)
                   << QStringLiteral("В %1: %2\n")
                          .arg(QLatin1String(repair::kKeyViolTable))
@@ -44,6 +44,10 @@ int runRebuild(CliContext& context, const QStringList& args) {
                   << QStringLiteral("В %1: %2\n")
                          .arg(QLatin1String(repair::kProblemTable))
                          .arg(counts.problems);
+    if (counts.unreadable > 0)
+        context.out() << QStringLiteral("Не прочитано строк: %1\n").arg(counts.unreadable);
+    if (!counts.backup.isEmpty())
+        context.out() << QStringLiteral("Исходная таблица сохранена в %1\n").arg(counts.backup);
     QString message = repair::rebuildMessage(end);
     if (end == repair::RebuildEnd::DescriptorFailed)
         message = QLatin1String(repair::kDescriptorError);

@@ -16,6 +16,8 @@ const QString kNoUchet = QStringLiteral("NoUchet");
 const QString kUse = QStringLiteral("Использовать");
 const QString kPercent = QStringLiteral("Процент");
 const QString kMin = QStringLiteral("Min");
+const QString kCopies = QStringLiteral("Копии");
+const QString kKeep = QStringLiteral("Хранить");
 
 int asciiDigit(QChar c, int base) {
     const char16_t u = c.unicode();
@@ -112,6 +114,7 @@ const QList<SettingInfo>& allSettings() {
             {kNds, kUse, SettingType::Bool, d.useNds ? 1.0 : 0.0, 0, 1},
             {kNds, kPercent, SettingType::Float, d.ndsPercent, 0, 100},
             {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes), 0, kMaxFreeMinutes},
+            {kCopies, kKeep, SettingType::Integer, kDefaultSnapshotsKept, 1, kMaxSnapshotsKept},
         };
     }();
     return list;

@@ -1,6 +1,7 @@
 #pragma once
-// The six settings of the program over a SettingsStore: their sections, names, types and
-// defaults, typed reads and writes, and the conversions of their texts as an operator types them.
+// The settings of the program over a SettingsStore: their sections, names, types and defaults,
+// typed reads and writes of the six of the settings dialog, and the conversions of their texts as
+// an operator types them.
 //
 // Reads and writes raise what the store raises (a damaged file, a value of the wrong type, a
 // failed write). The percents keep 0..100 and the free minutes 0..44,640: a stored value outside
@@ -52,15 +53,18 @@ struct SettingInfo {
 
 // The free minutes of a month cannot exceed the minutes of 31 days.
 inline constexpr int kMaxFreeMinutes = 31 * 24 * 60;
+// How many snapshots of the tables before a debt run are kept ("Копии", "Хранить").
+inline constexpr int kDefaultSnapshotsKept = 24;
+inline constexpr int kMaxSnapshotsKept = 1000;
 
 // A value within its setting's range: finite, and from minimum to maximum (any bool is).
 bool inRange(const SettingInfo& setting, double value);
 // "от 0 до 100".
 QString rangeText(const SettingInfo& setting);
 
-// The six, in the order writeSettings stores them.
+// The six in the order writeSettings stores them, then the number of snapshots kept.
 const QList<SettingInfo>& allSettings();
-// Section and name compare without regard to case; nullptr when it is none of the six.
+// Section and name compare without regard to case; nullptr when it is none of them.
 const SettingInfo* findSetting(const QString& section, const QString& name);
 // Whether it is НДС/Процент: the VAT percent, which also sets the rate of the current month.
 bool isVatPercent(const SettingInfo& setting);

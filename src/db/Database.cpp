@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Dialect.h"
+#include "db/ScratchFolder.h"
 #include "db/Transaction.h"
 
 #include <QDir>
@@ -152,6 +153,10 @@ std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QStr
     const QString folder = aliases.path(alias);
     if (!QFileInfo(folder).isDir())
         raise(Error::Kind::Engine, QStringLiteral("Папка псевдонима %1 не найдена").arg(folder));
+    // What a killed command left: its half-built tables beside the alias's and its copies of
+    // tables in the temporary folder.
+    removeAbandonedScratch(folder);
+    removeAbandonedScratch(QDir::tempPath());
     return std::make_unique<Database>(name.isEmpty() ? alias : name, folder);
 }
 

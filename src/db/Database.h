@@ -65,7 +65,8 @@ class Database {
     Database& operator=(const Database&) = delete;
 
     // The database of an alias ("TarifStandard" on "OrvantaStandard"); a folder that does not
-    // exist is refused ("Папка псевдонима ... не найдена"), never created.
+    // exist is refused ("Папка псевдонима ... не найдена"), never created. Scratch folders that
+    // killed commands left in it and in the temporary folder are removed (ScratchFolder.h).
     static std::unique_ptr<Database> openAlias(const Aliases& aliases, const QString& alias,
                                                const QString& name = {});
 

@@ -150,6 +150,17 @@ void Connection::setBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, mi
 
 bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
+void replaceFileContents(const QString& source, const QString& target) {
+    Connection from(source);
+    Connection to(target);
+    sqlite3_backup* copy = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
+    if (!copy) to.fail(sqlite3_errcode(to.handle()), target);
+    const int step = sqlite3_backup_step(copy, -1);
+    const int finish = sqlite3_backup_finish(copy);
+    if (step != SQLITE_DONE) to.fail(step, target);
+    if (finish != SQLITE_OK) to.fail(finish, target);
+}
+
 void Connection::fail(int code, const QString& context) const {
     const int extended = sqlite3_extended_errcode(db_);
     QString text = readableEngineMessage((extended & 0xff) == (code & 0xff) ? extended : code,

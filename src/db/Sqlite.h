@@ -81,6 +81,12 @@ class Statement {
 // column or table), the engine's own text after them.
 QString readableEngineMessage(int code, const QString& engineText);
 
+// Replaces the contents of the SQLite file at target (created when missing) by those of the file
+// at source, page for page, in one transaction of target (SQLite's online backup): a kill or a
+// failed write leaves target as it was, and every connection sees the new contents at its next
+// read. A target locked by another connection is waited for as long as a busy table is.
+void replaceFileContents(const QString& source, const QString& target);
+
 // Quotes an identifier for SQLite ("name" with embedded quotes doubled).
 QString quoteIdentifier(const QString& name);
 

@@ -11,7 +11,8 @@ int savepointCounter() {
 }
 }  // namespace
 
-Transaction::Transaction(Database& db, const QStringList& tables, Lock lock) : db_(db) {
+Transaction::Transaction(Database& db, const QStringList& tables, Lock lock)
+    : db_(db), tables_(tables) {
     for (const QString& table : tables) db_.qualified(table);
     Connection& c = db_.connection();
     if (c.inTransaction()) {
@@ -28,7 +29,10 @@ Transaction::~Transaction() {
     Connection& c = db_.connection();
     try {
         if (savepoint_.isEmpty()) {
-            if (c.inTransaction()) c.exec(QStringLiteral("ROLLBACK"));
+            if (c.inTransaction())
+                c.exec(QStringLiteral("ROLLBACK"));
+            else
+                rollBackAbandonedJournals();
         } else {
             c.exec(QStringLiteral("ROLLBACK TO ") + savepoint_);
             c.exec(QStringLiteral("RELEASE ") + savepoint_);
@@ -38,8 +42,24 @@ Transaction::~Transaction() {
     }
 }
 
+void Transaction::rollBackAbandonedJournals() {
+    for (const QString& table : tables_) {
+        try {
+            Statement read(db_.connection(),
+                           QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(db_.qualified(table)));
+            read.step();
+        } catch (const Error&) {
+            // The journal stays for the next reader, who rolls it back.
+        }
+    }
+}
+
 void Transaction::commit() {
     if (done_) raise(Error::Kind::Engine, QStringLiteral("Транзакция уже завершена"));
+    if (savepoint_.isEmpty() && !db_.connection().inTransaction())
+        raise(Error::Kind::Engine,
+              QStringLiteral("Изменения не сохранены: после ошибки записи ядро базы данных "
+                             "отменило их"));
     db_.connection().exec(savepoint_.isEmpty() ? QStringLiteral("COMMIT")
                                                : QStringLiteral("RELEASE ") + savepoint_);
     done_ = true;

@@ -5,6 +5,10 @@
 // real file in rollback-journal mode, the commit across files is atomic even when the process
 // is killed in the middle of it. A Transaction inside another one becomes a savepoint.
 //
+// After some failures (a full disk) SQLite gives the whole transaction up by itself and leaves
+// the tables' journals for the next reader to roll back: commit() then raises our message, and
+// the destructor reads each table once so that its journal is rolled back and removed at once.
+//
 // A Deferred transaction locks each file when it first reads or writes it. An Immediate one
 // takes the write lock of every attached file at its start, waiting out other programs' short
 // writes: work that reads a shared table and then changes it takes it so, because a file read
@@ -28,8 +32,10 @@ class Transaction {
     void commit();
 
   private:
+    void rollBackAbandonedJournals();
+
     Database& db_;
-    QStringList pinned_;
+    QStringList tables_;
     QString savepoint_;  // empty for the outermost transaction
     bool done_ = false;
 };

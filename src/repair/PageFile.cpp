@@ -97,6 +97,15 @@ void PageFile::readHeader() {
     if (!magic) headerProblems_.append(QStringLiteral("нет подписи файла SQLite"));
     if (headerValid_) {
         pageSize_ = size;
+    } else {
+        if (magic) headerProblems_.append(QStringLiteral("неправильный размер страницы"));
+        choosePageSize();
+        guessed_ = true;
+    }
+    // A header whose page size agrees with the pages is trusted for the rest of its fields even
+    // when its signature is damaged: the freelist above all, whose pages hold deleted rows.
+    fieldsTrusted_ = headerValid_ || (size == pageSize_ && size_ >= 100);
+    if (fieldsTrusted_) {
         reserved_ = data_[20];
         const quint32 enc = field32(56);
         encoding_ = (enc >= 1 && enc <= 3) ? int(enc) : 1;
@@ -104,10 +113,6 @@ void PageFile::readHeader() {
             headerProblems_.append(QStringLiteral("неправильный размер резерва страницы"));
             reserved_ = 0;
         }
-    } else {
-        if (magic) headerProblems_.append(QStringLiteral("неправильный размер страницы"));
-        pageSize_ = guessPageSize();
-        guessed_ = true;
     }
     filePages_ = quint32(size_ / pageSize_);
     declaredPages_ = headerValid_ ? field32(28) : filePages_;
@@ -120,30 +125,30 @@ void PageFile::readHeader() {
                 .arg(declaredPages_));
 }
 
-// The page size at which the page starts that look like b-tree pages cover most of the file.
-// Twice the true size covers as much (every other true page), so the smallest size within a
-// tenth of the best is taken.
-int PageFile::guessPageSize() const {
-    std::vector<std::pair<int, qint64>> scores;
-    qint64 best = 0;
+// Every valid page size is tried; the one at which the most rows decode on table-leaf pages
+// without a bad cell wins. A wrong size reads fewer: twice the true size reads every other page,
+// half of it cuts the cells of each page off. 4096 when no size reads a row.
+void PageFile::choosePageSize() {
+    int bestSize = 4096;
+    qint64 bestRows = 0;
     for (int size = 512; size <= 65536; size *= 2) {
-        const qint64 pages = size_ / size;
-        qint64 valid = 0;
-        for (qint64 n = 1; n < pages; ++n) {
-            const uchar* p = data_ + n * size;
-            const int type = p[0];
-            if (type != 2 && type != 5 && type != 10 && type != 13) continue;
-            const quint32 cells = get16(p + 3);
-            const quint32 content = get16(p + 5);
-            if (cells * 2 + 12 <= quint32(size) && content < quint32(size) && content >= cells * 2)
-                ++valid;
+        pageSize_ = size;
+        filePages_ = quint32(size_ / size);
+        qint64 rows = 0;
+        for (quint32 page = 2; page <= filePages_; ++page) {
+            qint64 onPage = 0;
+            int bad = 0;
+            if (readLeaf(
+                    page, [&](LeafRow&) { ++onPage; }, &bad) &&
+                bad == 0)
+                rows += onPage;
         }
-        scores.emplace_back(size, valid * size);
-        best = std::max(best, valid * size);
+        if (rows > bestRows) {
+            bestRows = rows;
+            bestSize = size;
+        }
     }
-    for (const auto& [size, score] : scores)
-        if (best > 0 && score * 10 >= best * 9) return size;
-    return 4096;
+    pageSize_ = bestSize;
 }
 
 const uchar* PageFile::pageData(quint32 page) const {
@@ -160,7 +165,7 @@ int PageFile::pageType(quint32 page) const {
 
 QSet<quint32> PageFile::freelistPages() const {
     QSet<quint32> pages;
-    if (!headerValid_) return pages;
+    if (!fieldsTrusted_) return pages;
     quint32 trunk = field32(32);
     const int perTrunk = usableSize() / 4 - 2;
     while (trunk != 0 && !pages.contains(trunk)) {

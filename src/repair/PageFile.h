@@ -5,7 +5,8 @@
 // interior pages, to the schema or to an index; the verification counts what it finds with it.
 //
 // The file is memory-mapped read-only for the object's life. A header that is garbage does not
-// stop the reader: the page size is then guessed from the pages themselves (guessedPageSize()).
+// stop the reader: the page size is then the one at which the most rows read from the pages
+// themselves (guessedPageSize()).
 // Construction throws orv::Error when the file cannot be opened or mapped.
 
 #include <QByteArray>
@@ -87,7 +88,7 @@ class PageFile {
     int headerOffset(quint32 page) const { return page == 1 ? 100 : 0; }
     quint32 field32(int offset) const;
     void readHeader();
-    int guessPageSize() const;
+    void choosePageSize();
     bool decodeCell(const uchar* page, int offset, LeafRow& row) const;
     bool payload(const uchar* page, int offset, qint64 size, QByteArray& out) const;
 
@@ -96,6 +97,7 @@ class PageFile {
     qint64 size_ = 0;
     bool headerValid_ = false;
     bool guessed_ = false;
+    bool fieldsTrusted_ = false;  // the header's fields beyond the signature can be used
     int pageSize_ = 4096;
     int reserved_ = 0;
     int encoding_ = 1;

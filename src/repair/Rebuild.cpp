@@ -2,19 +2,19 @@
 
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
+#include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
 #include "repair/ProgressCallback.h"
-#include "repair/RebuildKillPoint.h"
 #include "repair/RepairWork.h"
 
 #include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
+#include <QSet>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace orv::repair {
@@ -23,23 +23,26 @@ namespace {
 using db::FieldDef;
 using db::TableDef;
 
-constexpr int kKillEvery = 20000;  // rows between kill points while copying
+constexpr int kRowsPerTestPoint = 20000;  // rows between test points while copying
 
 [[noreturn]] void writeFailed(const QString& what) {
     raise(Error::Kind::Engine, QStringLiteral("Не удалось записать %1").arg(what));
 }
 
-void syncFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) writeFailed(path);
-    const int rc = ::fsync(fd);
-    ::close(fd);
-    if (rc != 0) writeFailed(path);
-}
-
-void moveFile(const QString& from, const QString& to) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        writeFailed(to);
+// The backup name, or the first of name1, name2, ... ("Backup1.Db") that no file of the folder
+// has in any case: a rebuild never overwrites the original that an earlier one kept.
+QString freeBackupName(const QString& folder, const QString& name) {
+    QSet<QString> taken;
+    for (const QString& file : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        taken.insert(file.toLower());
+    const QString stem = core::GetClearFName(name);
+    const QString extension = name.mid(stem.size());
+    QString candidate = name;
+    for (int n = 1; taken.contains(candidate.toLower()) ||
+                    taken.contains(candidate.toLower() + QStringLiteral("-journal"));
+         ++n)
+        candidate = stem + QString::number(n) + extension;
+    return candidate;
 }
 
 // Opening the file lets SQLite roll back a transaction a crash left in its journal, so that
@@ -51,25 +54,6 @@ void rollBackHotJournal(const QString& path) {
         sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
     sqlite3_close_v2(handle);
 }
-
-// The scratch folder beside the table: the new files are made there and moved in when whole.
-class ScratchFolder {
-  public:
-    explicit ScratchFolder(const QString& tablePath)
-        : path_(QFileInfo(tablePath).absolutePath() + QStringLiteral("/.rebuild-") +
-                QFileInfo(tablePath).fileName()) {
-        QDir(path_).removeRecursively();
-        if (!QDir().mkpath(path_)) writeFailed(path_);
-    }
-    ~ScratchFolder() { QDir(path_).removeRecursively(); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const QString& path() const { return path_; }
-    QString file(const QString& name) const { return path_ + QLatin1Char('/') + name; }
-
-  private:
-    QString path_;
-};
 
 TableDef sideTable(const TableDef& def, const QString& fileName, bool withProblem) {
     TableDef side;
@@ -221,7 +205,11 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
         file.readLeaf(
             page,
             [&](LeafRow& row) {
-                if (++seen % kKillEvery == 0) TEST_rebuildKillPoint();
+                if (++seen % kRowsPerTestPoint == 0) TEST_crashPoint("rebuild-rows");
+                if (row.values.size() > size_t(fields)) {
+                    outcome.widestRow = std::max(outcome.widestRow, qint64(row.values.size()));
+                    ++outcome.tooWide;
+                }
                 const QString problem = rowProblem(def, row, file);
                 if (!problem.isEmpty()) return toProblems(row, problem);
                 const int code = table.insert(row, fields, utf8, true);
@@ -235,6 +223,7 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
                 }
             },
             &bad);
+        outcome.unreadable += bad;
     }
     reportProgress(kPhaseData, 100);
     return outcome;
@@ -248,7 +237,7 @@ void fastWrites(db::Database& scratch, const QString& table) {
 
 // Builds the new table, the key-violation and the problem table in the scratch folder.
 RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const RebuildNames& names,
-                           const ScratchFolder& scratchFolder) {
+                           const db::ScratchFolder& scratchFolder) {
     db::Database scratch(QStringLiteral("Rebuild"), scratchFolder.path());
     TableDef keyed = def;
     QList<db::IndexDef> later;
@@ -266,7 +255,7 @@ RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const Rebu
     scratch.connection().exec(QStringLiteral("BEGIN"));
     RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
     scratch.connection().exec(QStringLiteral("COMMIT"));
-    TEST_rebuildKillPoint();
+    TEST_crashPoint("rebuild-copied");
     reportProgress(kPhaseIndexes, 0);
     for (int i = 0; i < later.size(); ++i) {
         scratch.addIndex(def.name, later[i]);
@@ -284,7 +273,7 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     RebuildOutcome outcome;
-    const ScratchFolder scratch(path);
+    const db::ScratchFolder scratch(folder, QStringLiteral("rebuild-") + info.fileName());
     {
         const PageFile file(path);
         if (!looksLikeTable(file))
@@ -293,33 +282,36 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
         reportProgress(kPhaseHeader, 100);
         outcome = buildTables(file, def, names, scratch);
     }
+    if (outcome.tooWide > 0) return outcome;
+    outcome.backup = freeBackupName(folder, names.backup);
     const QString fileName =
         def.fileName.isEmpty() ? def.name + QStringLiteral(".db") : def.fileName;
     const QString built = scratch.file(fileName);
     for (const QString& name : {fileName, names.keyViolations, names.problems})
-        syncFile(scratch.file(name));
-    TEST_rebuildKillPoint();
+        db::syncFile(scratch.file(name));
+    TEST_crashPoint("rebuild-built");
     // The damaged file, byte for byte, under the backup name, while the table file stays in
     // place: a second link to it where the file system allows, a copy otherwise.
     const QString backupCopy = scratch.file(QStringLiteral(".backup"));
     if (::link(QFile::encodeName(path).constData(), QFile::encodeName(backupCopy).constData()) !=
         0) {
-        if (!QFile::copy(path, backupCopy)) writeFailed(names.backup);
-        syncFile(backupCopy);
+        if (!QFile::copy(path, backupCopy)) writeFailed(outcome.backup);
+        db::syncFile(backupCopy);
     }
-    moveFile(backupCopy, folder + QLatin1Char('/') + names.backup);
-    TEST_rebuildKillPoint();
+    db::moveFile(backupCopy, folder + QLatin1Char('/') + outcome.backup);
+    TEST_crashPoint("rebuild-backup");
     for (const QString& name : {names.keyViolations, names.problems}) {
         QFile::remove(folder + QLatin1Char('/') + name + QStringLiteral("-journal"));
-        moveFile(scratch.file(name), folder + QLatin1Char('/') + name);
-        TEST_rebuildKillPoint();
+        db::moveFile(scratch.file(name), folder + QLatin1Char('/') + name);
+        TEST_crashPoint("rebuild-side-table");
     }
     // A journal SQLite could not roll back belongs to the damaged file, now the backup.
     const QString journal = path + QStringLiteral("-journal");
     if (QFile::exists(journal))
-        moveFile(journal, folder + QLatin1Char('/') + names.backup + QStringLiteral("-journal"));
-    moveFile(built, path);
-    TEST_rebuildKillPoint();
+        db::moveFile(journal,
+                     folder + QLatin1Char('/') + outcome.backup + QStringLiteral("-journal"));
+    db::moveFile(built, path);
+    TEST_crashPoint("rebuild-swapped");
     reportProgress(kPhaseRebuild, 100);
     return outcome;
 }

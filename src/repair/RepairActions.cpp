@@ -119,13 +119,15 @@ RebuildEnd runRebuild(TTableUtil& util, const QString& tablePath, QString* failu
     if (result != kTROk) return failed(result, RebuildEnd::DescriptorFailed);
     result = TRRebuildTable(util.LibraryHandle, path.constData(), kDriverType, kBackupTable,
                             kKeyViolTable, kProblemTable, descriptor.get());
-    return result == kTROk ? RebuildEnd::Rebuilt : failed(result, RebuildEnd::NotRebuilt);
+    if (result == kTROk) return RebuildEnd::Rebuilt;
+    return failed(result, result == kTRRowsLost ? RebuildEnd::RowsLost : RebuildEnd::NotRebuilt);
 }
 
 QString rebuildMessage(RebuildEnd end) {
     switch (end) {
         case RebuildEnd::Rebuilt:
             return QStringLiteral("Rebuild was successful.");
+        case RebuildEnd::RowsLost:
         case RebuildEnd::NotRebuilt:
             return QStringLiteral("Rebuild was not successful.");
         case RebuildEnd::NoCounts:

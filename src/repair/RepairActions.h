@@ -29,6 +29,8 @@ QString verificationMessage(const std::optional<qint32>& status);
 
 enum class RebuildEnd {
     Rebuilt,           // "Rebuild was successful."
+    RowsLost,          // the table was rebuilt without the rows of unreadable cells:
+                       // "Rebuild was not successful."
     NotRebuilt,        // the rebuild call failed: "Rebuild was not successful."
     NoCounts,          // the descriptor counts could not be read: no message
     DescriptorFailed,  // the descriptor could not be filled: "Error Filling table structure"

@@ -71,9 +71,14 @@ struct RebuildOutcome {
     qint64 kept = 0;
     qint64 keyViolations = 0;
     qint64 problems = 0;
+    qint64 unreadable = 0;  // cells of the table's leaf pages that could not be read: rows lost
+    qint64 tooWide = 0;     // rows with more values than the structure has fields
+    qint64 widestRow = 0;   // the most values of such a row
+    QString backup;         // the file name the original was kept under
 };
 
-// Rebuilds the table file with the given structure (see TableRepair.h).
+// Rebuilds the table file with the given structure (see TableRepair.h). When rows have more
+// values than the structure has fields, nothing is changed (the outcome's tooWide says so).
 RebuildOutcome rebuildTable(const QString& path, const db::TableDef& def,
                             const RebuildNames& names);
 

@@ -304,9 +304,23 @@ TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driv
         const RebuildNames names{QString::fromUtf8(backupName), QString::fromUtf8(keyViolationName),
                                  QString::fromUtf8(problemName)};
         const RebuildOutcome outcome = rebuildTable(path, def, names);
-        const std::lock_guard lock(handles().mutex);
-        handles().open[handle].counts = {outcome.kept, outcome.keyViolations, outcome.problems};
-        return kTROk;
+        if (outcome.tooWide > 0) {
+            setError(handle, QStringLiteral("в записях полей: %1, в структуре таблицы: %2; "
+                                            "таблица не изменена")
+                                 .arg(outcome.widestRow)
+                                 .arg(def.fields.size()));
+            return kTRStructureMismatch;
+        }
+        {
+            const std::lock_guard lock(handles().mutex);
+            handles().open[handle].counts = {outcome.kept, outcome.keyViolations, outcome.problems,
+                                             outcome.unreadable, outcome.backup};
+        }
+        if (outcome.unreadable == 0) return kTROk;
+        setError(handle, QStringLiteral("не прочитано строк: %1; исходная таблица сохранена в %2")
+                             .arg(outcome.unreadable)
+                             .arg(outcome.backup));
+        return kTRRowsLost;
     });
 }
 
@@ -343,6 +357,12 @@ QString TRErrorText(TRHandle handle, TRResult result) {
             break;
         case kTRBadArgument:
             text = QStringLiteral("Неправильный вызов библиотеки восстановления таблиц");
+            break;
+        case kTRStructureMismatch:
+            text = QStringLiteral("Структура таблицы не соответствует её записям");
+            break;
+        case kTRRowsLost:
+            text = QStringLiteral("Не все строки таблицы удалось прочитать");
             break;
         case kTRTooManyHandles:
             text = QStringLiteral("Слишком много открытий библиотеки восстановления таблиц");

@@ -11,7 +11,10 @@
 // table from the restructure descriptor and copies into it every row that can still be read
 // from the table-leaf pages; rows breaking a unique key go to the key-violation table, rows
 // breaking a type or check to the problem table. The fresh file replaces the old one only when
-// complete.
+// complete. The original is kept under the backup name, or under the first free numbered name
+// ("Backup1.Db") when an earlier rebuild's original is there. A rebuild that could not read
+// every row the leaf pages hold is not a success (kTRRowsLost); one whose structure has fewer
+// fields than the rows changes nothing (kTRStructureMismatch).
 //
 // Progress goes to the callback registered with DbiRegisterCallBack (ProgressCallback.h), on
 // the thread that runs the call. Handles may be used from any thread, one call at a time each.
@@ -33,6 +36,8 @@ enum : TRResult {
     kTRNoStructure = 4,  // the table's structure is known neither by declaration nor from the file
     kTRBadArgument = 6,  // a missing argument, a descriptor that does not fit its arrays
     kTRTooManyHandles = 7,
+    kTRStructureMismatch = 8,  // rows have more fields than the structure: nothing was changed
+    kTRRowsLost = 9,  // rebuilt, but rows of damaged cells could not be read (counts say how many)
 };
 
 // Verification statuses.
@@ -62,11 +67,13 @@ TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driv
 // The operator's text for a result code, with the detail of the handle's last failure.
 QString TRErrorText(TRHandle handle, TRResult result);
 
-// What the last successful rebuild of the handle did.
+// What the last rebuild of the handle that put a table in place did.
 struct RebuildCounts {
     qint64 kept = 0;
     qint64 keyViolations = 0;
     qint64 problems = 0;
+    qint64 unreadable = 0;
+    QString backup;  // the file name the original was kept under
 };
 TRResult TRGetRebuildCounts(TRHandle handle, RebuildCounts* counts);
 

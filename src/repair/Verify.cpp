@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "db/Schema.h"
+#include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
 #include "repair/ProgressCallback.h"
 #include "repair/RepairWork.h"
@@ -12,8 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <memory>
-
-#include <cstdio>
 
 namespace orv::repair {
 namespace {
@@ -203,8 +202,9 @@ void writeVerifyTable(const QString& path, const QString& verifyName,
                       const QList<Finding>& findings) {
     const QString folder = QFileInfo(path).absolutePath();
     const QString target = folder + QLatin1Char('/') + verifyName;
-    const QString temp = folder + QStringLiteral("/.") + verifyName + QStringLiteral(".tmp");
-    QFile::remove(temp);
+    // Written in a scratch folder, gone on every path (and at the next start after a kill).
+    const db::ScratchFolder scratch(folder, QStringLiteral("verify-") + verifyName);
+    const QString temp = scratch.file(verifyName);
     {
         db::Connection c(temp);
         const QString table = db::quoteIdentifier(core::GetClearFName(verifyName));
@@ -224,9 +224,7 @@ void writeVerifyTable(const QString& path, const QString& verifyName,
         c.exec(QStringLiteral("COMMIT"));
     }
     QFile::remove(target + QStringLiteral("-journal"));
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
-        0)
-        raise(Error::Kind::Engine, QStringLiteral("Не удалось записать таблицу %1").arg(target));
+    db::moveFile(temp, target);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "reports/ReportRenderer.h"
 
 #include "core/Error.h"
+#include "core/TestHooks.h"
 #include "reports/PaymentQr.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <cmath>
 
 namespace orv::reports {
@@ -210,18 +212,39 @@ int writePdf(const ReportLayout& layout, const ReportData* data, const QString& 
              const QString& title, const ReportRenderer::Progress& progress) {
     const ReportRenderer renderer(layout, data);
     if (renderer.pageCount() == 0) return 0;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // A file is written beside its path and renamed over it when complete, so that a failed
+    // write, a full disk or a kill leaves the file that was there before. A device or a pipe
+    // (/dev/full, /dev/stdout) is written directly: a rename would replace it.
+    const QFileInfo target(path);
+    QSaveFile saved(path);
+    QFile direct(path);
+    const bool device = target.exists() && !target.isFile() && !target.isDir();
+    QFileDevice& file = device ? static_cast<QFileDevice&>(direct) : saved;
+    const auto cannotWrite = [&] {
         raise(Error::Kind::Engine,
               QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
-    QPdfWriter writer(&file);
-    writer.setTitle(title);
-    writer.setCreator(QStringLiteral("Orvanta"));
-    writer.setResolution(600);
-    writer.setPageLayout(
-        QPageLayout(QPageSize(QSizeF(layout.pageWidth, layout.pageHeight), QPageSize::Millimeter),
-                    QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    return renderer.render(writer, progress);
+    };
+    if (!file.open(QIODevice::WriteOnly)) cannotWrite();
+    int pages = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Orvanta"));
+        writer.setResolution(600);
+        writer.setPageLayout(QPageLayout(
+            QPageSize(QSizeF(layout.pageWidth, layout.pageHeight), QPageSize::Millimeter),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pages = renderer.render(writer, progress);
+    }
+    TEST_crashPoint("pdf-written");
+    if (!file.flush() || file.error() != QFileDevice::NoError) cannotWrite();
+    if (device) {
+        direct.close();
+        if (direct.error() != QFileDevice::NoError) cannotWrite();
+    } else if (!saved.commit()) {
+        cannotWrite();
+    }
+    return pages;
 }
 
 }  // namespace orv::reports

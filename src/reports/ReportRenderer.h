@@ -70,9 +70,10 @@ class ReportRenderer {
 };
 
 // Writes the report into a PDF file of A4 pages; returns the pages written. A report without
-// pages writes no file and returns 0. Throws
-// Error(Engine) "Не удалось записать файл <path>" when the file cannot be written; a stopped
-// run leaves what it wrote so far.
+// pages writes no file and returns 0. The file is written beside its path and renamed into place
+// when complete; every write and the close are checked: Error(Engine) "Не удалось записать файл
+// <path>: <cause>" when one fails (a full disk), and whatever was at the path stays as it was. A
+// stopped run puts in place the pages written so far.
 int writePdf(const ReportLayout& layout, const ReportData* data, const QString& path,
              const QString& title, const ReportRenderer::Progress& progress = {});
 

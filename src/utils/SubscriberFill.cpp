@@ -104,6 +104,12 @@ SubscriberFillResult fillSubscribers(db::Database& db, qint64 from, qint64 to,
             tableAbTab.addMissing(key, {n, priznak, exist});
             tableDateOfPane.addMissing(key, {n, priznak});
         } catch (const Error& e) {
+            // A full disk makes the engine give the whole transaction up: nothing was added.
+            if (!db.connection().inTransaction())
+                raise(e.kind(), QStringLiteral("%1\nЗаполнение остановлено на номере %2; записи не "
+                                               "добавлены.")
+                                    .arg(e.message())
+                                    .arg(n));
             transaction.commit();
             counts();
             raise(e.kind(), QStringLiteral("%1\nЗаполнение остановлено на номере %2; добавлено "

@@ -1,8 +1,10 @@
 #include "utils/TableExport.h"
 
 #include "core/Error.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
 #include "db/Query.h"
+#include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/Transaction.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
+#include <functional>
 
 namespace orv::utils {
 namespace {
@@ -65,6 +68,36 @@ QString indexSql(const QString& table, const db::IndexDef& index) {
              db::quoteIdentifier(table), columns.join(QStringLiteral(", ")));
 }
 
+// The checked name of the target, spelled as the existing table of that name is, if there is one.
+QString targetName(db::Database& to, const QString& typed) {
+    const QString name = newTableName(typed);
+    return to.tableExists(name) ? to.canonicalName(name) : name;
+}
+
+// Builds the table of def in a scratch folder beside the folder of `to` (build fills it and
+// returns its rows), then puts it in place: a new table's file is moved in, an existing file is
+// given the new contents in one transaction of its own. Until then the target is not touched, so
+// a failure, a full disk or a kill at any moment leaves it as it was.
+qint64 buildBeside(db::Database& to, const db::TableDef& def,
+                   const std::function<qint64(db::Database&)>& build) {
+    const db::ScratchFolder scratch(to.folder(), QStringLiteral("copy-") + def.name);
+    QString built;
+    qint64 rows = 0;
+    {
+        db::Database builder(to.name(), scratch.path());
+        builder.createTable(def);
+        built = builder.tableFilePath(def.name);
+        rows = build(builder);
+    }
+    TEST_crashPoint("copy-built");
+    if (to.tableExists(def.name)) {
+        db::replaceFileContents(built, to.tableFilePath(def.name));
+    } else {
+        db::moveFile(built, to.folder() + QLatin1Char('/') + def.name + QStringLiteral(".db"));
+    }
+    return rows;
+}
+
 }  // namespace
 
 QString existingTable(db::Database& database, const QString& typed) {
@@ -89,7 +122,7 @@ QString newTableName(const QString& typed) {
 }
 
 bool targetExists(db::Database& database, const QString& typed) {
-    return database.tableExists(newTableName(typed));
+    return database.holdsTable(newTableName(typed));
 }
 
 void clearTable(db::Database& database, const QString& typed) {
@@ -100,61 +133,51 @@ void clearTable(db::Database& database, const QString& typed) {
 qint64 copyTable(db::Database& from, const QString& source, db::Database& to, const QString& target,
                  Indexes indexes) {
     const QString sourceName = existingTable(from, source);
-    const QString targetName = newTableName(target);
-    if (sameFolder(from, to) && sourceName.compare(targetName, Qt::CaseInsensitive) == 0)
+    const QString name = targetName(to, target);
+    if (sameFolder(from, to) && sourceName.compare(name, Qt::CaseInsensitive) == 0)
         raise(Error::Kind::Refused,
               QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
     const db::TableDef sourceDef = from.tableDef(sourceName);
-    QString path;
-    bool replaced = false;
-    {
-        db::Database writer(to.name(), to.folder());
-        replaced = writer.tableExists(targetName);
-        writer.createTable(targetDef(targetName, sourceDef.fields));
-        path = writer.tableFilePath(targetName);
-    }
-    // The rows go in on a connection whose main database is the target's file, where SQLite
-    // moves whole records from file to file; the indexes are built after them, and one
-    // transaction makes rows and indexes appear together. A failure rolls back as the
-    // connection closes.
-    db::Connection file(path);
-    // The replaced table's pages are free but still in the file; writing over them would copy
-    // each one to the journal first. Compacting the now empty file is quick and avoids that.
-    if (replaced) file.exec(QStringLiteral("VACUUM"));
-    const AttachedSource attached(file, from.tableFilePath(sourceName));
-    file.exec(QStringLiteral("BEGIN"));
-    file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
-                  .arg(db::quoteIdentifier(targetName), db::quoteIdentifier(kSourceSchema),
-                       db::quoteIdentifier(sourceName)));
-    const qint64 copied = file.changes();
-    if (indexes == Indexes::Copy)
-        for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(targetName, index));
-    file.exec(QStringLiteral("COMMIT"));
-    return copied;
+    return buildBeside(to, targetDef(name, sourceDef.fields), [&](db::Database& builder) {
+        // The rows go in on a connection whose main database is the new file, where SQLite
+        // moves whole records from file to file; the indexes are built after them.
+        db::Connection file(builder.tableFilePath(name));
+        const AttachedSource attached(file, from.tableFilePath(sourceName));
+        file.exec(QStringLiteral("BEGIN"));
+        file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
+                      .arg(db::quoteIdentifier(name), db::quoteIdentifier(kSourceSchema),
+                           db::quoteIdentifier(sourceName)));
+        const qint64 copied = file.changes();
+        TEST_crashPoint("copy-rows");
+        if (indexes == Indexes::Copy)
+            for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(name, index));
+        file.exec(QStringLiteral("COMMIT"));
+        return copied;
+    });
 }
 
 qint64 exportResult(db::Query& result, db::Database& to, const QString& target) {
     if (!result.isOpen())
         raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
-    const QString targetName = newTableName(target);
+    const QString name = targetName(to, target);
     const QList<db::FieldDef> fields = result.fields();
-    db::Database writer(to.name(), to.folder());
-    writer.createTable(targetDef(targetName, fields));
-    db::Transaction transaction(writer, {targetName});
-    QStringList marks;
-    for (int i = 0; i < fields.size(); ++i) marks.append(QStringLiteral("?"));
-    db::Statement insert(writer.connection(),
-                         QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                             .arg(writer.qualified(targetName), marks.join(QLatin1Char(','))));
-    const qint64 rows = result.recordCount();
-    for (qint64 row = 0; row < rows; ++row) {
-        for (int i = 0; i < fields.size(); ++i)
-            insert.bind(i + 1, db::toStorage(result.value(row, i), fields[i].type));
-        insert.run();
-        insert.reset();
-    }
-    transaction.commit();
-    return rows;
+    return buildBeside(to, targetDef(name, fields), [&](db::Database& builder) {
+        db::Transaction transaction(builder, {name});
+        QStringList marks;
+        for (int i = 0; i < fields.size(); ++i) marks.append(QStringLiteral("?"));
+        db::Statement insert(builder.connection(),
+                             QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                 .arg(builder.qualified(name), marks.join(QLatin1Char(','))));
+        const qint64 rows = result.recordCount();
+        for (qint64 row = 0; row < rows; ++row) {
+            for (int i = 0; i < fields.size(); ++i)
+                insert.bind(i + 1, db::toStorage(result.value(row, i), fields[i].type));
+            insert.run();
+            insert.reset();
+        }
+        transaction.commit();
+        return rows;
+    });
 }
 
 }  // namespace orv::utils

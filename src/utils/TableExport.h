@@ -7,7 +7,9 @@
 // only after it was found among the tables of the alias (existingTable) or checked as the name
 // of a new table (newTableName): a name such as "AbTab; DELETE FROM DolgTb" is refused with a
 // message and changes nothing. The copies replace an existing target table; whether to replace
-// one is the caller's question to ask (targetExists). Errors are orv::Error.
+// one is the caller's question to ask (targetExists). A copy is built beside the target and put
+// in place only when complete: an error, a full disk or a kill leaves the target as it was, and
+// no empty target behind. Errors are orv::Error.
 
 #include <QString>
 
@@ -23,6 +25,7 @@ QString existingTable(db::Database& database, const QString& typed);
 // The name of a table to create ("Итоги", "AbCopy.db" -> "AbCopy"): letters, digits and "_",
 // beginning with a letter or "_", at most 64 characters, an optional ".db" extension.
 QString newTableName(const QString& typed);
+// A file of that name that holds no table (an empty one) does not count.
 bool targetExists(db::Database& database, const QString& typed);
 
 // Deletes every record of an existing table.

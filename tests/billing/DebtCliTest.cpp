@@ -3,6 +3,7 @@
 
 #include "BillingFixture.h"
 
+#include <QDir>
 #include <QProcess>
 
 using namespace orv;
@@ -181,4 +182,27 @@ TEST(DebtCli, PayAndInitNameADamagedTableOnTheirFirstLine) {
         << init.err.toStdString();
     ASSERT_TRUE(dolg.open(QIODevice::ReadOnly));
     EXPECT_EQ(dolg.readAll().left(4096), damaged);  // a damaged table is never rewritten
+}
+
+// A trial run killed half-way leaves its copies of the tables in the temporary folder; the next
+// start of the program removes them, while those of a trial still running would stay.
+TEST(DebtCli, CopiesOfAKilledTrialRunGoAtTheNextStart) {
+    Exchange x;
+    seedWorkedExample(x);
+    const QString temp = x.temp().file(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    auto trials = [&] {
+        return QDir(temp).entryList({QStringLiteral(".orvanta-work-dryrun-*")},
+                                    QDir::Dirs | QDir::Hidden);
+    };
+    const Outcome killed =
+        cli(x, {QStringLiteral("debt-run"), QStringLiteral("--dry-run")},
+            {{QStringLiteral("ORVANTA_TEST_CRASH_AT"), QStringLiteral("after-totals")},
+             {QStringLiteral("TMPDIR"), temp}},
+            test::cliProgramWithHooks());
+    EXPECT_EQ(killed.status, QProcess::CrashExit);
+    EXPECT_EQ(trials().size(), 1);
+    const Outcome next = cli(x, {QStringLiteral("debts")}, {{QStringLiteral("TMPDIR"), temp}});
+    EXPECT_EQ(next.code, 0) << next.err.toStdString();
+    EXPECT_EQ(trials(), QStringList());
 }

@@ -410,7 +410,8 @@ TEST_F(Cli, SettingsShowsDefaultsAndStoresEachSettingWithItsType) {
                              "Пеня\\Процент=1 (по умолчанию)\n"
                              "НДС\\Использовать=1 (по умолчанию)\n"
                              "НДС\\Процент=20 (по умолчанию)\n"
-                             "NoUchet\\Min=0 (по умолчанию)\n")
+                             "NoUchet\\Min=0 (по умолчанию)\n"
+                             "Копии\\Хранить=24 (по умолчанию)\n")
                   .arg(settingsFile()));
 
     struct Case {
@@ -425,6 +426,7 @@ TEST_F(Cli, SettingsShowsDefaultsAndStoresEachSettingWithItsType) {
         {"ндс", "процент", "18", "НДС\\Процент=18 (float)"},
         {"NoUchet", "Min", "30", "NoUchet\\Min=30 (dword)"},
         {"MnMg", "Использовать", "false", "MnMg\\Использовать=0 (string)"},
+        {"Копии", "Хранить", "3", "Копии\\Хранить=3 (dword)"},
     };
     for (const Case& c : cases) {
         const Outcome run =
@@ -445,6 +447,12 @@ TEST_F(Cli, SettingsShowsDefaultsAndStoresEachSettingWithItsType) {
     for (const Case& c : cases) EXPECT_TRUE(show.out.contains(QString::fromUtf8(c.line))) << show;
     EXPECT_TRUE(show.out.endsWith(QStringLiteral("Пеня\\Использовать=0 (по умолчанию)\n"))) << show;
 
+    for (const char* text : {"двадцать", "0", "100000"}) {
+        const Outcome bad =
+            cli({QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Копии"),
+                 QStringLiteral("Хранить"), QString::fromUtf8(text)});
+        EXPECT_EQ(bad.code, 1) << text << bad;
+    }
     const Outcome bad =
         cli({QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("НДС"),
              QStringLiteral("Процент"), QStringLiteral("двадцать")});

@@ -42,13 +42,14 @@ TEST_F(RepairCliTest, VerifyAndRebuildPrintTheirFiguresAndExitCodes) {
     run = cli({QStringLiteral("rebuild"), QStringLiteral("desttar.db")});
     EXPECT_EQ(run.code, 0) << run;
     const QStringList lines = run.out.split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 5) << run;
+    ASSERT_EQ(lines.size(), 6) << run;
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Сохранено строк: "))) << run;
     EXPECT_EQ(lines[0].section(QLatin1Char(' '), 2).toLongLong(),
               rowsIn(QStringLiteral("DESTTAR.db"), QStringLiteral("DESTTAR")));
     EXPECT_EQ(lines[1], QStringLiteral("В KEYVIOL.DB: 0"));
     EXPECT_EQ(lines[2], QStringLiteral("В PROBLEM.DB: 0"));
-    EXPECT_EQ(lines[3], QStringLiteral("Rebuild was successful."));
+    EXPECT_EQ(lines[3], QStringLiteral("Исходная таблица сохранена в Backup.Db"));
+    EXPECT_EQ(lines[4], QStringLiteral("Rebuild was successful."));
     EXPECT_EQ(cli({QStringLiteral("verify")}).code, 2);
     run = cli({QStringLiteral("verify"), QStringLiteral("NoSuchTable")});
     EXPECT_EQ(run.code, 1) << run;

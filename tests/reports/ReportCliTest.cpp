@@ -1,7 +1,9 @@
 // orvanta-cli invoices and printout end to end: the line they print, the PDF and CSV they write,
-// the VAT rates and issuer texts, an empty selection, a missing table, usage.
+// the VAT rates and issuer texts, an empty selection, a missing table, usage; a PDF that cannot
+// be written whole leaving the file that was there.
 
 #include "ReportTestData.h"
+#include "SmallDisk.h"
 
 #include <QProcess>
 
@@ -22,19 +24,19 @@ class ReportCli : public ::testing::Test {
         env.insert(QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8"));
         env.remove(QStringLiteral("LC_ALL"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!crashAt_.isEmpty()) env.insert(QStringLiteral("ORVANTA_TEST_CRASH_AT"), crashAt_);
         process.setProcessEnvironment(env);
-        process.start(cliProgram(),
+        process.start(crashAt_.isEmpty() ? cliProgram() : cliProgramWithHooks(),
                       QStringList{QStringLiteral("--alias"),
                                   QStringLiteral("OrvantaStandard=") + a.temp().path()} +
                           args);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return finishCli(process);
     }
     QString pdf(const char* name) const { return home_.filePath(QLatin1String(name)); }
 
     Accounts a;
     QTemporaryDir home_;
+    QString crashAt_;  // a test point at which orvanta-cli-test is killed
 };
 
 TEST_F(ReportCli, InvoicesWithTheStoredRateAndIssuer) {
@@ -127,6 +129,53 @@ TEST_F(ReportCli, PrintoutOfTheDebtView) {
     const CliOutcome city = cli({"printout", "city", "--numbers", "1-2", "--pdf", pdf("c.pdf")});
     EXPECT_EQ(city.code, 0) << city;
     EXPECT_TRUE(pdfText(pdf("c.pdf")).contains(QStringLiteral("QueryCity")));
+}
+
+// /dev/full, a full disk and a kill before the rename: our message and exit 1 for the first two,
+// and the file at the path stays what it was, with nothing of the new one beside it.
+TEST_F(ReportCli, APdfNotWrittenWholeLeavesThePreviousFile) {
+    a.workedExample();
+    for (const char* command : {"invoices", "printout"}) {
+        SCOPED_TRACE(command);
+        QStringList args = {QLatin1String(command)};
+        if (args.first() == QLatin1String("printout")) args.append(QStringLiteral("debts"));
+        const CliOutcome full = cli(args + QStringList{"--pdf", "/dev/full"});
+        EXPECT_EQ(full.code, 1) << full;
+        EXPECT_TRUE(full.err.contains(QStringLiteral("Не удалось записать файл /dev/full")))
+            << full;
+        // A device is written to, never renamed over.
+        EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
+    }
+
+    const QString folder = home_.filePath(QStringLiteral("small"));
+    const SmallDisk disk(folder, "64k");
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    const QString target = folder + QStringLiteral("/debts.pdf");
+    QFile previous(target);
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("the previous printout");
+    previous.close();
+    auto unchanged = [&] {
+        QFile now(target);
+        EXPECT_TRUE(now.open(QIODevice::ReadOnly));
+        EXPECT_EQ(now.readAll(), QByteArray("the previous printout"));
+        EXPECT_EQ(
+            QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("debts.pdf")),
+            QStringList{QStringLiteral("debts.pdf")});
+    };
+    disk.fillUp();
+    const CliOutcome full = cli({"printout", "debts", "--pdf", target});
+    EXPECT_EQ(full.code, 1) << full;
+    EXPECT_TRUE(full.err.contains(QStringLiteral("Не удалось записать файл"))) << full;
+    unchanged();
+    disk.freeUp();
+
+    crashAt_ = QStringLiteral("pdf-written");
+    const CliOutcome killed = cli({"printout", "debts", "--pdf", target});
+    EXPECT_EQ(killed.code, -1) << killed;
+    QFile now(target);
+    ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+    EXPECT_EQ(now.readAll(), QByteArray("the previous printout"));
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // orvanta-cli fill-subscribers, fill-weekends and debts --list end to end: the binary run on a
-// folder of table files, its output, messages and exit codes.
+// folder of table files, its output, messages and exit codes; a fill on a full disk.
 
+#include "SmallDisk.h"
 #include "TestSupport.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QFileInfo>
@@ -127,4 +130,34 @@ TEST_F(UtilsCli, DebtsTakeAList) {
     EXPECT_TRUE(bad.err.contains(QStringLiteral("Неправильный номер в списке"))) << bad;
     EXPECT_TRUE(bad.err.contains(QStringLiteral("строка 2"))) << bad;
     EXPECT_EQ(cli({"debts", "--list"}).code, 2);
+}
+
+// The disk fills up in the middle of the fill: the engine gives the transaction up, so nothing is
+// added, the message says why, and no journal is left in the folder.
+TEST(UtilsCliFullDisk, FillSubscribersAddsNothingAndLeavesNoJournal) {
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("small"));
+    const SmallDisk disk(folder, "200k");
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    auto cli = [&](const QStringList& args) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(cliProgram(), QStringList{QStringLiteral("--alias"),
+                                                QStringLiteral("OrvantaStandard=") + folder} +
+                                        args);
+        return finishCli(process);
+    };
+    ASSERT_EQ(cli({"init"}).code, 0);
+    const CliOutcome run = cli({"fill-subscribers", "1", "99999"});
+    EXPECT_EQ(run.code, 1) << run;
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Нет места на диске"))) << run;
+    EXPECT_TRUE(run.err.contains(QStringLiteral("записи не добавлены"))) << run;
+    EXPECT_FALSE(run.err.contains(QStringLiteral("no transaction"))) << run;
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*-journal")}, QDir::Files | QDir::Hidden),
+              QStringList());
+    const CliOutcome count = cli({"sql", "SELECT count(*) n FROM PaneDate"});
+    EXPECT_EQ(count.out, QStringLiteral("n\r\n0\r\n")) << count;
 }

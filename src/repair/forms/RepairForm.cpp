@@ -331,7 +331,7 @@ void TMainFormRepair::RebuildBtnClick() {
     TTableUtil& library = util();
     RebuildEnd end = RebuildEnd::NoCounts;
     runOffThread([&] { end = runRebuild(library, path); });
-    if (end == RebuildEnd::Rebuilt) replaced_ = true;
+    if (end == RebuildEnd::Rebuilt || end == RebuildEnd::RowsLost) replaced_ = true;
     if (end == RebuildEnd::DescriptorFailed)
         QMessageBox::critical(this, QStringLiteral("Error"), QLatin1String(kDescriptorError));
     else

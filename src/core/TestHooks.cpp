@@ -1,8 +1,8 @@
-#include "billing/TestHooks.h"
+#include "core/TestHooks.h"
 
 #include <atomic>
 
-namespace orv::billing {
+namespace orv {
 namespace {
 std::atomic<TestHook> g_hook{nullptr};
 std::atomic<TestHook> g_pauseHook{nullptr};
@@ -22,4 +22,4 @@ TestHook TEST_setPauseHook(TestHook hook) {
     return g_pauseHook.exchange(hook, std::memory_order_acq_rel);
 }
 
-}  // namespace orv::billing
+}  // namespace orv
