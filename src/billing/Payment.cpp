@@ -34,7 +34,8 @@ std::optional<Money> amountDue(db::Database& db, qint64 number, const QString& c
 
 std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
                                             const QString& category, const QString& amountText,
-                                            const QLocale& locale, const QDate& today) {
+                                            const QLocale& locale, const QDate& today,
+                                            const QString& enteredBy) {
     PaymentResult result;
     try {
         result.paid = Money::parse(amountText, locale);
@@ -77,7 +78,8 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         dolg.setField(QStringLiteral("NDS"), 0.0);
         dolg.post();
         appendPaymentJournal(db, {number, category, today, QTime::currentTime(),
-                                  result.due.toDouble(), result.paid.toDouble(), logOnUserName()});
+                                  result.due.toDouble(), result.paid.toDouble(),
+                                  enteredBy.isEmpty() ? logOnUserName() : enteredBy});
         transaction.commit();
     } catch (const Error& e) {
         if (e.kind() == Error::Kind::Refused) throw;

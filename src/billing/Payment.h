@@ -46,9 +46,13 @@ struct PaymentResult {
 };
 
 // The confirmation. Returns nothing, writing nothing, when the account has no debt row (after
-// the amount was checked). The amount is read with '.' or the locale's decimal separator.
+// the amount was checked). The amount is read with '.' or the locale's decimal separator. The
+// journal's "entered by" is enteredBy, or the log-on name when it is empty. Inside a transaction
+// of the caller's (a batch of payments) it becomes a savepoint of that one; the journal must then
+// exist already.
 std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
                                             const QString& category, const QString& amountText,
-                                            const QLocale& locale, const QDate& today);
+                                            const QLocale& locale, const QDate& today,
+                                            const QString& enteredBy = {});
 
 }  // namespace orv::billing

@@ -6,6 +6,7 @@
 #include "billing/VatRates.h"
 #include "cli/Csv.h"
 #include "cli/ListOption.h"
+#include "cli/ViewOutput.h"
 #include "cli/SafetyCommands.h"
 #include "core/Clock.h"
 #include "core/Error.h"
@@ -33,9 +34,13 @@ int runDebtRun(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runDebts(CliContext& context, const QStringList& args) {
+int runDebts(CliContext& context, const QStringList& options) {
+    const QString usage =
+        QStringLiteral("Использование: orvanta-cli debts [--list ФАЙЛ.lst] [--xlsx ФАЙЛ]");
+    QStringList args = options;
+    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
     if (!args.isEmpty() && (args.size() != 2 || args[0] != QLatin1String("--list")))
-        usageError(QStringLiteral("Использование: orvanta-cli debts [--list ФАЙЛ.lst]"));
+        usageError(usage);
     billing::DebtViews views(context.standard());
     if (!args.isEmpty()) {
         if (const auto filter = readListOption(context, args[1])) {
@@ -43,14 +48,17 @@ int runDebts(CliContext& context, const QStringList& args) {
             views.setListFiltered(true);
         }
     }
-    writeViewCsv(context.out(), views.openDolg(), billing::debtViewColumns());
+    writeViewOutput(context, views.openDolg(), billing::debtViewColumns(), xlsx);
     return 0;
 }
 
-int runPayments(CliContext& context, const QStringList& args) {
-    if (!args.isEmpty()) usageError(QStringLiteral("payments не принимает аргументов"));
+int runPayments(CliContext& context, const QStringList& options) {
+    QStringList args = options;
+    const QString usage = QStringLiteral("Использование: orvanta-cli payments [--xlsx ФАЙЛ]");
+    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
+    if (!args.isEmpty()) usageError(usage);
     billing::DebtViews views(context.standard());
-    writeViewCsv(context.out(), views.openShowPane(), billing::paymentViewColumns());
+    writeViewOutput(context, views.openShowPane(), billing::paymentViewColumns(), xlsx);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "calls/DialPlan.h"
 #include "calls/Unbilled.h"
 #include "cli/Csv.h"
+#include "cli/ViewOutput.h"
 #include "core/Error.h"
 
 #include <QFile>
@@ -65,10 +66,13 @@ int runImportCdr(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runUnbilled(CliContext& context, const QStringList& args) {
-    if (!args.isEmpty()) usageError(QStringLiteral("unbilled не принимает аргументов"));
+int runUnbilled(CliContext& context, const QStringList& options) {
+    QStringList args = options;
+    const QString usage = QStringLiteral("Использование: orvanta-cli unbilled [--xlsx ФАЙЛ]");
+    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
+    if (!args.isEmpty()) usageError(usage);
     calls::UnbilledView view(context.standard());
-    writeViewCsv(context.out(), view.open(), calls::unbilledInfo().columns);
+    writeViewOutput(context, view.open(), calls::unbilledInfo().columns, xlsx);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "db/Dialect.h"
 #include "db/Query.h"
 #include "db/Schema.h"
+#include "utils/XlsxExport.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -101,11 +102,16 @@ int runSql(CliContext& context, const QStringList& args) {
 }
 
 int runExport(CliContext& context, const QStringList& args) {
-    if (args.size() != 2) usageError(QStringLiteral("export TABLE FILE.csv"));
+    if (args.size() != 2) usageError(QStringLiteral("export TABLE FILE.csv|FILE.xlsx"));
     db::Database& database = context.standard();
     db::Query query(database,
                     QStringLiteral("SELECT * FROM %1").arg(database.canonicalName(args[0])));
     query.open();
+    if (utils::isXlsxPath(args[1])) {
+        const qint64 rows = utils::writeXlsx(query, args[1]);
+        context.out() << QStringLiteral("Выгружено записей: %1\n").arg(rows);
+        return 0;
+    }
     QFile file(args[1]);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         raise(Error::Kind::Refused,

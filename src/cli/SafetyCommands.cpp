@@ -4,6 +4,7 @@
 #include "billing/PaymentJournal.h"
 #include "billing/Snapshot.h"
 #include "cli/Csv.h"
+#include "cli/ViewOutput.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -14,7 +15,8 @@ namespace orv::cli {
 namespace {
 
 const QString kJournalUsage = QStringLiteral(
-    "Использование: orvanta-cli journal [--numbers С-ПО] [--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ]");
+    "Использование: orvanta-cli journal [--numbers С-ПО] [--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] "
+    "[--xlsx ФАЙЛ]");
 
 QString date(const QDate& value) { return value.toString(QStringLiteral("dd.MM.yyyy")); }
 
@@ -73,7 +75,9 @@ int runRestore(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runJournal(CliContext& context, const QStringList& args) {
+int runJournal(CliContext& context, const QStringList& options) {
+    QStringList args = options;
+    const std::optional<QString> xlsx = takeXlsxOption(args, kJournalUsage);
     billing::JournalSelection selection;
     QStringList seen;
     for (qsizetype i = 0; i < args.size(); i += 2) {
@@ -96,7 +100,7 @@ int runJournal(CliContext& context, const QStringList& args) {
     }
     db::Query journal(context.standard());
     billing::openPaymentJournal(journal, selection);
-    writeViewCsv(context.out(), journal, billing::journalViewColumns());
+    writeViewOutput(context, journal, billing::journalViewColumns(), xlsx);
     return 0;
 }
 

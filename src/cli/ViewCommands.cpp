@@ -4,6 +4,7 @@
 #include "calls/ListingViews.h"
 #include "cli/Csv.h"
 #include "cli/ListOption.h"
+#include "cli/ViewOutput.h"
 #include "core/Error.h"
 
 #include <optional>
@@ -13,8 +14,9 @@ namespace {
 
 const QString kViewUsage = QStringLiteral(
     "Использование: orvanta-cli view all|city|mg|oldmg [--numbers С-ПО] "
-    "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst]");
-const QString kGroupedUsage = QStringLiteral("Использование: orvanta-cli grouped city|mg|all");
+    "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst] [--xlsx ФАЙЛ]");
+const QString kGroupedUsage =
+    QStringLiteral("Использование: orvanta-cli grouped city|mg|all [--xlsx ФАЙЛ]");
 
 // The two ends of "FROM-TO"; either may be empty.
 std::pair<QString, QString> range(const QString& option, const QString& text,
@@ -118,7 +120,9 @@ std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOp
 int runView(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(kViewUsage);
     const calls::Listing view = listingOf(args.first());
-    const ViewOptions options = parseViewOptions(args.mid(1), kViewUsage);
+    QStringList rest = args.mid(1);
+    const std::optional<QString> xlsx = takeXlsxOption(rest, kViewUsage);
+    const ViewOptions options = parseViewOptions(rest, kViewUsage);
 
     const calls::ListingInfo& info = calls::listingInfo(view);
     calls::ListingViews views(context.standard());
@@ -126,11 +130,13 @@ int runView(CliContext& context, const QStringList& args) {
         views.setListFilter(*filter);
         views.setListFiltered(true);
     }
-    writeViewCsv(context.out(), views.open(view, options.panel), info.columns);
+    writeViewOutput(context, views.open(view, options.panel), info.columns, xlsx);
     return 0;
 }
 
-int runGrouped(CliContext& context, const QStringList& args) {
+int runGrouped(CliContext& context, const QStringList& options) {
+    QStringList args = options;
+    const std::optional<QString> xlsx = takeXlsxOption(args, kGroupedUsage);
     if (args.size() != 1) usageError(kGroupedUsage);
     calls::Grouped view;
     if (args.first() == QLatin1String("city"))
@@ -142,7 +148,7 @@ int runGrouped(CliContext& context, const QStringList& args) {
     else
         usageError(QStringLiteral("Неизвестный вид '%1'\n").arg(args.first()) + kGroupedUsage);
     calls::GroupedViews grouped(context.standard());
-    writeCsv(context.out(), grouped.open(view));
+    writeQueryOutput(context, grouped.open(view), xlsx);
     return 0;
 }
 

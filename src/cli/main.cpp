@@ -5,6 +5,7 @@
 // Exit code 0 on success, 1 when the program refuses (its message on stderr, the text the
 // window would show), 2 on a usage error.
 
+#include "cli/BankCommands.h"
 #include "cli/BillingCommands.h"
 #include "cli/CdrCommands.h"
 #include "cli/CliContext.h"
@@ -46,27 +47,27 @@ const QList<Command>& commands() {
         {"init", "init", orv::cli::runInit},
         {"tables", "tables [ALIAS]", orv::cli::runTables},
         {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql},
-        {"export", "export TABLE FILE.csv", orv::cli::runExport},
+        {"export", "export TABLE FILE.csv|FILE.xlsx", orv::cli::runExport},
         {"import-calls", "import-calls FILE.csv [--again]", orv::cli::runImportCalls},
         {"demo", "demo [--subscribers N] [--calls N] [--months M] [--seed S]", orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
         {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun},
-        {"debts", "debts [--list FILE.lst]", orv::cli::runDebts},
-        {"payments", "payments", orv::cli::runPayments},
+        {"debts", "debts [--list FILE.lst] [--xlsx FILE]", orv::cli::runDebts},
+        {"payments", "payments [--xlsx FILE]", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
         {"vat-rates", "vat-rates | vat-rates set DD.MM.YYYY PERCENT", orv::cli::runVatRates},
         {"view",
          "view all|city|mg|oldmg [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] "
-         "[--times HH:MM-HH:MM] [--list FILE.lst]",
+         "[--times HH:MM-HH:MM] [--list FILE.lst] [--xlsx FILE]",
          orv::cli::runView},
-        {"grouped", "grouped city|mg|all", orv::cli::runGrouped},
+        {"grouped", "grouped city|mg|all [--xlsx FILE]", orv::cli::runGrouped},
         {"copy-table", "copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]",
          orv::cli::runCopyTable},
         {"clear-table", "clear-table TABLE", orv::cli::runClearTable},
         {"backups", "backups", orv::cli::runBackups},
         {"restore", "restore SNAPSHOT", orv::cli::runRestore},
-        {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY]",
+        {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] [--xlsx FILE]",
          orv::cli::runJournal},
         {"invoices",
          "invoices [--numbers FROM-TO] [--list FILE.lst] [--pdf FILE.pdf] [--csv FILE.csv]",
@@ -81,7 +82,11 @@ const QList<Command>& commands() {
         {"merge", "merge FILE.db FILE.db...", orv::cli::runMerge},
         {"import-cdr", "import-cdr asterisk|freeswitch FILE [--dialplan FILE] [--again]",
          orv::cli::runImportCdr},
-        {"unbilled", "unbilled", orv::cli::runUnbilled},
+        {"unbilled", "unbilled [--xlsx FILE]", orv::cli::runUnbilled},
+        {"import-payments", "import-payments FILE [--dry-run]", orv::cli::runImportPayments},
+        {"unmatched-payments", "unmatched-payments [--xlsx FILE]",
+         orv::cli::runUnmatchedPayments},
+        {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
     };
     return list;
 }

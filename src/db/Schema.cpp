@@ -162,6 +162,21 @@ const TableDef& dolgJournal() {
     return def;
 }
 
+const TableDef& bankDocs() {
+    static const TableDef def = table(
+        "BankDocs", "BankDocs.db",
+        {text("DocNumber", 30), date("DocDate"), real("Amount"), text("PayerAccount", 30),
+         text("PayerName", 500), text("PayerInn", 20), text("ReceiverAccount", 30),
+         date("Received"), text("Purpose", 1000), text("FileName", 255), integer("DocLine"),
+         date("Loaded"), text("Status", 10), text("Reason", 200), integer("AbNumber"),
+         text("Priznak", 10)},
+        {{QStringLiteral("DocKey"),
+          {QStringLiteral("DocNumber"), QStringLiteral("DocDate"), QStringLiteral("Amount")},
+          false,
+          false}});
+    return def;
+}
+
 const QList<TableDef>& permanentTables() {
     static const QList<TableDef> all = {desttar(),  abTab(),  abPlata(), tarif1(), tarifCit(),
                                         paneDate(), dolgTb(), prazdn(),  vechTm(), sng(),

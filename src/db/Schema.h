@@ -37,6 +37,10 @@ const TableDef& ndsRates();  // NdsRates.db
 // One row per committed debt run: what it reckoned, when, at which VAT rate its last month was
 // charged and how far the payment journal reached then.
 const TableDef& dolgJournal();  // DolgJournal.db
+// Every document of the bank statements loaded: the ones posted as payments (so that a
+// statement loaded again posts nothing twice) and the ones that could not be matched to a
+// subscriber, kept with the reason until they are posted by hand.
+const TableDef& bankDocs();  // BankDocs.db
 
 // All permanent tables, in the order above.
 const QList<TableDef>& permanentTables();
