@@ -1,6 +1,7 @@
 #include "billing/BankImport.h"
 
 #include "billing/PaymentJournal.h"
+#include "calls/SpeedIndexes.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -341,6 +342,8 @@ ImportPlan postBankImport(db::Database& db, const BankStatement& statement,
     const QString ours = requireOurAccount(ourAccount);
     ensurePaymentJournal(db);
     ensureBankDocs(db);
+    // Each payment finds its debt row by number.
+    calls::ensureIndex(db, QStringLiteral("DolgTb"), {{}, {QStringLiteral("AbNumber")}, false, false});
     db::Transaction transaction(db,
                                 {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"),
                                  kPaymentJournal, kBankDocs, QStringLiteral("AbTab")},

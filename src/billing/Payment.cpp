@@ -19,6 +19,29 @@ Money dueOf(const db::Table& dolg) {
     return amountDue(dolg.asFloat(QStringLiteral("Dolg")), dolg.asFloat(QStringLiteral("NDS")));
 }
 
+struct AccountRow {
+    qint64 rowid = 0;
+    QVariantList values;
+};
+
+// The account's row as a table cursor locates it: the first one in the table's order (by
+// AbNumber for PaneDate.DB, stored order for DolgTb.db) whose number is equal and whose category
+// is equal without regard to case; with the named columns.
+std::optional<AccountRow> findAccountRow(db::Database& db, const QString& table, qint64 number,
+                                         const QString& category, const QString& columns = {}) {
+    db::Statement find(db.connection(),
+                       QStringLiteral("SELECT rowid%1 FROM %2 WHERE AbNumber = ? AND Priznak = ? "
+                                      "COLLATE ORV_NOCASE ORDER BY AbNumber, rowid LIMIT 1")
+                           .arg(columns.isEmpty() ? QString() : QStringLiteral(", ") + columns,
+                                db.qualified(table)));
+    find.bind(1, number);
+    find.bind(2, db::toStorage(category, db::FieldType::String));
+    if (!find.step()) return std::nullopt;
+    AccountRow row{find.columnInt(0), {}};
+    for (int i = 1; i < find.columnCount(); ++i) row.values.append(find.column(i));
+    return row;
+}
+
 }  // namespace
 
 Money amountDue(double dolg, double nds) {
@@ -47,36 +70,54 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         ensurePaymentJournal(db);
         db::Transaction transaction(
             db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"), kPaymentJournal});
-        db::Table dolg(db, QStringLiteral("DolgTb"));
-        dolg.open();
-        if (!dolg.locate(kAccountKey, {number, category})) return std::nullopt;
-        result.due = dueOf(dolg);
+        const std::optional<AccountRow> debt =
+            findAccountRow(db, QStringLiteral("DolgTb"), number, category, QStringLiteral("Dolg, NDS"));
+        if (!debt) return std::nullopt;
+        result.due = amountDue(debt->values[0].toDouble(), debt->values[1].toDouble());
         result.remaining = result.due - result.paid;
         if (result.remaining.abs() < Money::fromUnits(Money::kScale / 100)) result.remaining = {};
 
-        db::Table pane(db, QStringLiteral("PaneDate"));
-        pane.setIndexFieldNames(QStringLiteral("AbNumber"));
-        pane.open();
-        if (pane.locate(kAccountKey, {number, category})) {
-            pane.edit();
-            pane.setField(QStringLiteral("Date_of_pane"), today);
-            pane.setField(QStringLiteral("Dolg"), result.due.toDouble());
-            pane.setField(QStringLiteral("Pane"), result.paid.toDouble());
-            pane.post();
+        const QString pane = db.qualified(QStringLiteral("PaneDate"));
+        const QVariant day = db::toStorage(today, db::FieldType::Date);
+        if (const auto row = findAccountRow(db, QStringLiteral("PaneDate"), number, category)) {
+            db::Statement update(db.connection(),
+                                 QStringLiteral("UPDATE %1 SET Date_of_pane = ?, Dolg = ?, "
+                                                "Pane = ? WHERE rowid = ?")
+                                     .arg(pane));
+            update.bind(1, day);
+            update.bind(2, result.due.toDouble());
+            update.bind(3, result.paid.toDouble());
+            update.bind(4, row->rowid);
+            update.run();
         } else {
-            if (pane.locate(QStringLiteral("AbNumber"), {number}))
+            db::Statement other(db.connection(),
+                                QStringLiteral("SELECT Priznak FROM %1 WHERE AbNumber = ? "
+                                               "ORDER BY AbNumber, rowid LIMIT 1")
+                                    .arg(pane));
+            other.bind(1, number);
+            if (other.step())
                 refuse(QStringLiteral("Для номера %1 уже записана оплата с признаком %2: у номера "
                                       "может быть только одна запись оплаты")
                            .arg(number)
-                           .arg(pane.asString(QStringLiteral("Priznak"))));
-            pane.appendRecord(
-                {number, category, today, result.due.toDouble(), result.paid.toDouble()});
+                           .arg(other.column(0).toString()));
+            db::Statement insert(db.connection(),
+                                 QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Date_of_pane, "
+                                                "Dolg, Pane) VALUES (?, ?, ?, ?, ?)")
+                                     .arg(pane));
+            insert.bind(1, number);
+            insert.bind(2, db::toStorage(category, db::FieldType::String));
+            insert.bind(3, day);
+            insert.bind(4, result.due.toDouble());
+            insert.bind(5, result.paid.toDouble());
+            insert.run();
             result.newPaymentRow = true;
         }
-        dolg.edit();
-        dolg.setField(QStringLiteral("Dolg"), result.remaining.toDouble());
-        dolg.setField(QStringLiteral("NDS"), 0.0);
-        dolg.post();
+        db::Statement lower(db.connection(),
+                            QStringLiteral("UPDATE %1 SET Dolg = ?, NDS = 0 WHERE rowid = ?")
+                                .arg(db.qualified(QStringLiteral("DolgTb"))));
+        lower.bind(1, result.remaining.toDouble());
+        lower.bind(2, debt->rowid);
+        lower.run();
         appendPaymentJournal(db, {number, category, today, QTime::currentTime(),
                                   result.due.toDouble(), result.paid.toDouble(),
                                   enteredBy.isEmpty() ? logOnUserName() : enteredBy});

@@ -5,9 +5,7 @@
 #include "db/Schema.h"
 
 namespace orv::calls {
-namespace {
 
-// Adds the index unless the table has one whose leading fields are the index's fields.
 void ensureIndex(db::Database& db, const QString& table, const db::IndexDef& wanted) {
     try {
         if (!db.tableExists(table)) return;
@@ -22,8 +20,6 @@ void ensureIndex(db::Database& db, const QString& table, const db::IndexDef& wan
         // Speed only; the statements give the same rows without the index.
     }
 }
-
-}  // namespace
 
 void ensureCallIndex(db::Database& db) {
     for (const db::IndexDef& index : db::schema::desttar().indexes)

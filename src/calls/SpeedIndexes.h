@@ -10,12 +10,16 @@
 // table that cannot take an index (a read-only file, one locked by another program) is read
 // without it, with the same rows.
 
+#include "db/FieldType.h"
+
 namespace orv::db {
 class Database;
 }
 
 namespace orv::calls {
 
+// Adds the index unless the table has one whose leading fields are the index's fields.
+void ensureIndex(db::Database& db, const QString& table, const db::IndexDef& wanted);
 void ensureCallIndex(db::Database& db);
 void ensureCityTariffIndex(db::Database& db);
 void ensureTrunkTariffIndex(db::Database& db);
