@@ -54,6 +54,12 @@ constexpr std::array kCommands = {
                 M::PopupMenuUtils},
     CommandInfo{DropUnbilled, "DropUnbilled", "&Нетарифицированные",
                 "Разговоры, которые не тарифицируются, с причиной", 0, M::PopupMenuRazg},
+    CommandInfo{NBankStatement, "NBankStatement", "Загрузка выписки &банка…",
+                "Оплаты из выписки банка (1CClientBankExchange)", 0, M::PopupMenuRaschet},
+    CommandInfo{NUnmatchedPayments, "NUnmatchedPayments", "&Неразнесенные платежи…",
+                "Платежи выписок, не отнесенные к абоненту", 0, M::PopupMenuRaschet},
+    CommandInfo{NSaveXlsx, "NSaveXlsx", "Сохранить в &Excel…",
+                "Содержимое окна отображения в книгу Excel", 0, M::PopupMenuReport},
 };
 
 // commandInfo() indexes the table by the enum's value.

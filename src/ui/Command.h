@@ -40,11 +40,23 @@ enum class Command {
     NDryRun,
     NImportCdr,
     DropUnbilled,
+    NBankStatement,
+    NUnmatchedPayments,
+    NSaveXlsx,
 };
 
 // The drop-down menus: PopupMenuRazg (views, also the grid's context menu), PopupMenuUtils with
-// its sub-menu N12 (lists), PopupMenuDolg and PopupMenuReport. None: a tool button of its own.
-enum class Menu { None, PopupMenuRazg, PopupMenuUtils, N12, PopupMenuDolg, PopupMenuReport };
+// its sub-menu N12 (lists), PopupMenuDolg, PopupMenuReport and PopupMenuRaschet (the drop-down
+// of the tool button "Расчет"). None: a tool button of its own.
+enum class Menu {
+    None,
+    PopupMenuRazg,
+    PopupMenuUtils,
+    N12,
+    PopupMenuDolg,
+    PopupMenuReport,
+    PopupMenuRaschet
+};
 
 struct CommandInfo {
     Command id;

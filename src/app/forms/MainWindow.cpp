@@ -247,6 +247,7 @@ void TForm1::buildActions() {
     lists->setTitle(QStringLiteral("Ра&бота со списками"));
     QMenu* dolg = addMenu(QStringLiteral("PopupMenuDolg"), 800);
     QMenu* report = addMenu(QStringLiteral("PopupMenuReport"), 0);
+    QMenu* raschet = addMenu(QStringLiteral("PopupMenuRaschet"), 0);
     auto menuOf = [&](ui::Menu menu) -> QMenu* {
         switch (menu) {
             case ui::Menu::PopupMenuRazg:
@@ -259,6 +260,8 @@ void TForm1::buildActions() {
                 return dolg;
             case ui::Menu::PopupMenuReport:
                 return report;
+            case ui::Menu::PopupMenuRaschet:
+                return raschet;
             case ui::Menu::None:
                 break;
         }
@@ -337,7 +340,18 @@ void TForm1::buildToolBars() {
              QStringLiteral("Утилиты"), utils);
     dropDown(bar1, QStringLiteral("ToolButtonDolg"), QStringLiteral("&Долг"),
              QStringLiteral("Работа с долгами"), dolg);
-    plain(bar1, ui::Command::ToolButtonRaschet);
+    // The body of "Расчет" opens the payment dialog; its drop-down the statement commands.
+    QAction* raschetBody = action(ui::Command::ToolButtonRaschet);
+    raschetBody->setIconText(raschetBody->text());
+    // Its mnemonic keeps opening the dialog, as before the drop-down was added.
+    auto* raschetButton = new QToolButton(bar1);
+    raschetButton->setObjectName(ui::commandName(ui::Command::ToolButtonRaschet));
+    raschetButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    raschetButton->setAutoRaise(true);
+    raschetButton->setDefaultAction(raschetBody);
+    raschetButton->setMenu(findChild<QMenu*>(QStringLiteral("PopupMenuRaschet")));
+    raschetButton->setPopupMode(QToolButton::MenuButtonPopup);
+    bar1->addWidget(raschetButton);
 
     dropDown(bar2, QStringLiteral("ToolButtonReport"), QStringLiteral("&Печать"),
              QStringLiteral("Печать"), report);

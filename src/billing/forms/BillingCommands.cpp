@@ -1,7 +1,12 @@
 #include "billing/forms/BillingCommands.h"
 
 #include "billing/DebtRun.h"
+#include "billing/forms/BankImportDialog.h"
 #include "billing/forms/PaymentDialog.h"
+#include "billing/forms/UnmatchedDialog.h"
+#include "reports/IssuerTexts.h"
+
+#include <QFileDialog>
 #include "billing/forms/ProgressWindow.h"
 #include "billing/forms/RecoveryCommands.h"
 #include "billing/forms/VatRatesDialog.h"
@@ -100,6 +105,32 @@ void BillingCommands::ButtonDeleteClick() {
     dolgModel_->refresh();
 }
 
+void BillingCommands::NBankStatementClick() {
+    const QString path = QFileDialog::getOpenFileName(
+        window_.widget(), QStringLiteral("Загрузка выписки банка"), window_.startDirectory(),
+        QStringLiteral("Выписки банка (*.txt);;Все файлы (*)"));
+    if (path.isEmpty()) return;
+    TFormBankImport form(window_, path, reports::readIssuerTexts(window_.settingsStore()).account);
+    form.exec();
+    refreshPaymentViews();
+}
+
+void BillingCommands::NUnmatchedPaymentsClick() {
+    TFormUnmatched form(window_, reports::readIssuerTexts(window_.settingsStore()).account);
+    form.exec();
+    refreshPaymentViews();
+}
+
+void BillingCommands::refreshPaymentViews() {
+    if (window_.gridDataSource() == kDebtSource) {
+        views_.openDolg();
+        dolgModel_->refresh();
+    } else if (window_.gridDataSource() == kPaneSource) {
+        views_.openShowPane();
+        paneModel_->refresh();
+    }
+}
+
 void BillingCommands::setListFilter(const db::RecordFilter& filter) {
     views_.setListFilter(filter);
     dolgModel_->refresh();
@@ -117,6 +148,10 @@ BillingCommands& installBilling(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::PaneInform, [commands] { commands->PaneInformClick(); });
     window.connectCommand(ui::Command::ToolButtonRaschet,
                           [commands] { commands->ButtonDeleteClick(); });
+    window.connectCommand(ui::Command::NBankStatement,
+                          [commands] { commands->NBankStatementClick(); });
+    window.connectCommand(ui::Command::NUnmatchedPayments,
+                          [commands] { commands->NUnmatchedPaymentsClick(); });
     installRecovery(window, commands->progressWindow());
     auto* rates = new TFormVatRates(window.tarifStandard(), window.widget());
     window.addSettingsButton(QStringLiteral("НДС…"), [rates] { rates->showModal(); });

@@ -26,6 +26,10 @@ class BillingCommands : public QObject {
     void ToolButtonShowDolgClick();
     void PaneInformClick();
     void ButtonDeleteClick();
+    // "Загрузка выписки банка…": a statement file chosen, its documents shown, then posted.
+    void NBankStatementClick();
+    // "Неразнесенные платежи…": the unmatched documents, posted by hand.
+    void NUnmatchedPaymentsClick();
 
     DebtViews& views() { return views_; }
 
@@ -37,6 +41,8 @@ class BillingCommands : public QObject {
 
   private:
     void showDebts();
+    // The debt or payment view in the grid shows the tables as they are now.
+    void refreshPaymentViews();
 
     ui::MainWindowHost& window_;
     DebtViews views_;

@@ -16,6 +16,10 @@ struct ReportWindows {
     TForm12* form12;
 };
 
+// "Сохранить в Excel…": the main grid's view into a workbook; refused when the grid shows
+// nothing.
+void saveGridAsXlsx(ui::MainWindowHost& window);
+
 ReportWindows installReports(ui::MainWindowHost& window);
 
 }  // namespace orv::reports

@@ -5,8 +5,10 @@
 #include "ui/GridColumns.h"
 #include "ui/QueryModel.h"
 #include "ui/WaitCursor.h"
+#include "ui/XlsxSave.h"
 #include "utils/TableEditModel.h"
 #include "utils/TableExport.h"
+#include "utils/XlsxExport.h"
 #include "utils/forms/ExportDialog.h"
 #include "utils/forms/OpenTableDialog.h"
 #include "utils/forms/SqlWindow.h"
@@ -82,10 +84,13 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
                           QStringLiteral("Экспорт таблицы"), &TForm7::ToolButton5Click);
     ToolButton6 = addTool(QStringLiteral("ToolButton6"), QStringLiteral("Экспорт результата"),
                           QStringLiteral("Экспорт результата в окне"), &TForm7::ToolButton6Click);
+    ToolButton7 = addTool(QStringLiteral("ToolButton7"), QStringLiteral("Excel"),
+                          QStringLiteral("Сохранить в Excel…"), &TForm7::ToolButton7Click);
     ToolButton4 = addTool(QStringLiteral("ToolButton4"), QStringLiteral("Закрыть"),
                           QStringLiteral("Закрыть таблицу"), &TForm7::ToolButton4Click);
     for (QToolButton* b :
-         {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6, ToolButton4})
+         {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6, ToolButton7,
+          ToolButton4})
         tools->addWidget(b);
 
     DBGrid1 = new QTableView(this);
@@ -439,6 +444,22 @@ void TForm7::ToolButton6Click() {
         copyTable(*databaseIn_, table, *databaseOut_, target, Indexes::Omit);
         openTable(table);
     }
+}
+
+void TForm7::ToolButton7Click() {
+    if (showsQuery_) {
+        if (!query1_.isOpen())
+            orv::raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
+        ui::saveGridAsXlsx(this, query1_, fieldColumns(query1_), QStringLiteral("Запрос"));
+        return;
+    }
+    const QString table = table1_->tableName();
+    if (table.isEmpty() || !table1_->isOpen())
+        orv::raise(Error::Kind::Refused, QStringLiteral("Нет открытого набора данных"));
+    const QString name = existingTable(*databaseIn_, table);
+    db::Query rows(*databaseIn_, QStringLiteral("SELECT * FROM %1").arg(name));
+    rows.open();
+    ui::saveGridAsXlsx(this, rows, fieldColumns(rows), name);
 }
 
 void TForm7::Table1AfterOpen() {

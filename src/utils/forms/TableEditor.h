@@ -71,6 +71,7 @@ class TForm7 : public QDialog {
     void ToolButton4Click();  // "Закрыть"
     void ToolButton5Click();  // "Экспорт таблицы"
     void ToolButton6Click();  // "Экспорт результата": the result shown in the window
+    void ToolButton7Click();  // "Excel": the open table or result into a workbook
     void Table1AfterOpen();
     void Table1AfterClose();
     void DBGrid1CellClick();
@@ -81,6 +82,7 @@ class TForm7 : public QDialog {
     QToolButton* ToolButton4;
     QToolButton* ToolButton5;
     QToolButton* ToolButton6;
+    QToolButton* ToolButton7;
     QTableView* DBGrid1;
     QLabel* StaticText1;
     QLabel* StaticText2;
