@@ -281,7 +281,7 @@ class DocumentStore {
             {doc.payerName, db::FieldType::String},
             {doc.payerInn, db::FieldType::String},
             {doc.receiverAccount, db::FieldType::String},
-            {doc.received, db::FieldType::Date},
+            {doc.received.isValid() ? QVariant(doc.received) : QVariant(), db::FieldType::Date},
             {doc.purpose, db::FieldType::String},
             {fileName_, db::FieldType::String},
             {doc.line, db::FieldType::Integer},

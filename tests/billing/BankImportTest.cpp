@@ -93,7 +93,7 @@ const QList<Doc> kMixed = {
      QStringLiteral("40702810000000000999")},
     {QStringLiteral("17"), QStringLiteral("70"), QStringLiteral("Возврат тел. 2200193"),
      QStringLiteral("40817810000000000123"), kOurs},
-    {QStringLiteral("18"), QStringLiteral("80"), QStringLiteral("телефон 2200193, 3000003")},
+    {QStringLiteral("18"), QStringLiteral("80"), QStringLiteral("телефон 2200193, тел. 3000003")},
     {QStringLiteral("19"), QStringLiteral("90"), QStringLiteral("тел. 4000004")},
     {QStringLiteral("11"), QStringLiteral("150.00"), QStringLiteral("Оплата связи тел. 220-01-93")},
 };
@@ -147,12 +147,12 @@ TEST(BankStatement, BadFilesNameTheirLine) {
         const char* message;
     } cases[] = {
         {encode(cut, "CP1251"),
-         "Строка 17: документ, начатый в строке 8, не закрыт строкой КонецДокумента"},
+         "Строка 16: документ, начатый в строке 8, не закрыт строкой КонецДокумента"},
         {encode(noEnd, "CP1251"),
-         "Строка 18: нет строки КонецФайла: файл обрезан или записан не до конца"},
+         "Строка 17: нет строки КонецФайла: файл обрезан или записан не до конца"},
         {encode(badSum, "CP1251"), "Строка 11: сумма 'десять' не число"},
         {encode(twoOpen, "CP1251"),
-         "Строка 18: документ, начатый в строке 8, не закрыт строкой КонецДокумента"},
+         "Строка 17: документ, начатый в строке 8, не закрыт строкой КонецДокумента"},
         {encode(statementText(one, QStringLiteral("KOI8")), "CP1251"),
          "Строка 3: неизвестная кодировка 'KOI8'; читаются Windows и DOS"},
         {QByteArray("AbNumber,Priznak\n1,ALL\n"),
@@ -236,8 +236,9 @@ TEST(BankImport, UnmatchedPostedByHandLeaveTheList) {
     const qint64 several = list.value(0, QStringLiteral("Id")).toLongLong();  // № 13, 30.00
     const qint64 outgoing = list.value(4, QStringLiteral("Id")).toLongLong();  // № 17
     const auto paid = billing::postUnmatchedPayment(x.db(), several, 3000003,
-                                                    QStringLiteral("all"), kOurs, kToday);
-    EXPECT_EQ(paid.remaining, Money::fromUnits(700000));
+                                                    QStringLiteral("vech"), kOurs, kToday);
+    EXPECT_EQ(paid.due, Money::fromUnits(300000));
+    EXPECT_EQ(paid.remaining, Money());
     billing::openUnmatchedPayments(list);
     EXPECT_EQ(list.recordCount(), 6);
     for (const qint64 id : {several, outgoing}) {

@@ -156,7 +156,7 @@ TEST_F(XlsxCli, StatementPostedFromTheCommandLine) {
 
     const Outcome refused = cli({QStringLiteral("import-payments"), file("cut.txt")});
     EXPECT_EQ(refused.code, 1);
-    EXPECT_TRUE(refused.err.startsWith(QStringLiteral("Строка 11: документ, начатый в строке 4")))
+    EXPECT_TRUE(refused.err.startsWith(QStringLiteral("Строка 10: документ, начатый в строке 4")))
         << refused;
     const Outcome trial =
         cli({QStringLiteral("import-payments"), file("st.txt"), QStringLiteral("--dry-run")});

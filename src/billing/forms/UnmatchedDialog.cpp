@@ -89,11 +89,11 @@ void TFormUnmatched::refresh() {
 void TFormUnmatched::ButtonPostClick() {
     const QModelIndex current = grid_->currentIndex();
     if (!current.isValid())
-        raise(Error::Kind::Refused, QStringLiteral("Выберите платеж в списке"));
+        orv::raise(Error::Kind::Refused, QStringLiteral("Выберите платеж в списке"));
     bool ok = false;
     const qint64 number = number_->text().trimmed().toLongLong(&ok);
     if (!ok || number <= 0)
-        raise(Error::Kind::Refused, QStringLiteral("Введите номер абонента"));
+        orv::raise(Error::Kind::Refused, QStringLiteral("Введите номер абонента"));
     const qint64 id = query_.value(current.row(), QStringLiteral("Id")).toLongLong();
     const PaymentResult paid = postUnmatchedPayment(window_.tarifStandard(), id, number,
                                                     category_->currentText(), ourAccount_,
