@@ -1,8 +1,8 @@
 #include "billing/DebtRun.h"
 
+#include "billing/CallArchive.h"
 #include "billing/DebtStatements.h"
 #include "billing/TestHooks.h"
-#include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "db/BatchMove.h"
@@ -413,6 +413,24 @@ void ensureResultTable(Database& db, const QString& name) {
     db.createTable(def);
 }
 
+// Moves the calls dated before the cut-off into the archive: copied there, then deleted from
+// DESTTAR, both in the run's transaction. The two must be the same calls.
+qint64 retireCalls(Database& db, const ArchiveAttachment& archive, const db::RowBound& calls,
+                   const QDate& cutOff, const QString& runId) {
+    const qint64 archived = archiveRetiredCalls(db, archive, calls, cutOff, runId);
+    TEST_crashPoint("after-call-archive");
+    db::Query retire(db, sql::QueryDolgDelete());
+    retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(cutOff, QTime(0, 0)));
+    const qint64 retired = retire.execute();
+    if (retired != archived)
+        raise(Error::Kind::Engine,
+              QStringLiteral("В архив перенесено %1 разговоров, из DESTTAR удалено %2; расчет "
+                             "отменен")
+                  .arg(archived)
+                  .arg(retired));
+    return retired;
+}
+
 class Reporter {
   public:
     explicit Reporter(const DebtProgress& progress) : progress_(progress) {}
@@ -441,9 +459,13 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     db.canonicalName(QStringLiteral("OldMG"));
     const FeeTable fees(db);
 
-    // Counted before the bound: the bounded rows are a view, which has no rowids to tell the
+    // The copy of the tables the run changes, before it changes any: a run that cannot keep one
+    // does not start. DESTTAR is not in it: the calls the run retires go to the archive, from
+    // which a restore takes them back.
+    RunSnapshot snapshot(db, store, today, snapshotMode);
+    // Noted before the bound: the bounded rows are a view, which has no rowids to tell the
     // priced calls from the others.
-    const qint64 unbilled = calls::countUnbilled(db);
+    const qint64 unbilled = noteUnbilledReasons(db);
     // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
     // may append more while the run works; the run neither prices nor deletes those.
     const db::RowBound calls(db, QStringLiteral("DESTTAR"));
@@ -458,10 +480,9 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     ensureResultTable(db, QStringLiteral("DolgRes"));
     ensureResultTable(db, QStringLiteral("DolgDR"));
     const NumbersTable numbers(db, accounts);
-    // The copy of the tables before anything changes, read through connections of its own: the
-    // final transaction's write locks would keep the copy from reading them. It holds every call
-    // the run retires, since those are bounded to the rows read at the start.
-    RunSnapshot snapshot(db, store, today, snapshotMode);
+    indexPricedCalls(db);
+    // Attached before the transaction begins, so that the move of the retired calls is part of it.
+    const ArchiveAttachment archive(db);
     // The single final transaction: it holds the write lock of every table it touches from its
     // start, so the debts it reads are those it overwrites; the collector's appends wait for it.
     db::Transaction transaction(
@@ -607,11 +628,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.callsUnbilled = unbilled;
     summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
     TEST_crashPoint("after-archive");
-    {
-        db::Query retire(db, sql::QueryDolgDelete());
-        retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(dates.currentStart, QTime(0, 0)));
-        summary.callsRetired = retire.execute();
-    }
+    summary.callsRetired = retireCalls(db, archive, calls, dates.currentStart, snapshot.runId());
     TEST_crashPoint("before-commit");
     TEST_pausePoint("before-commit");
     transaction.commit();
