@@ -254,6 +254,10 @@ void forgetArchivedCalls(db::Database& db, const ArchiveAttachment& archive, con
                                               .arg(archive.table(monthOf(name))));
         remove.bind(1, runId);
         remove.run();
+        Statement left(db.connection(),
+                       QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(archive.table(monthOf(name))));
+        if (!left.step())
+            db.connection().exec(QStringLiteral("DROP TABLE %1").arg(archive.table(monthOf(name))));
     }
 }
 
@@ -294,7 +298,8 @@ QList<QDate> dropArchiveBefore(db::Database& db, const QDate& month) {
         }
         transaction.commit();
     }
-    // The dropped months' pages go back to the file system.
+    // The dropped months' pages go back to the file system; VACUUM needs an attachment of its own.
+    db.detachUnused();
     if (!dropped.isEmpty())
         db.connection().exec(
             QStringLiteral("VACUUM %1").arg(db::quoteIdentifier(archive.schema())));

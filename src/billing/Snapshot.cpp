@@ -353,6 +353,8 @@ SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
         }
         tables.append(t.table);
     }
+    if (!tables.contains(QStringLiteral("DESTTAR")))
+        checkNotLocked(db.tableFilePath(QStringLiteral("DESTTAR")), QStringLiteral("DESTTAR"));
     const QString staging = backupsFolder(db) + QStringLiteral("/.restore");
     QDir(staging).removeRecursively();
     const PartialFolder stagingFolder(staging);

@@ -65,7 +65,7 @@ TEST(RecoveryCli, BackupsListsAndRestorePutsBackRefusingWhileATableIsLocked) {
     ASSERT_EQ(fields.size(), 5);
     EXPECT_EQ(fields[1], QStringLiteral("10.04.2026"));
     EXPECT_EQ(fields[2], QStringLiteral("Расчет долга"));
-    EXPECT_EQ(fields[3], QStringLiteral("DESTTAR=5 DolgTb=2 PrDlgCt=1 PrDlgMG=0 OldMG=0"));
+    EXPECT_EQ(fields[3], QStringLiteral("DolgTb=2 PrDlgCt=1 PrDlgMG=0 OldMG=0"));
     const QString name = fields[0];
 
     struct Case {
