@@ -76,6 +76,19 @@ QString callColumnsOf(const QString& alias) {
     return columns.join(QStringLiteral(", "));
 }
 
+// The pipelines price identical calls once (their select is DISTINCT): a call of this run that
+// repeats an earlier one in every priced column keeps no cost.
+const QString& repeatedCallsSql() {
+    static const QString text = QStringLiteral(
+        "UPDATE %1 SET Tariff = NULL, Cost = NULL, Reason = 'повтор разговора' WHERE RunId = ?1 "
+        "AND Cost IS NOT NULL AND EXISTS (SELECT 1 FROM %1 e WHERE e.RunId = ?1 AND e.AbNumber = "
+        "%1.AbNumber AND e.Date_of_call = %1.Date_of_call AND e.Time_of_call = %1.Time_of_call "
+        "AND e.Longivity = %1.Longivity AND e.Priznak IS %1.Priznak AND e.CallRowid < "
+        "%1.CallRowid AND e.Cost IS NOT NULL AND ((e.Cat < 8 AND %1.Cat < 8) OR (e.Cat > 7 AND "
+        "%1.Cat > 7 AND e.TRF = %1.TRF)))");
+    return text;
+}
+
 QString isoDate(const QDate& date) { return date.toString(Qt::ISODate); }
 
 QStringList monthTables(db::Connection& c, const QString& schema) {
@@ -224,6 +237,9 @@ qint64 archiveRetiredCalls(db::Database& db, const ArchiveAttachment& archive,
         insert.bind(4, isoDate(std::min(month.addMonths(1), cutOff)));
         insert.run();
         archived += db.connection().changes();
+        Statement repeated(db.connection(), repeatedCallsSql().arg(archive.table(month)));
+        repeated.bind(1, runId);
+        repeated.run();
     }
     return archived;
 }

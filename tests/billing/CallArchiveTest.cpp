@@ -3,6 +3,7 @@
 
 #include "BillingFixture.h"
 #include "billing/CallArchive.h"
+#include "billing/CallStatement.h"
 #include "billing/Snapshot.h"
 #include "core/Error.h"
 
@@ -219,4 +220,38 @@ TEST(CallArchive, ALinkedTableIsNotWrittenThrough) {
     EXPECT_THROW(billing::restoreSnapshot(x.db(), x.store(), name, kToday), Error);
     ASSERT_TRUE(target.open(QIODevice::ReadOnly));
     EXPECT_EQ(target.readAll(), before);
+}
+
+TEST(CallStatement, TotalsPerServiceAreWhatTheRunCharged) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.store().writeInteger(QStringLiteral("NoUchet"), QStringLiteral("Min"), 5);
+    x.store().writeBool(QStringLiteral("Пеня"), QStringLiteral("Использовать"), true);
+    x.cityCall(101, QDate(2026, 3, 5), 12);  // a repeated record, priced once
+    x.mgCall(101, QDate(2026, 3, 9), 3);
+    x.run(kToday);
+
+    const billing::CallStatement s =
+        billing::buildCallStatement(x.db(), 100, 101, QDate(2026, 3, 17), 5);
+    ASSERT_EQ(s.calls.size(), 5);
+    EXPECT_EQ(s.calls.first().date, QDate(2026, 3, 5));
+    int repeats = 0;
+    for (const billing::StatementCall& c : s.calls) {
+        EXPECT_EQ(c.number, 101);
+        repeats += c.reason == QStringLiteral("повтор разговора");
+    }
+    EXPECT_EQ(repeats, 1);
+    const auto sumOf = [&](const QString& table) {
+        db::Query q(x.db(), QStringLiteral("SELECT Sum(Sum_of_cost) AS S FROM %1 WHERE AbNumber "
+                                           "= 101 AND Date_of_raschet = '2026-04-01'")
+                                .arg(table));
+        q.open();
+        return q.asFloat(QStringLiteral("S"));
+    };
+    EXPECT_NEAR(s.totals.city, sumOf(QStringLiteral("PrDlgCt")), 1e-9);
+    EXPECT_GT(s.totals.city, 0);
+    EXPECT_NEAR(s.totals.longDistance, sumOf(QStringLiteral("PrDlgMG")), 1e-9);
+    EXPECT_GT(s.totals.longDistance, 0);
+
+    EXPECT_THROW(billing::buildCallStatement(x.db(), 100, 101, QDate(2026, 2, 1), 5), Error);
 }
