@@ -2,6 +2,7 @@
 
 #include "calls/Unbilled.h"
 #include "core/Error.h"
+#include "core/Settings.h"
 #include "core/SettingsStore.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -20,9 +21,6 @@ using db::Statement;
 
 const QString kSchema = QStringLiteral("orv_archive");
 const QString kReasons = QStringLiteral("orv_unbilled_reasons");
-const QString kSection = QStringLiteral("Архив");
-const QString kKeepValue = QStringLiteral("Хранить месяцев");
-constexpr int kDefaultKeep = 36;
 
 const QString kCallColumns = QStringLiteral(
     "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, CodeForeign, "
@@ -136,7 +134,8 @@ QString archiveTableName(const QDate& date) {
 }
 
 int archiveMonthsToKeep(const core::SettingsStore& store) {
-    return std::max(1, int(store.readInteger(kSection, kKeepValue, kDefaultKeep)));
+    return std::max(1, int(store.readInteger(core::kArchiveSection, core::kArchiveKeepMonths,
+                                                 core::kArchiveKeepDefault)));
 }
 
 QDate firstKeptMonth(const core::SettingsStore& store, const QDate& today) {

@@ -112,6 +112,8 @@ const QList<SettingInfo>& allSettings() {
             {kNds, kUse, SettingType::Bool, d.useNds ? 1.0 : 0.0, 0, 1},
             {kNds, kPercent, SettingType::Float, d.ndsPercent, 0, 100},
             {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes), 0, kMaxFreeMinutes},
+            {kArchiveSection, kArchiveKeepMonths, SettingType::Integer, kArchiveKeepDefault, 1,
+             1200},
         };
     }();
     return list;
