@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QHashFunctions>
 #include <QTime>
+#include <tuple>
 #include <vector>
 
 namespace orv::calls {
@@ -28,6 +29,8 @@ const Layout& layoutOf(CdrFormat format) {
     static const Layout freeSwitch{1, 2, 4, 5, 6, 7, 8, -1, 10, 15, 15};
     return format == CdrFormat::Asterisk ? asterisk : freeSwitch;
 }
+
+constexpr qint64 kDaySeconds = 24 * 60 * 60;
 
 [[noreturn]] void badLine(qint64 line, const QString& what) {
     raise(Error::Kind::Refused,
@@ -69,6 +72,25 @@ qint64 secondsOf(const QByteArray& text, const char* column, qint64 line) {
         badLine(line, QStringLiteral("поле %1: '%2' не целое число секунд")
                           .arg(QLatin1String(column), QString::fromUtf8(text)));
     return text.toLongLong();
+}
+
+// The stamps of a record, in the order they happen: none may be later than one after it.
+void checkOrder(std::initializer_list<std::pair<const char*, const std::optional<Stamp>&>> stamps,
+                qint64 line) {
+    const std::pair<const char*, const std::optional<Stamp>&>* earlier = nullptr;
+    for (const auto& stamp : stamps) {
+        if (!stamp.second) continue;
+        if (earlier && std::tie(earlier->second->date, earlier->second->time) >
+                           std::tie(stamp.second->date, stamp.second->time))
+            badLine(
+                line,
+                QStringLiteral("время %1 %2 %3 позже времени %4 %5 %6")
+                    .arg(QLatin1String(earlier->first), QString::fromLatin1(earlier->second->date),
+                         QString::fromLatin1(earlier->second->time), QLatin1String(stamp.first),
+                         QString::fromLatin1(stamp.second->date),
+                         QString::fromLatin1(stamp.second->time)));
+        earlier = &stamp;
+    }
 }
 
 QVariant textOrNull(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
@@ -138,11 +160,18 @@ class Importer {
                               .arg(formatName())
                               .arg(expected));
         }
-        stampOf(f[layout_.start], "start", line);
+        const std::optional<Stamp> start = stampOf(f[layout_.start], "start", line);
         const std::optional<Stamp> answer = stampOf(f[layout_.answer], "answer", line);
-        stampOf(f[layout_.end], "end", line);
-        secondsOf(f[layout_.duration], "duration", line);
+        const std::optional<Stamp> end = stampOf(f[layout_.end], "end", line);
+        checkOrder({{"start", start}, {"answer", answer}, {"end", end}}, line);
+        const qint64 duration = secondsOf(f[layout_.duration], "duration", line);
         const qint64 billsec = secondsOf(f[layout_.billsec], "billsec", line);
+        if (billsec > duration)
+            badLine(line,
+                    QStringLiteral("billsec %1 больше duration %2").arg(billsec).arg(duration));
+        if (billsec > kDaySeconds)
+            badLine(line,
+                    QStringLiteral("billsec %1 больше суток (%2 с)").arg(billsec).arg(kDaySeconds));
         const bool answered =
             answer && (layout_.disposition < 0 || f[layout_.disposition] == "ANSWERED");
         if (!answered) {
@@ -163,7 +192,7 @@ class Importer {
             ++summary_.notInPlan;
             return;
         }
-        if (layout_.id < f.size() && !f[layout_.id].isEmpty() && !seen_.insert(f[layout_.id])) {
+        if (!seen_.insert(callId(f))) {
             ++summary_.duplicates;
             return;
         }
@@ -174,6 +203,15 @@ class Importer {
     }
 
   private:
+    // The uniqueid or uuid; a record without one is known by all its fields, so that the same
+    // row written twice is one call.
+    QByteArray callId(const QList<QByteArray>& f) const {
+        if (layout_.id < f.size() && !f[layout_.id].isEmpty()) return f[layout_.id];
+        QByteArray whole(1, '\0');
+        for (const QByteArray& field : f) whole += field + '\x1f';
+        return whole;
+    }
+
     QString formatName() const {
         return format_ == CdrFormat::Asterisk ? QStringLiteral("Asterisk")
                                               : QStringLiteral("FreeSWITCH");

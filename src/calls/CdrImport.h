@@ -6,13 +6,15 @@
 //
 // Only answered calls with billsec above 0 become calls: Longivity is billsec in minutes, a
 // started minute counted whole; date and time are those of the answer stamp. One call written
-// as several rows (the same uniqueid or uuid) is taken once. A call from a number that is not
-// a subscriber, or to a number no rule of the dial plan takes, is counted and skipped. Calls
-// already in DESTTAR are skipped (again: appended anyway), and so are calls dated before the
-// last reckoning, which the debt run could no longer take.
+// as several rows (the same uniqueid or uuid) is taken once, and so is a row without an id
+// written twice. A call from a number that is not a subscriber, or to a number no rule of the
+// dial plan takes, is counted and skipped. Calls already in DESTTAR are skipped (again:
+// appended anyway), and so are calls dated before the last reckoning, which the debt run could
+// no longer take.
 //
 // All or nothing: a malformed line (quotes, column count, a stamp or a number that does not
-// read) raises Error(Refused) with its line number and DESTTAR is left as it was.
+// read) or an impossible record (billsec above duration or above a day; start, answer and end
+// out of order) raises Error(Refused) with its line number and DESTTAR is left as it was.
 
 #include <QIODevice>
 #include <QString>

@@ -1,11 +1,15 @@
 #include "calls/CdrReader.h"
 
+#include "core/BoundedRead.h"
 #include "core/Error.h"
+
+#include <QFileDevice>
 
 namespace orv::calls {
 namespace {
 
 constexpr qint64 kChunk = 1 << 16;
+constexpr qint64 kMaxRecordBytes = core::kMegabyte;
 
 bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -33,9 +37,22 @@ int CdrReader::peek() {
 
 int CdrReader::get() {
     const int c = peek();
-    if (c >= 0) ++position_;
+    if (c >= 0) {
+        ++position_;
+        if (++recordBytes_ > kMaxRecordBytes) tooLong();
+    }
     if (c == '\n') ++line_;
     return c;
+}
+
+void CdrReader::tooLong() const {
+    const auto* file = qobject_cast<const QFileDevice*>(&device_);
+    const QString where =
+        file ? QStringLiteral("Строка %1 файла %2").arg(recordLine_).arg(file->fileName())
+             : QStringLiteral("Строка %1").arg(recordLine_);
+    raise(Error::Kind::Refused, QStringLiteral("%1: запись длиннее %2 МБ; файл не загружен")
+                                    .arg(where)
+                                    .arg(kMaxRecordBytes / core::kMegabyte));
 }
 
 void CdrReader::malformed(const QString& what) const {
@@ -61,6 +78,7 @@ bool CdrReader::next(QList<QByteArray>* fields) {
     }
     if (c < 0) return false;
     recordLine_ = line_;
+    recordBytes_ = 0;
     for (;;) {
         while (isBlank(peek())) get();
         fields->append(peek() == '"' ? quotedField() : bareField());

@@ -6,7 +6,9 @@
 // quotes (dropped), a quoted field running over a line end, blank lines (skipped).
 //
 // A record that is not well formed (an unclosed quote, characters after a closing quote, a
-// quote inside a bare field) raises Error(Refused) naming the line on which the record starts.
+// quote inside a bare field) raises Error(Refused) naming the line on which the record starts;
+// so does a record of more than 1 MB (a file of one endless line, /dev/zero), also naming the
+// file, before it takes more memory.
 
 #include <QByteArray>
 #include <QIODevice>
@@ -30,12 +32,14 @@ class CdrReader {
     QByteArray quotedField();
     QByteArray bareField();
     [[noreturn]] void malformed(const QString& what) const;
+    [[noreturn]] void tooLong() const;
 
     QIODevice& device_;
     QByteArray buffer_;
     qsizetype position_ = 0;
     qint64 line_ = 1;
     qint64 recordLine_ = 0;
+    qint64 recordBytes_ = 0;  // taken since the record began
     bool started_ = false;
 };
 

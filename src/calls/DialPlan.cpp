@@ -1,5 +1,6 @@
 #include "calls/DialPlan.h"
 
+#include "core/BoundedRead.h"
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
@@ -16,10 +17,17 @@ namespace orv::calls {
 namespace {
 
 constexpr qint64 kMaxNumberOfCall = 2147483647;
+constexpr qint64 kMaxPlanBytes = core::kMegabyte;
+constexpr qsizetype kMaxCodeLength = 10;  // Code and CodeForeign are VARCHAR(10)
 
 bool allDigits(const QByteArray& text) {
     return !text.isEmpty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Number_of_call is a 32-bit integer.
+bool fitsNumberOfCall(const QByteArray& digits) {
+    return !digits.isEmpty() && digits.size() <= 10 && digits.toLongLong() <= kMaxNumberOfCall;
 }
 
 class PlanParser {
@@ -84,7 +92,9 @@ DialPlan DialPlan::read(const QString& path) {
         raise(
             Error::Kind::Refused,
             QStringLiteral("Не удалось открыть план набора %1: %2").arg(path, file.errorString()));
-    return parse(QString::fromUtf8(file.readAll()), path);
+    return parse(
+        QString::fromUtf8(core::readAtMost(file, kMaxPlanBytes, QStringLiteral("План набора"))),
+        path);
 }
 
 DialPlan DialPlan::parse(const QString& text, const QString& source) {
@@ -201,9 +211,19 @@ std::optional<DialledCall> DialPlan::apply(const Rule& rule, const QByteArray& r
             break;
         }
     }
-    if (number.isEmpty() || number.size() > 10) return std::nullopt;
+    if (rule.kind != Kind::City && !fitsNumberOfCall(number)) {
+        // The leading digits that do not fit go to the code column: the call is kept whole and,
+        // its code known to no table and without a zone, shows among the unbilled calls.
+        qsizetype cut = rest.size() - number.size();
+        while (cut < rest.size() && (rest[cut] == '0' || !fitsNumberOfCall(rest.mid(cut)))) ++cut;
+        if (cut == rest.size() || cut > kMaxCodeLength) return std::nullopt;
+        (rule.kind == Kind::Long ? call.code : call.codeForeign) =
+            QString::fromLatin1(rest.left(cut));
+        call.trf.reset();
+        number = rest.mid(cut);
+    }
+    if (!fitsNumberOfCall(number)) return std::nullopt;
     call.number = number.toLongLong();
-    if (call.number > kMaxNumberOfCall) return std::nullopt;
     return call;
 }
 

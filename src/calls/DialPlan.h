@@ -14,9 +14,13 @@
 // PREFIX "-" stands for none. Among the rules whose prefix starts the number the longest prefix
 // wins (a city rule only when the digit count fits; of equal prefixes the city rule first). A
 // long-distance or international number whose code is in neither table keeps the whole number after
-// the prefix, no code and no zone, so that it shows among the unbilled calls.
+// the prefix, no code and no zone, so that it shows among the unbilled calls. A number too long
+// for Number_of_call (a 32-bit integer) gives its leading digits to Code or CodeForeign, which
+// then names no code of the tables, and has no zone: the call is kept, with every digit, among
+// the unbilled calls rather than dropped.
 //
-// A malformed line raises Error(Refused) naming the file and the line.
+// A malformed line raises Error(Refused) naming the file and the line; so does a file of more
+// than 1 MB, naming the file.
 
 #include <QByteArray>
 #include <QHash>

@@ -76,6 +76,7 @@ const QString& reason() {
         QStringLiteral("WHEN (up.Cat<8)and NOT EXISTS(SELECT * FROM TarifCit tc WHERE "
                        "tc.DATA<=up.Date_of_call) THEN \"нет тарифа на дату звонка\""),
         QStringLiteral("WHEN up.Cat<8 THEN \"нет тарифа категории на дату звонка\""),
+        QStringLiteral("WHEN up.TRF IS NULL THEN \"не указана зона (TRF)\""),
         QStringLiteral("WHEN NOT EXISTS(SELECT * FROM Tarif1 t1 WHERE t1.TRF=up.TRF) THEN "
                        "\"нет тарифа для зоны\""),
         QStringLiteral("ELSE \"нет тарифа на дату звонка\""),

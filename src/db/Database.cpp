@@ -344,8 +344,20 @@ qint64 Database::replaceTable(const TableDef& def, const DialectStatement& selec
     // The source is prepared and the target attached first: neither can be done once the
     // transaction has begun. The insert then reads the source as that statement renders it.
     PreparedSql source = prepare(select, {}, Target::TableFile, 1);
+    const bool isNew = !findFile(def.name);
     attachForCreate(def);
     const QString canonical = canonicalName(def.name);
+    try {
+        return fillTable(def, canonical, source, bind);
+    } catch (const Error&) {
+        // A new table that could not be filled (a full disk) leaves no empty file behind.
+        if (isNew) removeFileOf(canonical);
+        throw;
+    }
+}
+
+qint64 Database::fillTable(const TableDef& def, const QString& canonical, PreparedSql& source,
+                           const std::function<void(Statement&)>& bind) {
     pin(canonical);
     struct Unpin {
         Database& db;
@@ -362,6 +374,15 @@ qint64 Database::replaceTable(const TableDef& def, const DialectStatement& selec
     const qint64 copied = connection_->changes();
     transaction.commit();
     return copied;
+}
+
+void Database::removeFileOf(const QString& canonical) noexcept {
+    try {
+        dropTable(canonical);
+    } catch (const Error&) {
+        // The error that made the table fail is the one to report; an empty file left here is
+        // taken over by the next creation of the table.
+    }
 }
 
 void Database::addIndex(const QString& table, const IndexDef& index) {

@@ -100,7 +100,8 @@ class Database {
     void attachForCreate(const TableDef& def);
     // The result-set copy in one transaction: the table of def replaced by a new one holding the
     // rows of a selecting statement (bind sets its parameters). A kill or a failed write at any
-    // moment leaves the old table or the new one. Returns the number of rows copied.
+    // moment leaves the old table or the new one; a new table that fails leaves no file.
+    // Returns the number of rows copied.
     qint64 replaceTable(const TableDef& def, const DialectStatement& select,
                         const std::function<void(Statement&)>& bind = {});
     void dropTable(const QString& name);
@@ -155,6 +156,9 @@ class Database {
     QString createFile(const QString& name, const QString& fileName);
     QString tempCopy(const QString& canonical);
     void checkSingleTable(const QString& canonical, const QString& schema);
+    qint64 fillTable(const TableDef& def, const QString& canonical, PreparedSql& source,
+                     const std::function<void(Statement&)>& bind);
+    void removeFileOf(const QString& canonical) noexcept;
 
     QString name_;
     QString folder_;

@@ -1,5 +1,6 @@
 #include "utils/ListTextFile.h"
 
+#include "core/BoundedRead.h"
 #include "core/Error.h"
 
 #include <QFile>
@@ -9,6 +10,8 @@
 
 namespace orv::utils {
 namespace {
+
+constexpr qint64 kMaxListBytes = 10 * core::kMegabyte;
 
 // Code page 1251 from 0x80 to 0xBF; 0xC0..0xFF are А..я in order. 0x98, unassigned, maps to
 // U+0098 so that every byte reads back.
@@ -67,7 +70,7 @@ QStringList readListLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         raise(Error::Kind::Engine, QStringLiteral("Cannot open file %1").arg(path));
-    QString text = decode(file.readAll());
+    QString text = decode(core::readAtMost(file, kMaxListBytes, QStringLiteral("Файл")));
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     QStringList lines = text.split(QLatin1Char('\n'));
     if (lines.last().isEmpty()) lines.removeLast();

@@ -5,7 +5,8 @@
 // from. Reading also accepts UTF-8 (with or without a byte-order mark), bare LF line ends and a
 // missing final line end; lines come back as they stand, blanks included.
 //
-// readListLines throws Error(Engine) "Cannot open file <path>" when the file cannot be read;
+// readListLines throws Error(Engine) "Cannot open file <path>" when the file cannot be read,
+// and Error(Refused) for a file of more than 10 MB (a list holds a few thousand lines);
 // writeListLines throws Error(Engine) "Cannot create file <path>" when it cannot be written, and
 // then leaves the old file as it was (the new contents replace it in one step).
 

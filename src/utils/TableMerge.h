@@ -5,8 +5,11 @@
 // first and the last chosen file, which the copy creates or replaces.
 //
 // Files are named by their bare file names: one chosen outside the everyday folder is looked
-// for there. A missing table, tables whose columns do not match and a failed copy raise the
-// engine's error (orv::Error); the target is then not written. The TableMerge owns QueryUnion,
+// for there. Each name reaches the statement only as a quoted table name, after it was found
+// among the tables of the folder; a name with a quote, a missing table and a merged name that
+// is no valid table name are refused before anything runs. Tables whose columns do not match
+// and a failed copy (a full disk) raise the engine's error (orv::Error); the target is then
+// left as it was, and a new one is not created at all. The TableMerge owns QueryUnion,
 // which stays open until the next merge.
 
 #include "db/Query.h"
@@ -20,7 +23,8 @@ class Database;
 
 namespace orv::utils {
 
-// The statement lines for the files in the given order: "SELECT * FROM a.db", "UNION", ...
+// The statement lines for the files in the given order: SELECT * FROM "a.db", UNION, ...
+// Refuses a file name holding a quote.
 QStringList unionStatementLines(const QStringList& files);
 // The merged table's name: the list names of the first and the last file, joined.
 QString mergedTableName(const QStringList& files);

@@ -3,6 +3,7 @@
 
 #include "CallsTestData.h"
 
+#include <sys/resource.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -54,12 +55,18 @@ class CallsCli : public ::testing::Test {
 
     static QString program() { return cliProgram(); }
 
-    Outcome cli(const QStringList& args) const {
+    // memoryLimit: the most address space the program may take, in bytes; 0 for no limit.
+    Outcome cli(const QStringList& args, rlim_t memoryLimit = 0) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
         QProcess process;
         process.setProcessEnvironment(env);
+        if (memoryLimit > 0)
+            process.setChildProcessModifier([memoryLimit] {
+                const rlimit limit{memoryLimit, memoryLimit};
+                setrlimit(RLIMIT_AS, &limit);
+            });
         process.start(program(), QStringList{QStringLiteral("--alias"),
                                              QStringLiteral("OrvantaStandard=") + t.path()} +
                                      args);
@@ -126,6 +133,46 @@ TEST_F(CallsCli, AListFiltersTheCallViewsButNotTheArchive) {
     EXPECT_EQ(empty.code, 0) << empty;
     EXPECT_EQ(empty.out.count(QStringLiteral("\r\n")), 7) << empty;
     EXPECT_TRUE(empty.err.contains(QStringLiteral("пуст"))) << empty;
+}
+
+TEST_F(CallsCli, AListIsFoundWhateverTheCaseOfItsName) {
+    const QString list = listFile("1234");
+    const QString upper = QFileInfo(list).path() + QStringLiteral("/NUMBERS.LST");
+    const Outcome mg = cli({"view", "mg", "--list", upper});
+    EXPECT_EQ(mg.code, 0) << mg;
+    EXPECT_EQ(mg.out.count(QStringLiteral("\r\n")), 3) << mg;  // header and two calls
+}
+
+// Input that never ends is refused, naming the file, before it takes the memory: a call
+// detail record, a number list and a dial plan read from /dev/zero under a limit of 1 GB.
+TEST_F(CallsCli, EndlessInputIsRefusedWithinBoundedMemory) {
+    const QString plan = home_.filePath(QStringLiteral("plan.conf"));
+    {
+        QFile f(plan);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("subscribers 1000 1999\ncity - 7 1\n");
+    }
+#ifdef __SANITIZE_ADDRESS__
+    const rlim_t limit = 0;  // AddressSanitizer reserves terabytes of address space at start
+#else
+    const rlim_t limit = rlim_t(1) << 30;
+#endif
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"import-cdr", "asterisk", "/dev/zero", "--dialplan", plan},
+         "Строка 1 файла /dev/zero: запись длиннее 1 МБ; файл не загружен"},
+        {{"view", "all", "--list", "/dev/zero"}, "Файл /dev/zero больше 10 МБ"},
+        {{"import-cdr", "asterisk", "/dev/null", "--dialplan", "/dev/zero"},
+         "План набора /dev/zero больше 1 МБ"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = cli(c.args, limit);
+        EXPECT_EQ(run.code, 1) << run;
+        EXPECT_TRUE(run.err.startsWith(QString::fromUtf8(c.message))) << run;
+    }
+    EXPECT_EQ(sortedRows(t, QStringLiteral("SELECT Count(*) FROM DESTTAR")), QStringList{"6"});
 }
 
 TEST_F(CallsCli, BadOptionsAreRefusedWithAMessage) {

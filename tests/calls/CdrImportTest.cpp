@@ -33,31 +33,47 @@ calls::DialPlan testPlan() {
     return plan;
 }
 
+QByteArray stampText(const QDateTime& t) {
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
+}
+
+// The start and end stamps of a call answered at answer (none: unanswered, then from a fixed
+// start) that lasted duration seconds, billsec of them talking.
+std::pair<QByteArray, QByteArray> startAndEnd(const char* answer, int duration, int billsec) {
+    const QDateTime answered =
+        QDateTime::fromString(QString::fromLatin1(answer), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime start = *answer ? answered.addSecs(billsec - duration)
+                                    : QDateTime(QDate(2024, 3, 5), QTime(9, 59, 50));
+    return {stampText(start), stampText(start.addSecs(duration))};
+}
+
 // One Asterisk cdr_csv row with uniqueid and userfield; empty answer for an unanswered call.
 QByteArray asterisk(const char* src, const char* dst, const char* answer, int duration, int billsec,
                     const char* disposition, const char* id) {
+    const auto [start, end] = startAndEnd(answer, duration, billsec);
     return QStringLiteral(
                "\"\",\"%1\",\"%2\",\"default\",\"\"\"Ivan, Petrov\"\" <%1>\",\"SIP/%1-01\","
-               "\"SIP/out-02\",\"Dial\",\"SIP/%2,30\",\"2024-03-05 09:59:50\",%3,"
-               "\"2024-03-05 10:20:00\",%4,%5,\"%6\",\"DOCUMENTATION\",\"%7\",\"\"")
+               "\"SIP/out-02\",\"Dial\",\"SIP/%2,30\",\"%8\",%3,\"%9\",%4,%5,\"%6\","
+               "\"DOCUMENTATION\",\"%7\",\"\"")
         .arg(QLatin1String(src), QLatin1String(dst),
              *answer ? QStringLiteral("\"%1\"").arg(QLatin1String(answer)) : QStringLiteral(""))
         .arg(duration)
         .arg(billsec)
-        .arg(QLatin1String(disposition), QLatin1String(id))
+        .arg(QLatin1String(disposition), QLatin1String(id), QLatin1String(start),
+             QLatin1String(end))
         .toUtf8();
 }
 
 QByteArray freeSwitch(const char* src, const char* dst, const char* answer, int billsec,
                       const char* uuid) {
+    const auto [start, end] = startAndEnd(answer, billsec + 10, billsec);
     return QStringLiteral(
-               "\"Ivan\",\"%1\",\"%2\",\"default\",\"2024-03-05 09:59:50\",\"%3\","
-               "\"2024-03-05 10:20:00\",\"%4\",\"%5\",\"NORMAL_CLEARING\",\"%6\",\"\",\"\","
-               "\"PCMA\",\"PCMA\"")
+               "\"Ivan\",\"%1\",\"%2\",\"default\",\"%7\",\"%3\",\"%8\",\"%4\",\"%5\","
+               "\"NORMAL_CLEARING\",\"%6\",\"\",\"\",\"PCMA\",\"PCMA\"")
         .arg(QLatin1String(src), QLatin1String(dst), QLatin1String(answer))
         .arg(billsec + 10)
         .arg(billsec)
-        .arg(QLatin1String(uuid))
+        .arg(QLatin1String(uuid), QLatin1String(start), QLatin1String(end))
         .toUtf8();
 }
 
@@ -93,7 +109,7 @@ const QByteArray kAsteriskFile =
         asterisk("2200002", "2254321", "2024-03-05 10:06:00", 90, 60, "ANSWERED", "a2"),
         asterisk("2200003", "2211111", "2024-03-05 10:07:00", 5, 0, "ANSWERED", "a3"),
         asterisk("5550000", "2211111", "2024-03-05 10:08:00", 50, 40, "ANSWERED", "a4"),
-        asterisk("+2200001", "8-4951-234567", "2024-03-05 11:00:00", 10, 61, "ANSWERED", "a5"),
+        asterisk("+2200001", "8-4951-234567", "2024-03-05 11:00:00", 70, 61, "ANSWERED", "a5"),
         asterisk("2200001", "810491234567", "2024-03-05 12:00:00", 200, 181, "ANSWERED", "a6"),
         asterisk("2200001", "*97", "2024-03-05 12:30:00", 20, 15, "ANSWERED", "a7"),
         "  \"\" , \"2200004\" ,  \"84950001122\"  ,\"default\",\"\",\"\",\"\",\"Dial\",\"\","
@@ -178,6 +194,21 @@ TEST_F(CdrImport, AMalformedLineRefusesTheWholeFileWithItsNumber) {
          calls::CdrFormat::Asterisk, "Строка 3: символы после закрывающей кавычки"},
         {good, calls::CdrFormat::FreeSwitch, "Строка 1: полей 18"},
         {"", calls::CdrFormat::Asterisk, "нет записей"},
+        // Records no exchange writes: more talk than the call lasted, more than a day of it,
+        // stamps out of order (also in an unanswered record).
+        {good + "\n" + QByteArray(good).replace(",70,65,", ",41,9999999999,"),
+         calls::CdrFormat::Asterisk, "Строка 2: billsec 9999999999 больше duration 41"},
+        {QByteArray(good).replace(",70,65,", ",90000,86401,"), calls::CdrFormat::Asterisk,
+         "Строка 1: billsec 86401 больше суток"},
+        {QByteArray(good).replace("\"2024-03-05 10:00:05\"", "\"2099-03-05 10:00:05\""),
+         calls::CdrFormat::Asterisk,
+         "Строка 1: время answer 2099-03-05 10:00:05 позже времени end 2024-03-05 10:01:10"},
+        {QByteArray(good).replace("\"2024-03-05 10:00:05\"", "\"2024-03-05 09:00:00\""),
+         calls::CdrFormat::Asterisk,
+         "Строка 1: время start 2024-03-05 10:00:00 позже времени answer"},
+        {QByteArray(asterisk("2200002", "2254321", "", 30, 0, "NO ANSWER", "a2"))
+             .replace("\"2024-03-05 10:00:20\"", "\"2024-03-05 09:00:20\""),
+         calls::CdrFormat::Asterisk, "Строка 1: время start 2024-03-05 09:59:50 позже времени end"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -185,6 +216,59 @@ TEST_F(CdrImport, AMalformedLineRefusesTheWholeFileWithItsNumber) {
             << refusal(c.file, c.format).toStdString();
         EXPECT_TRUE(calls().isEmpty());
     }
+}
+
+TEST_F(CdrImport, IdenticalRowsWithoutAnIdAreOneCall) {
+    // Asterisk without uniqueid: sixteen columns; and with the uniqueid column left empty.
+    const QByteArray bare =
+        asterisk("2200001", "2212345", "2024-03-05 10:00:05", 70, 65, "ANSWERED", "").chopped(6);
+    const QByteArray emptyId =
+        asterisk("2200001", "2212346", "2024-03-05 10:00:05", 70, 65, "ANSWERED", "");
+    const QByteArray later =
+        asterisk("2200001", "2212345", "2024-03-05 11:00:05", 70, 65, "ANSWERED", "");
+    const calls::CdrSummary s =
+        import(QByteArrayList{bare, bare, emptyId, emptyId, later.chopped(6)}.join("\n"),
+               calls::CdrFormat::Asterisk);
+    EXPECT_EQ(s.lines, 5);
+    EXPECT_EQ(s.imported, 3);
+    EXPECT_EQ(s.duplicates, 2);
+    EXPECT_EQ(calls(), (QStringList{"2200001|05.03.2024|10:00:05|2|1|2212345|||",
+                                    "2200001|05.03.2024|10:00:05|2|1|2212346|||",
+                                    "2200001|05.03.2024|11:00:05|2|1|2212345|||"}));
+}
+
+TEST_F(CdrImport, ARecordOfMoreThanAMegabyteIsRefusedBeforeItIsRead) {
+    const QByteArray good =
+        asterisk("2200001", "2212345", "2024-03-05 10:00:05", 70, 65, "ANSWERED", "a1");
+    for (const QByteArray& endless :
+         {QByteArray(1100 * 1024, '\0'), "\"" + QByteArray(1100 * 1024, 'x') + "\""}) {
+        const QString message = refusal(good + "\n" + endless, calls::CdrFormat::Asterisk);
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Строка 2: запись длиннее 1 МБ")))
+            << message.toStdString();
+        EXPECT_TRUE(calls().isEmpty());
+    }
+}
+
+// A long-distance or international call whose code no table knows is a call all the same:
+// it is stored and shows among the unbilled calls, also when its number is too long for
+// Number_of_call.
+TEST_F(CdrImport, ACallToAnUnknownCodeIsKeptAmongTheUnbilled) {
+    addRows(t, QStringLiteral("AbTab"), {QStringLiteral("2200001, 'ALL', 'YES', '', '', '', ''")});
+    const calls::CdrSummary s = import(
+        QByteArrayList{
+            asterisk("2200001", "810551112345678", "2024-03-05 10:00:05", 70, 65, "ANSWERED", "b1"),
+            asterisk("2200001", "89991234567", "2024-03-05 11:00:05", 70, 65, "ANSWERED", "b2"),
+            asterisk("2200001", "8999123", "2024-03-05 12:00:05", 70, 65, "ANSWERED", "b3"),
+        }
+            .join("\n"),
+        calls::CdrFormat::Asterisk);
+    EXPECT_EQ(s.imported, 3);
+    EXPECT_EQ(s.notInPlan, 0);
+    calls::UnbilledView view(t.db());
+    EXPECT_EQ(rowsOf(view.open()),
+              (QStringList{"2200001|05.03.2024|10:00:05|9|2|1112345678|||55|не указана зона (TRF)",
+                           "2200001|05.03.2024|11:00:05|8|2|991234567||9||не указана зона (TRF)",
+                           "2200001|05.03.2024|12:00:05|8|2|999123||||не указана зона (TRF)"}));
 }
 
 TEST(DialPlan, TheLongestPrefixAndCodeWin) {
@@ -199,7 +283,13 @@ TEST(DialPlan, TheLongestPrefixAndCodeWin) {
         {"221234", ""},
         {"84951234567", "8|234567|4951||3"},
         {"8496123456", "8|496123456|||"},
-        {"84961234567", ""},
+        // Too long for Number_of_call: the leading digits go to the code column, the zone
+        // with them, and no digit is lost; a leading zero stays in the code.
+        {"84961234567", "8|961234567|4||"},
+        {"810551112345678", "9|1112345678||55|"},
+        {"810491234567890123", "9|567890123||491234|"},
+        {"8100012345678901", "9|345678901||0012|"},
+        {"81234567890123456789012", ""},
         {"8495", "8|495|||"},
         {"812345678", "2|12345678|||"},
         {"810491234567", "9|1234567||49|5"},
@@ -317,7 +407,7 @@ TEST(Unbilled, EachReasonOnceAndThePipelinesAgree) {
                              "1|12:00:00|нет тарифа на дату звонка",
                              "1|12:00:00|нет тарифа на дату звонка",
                              "1|14:00:00|нет тарифа для зоны",
-                             "1|15:00:00|нет тарифа для зоны",
+                             "1|15:00:00|не указана зона (TRF)",
                              "1|16:00:00|не указан КНС",
                              "2|12:00:00|Exist не YES",
                              "3|23:00:00|VECH/DAY: нет строк в VechTm",
