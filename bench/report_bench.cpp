@@ -1,13 +1,19 @@
-// The invoices of a whole exchange: all of them into a PDF through the report engine, the same
-// texts and lines drawn by a bare QPdfWriter loop (the floor), and the preview of the same
+// The invoices of a whole exchange: all of them, composed from the books with the payment
+// journal read and each with its payment QR code, into a PDF through the report engine; the
+// same texts and lines drawn by a bare QPdfWriter loop (the floor), and the preview of the same
 // invoices opened to its first page. Each is measured in a process of its own so that its peak
 // resident memory is its own: time, peak memory and PDF size.
 //
 //   report_bench [--subscribers N] [--keep DIR]
 //
 // The exchange is made once by `orvanta-cli demo` and `orvanta-cli debt-run` in a temporary
-// folder (or kept in DIR and reused).
+// folder (or kept in DIR and reused); every other subscriber then pays twice, straight into the
+// payment journal.
 
+#include "billing/PaymentJournal.h"
+#include "db/Database.h"
+#include "db/Sqlite.h"
+#include "db/Transaction.h"
 #include "reports/InvoiceReport.h"
 #include "reports/ReportRenderer.h"
 #include "reports/forms/PreviewWindow.h"
@@ -69,28 +75,63 @@ void cli(const QString& folder, const QString& home, const QStringList& args) {
     }
 }
 
+// Issuer texts that are no samples, so that every invoice with an amount due gets its code.
+reports::IssuerTexts issuer() {
+    reports::IssuerTexts texts;
+    texts.centreName = QStringLiteral("ООО «Телефонный узел связи»");
+    texts.postalCity = QStringLiteral("123456, Тестов");
+    texts.street = QStringLiteral("ул. Проверочная, 7");
+    texts.account = QStringLiteral("40702810900000012345");
+    texts.bank = QStringLiteral("ПАО «Тест-банк»");
+    texts.bankCode = QStringLiteral("044525225");
+    texts.telephone = QStringLiteral("2-22-33");
+    texts.inn = QStringLiteral("7701234567");
+    texts.kpp = QStringLiteral("770101001");
+    texts.correspondentAccount = QStringLiteral("30101810400000000225");
+    return texts;
+}
+
+// Two journalled payments of every other account of the debt rows.
+void fillJournal(db::Database& db) {
+    billing::ensurePaymentJournal(db);
+    db::Transaction transaction(db, {billing::kPaymentJournal});
+    db::Statement accounts(db.connection(), QStringLiteral("SELECT AbNumber, Priznak FROM %1")
+                                                .arg(db.qualified(QStringLiteral("DolgTb"))));
+    for (int i = 0; accounts.step(); ++i) {
+        if (i % 2 != 0) continue;
+        for (const int day : {5, 20})
+            billing::appendPaymentJournal(
+                db, {accounts.columnInt(0), accounts.column(1).toString(), QDate(2026, 4, day),
+                     QTime(10, 0), 100.0, 50.0, QStringLiteral("bench")});
+    }
+    transaction.commit();
+}
+
 // The engine: every invoice into a PDF.
-void engineStage(db::Database& db, const QString& pdf) {
+// With sample issuer texts the invoices carry no QR code.
+void engineStage(db::Database& db, const QString& pdf, bool codes) {
     QElapsedTimer timer;
     timer.start();
     const long cpu = cpuMilliseconds();
-    const reports::InvoiceRun run = reports::writeInvoicesPdf(db, {}, nullptr, 20, {}, pdf);
+    const reports::InvoiceRun run =
+        reports::writeInvoicesPdf(db, {}, nullptr, codes ? issuer() : reports::IssuerTexts(), pdf);
     out() << QStringLiteral(
-                 "engine: %1 invoices, %2 pages, %3 ms (processor %6 ms), peak %4 MB, PDF %5 KB\n")
+                 "%7: %1 invoices, %2 pages, %3 ms (processor %6 ms), peak %4 MB, PDF %5 KB\n")
                  .arg(run.invoices)
                  .arg(run.pages)
                  .arg(timer.elapsed())
                  .arg(peakMegabytes())
                  .arg(QFileInfo(pdf).size() / 1024)
-                 .arg(cpuMilliseconds() - cpu);
+                 .arg(cpuMilliseconds() - cpu)
+                 .arg(codes ? QStringLiteral("engine") : QStringLiteral("engine without codes"));
 }
 
 // The floor: the same texts read first, then drawn with their fonts and the lines at the same
 // places by a plain loop over the pages.
 void floorStage(db::Database& db, const QString& pdf) {
     reports::InvoiceReport report(db);
-    report.open({}, 20);
-    const reports::ReportLayout layout = reports::invoiceLayout({}, 20);
+    report.open({}, issuer());
+    const reports::ReportLayout layout = reports::invoiceLayout(issuer());
     const reports::ReportBand& band = layout.bands.first();
     QList<QStringList> rows;
     for (qint64 r = 0; r < report.data().rowCount(); ++r) {
@@ -150,8 +191,8 @@ void previewStage(db::Database& db) {
     QElapsedTimer timer;
     timer.start();
     reports::InvoiceReport report(db);
-    report.open({}, 20);
-    const reports::ReportLayout layout = reports::invoiceLayout({}, 20);
+    report.open({}, issuer());
+    const reports::ReportLayout layout = reports::invoiceLayout(issuer());
     reports::ReportPreview preview(layout, &report.data(), QStringLiteral("bench"));
     preview.show();
     QApplication::processEvents();
@@ -174,7 +215,8 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0].startsWith(QLatin1String("--stage="))) {
         db::Database db(QStringLiteral("TarifStandard"), args[1]);
         const QString stage = args[0].mid(8);
-        if (stage == QLatin1String("engine")) engineStage(db, args[2]);
+        if (stage == QLatin1String("engine")) engineStage(db, args[2], true);
+        if (stage == QLatin1String("engine-without-codes")) engineStage(db, args[2], false);
         if (stage == QLatin1String("floor")) floorStage(db, args[2]);
         if (stage == QLatin1String("preview")) previewStage(db);
         out().flush();
@@ -197,8 +239,10 @@ int main(int argc, char** argv) {
              QStringLiteral("--calls"), QString::number(subscribers * 6),
              QStringLiteral("--months"), QStringLiteral("1")});
         cli(folder, home, {QStringLiteral("debt-run")});
+        db::Database db(QStringLiteral("TarifStandard"), folder);
+        fillJournal(db);
     }
-    for (const char* stage : {"floor", "engine", "preview"}) {
+    for (const char* stage : {"floor", "engine", "engine-without-codes", "preview"}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(app.applicationFilePath(),

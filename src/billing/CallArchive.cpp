@@ -1,5 +1,6 @@
 #include "billing/CallArchive.h"
 
+#include "billing/TestHooks.h"
 #include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -21,6 +22,7 @@ using db::Statement;
 
 const QString kSchema = QStringLiteral("orv_archive");
 const QString kReasons = QStringLiteral("orv_unbilled_reasons");
+const QString kQueue = QStringLiteral("orv_archive_queue");
 
 const QString kCallColumns = QStringLiteral(
     "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, CodeForeign, "
@@ -99,6 +101,62 @@ QStringList monthTables(db::Connection& c, const QString& schema) {
     return names;
 }
 
+QString queueTable() { return QStringLiteral("main.") + db::quoteIdentifier(kQueue); }
+
+// The queue and a month's table have the same columns.
+void createCallTable(db::Connection& c, const QString& schema, const QString& name) {
+    c.exec(monthTableSql().arg(db::quoteIdentifier(schema), db::quoteIdentifier(name),
+                               db::quoteIdentifier(name + QStringLiteral("_call")),
+                               db::quoteIdentifier(name + QStringLiteral("_run"))));
+}
+
+bool hasQueuedCalls(db::Connection& c) {
+    Statement exists(c, QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND "
+                                       "name = ?1"));
+    exists.bind(1, kQueue);
+    if (!exists.step()) return false;
+    Statement any(c, QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(queueTable()));
+    return any.step();
+}
+
+QList<QDate> monthsOfDates(Statement& read) {
+    QList<QDate> months;
+    while (read.step()) {
+        const QDate month =
+            QDate::fromString(read.column(0).toString() + QStringLiteral("-01"), Qt::ISODate);
+        if (month.isValid()) months.append(month);
+    }
+    return months;
+}
+
+QList<QDate> queuedMonths(db::Connection& c) {
+    Statement read(c,
+                   QStringLiteral("SELECT DISTINCT substr(Date_of_call, 1, 7) FROM %1 ORDER BY 1")
+                       .arg(queueTable()));
+    return monthsOfDates(read);
+}
+
+// Moves the queued calls into their months' tables of the attached archive, all or nothing. The
+// queue is read again under the write lock: another program may have moved the calls meanwhile.
+void moveQueuedCalls(db::Database& db, const ArchiveAttachment& archive) {
+    db::Connection& c = db.connection();
+    if (!hasQueuedCalls(c)) return;
+    db::Transaction transaction(db, {}, db::Transaction::Lock::Immediate);
+    const QString columns =
+        kCallColumns + QStringLiteral(", Priznak, Tariff, Cost, Reason, RunId, CallRowid");
+    for (const QDate& month : queuedMonths(c)) {
+        createCallTable(c, archive.schema(), archiveTableName(month));
+        Statement insert(c, QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE "
+                                           "substr(Date_of_call, 1, 7) = ?1 ORDER BY rowid")
+                                .arg(archive.table(month), columns, queueTable()));
+        insert.bind(1, isoDate(month).left(7));
+        insert.run();
+    }
+    TEST_crashPoint("archive-move-before-commit");
+    c.exec(QStringLiteral("DELETE FROM %1").arg(queueTable()));
+    transaction.commit();
+}
+
 QDate monthOf(const QString& table) {
     return QDate(table.mid(8, 4).toInt(), table.mid(13, 2).toInt(), 1);
 }
@@ -110,13 +168,7 @@ QList<QDate> retiredMonths(db::Database& db, const db::RowBound& calls, const QD
                                   "Date_of_call < ?1 ORDER BY 1")
                        .arg(calls.source()));
     read.bind(1, isoDate(cutOff));
-    QList<QDate> months;
-    while (read.step()) {
-        const QDate month = QDate::fromString(read.column(0).toString() + QStringLiteral("-01"),
-                                              Qt::ISODate);
-        if (month.isValid()) months.append(month);
-    }
-    return months;
+    return monthsOfDates(read);
 }
 
 }  // namespace
@@ -135,7 +187,7 @@ QString archiveTableName(const QDate& date) {
 
 int archiveMonthsToKeep(const core::SettingsStore& store) {
     return std::max(1, int(store.readInteger(core::kArchiveSection, core::kArchiveKeepMonths,
-                                                 core::kArchiveKeepDefault)));
+                                             core::kArchiveKeepDefault)));
 }
 
 QDate firstKeptMonth(const core::SettingsStore& store, const QDate& today) {
@@ -144,13 +196,18 @@ QDate firstKeptMonth(const core::SettingsStore& store, const QDate& today) {
 
 ArchiveAttachment::ArchiveAttachment(db::Database& db) : db_(db), schema_(kSchema) {
     if (!QDir().mkpath(archiveFolder(db)))
-        raise(Error::Kind::Refused,
-              QStringLiteral("Не удалось создать папку архива разговоров %1")
-                  .arg(QDir::toNativeSeparators(archiveFolder(db))));
+        raise(Error::Kind::Refused, QStringLiteral("Не удалось создать папку архива разговоров %1")
+                                        .arg(QDir::toNativeSeparators(archiveFolder(db))));
     if (QFileInfo(archiveFilePath(db)).isSymLink())
         raise(Error::Kind::Refused, QStringLiteral("Файл архива разговоров %1 является ссылкой")
                                         .arg(QDir::toNativeSeparators(archiveFilePath(db))));
     db.attachFile(archiveFilePath(db), schema_);
+    try {
+        moveQueuedCalls(db, *this);
+    } catch (const Error&) {
+        db.detachFile(schema_);
+        throw;
+    }
 }
 
 ArchiveAttachment::~ArchiveAttachment() {
@@ -177,9 +234,10 @@ qint64 noteUnbilledReasons(db::Database& db) {
                .arg(kReasons));
     calls::UnbilledView view(db);
     db::Query& unbilled = view.open();
-    Statement insert(c, QStringLiteral("INSERT INTO temp.%1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                            .arg(kReasons));
-    const QStringList columns = {QStringLiteral("AbNumber"),    QStringLiteral("Date_of_call"),
+    Statement insert(
+        c,
+        QStringLiteral("INSERT INTO temp.%1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kReasons));
+    const QStringList columns = {QStringLiteral("AbNumber"),     QStringLiteral("Date_of_call"),
                                  QStringLiteral("Time_of_call"), QStringLiteral("Cat"),
                                  QStringLiteral("Longivity"),    QStringLiteral("Number_of_call"),
                                  QStringLiteral("TRF"),          QStringLiteral("Code"),
@@ -215,32 +273,33 @@ void indexPricedCalls(db::Database& db) {
                  mg.section(u'.', 1)));
 }
 
-qint64 archiveRetiredCalls(db::Database& db, const ArchiveAttachment& archive,
-                           const db::RowBound& calls, const QDate& cutOff, const QString& runId) {
+qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDate& cutOff,
+                         const QString& runId) {
     const QString city = db.qualified(QStringLiteral("TabCTGr2"));
     const QString mg = db.qualified(QStringLiteral("TabMGgr2"));
     const QString desttar = db.qualified(QStringLiteral("DESTTAR"));
-    qint64 archived = 0;
+    createCallTable(db.connection(), QStringLiteral("main"), kQueue);
+    qint64 queued = 0;
     for (const QDate& month : retiredMonths(db, calls, cutOff)) {
-        const QString name = archiveTableName(month);
-        db.connection().exec(monthTableSql().arg(db::quoteIdentifier(archive.schema()),
-                                                 db::quoteIdentifier(name),
-                                                 db::quoteIdentifier(name + QStringLiteral("_call")),
-                                                 db::quoteIdentifier(name + QStringLiteral("_run"))));
-        Statement insert(db.connection(), archiveInsertSql().arg(archive.table(month), kCallColumns,
-                                                                 city, mg, kReasons, desttar,
-                                                                 callColumnsOf(QStringLiteral("d"))));
+        Statement insert(db.connection(),
+                         archiveInsertSql().arg(queueTable(), kCallColumns, city, mg, kReasons,
+                                                desttar, callColumnsOf(QStringLiteral("d"))));
         insert.bind(1, runId);
         insert.bind(2, calls.lastRowid());
         insert.bind(3, isoDate(month));
         insert.bind(4, isoDate(std::min(month.addMonths(1), cutOff)));
         insert.run();
-        archived += db.connection().changes();
-        Statement repeated(db.connection(), repeatedCallsSql().arg(archive.table(month)));
-        repeated.bind(1, runId);
-        repeated.run();
+        queued += db.connection().changes();
     }
-    return archived;
+    Statement repeated(db.connection(), repeatedCallsSql().arg(queueTable()));
+    repeated.bind(1, runId);
+    repeated.run();
+    return queued;
+}
+
+void finishArchiveMove(db::Database& db) {
+    if (!hasQueuedCalls(db.connection())) return;
+    const ArchiveAttachment archive(db);  // moves the queue on attaching
 }
 
 qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
@@ -265,12 +324,14 @@ qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
 
 void forgetArchivedCalls(db::Database& db, const ArchiveAttachment& archive, const QString& runId) {
     for (const QString& name : monthTables(db.connection(), archive.schema())) {
-        Statement remove(db.connection(), QStringLiteral("DELETE FROM %1 WHERE RunId >= ?1")
-                                              .arg(archive.table(monthOf(name))));
+        Statement remove(
+            db.connection(),
+            QStringLiteral("DELETE FROM %1 WHERE RunId >= ?1").arg(archive.table(monthOf(name))));
         remove.bind(1, runId);
         remove.run();
-        Statement left(db.connection(),
-                       QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(archive.table(monthOf(name))));
+        Statement left(
+            db.connection(),
+            QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(archive.table(monthOf(name))));
         if (!left.step())
             db.connection().exec(QStringLiteral("DROP TABLE %1").arg(archive.table(monthOf(name))));
     }
@@ -278,7 +339,7 @@ void forgetArchivedCalls(db::Database& db, const ArchiveAttachment& archive, con
 
 QList<ArchiveMonth> listArchive(db::Database& db) {
     QList<ArchiveMonth> months;
-    if (!QFileInfo::exists(archiveFilePath(db))) return months;
+    if (!QFileInfo::exists(archiveFilePath(db)) && !hasQueuedCalls(db.connection())) return months;
     const ArchiveAttachment archive(db);
     const QString schema = db::quoteIdentifier(archive.schema());
     for (const QString& name : monthTables(db.connection(), archive.schema())) {
@@ -302,7 +363,7 @@ QList<ArchiveMonth> listArchive(db::Database& db) {
 
 QList<QDate> dropArchiveBefore(db::Database& db, const QDate& month) {
     QList<QDate> dropped;
-    if (!QFileInfo::exists(archiveFilePath(db))) return dropped;
+    if (!QFileInfo::exists(archiveFilePath(db)) && !hasQueuedCalls(db.connection())) return dropped;
     const ArchiveAttachment archive(db);
     {
         db::Transaction transaction(db, {}, db::Transaction::Lock::Immediate);

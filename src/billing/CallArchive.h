@@ -2,9 +2,14 @@
 // The archive of reckoned calls: the debt run moves every call it retires from DESTTAR into
 // Archive/Calls.db of the data folder, one table per month of the calls' dates
 // ("DESTTAR_2026_03"), each call with the category and tariff it was priced at and its cost, or,
-// when no tariff priced it, the reason; with the run that moved it and its rowid in DESTTAR. The
-// move is part of the run's final transaction, so a call is always in exactly one of DESTTAR and
-// the archive. One file holds every month so that the run needs a single attachment for it.
+// when no tariff priced it, the reason; with the run that moved it and its rowid in DESTTAR.
+//
+// The run's final transaction already holds as many files as SQLite attaches, so the run moves
+// its calls in two steps: inside its transaction into a queue table of the connection's main
+// file (always part of a transaction), and after its commit from the queue into the archive's
+// month tables, in a transaction of its own. Every reader of the archive, and the next run,
+// first finishes a move that was cut short. A call is so always in exactly one of DESTTAR, the
+// queue and the archive.
 //
 // Months are kept "Архив", "Хранить месяцев" of the settings store (36 when not set); older
 // months are dropped only by dropArchiveBefore, which the commands call after the operator
@@ -42,7 +47,7 @@ int archiveMonthsToKeep(const core::SettingsStore& store);
 QDate firstKeptMonth(const core::SettingsStore& store, const QDate& today);
 
 // The archive file attached to the database's connection for as long as it lives, created when
-// missing; it must be constructed before a transaction that is to include it.
+// missing, with the queued calls moved into it; it must be constructed outside a transaction.
 class ArchiveAttachment {
   public:
     explicit ArchiveAttachment(db::Database& db);
@@ -68,11 +73,13 @@ qint64 noteUnbilledReasons(db::Database& db);
 // price. Outside a transaction, after the pipelines.
 void indexPricedCalls(db::Database& db);
 
-// Inside the run's transaction: copies the bounded calls dated before cutOff into their months'
-// tables with their prices and reasons, marked with runId. The caller deletes them from DESTTAR
-// in the same transaction. Returns the number of calls archived.
-qint64 archiveRetiredCalls(db::Database& db, const ArchiveAttachment& archive,
-                           const db::RowBound& calls, const QDate& cutOff, const QString& runId);
+// Inside the run's transaction: copies the bounded calls dated before cutOff into the queue with
+// their prices and reasons, marked with runId. The caller deletes them from DESTTAR in the same
+// transaction. Returns the number of calls queued.
+qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDate& cutOff,
+                         const QString& runId);
+// Outside a transaction: moves the queued calls, if any, into the archive.
+void finishArchiveMove(db::Database& db);
 
 // Inside a transaction that includes DESTTAR: moves every call archived by runs from runId on
 // back into DESTTAR (with its rowid when that is free). Returns the number of calls moved.

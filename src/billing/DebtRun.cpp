@@ -1,8 +1,11 @@
 #include "billing/DebtRun.h"
 
 #include "billing/CallArchive.h"
+#include "billing/DebtJournal.h"
+#include "billing/DebtReckoning.h"
 #include "billing/DebtStatements.h"
 #include "billing/TestHooks.h"
+#include "billing/VatRates.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "db/BatchMove.h"
@@ -270,7 +273,6 @@ class DebtTable {
 
 // The monthly totals as the account loop locates them: the first row of each key.
 struct MonthlyTotals {
-    QHash<QString, double> city;   // PrDlgCt.db Sum_of_cost
     QHash<QString, double> mg;     // PrDlgMG Sum_of_cost
     QHash<QString, double> calls;  // DolgDR Sum_of_cost: the call charge T
 };
@@ -296,9 +298,10 @@ QString insertTotalSql(Database& db, const QString& table) {
 }
 
 // Totals of one reckoned month from one of the two statements, appended in the statement's
-// order; the city rows have the free minutes deducted once per row (once per price).
+// order; the city rows have the free minutes deducted once per row (once per price). The first
+// row of each account goes into firstRows when given.
 void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
-                       QHash<QString, double>& firstRows, std::optional<double> freeMinutes) {
+                       QHash<QString, double>* firstRows, std::optional<double> freeMinutes) {
     query.close();
     query.setDate(QStringLiteral("DateFrom"), month.from);
     query.setDate(QStringLiteral("DateTo"), month.last);
@@ -321,8 +324,9 @@ void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
         const QVariant abNumber = query.value(r, number);
         const QString priznak = query.value(r, category).toString();
         insertTotal(insert, abNumber, priznak, calls, minutes, charge, month.closing);
+        if (!firstRows) continue;
         const QString key = monthKey(abNumber.toLongLong(), priznak, month.closing);
-        if (!firstRows.contains(key)) firstRows.insert(key, charge);
+        if (!firstRows->contains(key)) firstRows->insert(key, charge);
     }
     query.close();
 }
@@ -413,24 +417,6 @@ void ensureResultTable(Database& db, const QString& name) {
     db.createTable(def);
 }
 
-// Moves the calls dated before the cut-off into the archive: copied there, then deleted from
-// DESTTAR, both in the run's transaction. The two must be the same calls.
-qint64 retireCalls(Database& db, const ArchiveAttachment& archive, const db::RowBound& calls,
-                   const QDate& cutOff, const QString& runId) {
-    const qint64 archived = archiveRetiredCalls(db, archive, calls, cutOff, runId);
-    TEST_crashPoint("after-call-archive");
-    db::Query retire(db, sql::QueryDolgDelete());
-    retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(cutOff, QTime(0, 0)));
-    const qint64 retired = retire.execute();
-    if (retired != archived)
-        raise(Error::Kind::Engine,
-              QStringLiteral("В архив перенесено %1 разговоров, из DESTTAR удалено %2; расчет "
-                             "отменен")
-                  .arg(archived)
-                  .arg(retired));
-    return retired;
-}
-
 class Reporter {
   public:
     explicit Reporter(const DebtProgress& progress) : progress_(progress) {}
@@ -442,60 +428,32 @@ class Reporter {
     const DebtProgress& progress_;
 };
 
-}  // namespace
-
-DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
-                                  const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines, const DebtProgress& progress,
-                                  RunSnapshotMode snapshotMode) {
-    const Reporter report(progress);
-    const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
-    const QVector<Account> accounts = readAccounts(db);
-    if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
-    const core::Settings settings = core::readSettings(store);
-    report(0);
-    const RunDates dates = datesOf(today);
+// The tables the run reads or appends to besides its own, created when missing.
+void prepareTables(Database& db) {
     db.canonicalName(QStringLiteral("PaneDate"));
     db.canonicalName(QStringLiteral("OldMG"));
-    const FeeTable fees(db);
+    ensureDebtJournal(db);
+    ensureVatRates(db);
+}
 
-    // The copy of the tables the run changes, before it changes any: a run that cannot keep one
-    // does not start. DESTTAR is not in it: the calls the run retires go to the archive, from
-    // which a restore takes them back.
-    RunSnapshot snapshot(db, store, today, snapshotMode);
-    // Noted before the bound: the bounded rows are a view, which has no rowids to tell the
-    // priced calls from the others.
-    const qint64 unbilled = noteUnbilledReasons(db);
-    // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
-    // may append more while the run works; the run neither prices nor deletes those.
-    const db::RowBound calls(db, QStringLiteral("DESTTAR"));
-
+void priceCalls(Database& db, const DebtPipelines& pipelines, const Reporter& report) {
     report(10);
     pipelines.cityGroup(db);
     report(30);
     pipelines.mgGroup(db);
     report(60);
     TEST_pausePoint("after-pricing");
+}
 
-    ensureResultTable(db, QStringLiteral("DolgRes"));
-    ensureResultTable(db, QStringLiteral("DolgDR"));
-    const NumbersTable numbers(db, accounts);
-    indexPricedCalls(db);
-    // Attached before the transaction begins, so that the move of the retired calls is part of it.
-    const ArchiveAttachment archive(db);
-    // The single final transaction: it holds the write lock of every table it touches from its
-    // start, so the debts it reads are those it overwrites; the collector's appends wait for it.
-    db::Transaction transaction(
-        db,
-        {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
-         QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
-         QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR")},
-        db::Transaction::Lock::Immediate);
+void emptyMonthlyTotals(Database& db) {
     db::Query(db, sql::QueryEmptyPrDlgCT()).execute();
     db::Query(db, sql::QueryEmptyPrDlgMG()).execute();
     TEST_crashPoint("after-empty");
-    enlargeCallCache(db);
+}
 
+// The start date from the oldest call and the first debt row, refused when the previous month
+// is already reckoned; the months from it to the previous month.
+QVector<Month> monthsToReckon(Database& db, const DebtTable& debts, const RunDates& dates) {
     QDate startDate;
     {
         db::Query minDate(db, sql::QueryAbsMinDate());
@@ -503,15 +461,16 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
         startDate = minDate.isEmpty() ? QDate() : minDate.asDate(QStringLiteral("MinDate"));
     }
     if (!startDate.isValid()) startDate = dates.previousStart;
-    DebtTable debts(db);
     if (const DebtRow* first = debts.first(); first && first->yearMonth.isValid()) {
         if (first->yearMonth > startDate) raise(Error::Kind::Refused, kAlreadyReckoned);
         startDate = first->yearMonth;
     }
     if (startDate >= dates.previousEnd) raise(Error::Kind::Refused, kAlreadyReckoned);
-    const QVector<Month> months = monthsOf(startDate, dates);
-    const qsizetype n = months.size();
+    return monthsOf(startDate, dates);
+}
 
+MonthlyTotals totalMonths(Database& db, const QVector<Month>& months,
+                          const core::Settings& settings) {
     MonthlyTotals totals;
     {
         db::Query city(db, sql::QueryDolgCT());
@@ -519,9 +478,9 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
         Statement insertCity(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgCt")));
         Statement insertMg(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgMG")));
         for (const Month& month : months) {
-            appendMonthTotals(city, month, insertCity, totals.city, double(settings.freeMinutes));
+            appendMonthTotals(city, month, insertCity, nullptr, double(settings.freeMinutes));
             if (settings.chargeLongDistance)
-                appendMonthTotals(longDistance, month, insertMg, totals.mg, std::nullopt);
+                appendMonthTotals(longDistance, month, insertMg, &totals.mg, std::nullopt);
         }
     }
     TEST_crashPoint("after-totals");
@@ -533,106 +492,190 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     }
     readCallCharges(db, totals.calls);
     TEST_crashPoint("after-combine");
+    return totals;
+}
 
-    const bool penalty = settings.usePenalty;
-    const double p = settings.penaltyPercent;
+// What the accounts' months have in common: their dates, fees and VAT rates.
+struct Reckoner {
+    const QVector<Month>& months;
+    const MonthlyTotals& totals;
+    const FeeTable& fees;
+    QVector<double> vatPercents;  // per month
+    ReckoningRules rules;
+    bool chargeLongDistance = true;
+};
+
+// The account's months as plain values; also the last month's breakdown for the debt row.
+QVector<MonthCharges> chargesOf(const Reckoner& r, const Account& account, DebtRow& breakdown) {
+    QVector<MonthCharges> charges;
+    for (qsizetype i = 0; i < r.months.size(); ++i) {
+        const Month& month = r.months[i];
+        const QString key = monthKey(account.number, account.category, month.closing);
+        const double calls = r.totals.calls.value(key, 0.0);
+        breakdown.mg = r.chargeLongDistance ? r.totals.mg.value(key, 0.0) : 0.0;
+        // The city charge is the rest of the call charge, every price of the month together,
+        // so that the breakdown adds up to what the debt counts.
+        breakdown.byTime = calls - breakdown.mg;
+        breakdown.abPlata = r.fees.fee(month.start, account.category);
+        charges.append({month.days, calls, breakdown.abPlata, r.vatPercents[i]});
+    }
+    return charges;
+}
+
+void reckonAccounts(const Reckoner& r, const QVector<Account>& accounts, const RunDates& dates,
+                    DebtTable& debts, const Reporter& report) {
     for (qsizetype a = 0; a < accounts.size(); ++a) {
         const Account& account = accounts[a];
         report(60 + int(30 * a / accounts.size()), QString::number(account.number));
-        double debt = 0;
-        double carried = 0;  // K
-        double previousDebt = 0;
-        double finalDebt = 0;
-        double mg = 0;
-        double city = 0;
-        double fee = 0;
-        DebtRow* row = nullptr;
-        for (qsizetype i = 0; i < n; ++i) {
-            const Month& month = months[i];
-            const QString key = monthKey(account.number, account.category, month.closing);
-            mg = settings.chargeLongDistance ? totals.mg.value(key, 0.0) : 0.0;
-            city = totals.city.value(key, 0.0);
-            const double calls = totals.calls.value(key, 0.0);
-            if (i == 0) {
-                fee = fees.fee(month.start, account.category);
-                row = debts.locate(account);
-                if (!row)
-                    debt = calls + fee;
-                else if (row->yearMonth.isValid() && row->yearMonth >= month.closing)
-                    debt = row->dolg;
-                else if (penalty && row->dolg > 0.01)
-                    debt = row->dolg * 1.1 + (calls + fee) + row->lastDolg * 0.2;
-                else
-                    debt = row->dolg + (calls + fee);
-            } else {
-                const double q = penalty ? 0.2 * p * debt : 0.0;
-                fee = fees.fee(month.start, account.category);
-                if (penalty) {
-                    debt = (month.days - 20) * p / 100 * debt + debt + carried + calls + fee;
-                    carried = q;
-                } else {
-                    debt = debt + calls + fee;
-                }
-                if (i == n - 2) previousDebt = debt;
-            }
-            if (i == n - 1) finalDebt = debt;
-        }
-
-        const double nds = vat.useNds ? vat.ndsPercent / 100 * finalDebt : 0.0;
+        DebtRow computed;
+        const QVector<MonthCharges> charges = chargesOf(r, account, computed);
+        DebtRow* row = debts.locate(account);
+        std::optional<StoredDebt> stored;
+        if (row)
+            stored =
+                StoredDebt{row->dolg, row->nds, row->lastDolg,
+                           row->yearMonth.isValid() && row->yearMonth >= r.months.first().closing};
+        const Reckoning result = reckonAccount(stored, charges, r.rules);
         const bool closed = account.exist == QLatin1String("NO");
-        if (row) {
-            if (closed) {
-                row->change = std::max(row->change, DebtRow::Change::Dates);
-            } else {
-                if (row->yearMonth != dates.previousStart)
-                    row->lastDolg = previousDebt;
-                else
-                    row->lastDolg = vat.useNds ? row->dolg + row->nds : row->dolg;
-                row->dolg = finalDebt;
-                row->nds = nds;
-                row->mg = mg;
-                row->byTime = city;
-                row->abPlata = fee;
-                row->change = DebtRow::Change::Full;
-            }
-            row->lastYearMonth = dates.previousStart;
-            row->yearMonth = dates.currentStart;
-            row->account = a;
-        } else {
+        if (!row) {
             DebtRow added;
             added.number = account.number;
             added.category = account.category;
-            added.yearMonth = dates.currentStart;
-            added.lastYearMonth = dates.previousStart;
-            if (!closed) {
-                added.dolg = finalDebt;
-                added.lastDolg = previousDebt;
-                added.nds = nds;
-                added.mg = mg;
-                added.byTime = city;
-                added.abPlata = fee;
-            }
-            added.change = DebtRow::Change::Full;
-            added.account = a;
             debts.append(added);
+            row = debts.locate(account);
+            row->change = DebtRow::Change::Full;
         }
+        if (closed) {
+            row->change = std::max(row->change, DebtRow::Change::Dates);
+        } else {
+            row->lastDolg = result.dueBefore;
+            row->dolg = result.debt;
+            row->nds = result.nds;
+            row->mg = computed.mg;
+            row->byTime = computed.byTime;
+            row->abPlata = computed.abPlata;
+            row->change = DebtRow::Change::Full;
+        }
+        row->lastYearMonth = dates.previousStart;
+        row->yearMonth = dates.currentStart;
+        row->account = a;
     }
     report(90);
+}
+
+void recordRun(Database& db, const RunDates& dates, const Reckoner& r, const QDate& today) {
+    RunRecord record;
+    record.yearMonth = dates.currentStart;
+    record.lastYearMonth = dates.previousStart;
+    record.date = today;
+    record.time = QTime::currentTime();
+    record.months = int(r.months.size());
+    record.ndsPercent = r.rules.useNds ? r.vatPercents.last() : 0.0;
+    record.lastPane = lastJournalledPayment(db);
+    appendDebtJournal(db, record);
+}
+
+// The retirement of the reckoned calls: the old long-distance calls of the accounts' numbers
+// copied into OldMG.DB, then every call dated before the month start moved to the calls waiting
+// for the archive: copied there, then deleted from DESTTAR. The two must be the same calls.
+void retireReckonedCalls(Database& db, const db::RowBound& calls, const RunDates& dates,
+                         const QString& runId, DebtRunSummary& summary) {
+    summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
+    TEST_crashPoint("after-archive");
+    const qint64 pending = queueRetiredCalls(db, calls, dates.currentStart, runId);
+    TEST_crashPoint("after-call-archive");
+    db::Query retire(db, sql::QueryDolgDelete());
+    retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(dates.currentStart, QTime(0, 0)));
+    summary.callsRetired = retire.execute();
+    if (summary.callsRetired != pending)
+        raise(Error::Kind::Engine,
+              QStringLiteral("В архив перенесено %1 разговоров, из DESTTAR удалено %2; расчет "
+                             "отменен")
+                  .arg(pending)
+                  .arg(summary.callsRetired));
+}
+
+// After the commit the run is done: when its calls cannot go into the archive now, they wait in
+// the queue, and the next reader of the archive or the next run moves them first.
+void archiveQueuedCalls(Database& db) {
+    try {
+        finishArchiveMove(db);
+    } catch (const Error&) {
+        // Still queued; nothing is lost.
+    }
+}
+
+}  // namespace
+
+DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
+                                  const core::VatSettings& vat, const QDate& today,
+                                  const DebtPipelines& pipelines, const DebtProgress& progress,
+                                  RunSnapshotMode snapshotMode) {
+    const Reporter report(progress);
+    const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
+    // Calls a previous run left waiting go into the archive before this run queues its own.
+    finishArchiveMove(db);
+    const QVector<Account> accounts = readAccounts(db);
+    if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
+    const core::Settings settings = core::readSettings(store);
+    report(0);
+    const RunDates dates = datesOf(today);
+    prepareTables(db);
+    const FeeTable fees(db);
+    const VatRates rates = VatRates::read(db);
+
+    // The copy of the tables the run changes, before it changes any: a run that cannot keep one
+    // does not start. DESTTAR is not in it: the calls the run retires go to the archive, from
+    // which a restore takes them back.
+    RunSnapshot snapshot(db, store, today, snapshotMode);
+    // Noted before the bound: the bounded rows are a view, which has no rowids to tell the
+    // priced calls from the others.
+    const qint64 unbilled = noteUnbilledReasons(db);
+    // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
+    // may append more while the run works; the run neither prices nor deletes those.
+    const db::RowBound calls(db, QStringLiteral("DESTTAR"));
+    priceCalls(db, pipelines, report);
+
+    ensureResultTable(db, QStringLiteral("DolgRes"));
+    ensureResultTable(db, QStringLiteral("DolgDR"));
+    const NumbersTable numbers(db, accounts);
+    indexPricedCalls(db);
+    // The single final transaction: it holds the write lock of every table it touches from its
+    // start, so the debts it reads are those it overwrites; the collector's appends and the
+    // payments wait for it.
+    db::Transaction transaction(
+        db,
+        {QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"), QStringLiteral("DolgTb"),
+         QStringLiteral("OldMG"), QStringLiteral("DESTTAR"), QStringLiteral("TabCTGr2"),
+         QStringLiteral("TabMGgr2"), QStringLiteral("DolgRes"), QStringLiteral("DolgDR"),
+         QStringLiteral("DolgJournal")},
+        db::Transaction::Lock::Immediate);
+    emptyMonthlyTotals(db);
+    enlargeCallCache(db);
+
+    DebtTable debts(db);
+    const QVector<Month> months = monthsToReckon(db, debts, dates);
+    const MonthlyTotals totals = totalMonths(db, months, settings);
+    Reckoner reckoner{months, totals, fees, {}, {}, settings.chargeLongDistance};
+    for (const Month& month : months) reckoner.vatPercents.append(rates.percentOn(month.start));
+    reckoner.rules = {settings.usePenalty, settings.penaltyPercent, vat.useNds};
+    reckonAccounts(reckoner, accounts, dates, debts, report);
     debts.write(db, accounts);
     TEST_crashPoint("after-dolg");
+    recordRun(db, dates, reckoner, today);
 
     DebtRunSummary summary;
     summary.reckoningDate = dates.currentStart;
-    summary.months = int(n);
+    summary.months = int(months.size());
     summary.accounts = accounts.size();
     summary.callsUnbilled = unbilled;
-    summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
-    TEST_crashPoint("after-archive");
-    summary.callsRetired = retireCalls(db, archive, calls, dates.currentStart, snapshot.runId());
+    retireReckonedCalls(db, calls, dates, snapshot.runId(), summary);
     TEST_crashPoint("before-commit");
     TEST_pausePoint("before-commit");
     transaction.commit();
     snapshot.keep();
+    TEST_crashPoint("after-commit");
+    archiveQueuedCalls(db);
     report(100);
     return summary;
 }

@@ -2,6 +2,7 @@
 
 #include "billing/DebtStatements.h"
 #include "billing/Money.h"
+#include "billing/Payment.h"
 #include "core/Error.h"
 
 namespace orv::billing {
@@ -28,6 +29,7 @@ const QList<core::ViewColumn>& debtViewColumns() {
         column("MG", "МгОплата", Display::Money),
         column("ByTime", "ПоврОплата", Display::Money),
         column("AbPlata", "АбПлата", Display::Money),
+        column("Due", "Итого к оплате", Display::Money),
     };
     return columns;
 }
@@ -48,6 +50,18 @@ DebtViews::DebtViews(db::Database& db)
     : queryDolg_(db, sql::QueryDolg()), queryShowPane_(db, sql::QueryShowPane()) {
     queryDolg_.setName(QStringLiteral("QueryDolg"));
     queryShowPane_.setName(QStringLiteral("QueryShowPane"));
+    // The amount due, Dolg + NDS, as the payment dialog and the invoice show it.
+    queryDolg_.addCalcField({QStringLiteral("Due"), db::FieldType::Float});
+    queryDolg_.setCalcHandler([](db::RecordValues& record) {
+        try {
+            record.setValue(QStringLiteral("Due"),
+                            amountDue(record.value(QStringLiteral("Dolg")).toDouble(),
+                                      record.value(QStringLiteral("NDS")).toDouble())
+                                .toDouble());
+        } catch (const Error&) {
+            record.setValue(QStringLiteral("Due"), QVariant());
+        }
+    });
     queryShowPane_.addCalcField({QStringLiteral("Stay"), db::FieldType::Float});
     // QueryShowPaneCalcFields: Stay := Pane - Dolg, both as currency values.
     queryShowPane_.setCalcHandler([](db::RecordValues& record) {

@@ -1,6 +1,7 @@
 #pragma once
 // The two read-only views of debts and payments: the debt view QueryDolg (every DolgTb.db row
-// whose number and category match a row of AbTab.DB, with the subscriber's Exist) and the
+// whose number and category match a row of AbTab.DB, with the subscriber's Exist and, last, the
+// calculated amount due Dolg + NDS, "Итого к оплате") and the
 // payment view QueryShowPane (every row of PaneDate.DB with the calculated Stay, the payment
 // minus the amount that was due, in four-decimal fixed point). The columns are listed in grid
 // order with their headings and how their values are shown.
@@ -22,7 +23,8 @@ class Database;
 
 namespace orv::billing {
 
-// QueryDolg in grid order: АбНомер, Признак, Наличие, К Оплате, ПредДолг, ДатаРассчета, ...
+// QueryDolg in grid order: АбНомер, Признак, Наличие, К Оплате, ПредДолг, ДатаРассчета, ...,
+// Итого к оплате.
 const QList<core::ViewColumn>& debtViewColumns();
 // QueryShowPane in grid order, Stay last.
 const QList<core::ViewColumn>& paymentViewColumns();

@@ -16,8 +16,9 @@ namespace {
 const QString kCallsBefore = QStringLiteral("DryRunCalls");
 const QString kCallRowid = QStringLiteral("CallRowid");
 
+// The permanent tables and the VAT rates the run charges by.
 void copyTables(db::Database& live, const QString& folder) {
-    for (const db::TableDef& def : db::schema::permanentTables()) {
+    for (const db::TableDef& def : db::schema::permanentTables() + QList{db::schema::ndsRates()}) {
         if (!live.tableExists(def.name)) continue;
         const QString table = live.canonicalName(def.name);
         const QString file = QFileInfo(live.tableFilePath(table)).fileName();

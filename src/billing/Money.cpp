@@ -69,6 +69,31 @@ Money Money::parse(const QString& text, const QLocale& locale) {
     return Money(negative ? -units : units);
 }
 
+Money Money::roundedToKopecks() const {
+    constexpr qint64 step = kScale / 100;
+    const qint64 magnitude = (units_ < 0 ? -units_ : units_) + step / 2;
+    const qint64 rounded = magnitude - magnitude % step;
+    return Money(units_ < 0 ? -rounded : rounded);
+}
+
+QString Money::toKopeckString() const {
+    const qint64 k = roundedToKopecks().kopecks();
+    const qint64 magnitude = k < 0 ? -k : k;
+    return QStringLiteral("%1%2.%3")
+        .arg(k < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 100)
+        .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString Money::toRussianString() const {
+    QString text = toKopeckString();
+    const bool negative = text.startsWith(u'-');
+    if (negative) text.remove(0, 1);
+    text.replace(u'.', u',');
+    for (qsizetype i = text.indexOf(u',') - 3; i > 0; i -= 3) text.insert(i, QChar(0x00A0));
+    return negative ? u'-' + text : text;
+}
+
 QString Money::toCurrencyString(const QLocale& locale) const {
     return locale.toCurrencyString(toDouble());
 }

@@ -29,6 +29,16 @@ class Money {
     constexpr qint64 units() const { return units_; }
     double toDouble() const { return double(units_) / double(kScale); }
 
+    // Rounded to whole kopecks (hundredths), halves away from zero.
+    Money roundedToKopecks() const;
+    // Whole kopecks, for a payment order; requires: rounded to kopecks.
+    constexpr qint64 kopecks() const { return units_ / (kScale / 100); }
+    // Russian format with two decimals whatever the machine's locale: "2 046,34" (the group
+    // separator a no-break space), "-50,40".
+    QString toRussianString() const;
+    // Two decimals with '.', no group separators: "2046.34", for CSV.
+    QString toKopeckString() const;
+
     // Currency format of the locale (its symbol, its usual two decimals).
     QString toCurrencyString(const QLocale& locale) const;
     // The exact value with '.' and no trailing zeros ("-50.4", "200"), for CSV and messages.

@@ -16,11 +16,14 @@ const QString kAccountKey = QStringLiteral("AbNumber;Priznak");
 }
 
 Money dueOf(const db::Table& dolg) {
-    return Money::fromDouble(dolg.asFloat(QStringLiteral("Dolg"))) +
-           Money::fromDouble(dolg.asFloat(QStringLiteral("NDS")));
+    return amountDue(dolg.asFloat(QStringLiteral("Dolg")), dolg.asFloat(QStringLiteral("NDS")));
 }
 
 }  // namespace
+
+Money amountDue(double dolg, double nds) {
+    return Money::fromDouble(dolg) + Money::fromDouble(nds);
+}
 
 std::optional<Money> amountDue(db::Database& db, qint64 number, const QString& category) {
     db::Table dolg(db, QStringLiteral("DolgTb"));

@@ -32,6 +32,9 @@ inline const QString kPaymentRefused =
 // What the dialog shows instead of an amount due when the account has no debt row.
 inline const QString kDebtNotFound = QStringLiteral("Не найден");
 
+// The amount due of a debt row, Dolg + NDS: the one figure the debt view, the payment dialog,
+// the journal and the invoice show as due.
+Money amountDue(double dolg, double nds);
 // Dolg + NDS of the account's debt row; nothing when there is none.
 std::optional<Money> amountDue(db::Database& db, qint64 number, const QString& category);
 

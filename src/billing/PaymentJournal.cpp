@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Schema.h"
+#include "db/Sqlite.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -46,6 +47,23 @@ void appendPaymentJournal(db::Database& db, const JournalEntry& entry) {
     insert.bind(6, entry.paid);
     insert.bind(7, db::toStorage(entry.enteredBy, db::FieldType::String));
     insert.run();
+}
+
+QPair<qint64, QString> paymentAccount(qint64 number, const QString& category) {
+    return qMakePair(number, category.toCaseFolded());
+}
+
+AccountPayments readJournalPayments(db::Database& db) {
+    AccountPayments payments;
+    if (!db.tableExists(kPaymentJournal)) return payments;
+    db::Statement read(db.connection(),
+                       QStringLiteral("SELECT rowid, AbNumber, Priznak, Pane FROM %1 "
+                                      "WHERE AbNumber IS NOT NULL ORDER BY rowid")
+                           .arg(db.qualified(kPaymentJournal)));
+    while (read.step())
+        payments[paymentAccount(read.columnInt(1), read.column(2).toString())].append(
+            {read.columnInt(0), read.column(3).toDouble()});
+    return payments;
 }
 
 QString logOnUserName() {

@@ -12,7 +12,9 @@
 #include "core/ViewColumn.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QTime>
 
@@ -34,6 +36,17 @@ struct JournalEntry {
     double paid = 0;  // amount paid
     QString enteredBy;
 };
+
+// A payment as the invoice counts it: its place in the journal and the amount paid.
+struct JournalPayment {
+    qint64 id = 0;  // rowid: the order of entry
+    double paid = 0;
+};
+using AccountPayments = QHash<QPair<qint64, QString>, QList<JournalPayment>>;
+// The key of an account in AccountPayments: the number and the case-folded category.
+QPair<qint64, QString> paymentAccount(qint64 number, const QString& category);
+// Every journalled payment by account, in the order of entry; empty without a journal.
+AccountPayments readJournalPayments(db::Database& db);
 
 // Creates PaneJournal.db when missing. Requires: no transaction open.
 void ensurePaymentJournal(db::Database& db);

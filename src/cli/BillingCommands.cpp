@@ -3,12 +3,14 @@
 #include "billing/DebtRun.h"
 #include "billing/DebtViews.h"
 #include "billing/Payment.h"
+#include "billing/VatRates.h"
 #include "calls/Unbilled.h"
 #include "cli/Csv.h"
-#include "cli/SafetyCommands.h"
 #include "cli/ListOption.h"
+#include "cli/SafetyCommands.h"
 #include "core/Clock.h"
 #include "core/Error.h"
+#include "core/Selection.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
 
@@ -77,6 +79,28 @@ int runPay(CliContext& context, const QStringList& args) {
     context.out() << QStringLiteral("Оплата записана: к оплате %1, оплачено %2, остаток %3\n")
                          .arg(result->due.toPlainString(), result->paid.toPlainString(),
                               result->remaining.toPlainString());
+    return 0;
+}
+
+int runVatRates(CliContext& context, const QStringList& args) {
+    const QString usage = QStringLiteral(
+        "Использование: orvanta-cli vat-rates | orvanta-cli vat-rates set ДД.ММ.ГГГГ ПРОЦЕНТ");
+    if (!args.isEmpty()) {
+        if (args.size() != 3 || args[0] != QLatin1String("set")) usageError(usage);
+        QDate from;
+        double percent = 0;
+        try {
+            from = core::dateFromText(args[1]);
+            percent = core::floatFromText(args[2], QLocale());
+        } catch (const Error& e) {
+            usageError(e.message() + u'\n' + usage);
+        }
+        billing::setVatRate(context.standard(), from, percent);
+    }
+    context.out() << csvLine({QStringLiteral("ДатаНачала"), QStringLiteral("Процент")});
+    const billing::VatRates rates = billing::VatRates::read(context.standard());
+    for (const billing::VatRate& rate : rates.rates())
+        context.out() << csvLine({date(rate.from), core::floatToText(rate.percent, QLocale::c())});
     return 0;
 }
 

@@ -10,7 +10,8 @@
 //     OldMG.DB, the calls deleted from DESTTAR). Refused or failed: the run's message on stderr,
 //     exit 1, no table changed.
 //   debts [--list FILE.lst]
-//     The debt view as CSV: the grid's headings in grid order, then one line per row; with
+//     The debt view as CSV: the grid's headings in grid order (the amount due, Dolg + NDS, last as
+//     "Итого к оплате"), then one line per row; with
 //     --list only the rows of the list's numbers (an empty list filters nothing).
 //   payments
 //     The payment view as CSV, Stay (Остаток) last.
@@ -20,6 +21,11 @@
 //       "Оплата записана: к оплате D, оплачено P, остаток S" (plain numbers with '.').
 //     Refused (a bad amount, no debt row: "Не найден", a write that fails): the message on
 //     stderr, exit 1, nothing written.
+//   vat-rates
+//     The VAT rates by start date as CSV: "ДатаНачала,Процент", oldest first.
+//   vat-rates set DD.MM.YYYY PERCENT
+//     Adds the rate from that date, or replaces the one starting on it (0 to 100, '.' or the
+//     locale's separator), then lists the rates as above.
 //
 // Bad arguments raise Error(Usage).
 
@@ -33,5 +39,6 @@ int runDebtRun(CliContext& context, const QStringList& args);
 int runDebts(CliContext& context, const QStringList& args);
 int runPayments(CliContext& context, const QStringList& args);
 int runPay(CliContext& context, const QStringList& args);
+int runVatRates(CliContext& context, const QStringList& args);
 
 }  // namespace orv::cli

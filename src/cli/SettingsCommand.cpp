@@ -1,5 +1,7 @@
 #include "cli/SettingsCommand.h"
 
+#include "billing/VatRates.h"
+#include "core/Clock.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
 #include "reports/IssuerTexts.h"
@@ -118,7 +120,17 @@ bool setIssuerText(QTextStream& out, const QString& section, const QString& name
     return true;
 }
 
-void set(QTextStream& out, const QString& section, const QString& name, const QString& text) {
+// The VAT percent of the settings is the rate from the first day of the current month.
+void setVatRateFromSetting(CliContext& context, const core::SettingInfo& setting,
+                           const SettingsStore& store) {
+    if (!core::isVatPercent(setting)) return;
+    const QDate today = orv::today();
+    billing::setVatRate(context.standard(), QDate(today.year(), today.month(), 1),
+                        core::readVat(store).ndsPercent);
+}
+
+void set(CliContext& context, const QString& section, const QString& name, const QString& text) {
+    QTextStream& out = context.out();
     if (setIssuerText(out, section, name, text)) return;
     const core::SettingInfo* setting = core::findSetting(section, name);
     if (!setting) {
@@ -127,6 +139,7 @@ void set(QTextStream& out, const QString& section, const QString& name, const QS
     }
     SettingsStore store;
     core::writeSettingFromText(store, *setting, text, QLocale::system());
+    setVatRateFromSetting(context, *setting, store);
     if (const auto stored = store.value(setting->section, setting->name))
         out << valueLine(setting->section, *stored) << '\n';
 }
@@ -140,7 +153,7 @@ int runSettingsCommand(CliContext& context, const QStringList& args) {
         return 0;
     }
     if (command == QLatin1String("set") && args.size() == 4) {
-        set(context.out(), args[1], args[2], args[3]);
+        set(context, args[1], args[2], args[3]);
         return 0;
     }
     usageError(kUsage);

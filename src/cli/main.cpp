@@ -11,10 +11,10 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
-#include "cli/SafetyCommands.h"
-#include "cli/ReportCommands.h"
 #include "cli/FillCommands.h"
 #include "cli/RepairCommands.h"
+#include "cli/ReportCommands.h"
+#include "cli/SafetyCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TableCommands.h"
 #include "cli/ViewCommands.h"
@@ -56,6 +56,7 @@ const QList<Command>& commands() {
         {"debts", "debts [--list FILE.lst]", orv::cli::runDebts},
         {"payments", "payments", orv::cli::runPayments},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
+        {"vat-rates", "vat-rates | vat-rates set DD.MM.YYYY PERCENT", orv::cli::runVatRates},
         {"view",
          "view all|city|mg|oldmg [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] "
          "[--times HH:MM-HH:MM] [--list FILE.lst]",
@@ -68,7 +69,8 @@ const QList<Command>& commands() {
         {"restore", "restore SNAPSHOT", orv::cli::runRestore},
         {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY]",
          orv::cli::runJournal},
-        {"invoices", "invoices [--numbers FROM-TO] [--list FILE.lst] --pdf FILE.pdf",
+        {"invoices",
+         "invoices [--numbers FROM-TO] [--list FILE.lst] [--pdf FILE.pdf] [--csv FILE.csv]",
          orv::cli::runInvoices},
         {"printout", "printout all|city|mg|oldmg|debts|payments [view options] --pdf FILE.pdf",
          orv::cli::runPrintout},

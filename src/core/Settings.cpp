@@ -129,6 +129,10 @@ const SettingInfo* findSetting(const QString& section, const QString& name) {
     return nullptr;
 }
 
+bool isVatPercent(const SettingInfo& setting) {
+    return setting.section == kNds && setting.name == kPercent;
+}
+
 QString defaultText(const SettingInfo& setting) {
     switch (setting.type) {
         case SettingType::Bool:

@@ -67,6 +67,8 @@ QString rangeText(const SettingInfo& setting);
 const QList<SettingInfo>& allSettings();
 // Section and name compare without regard to case; nullptr when it is none of the six.
 const SettingInfo* findSetting(const QString& section, const QString& name);
+// Whether it is НДС/Процент: the VAT percent, which also sets the rate of the current month.
+bool isVatPercent(const SettingInfo& setting);
 // The default as text: "1"/"0", a float in general format with '.', a decimal integer.
 QString defaultText(const SettingInfo& setting);
 // Converts the text with the setting's type (boolFromText, floatFromText, integerFromText) and

@@ -147,6 +147,21 @@ const TableDef& paneJournal() {
     return def;
 }
 
+const TableDef& ndsRates() {
+    static const TableDef def =
+        table("NdsRates", "NdsRates.db", {date("Date_from", true), real("Percent")},
+              {primary("Date_from")});
+    return def;
+}
+
+const TableDef& dolgJournal() {
+    static const TableDef def =
+        table("DolgJournal", "DolgJournal.db",
+              {date("YearMonth"), date("LastYearMonth"), date("Date_of_run"), time("Time_of_run"),
+               smallint("Months"), real("NdsPercent"), integer("LastPane")});
+    return def;
+}
+
 const QList<TableDef>& permanentTables() {
     static const QList<TableDef> all = {desttar(),  abTab(),  abPlata(), tarif1(), tarifCit(),
                                         paneDate(), dolgTb(), prazdn(),  vechTm(), sng(),

@@ -32,6 +32,11 @@ const TableDef& prDlgMg();   // PrDlgMG: monthly long-distance totals of the deb
 // A table of our own beside the permanent ones, created when first needed: every confirmed
 // payment, appended and never overwritten (PaneDate.DB keeps only the last one of a number).
 const TableDef& paneJournal();  // PaneJournal.db
+// The VAT rates by the first day they apply from, seeded when created.
+const TableDef& ndsRates();  // NdsRates.db
+// One row per committed debt run: what it reckoned, when, at which VAT rate its last month was
+// charged and how far the payment journal reached then.
+const TableDef& dolgJournal();  // DolgJournal.db
 
 // All permanent tables, in the order above.
 const QList<TableDef>& permanentTables();

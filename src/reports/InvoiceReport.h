@@ -1,10 +1,11 @@
 #pragma once
 // The invoice report: the query QueryReport with its parameters from the selection panel's
-// number range, its calculated fields (QueryReportCalcFields) fed by the last payments of
-// PaneDate.DB, and the layout of the invoice band, three invoices to an A4 page.
+// number range, and for each of its rows the invoice composed from the books (InvoiceLines.h):
+// the debt row, the payment journal split by the runs of the run journal, and the VAT rate the
+// last run charged. Three invoices to an A4 page, each with its payment QR code.
 //
-// open() reads the payments, then opens the query; the payments stay in memory while the query
-// is open, so every row fetched can find its payment. The number-list filter is kept by the
+// open() reads the run journal and the payment journal, opens the query and composes every
+// invoice; they stay in memory while the report is open. The number-list filter is kept by the
 // object and survives closing and reopening. The object holds its own statement on the database
 // it was given, so it can run on a worker thread with a connection of its own.
 //
@@ -14,75 +15,81 @@
 #include "core/Selection.h"
 #include "db/Query.h"
 #include "db/RecordFilter.h"
+#include "reports/InvoiceLines.h"
 #include "reports/IssuerTexts.h"
-#include "reports/QueryData.h"
+#include "reports/ReportData.h"
 #include "reports/ReportLayout.h"
 
-#include <QHash>
-#include <QLocale>
-#include <QPair>
-#include <QVariant>
-#include <memory>
+#include <QDate>
+#include <QVector>
+#include <functional>
 
 namespace orv::reports {
 
-class InvoiceReport {
+// One composed invoice.
+struct Invoice {
+    qint64 number = 0;
+    QString category;
+    QDate yearMonth;
+    QDate lastYearMonth;
+    InvoiceLines lines;
+    QString paymentOrder;  // the QR code's payload, empty for none
+};
+
+class InvoiceReport : private ReportData {
   public:
-    InvoiceReport(db::Database& db, const QLocale& locale = QLocale());
+    explicit InvoiceReport(db::Database& db);
     InvoiceReport(const InvoiceReport&) = delete;
     InvoiceReport& operator=(const InvoiceReport&) = delete;
 
     db::Query& QueryReport() { return query_; }
 
-    // TableDateOfPane read, NumberFrom and NumberTo set from the panel (QueryReportBeforeOpen),
-    // QueryReport opened with the VAT rate of every calculated amount.
-    void open(const core::SelectionPanel& panel, double ndsPercent);
+    // NumberFrom and NumberTo set from the panel (QueryReportBeforeOpen), QueryReport opened, the
+    // invoices composed; the issuer texts go into the payment QR codes.
+    void open(const core::SelectionPanel& panel, const IssuerTexts& issuer = {});
     void close();
     bool isOpen() const { return query_.isOpen(); }
-    qint64 invoiceCount() const { return query_.isOpen() ? query_.recordCount() : 0; }
+    qint64 invoiceCount() const { return invoices_.size(); }
+    // Requires: 0 <= row < invoiceCount().
+    const Invoice& invoice(qint64 row) const { return invoices_[row]; }
 
     // The rows as the report prints them; valid while the report is open.
-    const ReportData& data() const { return data_; }
+    const ReportData& data() const { return *this; }
 
     void setListFilter(const db::RecordFilter& filter) { query_.setFilter(filter); }
     void setListFiltered(bool on) { query_.setFiltered(on); }
 
   private:
-    struct Payment {
-        QVariant dolg;
-        QVariant pane;
-    };
+    qint64 rowCount() const override { return invoiceCount(); }
+    QString text(qint64 row, const QString& field) const override;
     void QueryReportBeforeOpen(const core::SelectionPanel& panel);
-    void loadPayments();
+    void compose(const IssuerTexts& issuer);
 
     db::Query query_;
-    QueryData data_;
-    QHash<QPair<qint64, QString>, Payment> payments_;  // (AbNumber, lower-case Priznak)
-    double ndsPercent_ = 20.0;
+    QVector<Invoice> invoices_;
 };
 
-// The band DetailBand1 of the invoice on an A4 page, with the issuer's texts and the applied
-// VAT rate in the captions ("НДС 20%" at 20, "НДС 22%" at 22).
-ReportLayout invoiceLayout(const IssuerTexts& issuer, double ndsPercent,
-                           const QLocale& locale = QLocale());
-// "НДС <rate>%" with the rate in general number format.
-QString vatCaption(double ndsPercent, const QLocale& locale = QLocale());
-
-// The money and date columns of QueryReport, for its display texts.
-const QList<core::ViewColumn>& invoiceColumns();
+// The band DetailBand1 of the invoice on an A4 page, with the issuer's texts.
+ReportLayout invoiceLayout(const IssuerTexts& issuer);
+// "НДС 22%": the caption of the VAT at a rate.
+QString vatCaption(double ndsPercent);
 
 struct InvoiceRun {
     qint64 invoices = 0;
     int pages = 0;
 };
 
+// The pages of an open report into a PDF file; returns the pages written (none, and no file,
+// for an empty report). progress is called after every page.
+int writeInvoicePages(const InvoiceReport& report, const IssuerTexts& issuer, const QString& path,
+                      const std::function<bool(int, int)>& progress = {});
+
 // The invoices of the panel's number range (and of the list, when a filter is given) into a PDF
 // file; no file is written for an empty selection. A worker may call it with a connection of
 // its own; progress is called after every page.
 InvoiceRun writeInvoicesPdf(db::Database& db, const core::SelectionPanel& panel,
-                            const db::RecordFilter* listFilter, double ndsPercent,
-                            const IssuerTexts& issuer, const QString& path,
-                            const std::function<bool(int, int)>& progress = {},
-                            const QLocale& locale = QLocale());
+                            const db::RecordFilter* listFilter, const IssuerTexts& issuer,
+                            const QString& path,
+                            const std::function<bool(int, int)>& progress = {});
 
 }  // namespace orv::reports

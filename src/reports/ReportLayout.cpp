@@ -53,6 +53,22 @@ ReportElement verticalLine(double left, double top, double height) {
     return e;
 }
 
+ReportElement boxed(ReportElement text, double width, bool alignRight) {
+    text.width = width;
+    text.alignRight = alignRight;
+    return text;
+}
+
+ReportElement qrCode(double left, double top, double side, const QString& field) {
+    ReportElement e;
+    e.kind = ReportElement::Kind::QrCode;
+    e.left = left;
+    e.top = top;
+    e.extent = side;
+    e.field = field;
+    return e;
+}
+
 ReportElement pageNumber(double left, double top, std::optional<ReportFont> font) {
     ReportElement e;
     e.kind = ReportElement::Kind::PageNumber;

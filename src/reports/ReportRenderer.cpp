@@ -1,6 +1,7 @@
 #include "reports/ReportRenderer.h"
 
 #include "core/Error.h"
+#include "reports/PaymentQr.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,8 @@ namespace orv::reports {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr double kLineWidth = 0.25;  // mm, a hairline that prints on every device
+constexpr double kLineWidth = 0.25;    // mm, a hairline that prints on every device
+constexpr double kSmallestPoints = 4;  // a boxed text shrinks no further
 
 // Millimetres to device units.
 class Scale {
@@ -89,6 +91,7 @@ QString ReportRenderer::textOf(const ReportElement& element, qint64 row, int pag
         case ReportElement::Kind::Label:
             return element.text;
         case ReportElement::Kind::DataText:
+        case ReportElement::Kind::QrCode:
             return data_ && row >= 0 ? data_->text(row, element.field) : QString();
         case ReportElement::Kind::PageNumber:
             return QString::number(page + 1);
@@ -124,10 +127,43 @@ void ReportRenderer::drawBand(QPainter& painter, const ReportBand& band, double 
         }
         const QString text = textOf(e, row, page);
         if (text.isEmpty()) continue;
+        if (e.kind == ReportElement::Kind::QrCode) {
+            drawQrCode(painter, text, QRectF(mm(x), mm(y), mm(e.extent), mm(e.extent)));
+            continue;
+        }
         const DeviceFont& font = deviceFont(e.font ? *e.font : band.font, painter);
-        painter.setFont(font.font);
-        painter.drawText(QPointF(mm(x), mm(y) + font.ascent), text);
+        if (e.width <= 0) {
+            painter.setFont(font.font);
+            painter.drawText(QPointF(mm(x), mm(y) + font.ascent), text);
+            continue;
+        }
+        drawBoxedText(painter, font, text, mm(x), mm(y), mm(e.width), e.alignRight);
     }
+}
+
+void ReportRenderer::drawBoxedText(QPainter& painter, const DeviceFont& font, const QString& text,
+                                   double x, double y, double width, bool alignRight) const {
+    double advance = QFontMetricsF(font.font, painter.device()).horizontalAdvance(text);
+    QFont shrunk = font.font;
+    if (advance > width) {
+        shrunk.setPointSizeF(std::max(kSmallestPoints, font.font.pointSizeF() * width / advance));
+        advance = QFontMetricsF(shrunk, painter.device()).horizontalAdvance(text);
+    }
+    painter.setFont(shrunk);
+    const double left = alignRight ? x + std::max(0.0, width - advance) : x;
+    // Taller text keeps its baseline where the full-size text has it.
+    painter.drawText(QPointF(left, y + font.ascent), text);
+}
+
+void ReportRenderer::drawQrCode(QPainter& painter, const QString& payload, const QRectF& box) {
+    const QImage code = qrCodeImage(payload);
+    if (code.isNull()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Sharp modules: no JPEG in a PDF.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    painter.drawImage(box, code);
+    painter.restore();
 }
 
 void ReportRenderer::drawPage(QPainter& painter, int page) const {

@@ -20,6 +20,7 @@
 #include <functional>
 
 class QPainter;
+class QRectF;
 class QPagedPaintDevice;
 
 namespace orv::reports {
@@ -50,13 +51,16 @@ class ReportRenderer {
     static QFont qtFont(const ReportFont& font);
 
   private:
-    void drawBand(QPainter& painter, const ReportBand& band, double top, qint64 row,
-                  int page) const;
-    QString textOf(const ReportElement& element, qint64 row, int page) const;
     struct DeviceFont {
         QFont font;
         double ascent;
     };
+    void drawBand(QPainter& painter, const ReportBand& band, double top, qint64 row,
+                  int page) const;
+    QString textOf(const ReportElement& element, qint64 row, int page) const;
+    void drawBoxedText(QPainter& painter, const DeviceFont& font, const QString& text, double x,
+                       double y, double width, bool alignRight) const;
+    static void drawQrCode(QPainter& painter, const QString& payload, const QRectF& box);
     // The Qt font and its ascent on the painter's device, made once per font and resolution.
     const DeviceFont& deviceFont(const ReportFont& font, const QPainter& painter) const;
 

@@ -1,6 +1,7 @@
 // orvanta_screenshots: renders the main window after the city view, the settings dialog, the
-// subscriber fill, the list editor, the used lists, the splash and the invoice preview at 100 %
-// into PNG files for the documentation. Not a test; run it under a real display (Xvfb):
+// VAT rates, the subscriber fill, the list editor, the used lists, the splash and the invoice
+// preview at 100 % into PNG files for the documentation. Not a test; run it under a real display
+// (Xvfb):
 //
 //   orvanta_screenshots STANDARD_DIR EVERYDAY_DIR OUTPUT_DIR
 
@@ -8,6 +9,7 @@
 #include "app/forms/MainWindow.h"
 #include "app/forms/SettingsDialog.h"
 #include "app/forms/Splash.h"
+#include "billing/forms/VatRatesDialog.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "db/Aliases.h"
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -71,6 +74,13 @@ int main(int argc, char** argv) {
         dialog->grab().save(QDir(args[3]).filePath(QStringLiteral("settings-dialog.png")));
         dialog->reject();
 
+        auto* rates = window.findChild<orv::billing::TFormVatRates*>();
+        QTimer::singleShot(200, rates, [rates, &args] {
+            rates->grab().save(QDir(args[3]).filePath(QStringLiteral("vat-rates.png")));
+            rates->reject();
+        });
+        rates->showModal();
+
         auto* fill = window.findChild<orv::utils::TForm5*>();
         fill->findChild<QLineEdit*>(QStringLiteral("MaskEditNumberFrom"))
             ->setText(QStringLiteral("2001"));
@@ -107,9 +117,10 @@ int main(int argc, char** argv) {
         splash.hide();
 
         orv::reports::InvoiceReport invoices(window.tarifStandard());
-        invoices.open({}, window.vat().ndsPercent);
-        const orv::reports::ReportLayout layout = orv::reports::invoiceLayout(
-            orv::reports::readIssuerTexts(window.settingsStore()), window.vat().ndsPercent);
+        const orv::reports::IssuerTexts issuer =
+            orv::reports::readIssuerTexts(window.settingsStore());
+        invoices.open({}, issuer);
+        const orv::reports::ReportLayout layout = orv::reports::invoiceLayout(issuer);
         orv::reports::ReportPreview preview(
             layout, &invoices.data(), QStringLiteral("Счета за услуги электросвязи"), &window);
         preview.resize(900, 1000);

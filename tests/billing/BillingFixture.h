@@ -1,6 +1,7 @@
 #pragma once
 // A small exchange for the billing tests: every permanent table in a fresh folder, one city and
-// one long-distance tariff (1.50 and 2.00 a minute, in force since 2000), the evening window, a
+// one long-distance tariff (1.50 and 2.00 a minute, in force since 2000), VAT at 20 % in every
+// month (tests of the rates by date set their own), the evening window, a
 // settings file of its own, and helpers to add subscribers, fees, debts and calls and to read
 // the tables back.
 
@@ -23,6 +24,8 @@ class Exchange {
             " ('2000-01-01', 'OTHER', 1.5), ('2000-01-01', 'BLOCK', 1.5)");
         sql("INSERT INTO Tarif1 VALUES ('2000-01-01', 1, 2.0)");
         sql("INSERT INTO VechTm VALUES ('22:00:00', '07:00:00')");
+        t_.create(db::schema::ndsRates());
+        sql("INSERT INTO NdsRates VALUES ('2000-01-01', 20)");
     }
 
     db::Database& db() { return t_.db(); }

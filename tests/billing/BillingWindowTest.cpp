@@ -1,19 +1,24 @@
 // The debt commands in the main window, driven offscreen: the run ending in the debt view, a
-// refused run leaving the window usable, the payment button refreshing only the debt view.
+// refused run leaving the window usable, the payment button refreshing only the debt view, the
+// VAT rates of the settings.
 
 #include "BillingFixture.h"
 #include "GuiApplication.h"
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
+#include "billing/VatRates.h"
 #include "billing/forms/PaymentDialog.h"
+#include "billing/forms/VatRatesDialog.h"
 #include "core/Clock.h"
 #include "db/Aliases.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtTest/QTest>
 
 using namespace orv;
@@ -113,4 +118,32 @@ TEST_F(BillingWindow, ARefusedRunShowsItsMessageAndTheWindowStaysUsable) {
     trigger(ui::Command::N11);
     EXPECT_EQ(window_->gridDataSource(), QStringLiteral("DataSourceQueryDolg"));
     EXPECT_EQ(gridColumn(0), (QStringList{"101", "102"}));
+}
+
+TEST_F(BillingWindow, VatRatesAreAddedAndABadPercentChangesNothing) {
+    auto* dialog = window_->findChild<billing::TFormVatRates*>();
+    ASSERT_NE(dialog, nullptr);
+    QString message;
+    QStringList rows;
+    QTimer::singleShot(0, dialog, [&] {
+        dialog->findChild<QDateEdit*>(QStringLiteral("EditVatFrom"))->setDate(QDate(2026, 7, 1));
+        auto* percent = dialog->findChild<QLineEdit*>(QStringLiteral("EditVatPercent"));
+        QTest::keyClicks(percent, QStringLiteral("21"));
+        dialog->SetRateClick();
+        closeNextMessage(&message);
+        QTest::keyClicks(percent, QStringLiteral("abc"));
+        dialog->SetRateClick();
+        auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("GridVatRates"));
+        for (int r = 0; r < grid->rowCount(); ++r)
+            rows.append(grid->item(r, 0)->text() + u'=' + grid->item(r, 1)->text());
+        dialog->reject();
+    });
+    dialog->showModal();
+    EXPECT_EQ(rows, (QStringList{"01.01.2000=20", "01.07.2026=21"}));
+    EXPECT_EQ(message, QStringLiteral("'abc' is not a valid floating point value"));
+
+    // A new percent in the settings dialog is the rate from the first of this month.
+    window_->changeVat({true, 18});
+    EXPECT_EQ(billing::VatRates::read(x.db()).percentOn(QDate(2026, 4, 1)), 18);
+    EXPECT_EQ(billing::VatRates::read(x.db()).percentOn(QDate(2026, 3, 31)), 20);
 }

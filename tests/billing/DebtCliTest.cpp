@@ -77,9 +77,9 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
     const Outcome debts = cli(x, {QStringLiteral("debts")});
     EXPECT_EQ(debts.out,
               QStringLiteral("АбНомер,Признак,Наличие,К Оплате,ПредДолг,ДатаРассчета,"
-                             "ПредДатаРассчета,НДС,МгОплата,ПоврОплата,АбПлата\r\n"
-                             "101,ALL,YES,167,120,01.04.2026,01.03.2026,33.4,12,30,25\r\n"
-                             "102,BUDG,NO,8,0,01.04.2026,01.03.2026,0,1,2,3\r\n"));
+                             "ПредДатаРассчета,НДС,МгОплата,ПоврОплата,АбПлата,Итого к оплате\r\n"
+                             "101,ALL,YES,167,120,01.04.2026,01.03.2026,33.4,12,30,25,200.4\r\n"
+                             "102,BUDG,NO,8,0,01.04.2026,01.03.2026,0,1,2,3,8\r\n"));
 
     const auto before = x.files(orv::test::runTables());
     const Outcome second = cli(x, {QStringLiteral("debt-run")});
@@ -91,7 +91,7 @@ TEST(DebtCli, DebtRunPrintsItsSummaryAndRefusesASecondRun) {
 
 TEST(DebtCli, ViewsOfEmptyTablesAreTheirHeadings) {
     Exchange x;
-    EXPECT_EQ(cli(x, {QStringLiteral("debts")}).out.count(u','), 10);
+    EXPECT_EQ(cli(x, {QStringLiteral("debts")}).out.count(u','), 11);
     EXPECT_EQ(cli(x, {QStringLiteral("payments")}).out,
               QStringLiteral("АбНомер,Признак,Дата оплаты,Долг,Оплачено,Остаток\r\n"));
 }
@@ -164,6 +164,31 @@ TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
         EXPECT_EQ(again.code, 0) << again.err.toStdString();
         EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
         EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+    }
+}
+
+// Killed after its commit, before its calls reach the archive: the run is done, and the next
+// reader of the archive finds every retired call there, each once.
+TEST(DebtCli, RunKilledAfterItsCommitLosesNoRetiredCall) {
+    for (const char* point : {"after-commit", "archive-move-before-commit"}) {
+        SCOPED_TRACE(point);
+        Exchange x;
+        seedWorkedExample(x);
+        const QMap<QString, QString> crashAt{
+            {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}};
+        const Outcome killed =
+            cli(x, {QStringLiteral("debt-run")}, crashAt, test::cliProgramWithHooks());
+        EXPECT_EQ(killed.status, QProcess::CrashExit);
+        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+
+        // A restore of the tables from before the run takes the calls back from the archive.
+        const QString name = billing::listSnapshots(x.db()).first().name;
+        const Outcome restored = cli(x, {QStringLiteral("restore"), name});
+        EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 5);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 0);
     }
 }
 

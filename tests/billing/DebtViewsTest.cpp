@@ -32,7 +32,8 @@ TEST(DebtViews, DebtViewListsRowsMatchingASubscriberAndTakesTheListFilter) {
 
     for (const core::ViewColumn& c : billing::debtViewColumns())
         EXPECT_GE(dolg.fieldIndex(c.field), 0) << c.field.toStdString();
-    EXPECT_EQ(billing::debtViewColumns().size(), 11);
+    EXPECT_EQ(billing::debtViewColumns().size(), 12);
+    EXPECT_EQ(billing::debtViewColumns().last().title, QStringLiteral("Итого к оплате"));
 }
 
 TEST(DebtViews, PaymentViewComputesStayInFixedPoint) {

@@ -3,6 +3,7 @@
 
 #include "BillingFixture.h"
 #include "billing/CallArchive.h"
+#include "billing/DebtJournal.h"
 #include "billing/DryRun.h"
 #include "billing/Payment.h"
 #include "billing/PaymentJournal.h"
@@ -27,9 +28,9 @@ const QDate kToday(2026, 4, 10);
 // Every row of the tables a run changes, with its rowid.
 QMap<QString, QStringList> contents(Exchange& x) {
     QMap<QString, QStringList> result;
-    for (const QString& table : runTables())
-    {
-        db::Query q(x.db(), QStringLiteral("SELECT rowid AS r, * FROM %1 ORDER BY rowid").arg(table));
+    for (const QString& table : runTables()) {
+        db::Query q(x.db(),
+                    QStringLiteral("SELECT rowid AS r, * FROM %1 ORDER BY rowid").arg(table));
         q.open();
         result.insert(table, test::rowsOf(q));
     }
@@ -130,6 +131,7 @@ TEST(Snapshot, ARefusedRunLeavesNoSnapshotAndOnlyTheNewestAreKept) {
 TEST(Snapshot, AFullDiskRefusesTheRunAndChangesNothing) {
     Exchange x;
     seedWorkedExample(x);
+    billing::ensureDebtJournal(x.db());  // the journals exist, as after init
     const auto files = everyFile(x.temp().path());
     {
         const WriteLimit full(600);

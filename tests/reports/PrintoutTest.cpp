@@ -61,6 +61,7 @@ TEST(WindowPrintout, ThreeColumnsTitleAndPageNumbers) {
 TEST(WindowPrintout, SecondPrintoutShowsOnlyItsColumnsAndEmptyViewOnePage) {
     Accounts a;
     a.workedExample();
+    a.payment(101, QStringLiteral("ALL"), 120.0, 50.0);
     billing::DebtViews views(a.db());
     WindowPrintout printout;
     EXPECT_EQ(printout.title(), QStringLiteral("ReportLabel1"));

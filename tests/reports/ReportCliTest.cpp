@@ -1,5 +1,5 @@
-// orvanta-cli invoices and printout end to end: the line they print, the PDF they write, the
-// VAT rate and issuer texts of the settings store, an empty selection, a missing table, usage.
+// orvanta-cli invoices and printout end to end: the line they print, the PDF and CSV they write,
+// the VAT rates and issuer texts, an empty selection, a missing table, usage.
 
 #include "ReportTestData.h"
 
@@ -40,21 +40,21 @@ class ReportCli : public ::testing::Test {
 TEST_F(ReportCli, InvoicesWithTheStoredRateAndIssuer) {
     a.workedExample();
     for (int i = 0; i < 3; ++i) a.account(2000 + i, QStringLiteral("ALL"), 1, 1, 1, 1);
-    EXPECT_EQ(cli({"settings", "set", "НДС", "Процент", "22"}).code, 0);
+    EXPECT_EQ(cli({"vat-rates", "set", "01.03.2026", "22"}).code, 0);
     const CliOutcome set = cli({"settings", "set", "Реквизиты", "Телефон", "7-77-77"});
     EXPECT_EQ(set.code, 0) << set;
     EXPECT_TRUE(set.out.contains(QStringLiteral("Реквизиты\\Телефон=7-77-77 (string)"))) << set;
 
     const CliOutcome all = cli({"invoices", "--pdf", pdf("all.pdf")});
     EXPECT_EQ(all.code, 0) << all;
-    EXPECT_EQ(all.out, QStringLiteral("Счетов: 5, страниц: 2, файл %1\n").arg(pdf("all.pdf")));
+    EXPECT_EQ(all.out, QStringLiteral("Счетов: 4, страниц: 2, файл %1\n").arg(pdf("all.pdf")));
     const QString text = pdfText(pdf("all.pdf"));
     EXPECT_TRUE(text.contains(QStringLiteral("НДС 22%")));
     EXPECT_TRUE(text.contains(QStringLiteral("Телефон для справок 7-77-77")));
     EXPECT_TRUE(text.contains(QStringLiteral("ОБРАЗЕЦ")));  // the sample centre name
 
     const CliOutcome range = cli({"invoices", "--numbers", "-1500", "--pdf", pdf("range.pdf")});
-    EXPECT_EQ(range.out, QStringLiteral("Счетов: 2, страниц: 1, файл %1\n").arg(pdf("range.pdf")))
+    EXPECT_EQ(range.out, QStringLiteral("Счетов: 1, страниц: 1, файл %1\n").arg(pdf("range.pdf")))
         << range;
 
     QFile list(pdf("two.lst"));
@@ -78,10 +78,42 @@ TEST_F(ReportCli, EmptySelectionMissingTableAndUsage) {
     EXPECT_EQ(cli({"invoices", "--dates", "01.01.2026-", "--pdf", pdf("x.pdf")}).code, 2);
     EXPECT_EQ(cli({"printout", "nothing", "--pdf", pdf("x.pdf")}).code, 2);
 
-    a.db().dropTable(QStringLiteral("PaneDate"));
+    a.db().dropTable(QStringLiteral("DolgTb"));
     const CliOutcome missing = cli({"invoices", "--pdf", pdf("m.pdf")});
     EXPECT_EQ(missing.code, 1) << missing;
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("PaneDate"), Qt::CaseInsensitive)) << missing;
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("DolgTb"), Qt::CaseInsensitive)) << missing;
+}
+
+TEST_F(ReportCli, InvoiceLinesAsCsv) {
+    a.workedExample();
+    const CliOutcome both = cli({"invoices", "--csv", pdf("lines.csv"), "--pdf", pdf("lines.pdf")});
+    EXPECT_EQ(both.code, 0) << both;
+    EXPECT_TRUE(QFile::exists(pdf("lines.pdf")));
+    QFile csv(pdf("lines.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()),
+              QStringLiteral("АбНомер,Признак,Дата,ДолгНа,Оплачено,АбПлата,Почасовая,"
+                             "Междугородние,Пеня,НДС,СтавкаНДС,Начислено,КОплате\r\n"
+                             "101,ALL,01.04.2026,84.00,0.00,25.00,30.00,12.00,0.00,13.40,20,"
+                             "80.40,164.40\r\n"));
+    EXPECT_EQ(cli({"invoices", "--csv"}).code, 2);
+}
+
+TEST_F(ReportCli, VatRatesListedSetAndRefused) {
+    const CliOutcome set =
+        cli({"--today", "15.05.2026", "settings", "set", "НДС", "Процент", "21"});
+    EXPECT_EQ(set.code, 0) << set;
+    const CliOutcome listed = cli({"vat-rates", "set", "01.01.2027", "25,5"});
+    EXPECT_EQ(listed.code, 0) << listed;
+    EXPECT_EQ(listed.out, QStringLiteral("ДатаНачала,Процент\r\n01.01.2000,20\r\n01.05.2026,21\r\n"
+                                         "01.01.2027,25.5\r\n"));
+    for (const QStringList& bad : {QStringList{"vat-rates", "set", "01.13.2026", "20"},
+                                   QStringList{"vat-rates", "set", "01.01.2026", "abc"},
+                                   QStringList{"vat-rates", "set", "01.01.2026"}})
+        EXPECT_EQ(cli(bad).code, 2) << bad.join(u' ').toStdString();
+    const CliOutcome high = cli({"vat-rates", "set", "01.01.2026", "101"});
+    EXPECT_EQ(high.code, 1) << high;
+    EXPECT_EQ(cli({"vat-rates"}).out, listed.out) << "a refused rate changes nothing";
 }
 
 TEST_F(ReportCli, PrintoutOfTheDebtView) {

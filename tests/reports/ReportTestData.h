@@ -15,8 +15,11 @@ namespace orv::test {
 
 class Accounts {
   public:
+    // VAT at 20 % in every month, as in the worked example.
     Accounts() {
         for (const db::TableDef& def : db::schema::permanentTables()) t_.create(def);
+        t_.create(db::schema::ndsRates());
+        sql(QStringLiteral("INSERT INTO NdsRates VALUES ('2000-01-01', 20)"));
     }
     db::Database& db() { return t_.db(); }
     TempDatabase& temp() { return t_; }
@@ -26,7 +29,8 @@ class Accounts {
         return value ? QString::number(*value) : QStringLiteral("NULL");
     }
 
-    // A subscriber and its debt row of April 2026 (brought forward from March).
+    // A subscriber and its debt row of April 2026: lastDolg was due after March's run, April
+    // added the fee and the calls with 20 % VAT.
     void account(qint64 number, const QString& category, std::optional<double> abPlata,
                  std::optional<double> byTime, std::optional<double> mg,
                  std::optional<double> lastDolg, const QString& exist = QStringLiteral("YES")) {
@@ -39,10 +43,14 @@ class Accounts {
     void debtRow(qint64 number, const QString& category, std::optional<double> abPlata,
                  std::optional<double> byTime, std::optional<double> mg,
                  std::optional<double> lastDolg) {
-        sql(QStringLiteral("INSERT INTO DolgTb VALUES (%1, '%2', '2026-04-01', '2026-03-01', 0, "
-                           "%3, 0, %4, %5, %6)")
+        const double charges = abPlata.value_or(0) + byTime.value_or(0) + mg.value_or(0);
+        const double carried = lastDolg.value_or(0) / 1.2;
+        sql(QStringLiteral("INSERT INTO DolgTb VALUES (%1, '%2', '2026-04-01', '2026-03-01', %7, "
+                           "%3, %8, %4, %5, %6)")
                 .arg(number)
-                .arg(category, amount(lastDolg), amount(mg), amount(byTime), amount(abPlata)));
+                .arg(category, amount(lastDolg), amount(mg), amount(byTime), amount(abPlata),
+                     amount(carried + charges),
+                     amount((lastDolg.value_or(0) - carried) + 0.2 * charges)));
     }
     void payment(qint64 number, const QString& category, std::optional<double> dolg,
                  std::optional<double> pane) {
@@ -50,12 +58,8 @@ class Accounts {
                 .arg(number)
                 .arg(category, amount(dolg), amount(pane)));
     }
-    // The worked example: 101 without a payment, 102 with Dolg 120.00 and Pane 50.00.
-    void workedExample() {
-        account(101, QStringLiteral("ALL"), 25.0, 30.0, 12.0, 70.0);
-        account(102, QStringLiteral("ALL"), 25.0, 30.0, 12.0, 70.0);
-        payment(102, QStringLiteral("ALL"), 120.0, 50.0);
-    }
+    // The worked example: 84.00 due after March, April's 67.00 and 13.40 of VAT.
+    void workedExample() { account(101, QStringLiteral("ALL"), 25.0, 30.0, 12.0, 84.0); }
 
   private:
     TempDatabase t_;

@@ -3,6 +3,8 @@
 #include "app/forms/HelpWindow.h"
 #include "app/forms/SettingsDialog.h"
 #include "app/forms/Splash.h"
+#include "billing/VatRates.h"
+#include "core/Clock.h"
 #include "core/Error.h"
 #include "db/Schema.h"
 #include "ui/ErrorBox.h"
@@ -119,7 +121,7 @@ TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
     FormCreate();
     splash_ = new TForm6(this);
     settingsDialog_ =
-        new TFormSettings([this](const core::VatSettings& vat) { setVat(vat); }, this);
+        new TFormSettings([this](const core::VatSettings& vat) { changeVat(vat); }, this);
     connectOwnCommands();
 }
 
@@ -512,6 +514,19 @@ core::SelectionPanel TForm1::selection() const {
 }
 
 // --- own commands --------------------------------------------------------------------------------
+
+void TForm1::changeVat(const core::VatSettings& vat) {
+    if (vat.ndsPercent != vat_.ndsPercent) {
+        const QDate today = orv::today();
+        try {
+            billing::setVatRate(tarifStandard(), QDate(today.year(), today.month(), 1),
+                                vat.ndsPercent);
+        } catch (const Error& e) {
+            ui::showErrorBox(this, e.message());
+        }
+    }
+    vat_ = vat;
+}
 
 void TForm1::ToolButtonSettingsClick() {
     settingsDialog_->FormShow();

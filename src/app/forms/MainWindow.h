@@ -92,6 +92,9 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     const QString& startDirectory() const override { return startDirectory_; }
 
     void setVat(const core::VatSettings& vat) { vat_ = vat; }
+    // The VAT pair of a confirmed settings dialog; a new percent is also the rate from the first
+    // day of the current month in the table of VAT rates.
+    void changeVat(const core::VatSettings& vat);
 
     // The window's own command handlers.
     void ToolButtonSettingsClick();                   // the settings dialog, modally

@@ -4,6 +4,7 @@
 #include "billing/forms/PaymentDialog.h"
 #include "billing/forms/ProgressWindow.h"
 #include "billing/forms/RecoveryCommands.h"
+#include "billing/forms/VatRatesDialog.h"
 #include "calls/Unbilled.h"
 #include "core/Clock.h"
 #include "ui/LongWork.h"
@@ -119,6 +120,8 @@ BillingCommands& installBilling(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::ToolButtonRaschet,
                           [commands] { commands->ButtonDeleteClick(); });
     installRecovery(window, commands->progressWindow());
+    auto* rates = new TFormVatRates(window.tarifStandard(), window.widget());
+    window.addSettingsButton(QStringLiteral("НДС…"), [rates] { rates->showModal(); });
     return *commands;
 }
 

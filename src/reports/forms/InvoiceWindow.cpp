@@ -31,25 +31,23 @@ TForm4::TForm4(ui::MainWindowHost& window)
 
 void TForm4::BitBtnReportClick() {
     const ReportOpen open(report_);
-    const double ndsPercent = window_.vat().ndsPercent;
     const core::SelectionPanel panel = window_.selection();
     IssuerTexts issuer;
     ReportLayout layout;
     {
         const ui::WaitCursor wait;
         issuer = readIssuerTexts(window_.settingsStore());
-        layout = invoiceLayout(issuer, ndsPercent);
-        report_.open(panel, ndsPercent);
+        layout = invoiceLayout(issuer);
+        report_.open(panel, issuer);
     }
     ReportPreview preview(layout, &report_.data(), QStringLiteral("Счета за услуги электросвязи"),
                           window_.widget());
-    preview.setPdfWriter(
-        [&](const QString& path) { writePdf(preview, panel, ndsPercent, issuer, path); });
+    preview.setPdfWriter([&](const QString& path) { writePdf(preview, panel, issuer, path); });
     preview.exec();
 }
 
-void TForm4::writePdf(QWidget& parent, const core::SelectionPanel& panel, double ndsPercent,
-                      const IssuerTexts& issuer, const QString& path) {
+void TForm4::writePdf(QWidget& parent, const core::SelectionPanel& panel, const IssuerTexts& issuer,
+                      const QString& path) {
     std::optional<db::RecordFilter> filter;
     if (report_.QueryReport().isFiltered()) filter = report_.QueryReport().filter();
     QProgressDialog progress(QStringLiteral("Запись счетов в PDF…"), QString(), 0, 100, &parent);
@@ -64,8 +62,7 @@ void TForm4::writePdf(QWidget& parent, const core::SelectionPanel& panel, double
                               QStringLiteral("Страница %1 из %2").arg(done).arg(total));
                 return true;
             };
-            writeInvoicesPdf(own, panel, filter ? &*filter : nullptr, ndsPercent, issuer, path,
-                             pageDone);
+            writeInvoicesPdf(own, panel, filter ? &*filter : nullptr, issuer, path, pageDone);
         },
         [&progress](int percent, const QString& text) {
             progress.setLabelText(text);

@@ -18,17 +18,17 @@ class TForm4 : public QObject {
 
     InvoiceReport& report() { return report_; }
 
-    // The payments read, QueryReport opened on the selection panel's number range with the
-    // program's VAT rate, the preview shown until the user closes it, then the report closed;
-    // the layout takes the issuer's texts from the settings store as they are now. An empty
+    // The journals read, QueryReport opened on the selection panel's number range and its
+    // invoices composed from the books, the preview shown until the user closes it, then the report
+    // closed; the layout takes the issuer's texts from the settings store as they are now. An empty
     // selection opens the preview with no pages. "Сохранить в PDF" runs as long work.
     void BitBtnReportClick();
 
   private:
     // "Сохранить в PDF" of the preview: the same invoices drawn again on a worker thread with a
     // connection of its own, with a progress window, while the windows keep painting.
-    void writePdf(QWidget& parent, const core::SelectionPanel& panel, double ndsPercent,
-                  const IssuerTexts& issuer, const QString& path);
+    void writePdf(QWidget& parent, const core::SelectionPanel& panel, const IssuerTexts& issuer,
+                  const QString& path);
 
     ui::MainWindowHost& window_;
     InvoiceReport report_;
