@@ -5,6 +5,7 @@
 // Exit code 0 on success, 1 when the program refuses (its message on stderr, the text the
 // window would show), 2 on a usage error.
 
+#include "cli/ArchiveCommands.h"
 #include "cli/BillingCommands.h"
 #include "cli/CdrCommands.h"
 #include "cli/CliContext.h"
@@ -82,6 +83,10 @@ const QList<Command>& commands() {
         {"import-cdr", "import-cdr asterisk|freeswitch FILE [--dialplan FILE] [--again]",
          orv::cli::runImportCdr},
         {"unbilled", "unbilled", orv::cli::runUnbilled},
+        {"archive", "archive", orv::cli::runArchive},
+        {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
+        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE]",
+         orv::cli::runStatement},
     };
     return list;
 }
