@@ -5,6 +5,7 @@
 #include "billing/DebtReckoning.h"
 #include "billing/DebtStatements.h"
 #include "billing/VatRates.h"
+#include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/SettingsStore.h"
 #include "core/TestHooks.h"

@@ -2,10 +2,10 @@
 
 #include "billing/CallArchive.h"
 #include "billing/TablePages.h"
-#include "core/TestHooks.h"
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
