@@ -1,5 +1,6 @@
 #include "billing/DebtRun.h"
 
+#include "billing/CallArchive.h"
 #include "billing/DebtJournal.h"
 #include "billing/DebtReckoning.h"
 #include "billing/DebtStatements.h"
@@ -602,14 +603,33 @@ void recordRun(Database& db, const RunDates& dates, const Reckoner& r, const QDa
 }
 
 // The retirement of the reckoned calls: the old long-distance calls of the accounts' numbers
-// copied into OldMG.DB, then every call dated before the month start deleted from DESTTAR.
+// copied into OldMG.DB, then every call dated before the month start moved to the calls waiting
+// for the archive: copied there, then deleted from DESTTAR. The two must be the same calls.
 void retireReckonedCalls(Database& db, const db::RowBound& calls, const RunDates& dates,
-                         DebtRunSummary& summary) {
+                         const QString& runId, DebtRunSummary& summary) {
     summary.callsArchived = archiveOldLongDistance(db, calls, dates.currentStart);
     TEST_crashPoint("after-archive");
+    const qint64 pending = queueRetiredCalls(db, calls, dates.currentStart, runId);
+    TEST_crashPoint("after-call-archive");
     db::Query retire(db, sql::QueryDolgDelete());
     retire.setDateTime(QStringLiteral("DateOfRas"), QDateTime(dates.currentStart, QTime(0, 0)));
     summary.callsRetired = retire.execute();
+    if (summary.callsRetired != pending)
+        raise(Error::Kind::Engine,
+              QStringLiteral("В архив перенесено %1 разговоров, из DESTTAR удалено %2; расчет "
+                             "отменен")
+                  .arg(pending)
+                  .arg(summary.callsRetired));
+}
+
+// After the commit the run is done: when its calls cannot go into the archive now, they wait in
+// the queue, and the next reader of the archive or the next run moves them first.
+void archiveQueuedCalls(Database& db) {
+    try {
+        finishArchiveMove(db);
+    } catch (const Error&) {
+        // Still queued; nothing is lost.
+    }
 }
 
 }  // namespace
@@ -620,6 +640,8 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
                                   RunSnapshotMode snapshotMode) {
     const Reporter report(progress);
     const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
+    // Calls a previous run left waiting go into the archive before this run queues its own.
+    finishArchiveMove(db);
     const QVector<Account> accounts = readAccounts(db);
     if (accounts.isEmpty()) raise(Error::Kind::Refused, kEmptyAbTab);
     const core::Settings settings = core::readSettings(store);
@@ -629,9 +651,13 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     const FeeTable fees(db);
     const VatRates rates = VatRates::read(db);
 
-    // Counted before the bound: the bounded rows are a view, which has no rowids to tell the
+    // The copy of the tables the run changes, before it changes any: a run that cannot keep one
+    // does not start. DESTTAR is not in it: the calls the run retires go to the archive, from
+    // which a restore takes them back.
+    RunSnapshot snapshot(db, store, today, snapshotMode);
+    // Noted before the bound: the bounded rows are a view, which has no rowids to tell the
     // priced calls from the others.
-    const qint64 unbilled = calls::countUnbilled(db);
+    const qint64 unbilled = noteUnbilledReasons(db);
     // Before anything changes: the calls this run reckons are those in DESTTAR now. The collector
     // may append more while the run works; the run neither prices nor deletes those.
     const db::RowBound calls(db, QStringLiteral("DESTTAR"));
@@ -640,10 +666,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     ensureResultTable(db, QStringLiteral("DolgRes"));
     ensureResultTable(db, QStringLiteral("DolgDR"));
     const NumbersTable numbers(db, accounts);
-    // The copy of the tables before anything changes, read through connections of its own: the
-    // final transaction's write locks would keep the copy from reading them. It holds every call
-    // the run retires, since those are bounded to the rows read at the start.
-    RunSnapshot snapshot(db, store, today, snapshotMode);
+    indexPricedCalls(db);
     // The single final transaction: it holds the write lock of every table it touches from its
     // start, so the debts it reads are those it overwrites; the collector's appends and the
     // payments wait for it.
@@ -674,11 +697,13 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     summary.accounts = accounts.size();
     summary.callsUnbilled = unbilled;
     report(kRetirePhase);
-    retireReckonedCalls(db, calls, dates, summary);
+    retireReckonedCalls(db, calls, dates, snapshot.runId(), summary);
     TEST_crashPoint("before-commit");
     TEST_pausePoint("before-commit");
     transaction.commit();
     snapshot.keep();
+    TEST_crashPoint("after-commit");
+    archiveQueuedCalls(db);
     report.finished();
     return summary;
 }

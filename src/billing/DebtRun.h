@@ -5,12 +5,12 @@
 // deducted once per city price), combines them into DolgRes and DolgDR, carries each account's
 // stored debt month by month with the fee of ABPLATA, the optional penalty and VAT into
 // DolgTb.db, copies the old long-distance calls of the accounts' numbers into OldMG.DB and
-// deletes every call dated before the month start from DESTTAR. A run after missed months
-// reckons each of them in turn.
+// moves every call dated before the month start from DESTTAR into the call archive
+// (CallArchive.h). A run after missed months reckons each of them in turn.
 //
 // All or nothing: every change after the pipelines (PrDlgCt.db, PrDlgMG, DolgRes, DolgDR,
-// DolgTb.db, OldMG.DB, DESTTAR) is one transaction. A refusal or an error rolls all of them back,
-// and a process killed at any moment leaves them as they were before the run; only the result
+// DolgTb.db, OldMG.DB, DESTTAR, the call archive) is one transaction. A refusal or an error
+// rolls all of them back, and a process killed at any moment leaves them as they were before the run; only the result
 // tables of the pipelines keep what the pipelines wrote.
 //
 // Errors are orv::Error. Refused, with the operator's message: AbTab.DB empty, the month already
@@ -52,13 +52,14 @@ struct DebtRunSummary {
     int months = 0;            // months reckoned
     qint64 accounts = 0;       // rows of AbTab.DB stored into DolgTb.db
     qint64 callsArchived = 0;  // rows appended to OldMG.DB
-    qint64 callsRetired = 0;   // calls deleted from DESTTAR
+    qint64 callsRetired = 0;   // calls moved from DESTTAR into the call archive
     qint64 callsUnbilled = 0;  // calls of DESTTAR that no tariff priced, before the deletion
 };
 
 // The run as of today. The four settings of the run are read from the store at its start; VAT
-// comes from vat, the program-wide copy. Before its first change the run takes a snapshot of
-// the tables it changes (RunSnapshot.h) unless told to skip it; without one it does not start.
+// comes from vat, the program-wide copy. Before its first change (the pipelines included) the
+// run takes a snapshot of the tables it changes (RunSnapshot.h) unless told to skip it; without
+// one it does not start and changes nothing.
 DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& store,
                                   const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines, const DebtProgress& progress = {},

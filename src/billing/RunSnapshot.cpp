@@ -7,9 +7,13 @@ namespace orv::billing {
 RunSnapshot::RunSnapshot(db::Database& db, const core::SettingsStore& store, const QDate& today,
                          RunSnapshotMode mode)
     : db_(db), store_(store) {
-    if (mode == RunSnapshotMode::Skip) return;
+    if (mode == RunSnapshotMode::Skip) {
+        runId_ = snapshotStamp();
+        return;
+    }
     try {
         snapshot_ = takeSnapshot(db_, today, QStringLiteral("Расчет долга"));
+        runId_ = snapshot_->name;
     } catch (const Error& e) {
         if (e.kind() != Error::Kind::Refused) throw;
         raise(Error::Kind::Refused, kNoSnapshot + u'\n' + e.message());

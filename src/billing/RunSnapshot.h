@@ -1,7 +1,6 @@
 #pragma once
 // The debt run's snapshot of the tables it is about to change (see Snapshot.h), held for the
-// length of the run: taken when constructed, which must be at the start of the run's
-// transaction, before its first change; kept by keep() after the transaction commits, when the
+// length of the run: taken when constructed, before the run's first change; kept by keep() after the transaction commits, when the
 // oldest snapshots beyond the setting are removed. A run that ends without committing changed
 // nothing, and its snapshot is removed again, so refused runs do not push useful snapshots out.
 //
@@ -21,7 +20,6 @@ enum class RunSnapshotMode { Take, Skip };
 
 class RunSnapshot {
   public:
-    // Requires: the run's transaction is open and has the snapshot tables attached.
     RunSnapshot(db::Database& db, const core::SettingsStore& store, const QDate& today,
                 RunSnapshotMode mode);
     ~RunSnapshot();
@@ -29,12 +27,16 @@ class RunSnapshot {
     RunSnapshot& operator=(const RunSnapshot&) = delete;
 
     void keep();
+    // Marks the calls the run moves into the archive: the snapshot's name, or the moment the run
+    // started in the same form when it takes none; later runs have greater marks.
+    const QString& runId() const { return runId_; }
 
   private:
     db::Database& db_;
     const core::SettingsStore& store_;
     std::optional<SnapshotInfo> snapshot_;
     bool kept_ = false;
+    QString runId_;
 };
 
 }  // namespace orv::billing

@@ -1,10 +1,14 @@
 #include "billing/Snapshot.h"
 
+#include "billing/CallArchive.h"
 #include "billing/TablePages.h"
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
+#include "db/Schema.h"
+#include "db/Transaction.h"
 
 #include <zlib.h>
 #include <QDateTime>
@@ -18,6 +22,8 @@
 
 namespace orv::billing {
 namespace {
+
+using db::Statement;
 
 const QString kManifest = QStringLiteral("manifest.json");
 const QString kNameFormat = QStringLiteral("yyyy-MM-ddTHH-mm-ss");
@@ -38,7 +44,7 @@ QString packedName(const SnapshotTable& table) { return table.fileName + QString
 
 // A new folder named after this moment; a second snapshot within the same second gets "-2".
 QString newFolder(const QString& backups, QString* name) {
-    const QString stamp = QDateTime::currentDateTime().toString(kNameFormat);
+    const QString stamp = snapshotStamp();
     *name = stamp;
     for (int n = 2; QFileInfo::exists(backups + u'/' + *name); ++n)
         *name = stamp + u'-' + QString::number(n);
@@ -167,12 +173,126 @@ QList<TableImage> readImages(const SnapshotInfo& snapshot) {
     return images;
 }
 
+// The manifest is input: plain file names of this snapshot, each its own table's, every table
+// once, the books among them.
+void checkManifest(const SnapshotInfo& snapshot) {
+    const auto refuse = [&](const QString& why) {
+        raise(Error::Kind::Refused,
+              QStringLiteral("Копия %1 не может быть восстановлена: %2").arg(snapshot.name, why));
+    };
+    if (snapshot.tables.isEmpty()) refuse(QStringLiteral("в ее описании нет таблиц"));
+    QStringList allowed = snapshotTables();
+    allowed.append(QStringLiteral("DESTTAR"));
+    QStringList seen;
+    for (const SnapshotTable& t : snapshot.tables) {
+        const qsizetype known = allowed.indexOf(t.table);
+        if (known < 0) refuse(QStringLiteral("таблица «%1» не сохраняется в копиях").arg(t.table));
+        if (seen.contains(t.table)) refuse(QStringLiteral("таблица %1 указана дважды").arg(t.table));
+        seen.append(t.table);
+        const QString stem = t.fileName.section(u'.', 0, 0);
+        const bool plain = !t.fileName.contains(u'/') && !t.fileName.contains(u'\\') &&
+                           !t.fileName.startsWith(u'.') && !t.fileName.contains(QChar(0));
+        if (!plain || stem.compare(t.table, Qt::CaseInsensitive) != 0 ||
+            t.fileName.section(u'.', 1).compare(QLatin1String("db"), Qt::CaseInsensitive) != 0)
+            refuse(QStringLiteral("файл «%1» не является файлом таблицы %2").arg(t.fileName, t.table));
+        const QFileInfo packed(snapshot.folder + u'/' + packedName(t));
+        if (packed.isSymLink() || !packed.isFile())
+            refuse(QStringLiteral("файл %1 не найден в папке копии").arg(packedName(t)));
+    }
+    if (!seen.contains(QStringLiteral("DolgTb")))
+        refuse(QStringLiteral("в ней нет таблицы DolgTb"));
+}
+
+// The tables of a snapshot, each checked against its schema and held in a temporary table of
+// the connection until the restore's transaction puts them back together.
+class StagedTables {
+  public:
+    explicit StagedTables(db::Database& db) : db_(db) {}
+    ~StagedTables() {
+        for (const QString& table : std::as_const(tables_)) {
+            try {
+                db_.connection().exec(
+                    QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(stageName(table)));
+            } catch (const Error&) {
+                // Temporary tables go with the connection.
+            }
+        }
+    }
+    StagedTables(const StagedTables&) = delete;
+    StagedTables& operator=(const StagedTables&) = delete;
+
+    void add(const QString& table, const TableImage& image, const QString& folder) {
+        const QString path = folder + u'/' + table + QStringLiteral(".db");
+        writeTablePages(image, path, table);
+        const QString schema = QStringLiteral("orv_restore");
+        db_.attachFile(path, schema);
+        try {
+            const QStringList columns = columnsOf(table, schema);
+            const QList<db::FieldDef>& expected = db::schema::find(table)->fields;
+            bool same = columns.size() == expected.size();
+            for (qsizetype i = 0; same && i < columns.size(); ++i)
+                same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
+            if (!same)
+                raise(Error::Kind::Refused,
+                      QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; "
+                                     "восстановление отменено")
+                          .arg(table));
+            tables_.append(table);
+            db_.connection().exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT rowid AS "
+                                                 "orv_rowid, * FROM %2.%3")
+                                      .arg(stageName(table), schema, db::quoteIdentifier(table)));
+        } catch (...) {
+            db_.detachFile(schema);
+            throw;
+        }
+        db_.detachFile(schema);
+    }
+
+    // Inside the restore's transaction: every staged table replaces its table's rows.
+    void putBack() {
+        for (const QString& table : std::as_const(tables_)) {
+            const QString target = db_.qualified(table);
+            QStringList columns;
+            for (const db::FieldDef& f : db_.fields(table)) columns.append(db::quoteIdentifier(f.name));
+            db_.connection().exec(QStringLiteral("DELETE FROM %1").arg(target));
+            db_.connection().exec(
+                QStringLiteral("INSERT INTO %1 (rowid, %2) SELECT orv_rowid, %2 FROM temp.%3")
+                    .arg(target, columns.join(u','), stageName(table)));
+        }
+    }
+
+  private:
+    static QString stageName(const QString& table) { return QStringLiteral("orv_restore_") + table; }
+
+    // The columns of the image's only table, which must be the table itself.
+    QStringList columnsOf(const QString& table, const QString& schema) {
+        Statement tables(db_.connection(),
+                         QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'")
+                             .arg(schema));
+        QStringList names;
+        while (tables.step()) names.append(tables.column(0).toString());
+        if (names.size() != 1 || names.first() != table)
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Копия таблицы %1 содержит не ее; восстановление отменено")
+                      .arg(table));
+        Statement info(db_.connection(),
+                       QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, db::quoteIdentifier(table)));
+        QStringList columns;
+        while (info.step()) columns.append(info.column(1).toString());
+        return columns;
+    }
+
+    db::Database& db_;
+    QStringList tables_;
+};
+
 }  // namespace
 
+QString snapshotStamp() { return QDateTime::currentDateTime().toString(kNameFormat); }
+
 const QStringList& snapshotTables() {
-    static const QStringList tables = {QStringLiteral("DESTTAR"), QStringLiteral("DolgTb"),
-                                       QStringLiteral("PrDlgCt"), QStringLiteral("PrDlgMG"),
-                                       QStringLiteral("OldMG")};
+    static const QStringList tables = {QStringLiteral("DolgTb"), QStringLiteral("PrDlgCt"),
+                                       QStringLiteral("PrDlgMG"), QStringLiteral("OldMG")};
     return tables;
 }
 
@@ -218,23 +338,52 @@ void removeSnapshot(const SnapshotInfo& snapshot) { QDir(snapshot.folder).remove
 SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
                              const QString& name, const QDate& today) {
     const SnapshotInfo snapshot = findSnapshot(db, name);
+    checkManifest(snapshot);
     const QList<TableImage> images = readImages(snapshot);
-    QStringList paths;
+    QStringList tables;
     for (const SnapshotTable& t : snapshot.tables) {
-        const QString path =
-            db.tableExists(t.table) ? db.tableFilePath(t.table) : db.folder() + u'/' + t.fileName;
-        checkNotLocked(path, t.table);
-        paths.append(path);
+        if (db.tableExists(t.table)) {
+            const QString path = db.tableFilePath(t.table);
+            if (QFileInfo(path).isSymLink())
+                raise(Error::Kind::Refused,
+                      QStringLiteral("Таблица %1 является ссылкой на другой файл; восстановление "
+                                     "отменено")
+                          .arg(t.table));
+            checkNotLocked(path, t.table);
+        }
+        tables.append(t.table);
     }
-    const SnapshotInfo before = takeSnapshot(
-        db, today, QStringLiteral("Перед восстановлением из копии %1").arg(snapshot.name));
-    try {
-        for (qsizetype i = 0; i < images.size(); ++i)
-            writeTablePages(images[i], paths[i], snapshot.tables[i].table);
-    } catch (const Error& e) {
-        raise(e.kind(), QStringLiteral("%1\nВосстановление прервано; таблицы до него сохранены в "
-                                       "копии %2, восстановление можно повторить")
-                            .arg(e.message(), before.name));
+    if (!tables.contains(QStringLiteral("DESTTAR")))
+        checkNotLocked(db.tableFilePath(QStringLiteral("DESTTAR")), QStringLiteral("DESTTAR"));
+    const QString staging = backupsFolder(db) + QStringLiteral("/.restore");
+    QDir(staging).removeRecursively();
+    const PartialFolder stagingFolder(staging);
+    if (!QDir().mkpath(staging))
+        raise(Error::Kind::Refused, QStringLiteral("Не удалось создать папку %1").arg(staging));
+    StagedTables staged(db);
+    for (qsizetype i = 0; i < images.size(); ++i)
+        staged.add(snapshot.tables[i].table, images[i], staging);
+
+    const bool withCalls = tables.contains(QStringLiteral("DESTTAR"));
+    const SnapshotInfo before = writeSnapshot(
+        db, existingTables(db, withCalls ? tables : snapshotTables()), today,
+        QStringLiteral("Перед восстановлением из копии %1").arg(snapshot.name));
+    for (const QString& table : tables)
+        if (!db.tableExists(table)) db.createTable(*db::schema::find(table));
+    {
+        const ArchiveAttachment archive(db);
+        QStringList changed = tables;
+        if (!withCalls) changed.append(QStringLiteral("DESTTAR"));
+        db::Transaction transaction(db, changed, db::Transaction::Lock::Immediate);
+        staged.putBack();
+        // A snapshot with the calls holds those the later runs archived; one without them
+        // takes them back from the archive.
+        if (withCalls)
+            forgetArchivedCalls(db, archive, snapshot.name);
+        else
+            returnArchivedCalls(db, archive, snapshot.name);
+        TEST_crashPoint("restore-before-commit");
+        transaction.commit();
     }
     pruneSnapshots(db, snapshotsToKeep(store));
     return before;

@@ -1,6 +1,6 @@
 #pragma once
-// Snapshots of the tables the debt run changes (DESTTAR, DolgTb.db, PrDlgCt.db, PrDlgMG,
-// OldMG.DB) in the folder "backups" of the data folder (the folder of OrvantaStandard), one
+// Snapshots of the tables the debt run changes (DolgTb.db, PrDlgCt.db, PrDlgMG, OldMG.DB; the
+// calls it retires are kept by the call archive, CallArchive.h) in the folder "backups" of the data folder (the folder of OrvantaStandard), one
 // folder per snapshot named after the moment it was taken ("2026-03-01T10-15-00"). A snapshot
 // holds each table file's pages as one gzip file ("DESTTAR.db.gz") and manifest.json: the run's
 // date, the program's version, why it was taken, and per table its file name, row count, size
@@ -8,10 +8,14 @@
 // folders without one are not snapshots.
 //
 // The pages are read through the database's own connection (see TablePages.h), inside its open
-// transaction when there is one, so a snapshot taken at the start of the debt run's transaction
-// is exactly the state the run starts from. Restoring puts each table of a snapshot back page
-// for page (DESTTAR first), after a snapshot of the present state so that the restore can be
-// undone; it refuses before changing anything while another program holds a lock on a table.
+// transaction when there is one. Restoring checks the manifest as input (plain file names of the
+// snapshot, each table's own image of its own structure, every table once, DolgTb among them,
+// no link followed), stages every table, then puts them all back in one transaction together
+// with the calls the later runs moved into the archive; a restore killed at any moment leaves
+// every table as before it (SQLite's journal of that transaction undoes it at the next opening).
+// A snapshot of the present state comes first, so that the restore can be undone; it refuses
+// before changing anything while another program holds a lock on a table. Snapshots taken when
+// they still held DESTTAR put it back whole and forget the calls archived since.
 //
 // Errors are orv::Error(Refused) with the operator's message: a snapshot that cannot be written
 // (a full disk; its partial folder is removed), a snapshot that does not exist or whose files do
@@ -51,6 +55,8 @@ struct SnapshotInfo {
 
 // The tables of a snapshot, in the order they are restored.
 const QStringList& snapshotTables();
+// This moment as a snapshot's name ("2026-03-01T10-15-00"): later moments sort after.
+QString snapshotStamp();
 // The folder "backups" of the database's folder.
 QString backupsFolder(const db::Database& db);
 // How many snapshots are kept: "Копии", "Хранить" of the settings store, 24 when not set, at

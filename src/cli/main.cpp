@@ -5,6 +5,7 @@
 // Exit code 0 on success, 1 when the program refuses (its message on stderr, the text the
 // window would show), 2 on a usage error.
 
+#include "cli/ArchiveCommands.h"
 #include "cli/BankCommands.h"
 #include "cli/BillingCommands.h"
 #include "cli/CdrCommands.h"
@@ -87,6 +88,10 @@ const QList<Command>& commands() {
         {"unmatched-payments", "unmatched-payments [--xlsx FILE]",
          orv::cli::runUnmatchedPayments},
         {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
+        {"archive", "archive", orv::cli::runArchive},
+        {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
+        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE]",
+         orv::cli::runStatement},
     };
     return list;
 }

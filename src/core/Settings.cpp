@@ -115,6 +115,8 @@ const QList<SettingInfo>& allSettings() {
             {kNds, kPercent, SettingType::Float, d.ndsPercent, 0, 100},
             {kNoUchet, kMin, SettingType::Integer, double(d.freeMinutes), 0, kMaxFreeMinutes},
             {kCopies, kKeep, SettingType::Integer, kDefaultSnapshotsKept, 1, kMaxSnapshotsKept},
+            {kArchiveSection, kArchiveKeepMonths, SettingType::Integer, kArchiveKeepDefault, 1,
+             1200},
         };
     }();
     return list;

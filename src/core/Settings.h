@@ -51,6 +51,11 @@ struct SettingInfo {
     double maximum;
 };
 
+// How many months the call archive keeps: "Архив", "Хранить месяцев".
+inline const QString kArchiveSection = QStringLiteral("Архив");
+inline const QString kArchiveKeepMonths = QStringLiteral("Хранить месяцев");
+inline constexpr int kArchiveKeepDefault = 36;
+
 // The free minutes of a month cannot exceed the minutes of 31 days.
 inline constexpr int kMaxFreeMinutes = 31 * 24 * 60;
 // How many snapshots of the tables before a debt run are kept ("Копии", "Хранить").

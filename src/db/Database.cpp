@@ -435,6 +435,25 @@ void Database::addIndex(const QString& table, const IndexDef& index) {
                                quoteIdentifier(canonical), columns.join(QStringLiteral(", "))));
 }
 
+void Database::attachFile(const QString& path, const QString& schema) {
+    const QString k = QStringLiteral("file:") + schema.toLower();
+    if (attached_.contains(k))
+        raise(Error::Kind::Engine, QStringLiteral("Файл %1 уже подключен").arg(path));
+    makeRoom(1, {});
+    Statement attachStatement(
+        *connection_, QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteIdentifier(schema)));
+    attachStatement.bind(1, fileUri(path, "rwc"));
+    attachStatement.run();
+    attached_.insert(k, Attached{schema, 1, ++useCounter_});
+}
+
+void Database::detachFile(const QString& schema) {
+    const QString k = QStringLiteral("file:") + schema.toLower();
+    if (!attached_.contains(k)) return;
+    attached_.remove(k);
+    connection_->exec(QStringLiteral("DETACH DATABASE %1").arg(quoteIdentifier(schema)));
+}
+
 void Database::detachUnused() {
     if (connection_->inTransaction()) return;
     for (auto it = attached_.begin(); it != attached_.end();) {

@@ -125,6 +125,12 @@ class Database {
     // SQL text that names the table in a statement of this connection ("S"."T"), attaching it.
     QString qualified(const QString& table);
 
+    // Attaches a database file that is no table of the folder (created when missing) under
+    // schema, held until detachFile(schema): it counts against the attachment limit and is never
+    // detached to make room, so a transaction begun later can include it. Outside a transaction.
+    void attachFile(const QString& path, const QString& schema);
+    void detachFile(const QString& schema);
+
     Connection& connection() { return *connection_; }
 
   private:

@@ -2,6 +2,8 @@
 // crash points (orvanta-cli-test) leaving every table as it was.
 
 #include "BillingFixture.h"
+#include "billing/CallArchive.h"
+#include "billing/Snapshot.h"
 
 #include <QDir>
 #include <QProcess>
@@ -52,6 +54,14 @@ QMap<QString, QStringList> contents(const QString& folder) {
         rows.insert(table, orv::test::rowsOf(q));
     }
     return rows;
+}
+
+// The calls of every archived month.
+qint64 archivedCalls(const QString& folder) {
+    db::Database fresh(QStringLiteral("Check"), folder);
+    qint64 calls = 0;
+    for (const billing::ArchiveMonth& month : billing::listArchive(fresh)) calls += month.calls;
+    return calls;
 }
 
 }  // namespace
@@ -132,8 +142,8 @@ TEST(DebtCli, PayRecordsAPaymentOrRefusesWritingNothing) {
 }
 
 TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
-    const char* points[] = {"after-empty", "after-totals",  "after-combine",
-                            "after-dolg",  "after-archive", "before-commit"};
+    const char* points[] = {"after-empty",   "after-totals",       "after-combine", "after-dolg",
+                            "after-archive", "after-call-archive", "before-commit"};
     for (const char* point : points) {
         SCOPED_TRACE(point);
         Exchange x;
@@ -148,12 +158,59 @@ TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
         EXPECT_TRUE(killed.out.isEmpty());
         EXPECT_EQ(contents(x.temp().path()), rowsBefore);
         EXPECT_TRUE(x.files(orv::test::runTables()) == bytesBefore);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 0);
 
         // The program itself has no crash points: the variable changes nothing.
         const Outcome again = cli(x, {QStringLiteral("debt-run")}, crashAt);
         EXPECT_EQ(again.code, 0) << again.err.toStdString();
         EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
     }
+}
+
+// Killed after its commit, before its calls reach the archive: the run is done, and the next
+// reader of the archive finds every retired call there, each once.
+TEST(DebtCli, RunKilledAfterItsCommitLosesNoRetiredCall) {
+    for (const char* point : {"after-commit", "archive-move-before-commit"}) {
+        SCOPED_TRACE(point);
+        Exchange x;
+        seedWorkedExample(x);
+        const QMap<QString, QString> crashAt{
+            {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}};
+        const Outcome killed =
+            cli(x, {QStringLiteral("debt-run")}, crashAt, test::cliProgramWithHooks());
+        EXPECT_EQ(killed.status, QProcess::CrashExit);
+        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+
+        // A restore of the tables from before the run takes the calls back from the archive.
+        const QString name = billing::listSnapshots(x.db()).first().name;
+        const Outcome restored = cli(x, {QStringLiteral("restore"), name});
+        EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 5);
+        EXPECT_EQ(archivedCalls(x.temp().path()), 0);
+    }
+}
+
+TEST(DebtCli, RestoreKilledBeforeItsCommitLeavesEveryTableAsAfterTheRun) {
+    Exchange x;
+    seedWorkedExample(x);
+    ASSERT_EQ(cli(x, {QStringLiteral("debt-run")}).code, 0);
+    const QString name = billing::listSnapshots(x.db()).first().name;
+    const auto rowsAfterRun = contents(x.temp().path());
+    const QMap<QString, QString> crashAt{
+        {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QStringLiteral("restore-before-commit")}};
+    const Outcome killed =
+        cli(x, {QStringLiteral("restore"), name}, crashAt, test::cliProgramWithHooks());
+    EXPECT_EQ(killed.status, QProcess::CrashExit);
+    EXPECT_EQ(contents(x.temp().path()), rowsAfterRun);
+    EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+
+    const Outcome restored = cli(x, {QStringLiteral("restore"), name});
+    EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+    EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 5);
+    EXPECT_EQ(archivedCalls(x.temp().path()), 0);
 }
 
 TEST(DebtCli, PayAndInitNameADamagedTableOnTheirFirstLine) {

@@ -28,6 +28,7 @@ Outcome cli(Exchange& x, const QStringList& args) {
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.remove(QStringLiteral("LC_ALL"));
     process.setProcessEnvironment(env);
+    process.setStandardInputFile(QProcess::nullDevice());  // nobody answers a question
     process.start(
         test::cliProgram(),
         QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + x.temp().path(),
@@ -65,7 +66,7 @@ TEST(RecoveryCli, BackupsListsAndRestorePutsBackRefusingWhileATableIsLocked) {
     ASSERT_EQ(fields.size(), 5);
     EXPECT_EQ(fields[1], QStringLiteral("10.04.2026"));
     EXPECT_EQ(fields[2], QStringLiteral("Расчет долга"));
-    EXPECT_EQ(fields[3], QStringLiteral("DESTTAR=5 DolgTb=2 PrDlgCt=1 PrDlgMG=0 OldMG=0"));
+    EXPECT_EQ(fields[3], QStringLiteral("DolgTb=2 PrDlgCt=1 PrDlgMG=0 OldMG=0"));
     const QString name = fields[0];
 
     struct Case {
@@ -178,4 +179,37 @@ TEST(RecoveryCli, DryRunPrintsWhatTheRunThenDoesAndChangesNoFile) {
     EXPECT_EQ(again.code, 1);
     EXPECT_EQ(again.err.trimmed(), QStringLiteral("Долг на прошедший месяц уже рассчитан"));
     EXPECT_EQ(cli(x, {QStringLiteral("debt-run"), QStringLiteral("--dry")}).code, 2);
+}
+
+TEST(RecoveryCli, ArchiveListsMonthsAndItsDropAsksFirst) {
+    Exchange x;
+    seedWorkedExample(x);
+    ASSERT_EQ(cli(x, {QStringLiteral("debt-run")}).code, 0);
+    const Outcome listed = cli(x, {QStringLiteral("archive")});
+    ASSERT_EQ(listed.code, 0) << listed.err.toStdString();
+    const QStringList fields = listed.out.trimmed().split(u'\t');
+    ASSERT_EQ(fields.size(), 3) << listed.out.toStdString();
+    EXPECT_EQ(fields[0], QStringLiteral("03.2026"));
+    EXPECT_EQ(fields[1], QStringLiteral("4"));
+
+    const Outcome unanswered = cli(x, {QStringLiteral("archive-drop"), QStringLiteral("04.2026")});
+    EXPECT_EQ(unanswered.code, 1);
+    EXPECT_TRUE(unanswered.out.startsWith(QStringLiteral("Удалить архив разговоров до 04.2026?")));
+    EXPECT_EQ(cli(x, {QStringLiteral("archive")}).out, listed.out);
+
+    const Outcome statement = cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
+                                      QStringLiteral("101-101"), QStringLiteral("--month"),
+                                      QStringLiteral("03.2026")});
+    ASSERT_EQ(statement.code, 0) << statement.err.toStdString();
+    EXPECT_EQ(statement.out.count(u'\n'), 1 + 3 + 2);
+    EXPECT_EQ(cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
+                      QStringLiteral("101-101")})
+                  .code,
+              2);
+
+    const Outcome dropped =
+        cli(x, {QStringLiteral("archive-drop"), QStringLiteral("04.2026"), QStringLiteral("--yes")});
+    EXPECT_EQ(dropped.code, 0) << dropped.err.toStdString();
+    EXPECT_EQ(dropped.out, QStringLiteral("Удалено месяцев архива: 1\n"));
+    EXPECT_EQ(cli(x, {QStringLiteral("archive")}).out, QString());
 }

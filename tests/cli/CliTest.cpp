@@ -411,7 +411,8 @@ TEST_F(Cli, SettingsShowsDefaultsAndStoresEachSettingWithItsType) {
                              "НДС\\Использовать=1 (по умолчанию)\n"
                              "НДС\\Процент=20 (по умолчанию)\n"
                              "NoUchet\\Min=0 (по умолчанию)\n"
-                             "Копии\\Хранить=24 (по умолчанию)\n")
+                             "Копии\\Хранить=24 (по умолчанию)\n"
+                             "Архив\\Хранить месяцев=36 (по умолчанию)\n")
                   .arg(settingsFile()));
 
     struct Case {
@@ -445,7 +446,9 @@ TEST_F(Cli, SettingsShowsDefaultsAndStoresEachSettingWithItsType) {
     EXPECT_EQ(show.code, 0);
     EXPECT_TRUE(show.out.startsWith(QStringLiteral("Файл настроек: %1\n").arg(settingsFile())));
     for (const Case& c : cases) EXPECT_TRUE(show.out.contains(QString::fromUtf8(c.line))) << show;
-    EXPECT_TRUE(show.out.endsWith(QStringLiteral("Пеня\\Использовать=0 (по умолчанию)\n"))) << show;
+    EXPECT_TRUE(show.out.contains(QStringLiteral("Пеня\\Использовать=0 (по умолчанию)\n"))) << show;
+    EXPECT_TRUE(show.out.endsWith(QStringLiteral("Архив\\Хранить месяцев=36 (по умолчанию)\n")))
+        << show;
 
     for (const char* text : {"двадцать", "0", "100000"}) {
         const Outcome bad =

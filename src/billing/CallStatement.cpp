@@ -1,0 +1,93 @@
+#include "billing/CallStatement.h"
+
+#include "billing/CallArchive.h"
+#include "core/Error.h"
+#include "db/Database.h"
+
+#include <QHash>
+#include <QMap>
+#include <tuple>
+
+namespace orv::billing {
+namespace {
+
+using db::Statement;
+
+// KOD -> CITY of a destination table; none when the table is missing.
+QHash<QString, QString> destinations(db::Database& db, const QString& table) {
+    QHash<QString, QString> names;
+    if (!db.tableExists(table)) return names;
+    Statement read(db.connection(),
+                   QStringLiteral("SELECT KOD, CITY FROM %1").arg(db.qualified(table)));
+    while (read.step()) names.insert(read.column(0).toString(), read.column(1).toString());
+    return names;
+}
+
+std::optional<double> optionalReal(const Statement& s, int i) {
+    return s.columnIsNull(i) ? std::nullopt : std::optional<double>(s.column(i).toDouble());
+}
+
+// City totals as the run forms them: per number, category and price, the free minutes deducted
+// once when the minutes exceed them, nothing charged otherwise.
+double cityTotal(const QList<StatementCall>& calls, int freeMinutes) {
+    struct Group {
+        double minutes = 0;
+        double cost = 0;
+    };
+    QMap<std::tuple<qint64, QString, double>, Group> groups;
+    for (const StatementCall& c : calls) {
+        if (c.longDistance || !c.cost) continue;
+        Group& g = groups[{c.number, c.category.toCaseFolded(), c.tariff.value_or(0)}];
+        g.minutes += double(c.minutes);
+        g.cost += *c.cost;
+    }
+    double total = 0;
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+        total += it->minutes > freeMinutes ? it->cost - freeMinutes * std::get<2>(it.key()) : 0.0;
+    return total;
+}
+
+}  // namespace
+
+CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 numberTo,
+                                 const QDate& month, int freeMinutes) {
+    CallStatement statement;
+    statement.month = QDate(month.year(), month.month(), 1);
+    const ArchiveAttachment archive(db);
+    if (!archive.holdsMonth(statement.month))
+        raise(Error::Kind::Refused, QStringLiteral("В архиве разговоров нет месяца %1")
+                                        .arg(statement.month.toString(QStringLiteral("MM.yyyy"))));
+    const QHash<QString, QString> domestic = destinations(db, QStringLiteral("Sng"));
+    const QHash<QString, QString> foreign = destinations(db, QStringLiteral("Foren"));
+    Statement read(db.connection(),
+                   QStringLiteral("SELECT AbNumber, Priznak, Date_of_call, Time_of_call, "
+                                  "Number_of_call, Cat, Code, CodeForeign, Longivity, Tariff, "
+                                  "Cost, Reason FROM %1 WHERE AbNumber BETWEEN ?1 AND ?2 "
+                                  "ORDER BY AbNumber, Date_of_call, Time_of_call, CallRowid")
+                       .arg(archive.table(statement.month)));
+    read.bind(1, numberFrom);
+    read.bind(2, numberTo);
+    while (read.step()) {
+        StatementCall c;
+        c.number = read.columnInt(0);
+        c.category = read.column(1).toString();
+        c.date = QDate::fromString(read.column(2).toString(), Qt::ISODate);
+        c.time = read.column(3).toString();
+        c.dialled = read.column(4).toString();
+        c.longDistance = !read.columnIsNull(5) && read.columnInt(5) > 7;
+        const QString foreignCode = read.column(7).toString();
+        if (c.longDistance)
+            c.destination = foreignCode.isEmpty() ? domestic.value(read.column(6).toString())
+                                                  : foreign.value(foreignCode);
+        c.minutes = read.columnInt(8);
+        c.tariff = optionalReal(read, 9);
+        c.cost = optionalReal(read, 10);
+        c.reason = read.column(11).toString();
+        if (c.longDistance && c.cost) statement.totals.longDistance += *c.cost;
+        statement.calls.append(c);
+    }
+    statement.totals.city = cityTotal(statement.calls, freeMinutes);
+    return statement;
+}
+
+}  // namespace orv::billing

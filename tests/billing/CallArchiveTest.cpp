@@ -1,0 +1,257 @@
+// The call archive of the debt run, its months and their drop, and the restore's checks of a
+// snapshot's manifest.
+
+#include "BillingFixture.h"
+#include "billing/CallArchive.h"
+#include "billing/CallStatement.h"
+#include "billing/Snapshot.h"
+#include "core/Error.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace orv;
+using orv::test::Exchange;
+
+namespace {
+
+const QDate kToday(2026, 4, 10);
+
+QStringList query(Exchange& x, const QString& sql) {
+    db::Query q(x.db(), sql);
+    q.open();
+    return test::rowsOf(q);
+}
+
+QStringList archived(Exchange& x, const QString& columns, const QDate& month) {
+    const billing::ArchiveAttachment archive(x.db());
+    db::Statement read(x.db().connection(), QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid")
+                                                .arg(columns, archive.table(month)));
+    QStringList rows;
+    while (read.step()) {
+        QStringList fields;
+        for (int i = 0; i < read.columnCount(); ++i) fields.append(read.column(i).toString());
+        rows.append(fields.join(u'|'));
+    }
+    return rows;
+}
+
+QMap<QString, QByteArray> everyFile(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.contains(QStringLiteral("/backups/"))) continue;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        files.insert(QDir(folder).relativeFilePath(path), file.readAll());
+    }
+    return files;
+}
+
+void rewriteManifest(const billing::SnapshotInfo& s, const std::function<void(QJsonArray&)>& edit) {
+    QFile file(s.folder + QStringLiteral("/manifest.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject m = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonArray tables = m.value(QStringLiteral("tables")).toArray();
+    edit(tables);
+    m.insert(QStringLiteral("tables"), tables);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(m).toJson());
+}
+
+QJsonObject entryOf(const QJsonArray& tables, const QString& table) {
+    for (const QJsonValue& v : tables)
+        if (v.toObject().value(QStringLiteral("table")).toString() == table) return v.toObject();
+    return {};
+}
+
+void setEntry(QJsonArray& tables, const QString& table, const QJsonObject& entry) {
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        if (tables[i].toObject().value(QStringLiteral("table")).toString() == table)
+            tables[i] = entry;
+}
+
+}  // namespace
+
+TEST(CallArchive, TheRunMovesEachRetiredCallWithItsPriceOrReason) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.cityCall(102, QDate(2026, 3, 20), 4);  // a closed account's call
+    const QStringList calls = query(x, QStringLiteral("SELECT * FROM DESTTAR ORDER BY rowid"));
+    x.run(kToday);
+
+    // Every call is in exactly one place: DESTTAR keeps April's, the archive the others.
+    EXPECT_EQ(x.rows("DESTTAR").size(), 1);
+    const QList<billing::ArchiveMonth> months = billing::listArchive(x.db());
+    ASSERT_EQ(months.size(), 1);
+    EXPECT_EQ(months[0].month, QDate(2026, 3, 1));
+    EXPECT_EQ(months[0].calls, 5);
+    EXPECT_GT(months[0].bytes, 0);
+
+    const QStringList march = archived(
+        x, QStringLiteral("AbNumber, Date_of_call, Longivity, Priznak, Cost IS NOT NULL, Reason"),
+        QDate(2026, 3, 1));
+    ASSERT_EQ(march.size(), 5);
+    EXPECT_EQ(march[0], QStringLiteral("101|2026-03-05|12|ALL|1|"));
+    EXPECT_EQ(march[1], QStringLiteral("101|2026-03-25|8|ALL|1|"));
+    EXPECT_EQ(march[2], QStringLiteral("101|2026-03-07|6|ALL|1|"));
+    EXPECT_EQ(march[3], QStringLiteral("103|2026-03-07|6||0|нет абонента в AbTab"));
+    EXPECT_EQ(march[4], QStringLiteral("102|2026-03-20|4||0|Exist не YES"));
+
+    // The city cost of a call is its tariff times its minutes, as the run priced it.
+    const QStringList priced = archived(
+        x, QStringLiteral("abs(Cost - Tariff * Longivity) < 1e-9"), QDate(2026, 3, 1));
+    EXPECT_EQ(priced.mid(0, 3), QStringList(3, QStringLiteral("1")));
+    EXPECT_EQ(calls.size(), 6);
+    EXPECT_EQ(x.rows("DESTTAR"), calls.mid(4, 1));
+}
+
+TEST(CallArchive, OnlyMonthsBeforeTheGivenOneAreDropped) {
+    Exchange x;
+    x.subscriber(101);
+    for (int month = 1; month <= 3; ++month) {
+        x.fee(QDate(2026, month, 1), 25.00);
+        x.cityCall(101, QDate(2026, month, 20), 4);
+    }
+    x.cityCall(101, QDate(2026, 3, 21), 4);
+    x.run(kToday);
+    ASSERT_EQ(billing::listArchive(x.db()).size(), 3);
+    EXPECT_EQ(billing::dropArchiveBefore(x.db(), QDate(2026, 3, 1)),
+              (QList<QDate>{QDate(2026, 1, 1), QDate(2026, 2, 1)}));
+    const QList<billing::ArchiveMonth> left = billing::listArchive(x.db());
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().month, QDate(2026, 3, 1));
+    EXPECT_EQ(left.first().calls, 2);
+    EXPECT_TRUE(billing::dropArchiveBefore(x.db(), QDate(2026, 3, 1)).isEmpty());
+    EXPECT_EQ(billing::dropQuestion(QDate(2026, 3, 1)),
+              QStringLiteral("Удалить архив разговоров до 03.2026?"));
+}
+
+TEST(CallArchive, ATamperedManifestIsRefusedAndChangesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(const billing::SnapshotInfo&)> tamper;
+    };
+    const Case cases[] = {
+        {"no tables",
+         [](const billing::SnapshotInfo& s) { rewriteManifest(s, [](QJsonArray& t) { t = {}; }); }},
+        {"a path outside the folder",
+         [](const billing::SnapshotInfo& s) {
+             rewriteManifest(s, [](QJsonArray& t) {
+                 QJsonObject e = entryOf(t, QStringLiteral("DolgTb"));
+                 e.insert(QStringLiteral("file"), QStringLiteral("../outside/evil.db"));
+                 setEntry(t, QStringLiteral("DolgTb"), e);
+             });
+         }},
+        {"another table's image",
+         [](const billing::SnapshotInfo& s) {
+             rewriteManifest(s, [](QJsonArray& t) {
+                 QJsonObject e = entryOf(t, QStringLiteral("OldMG"));
+                 e.insert(QStringLiteral("table"), QStringLiteral("DolgTb"));
+                 setEntry(t, QStringLiteral("DolgTb"), e);
+             });
+         }},
+        {"an image of the wrong table under the right name",
+         [](const billing::SnapshotInfo& s) {
+             QFile::remove(s.folder + QStringLiteral("/DolgTb.db.gz"));
+             QFile::copy(s.folder + QStringLiteral("/OldMG.DB.gz"),
+                         s.folder + QStringLiteral("/DolgTb.db.gz"));
+             rewriteManifest(s, [](QJsonArray& t) {
+                 QJsonObject e = entryOf(t, QStringLiteral("OldMG"));
+                 e.insert(QStringLiteral("table"), QStringLiteral("DolgTb"));
+                 e.insert(QStringLiteral("file"), QStringLiteral("DolgTb.db"));
+                 setEntry(t, QStringLiteral("DolgTb"), e);
+             });
+         }},
+        {"a table that snapshots do not hold",
+         [](const billing::SnapshotInfo& s) {
+             rewriteManifest(s, [](QJsonArray& t) {
+                 QJsonObject e = entryOf(t, QStringLiteral("OldMG"));
+                 e.insert(QStringLiteral("table"), QStringLiteral("AbTab"));
+                 setEntry(t, QStringLiteral("OldMG"), e);
+             });
+         }},
+        {"a linked image",
+         [](const billing::SnapshotInfo& s) {
+             const QString packed = s.folder + QStringLiteral("/DolgTb.db.gz");
+             QFile::rename(packed, packed + QStringLiteral(".real"));
+             QFile::link(packed + QStringLiteral(".real"), packed);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Exchange x;
+        test::seedWorkedExample(x);
+        x.run(kToday);
+        const billing::SnapshotInfo taken = billing::listSnapshots(x.db()).first();
+        c.tamper(taken);
+        const auto files = everyFile(x.temp().path());
+        try {
+            billing::restoreSnapshot(x.db(), x.store(), taken.name, kToday);
+            ADD_FAILURE() << "a tampered snapshot was restored";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::Refused) << e.message().toStdString();
+        }
+        EXPECT_TRUE(everyFile(x.temp().path()) == files);
+        EXPECT_FALSE(QFile::exists(x.temp().path() + QStringLiteral("/../outside/evil.db")));
+        EXPECT_EQ(billing::listSnapshots(x.db()).size(), 1);
+    }
+}
+
+TEST(CallArchive, ALinkedTableIsNotWrittenThrough) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.run(kToday);
+    const QString dolg = x.db().tableFilePath(QStringLiteral("DolgTb"));
+    const QString elsewhere = x.temp().path() + QStringLiteral("/elsewhere.bin");
+    ASSERT_TRUE(QFile::rename(dolg, elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, dolg));
+    QFile target(elsewhere);
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    const QByteArray before = target.readAll();
+    target.close();
+    const QString name = billing::listSnapshots(x.db()).first().name;
+    EXPECT_THROW(billing::restoreSnapshot(x.db(), x.store(), name, kToday), Error);
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), before);
+}
+
+TEST(CallStatement, TotalsPerServiceAreWhatTheRunCharged) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.store().writeInteger(QStringLiteral("NoUchet"), QStringLiteral("Min"), 5);
+    x.store().writeBool(QStringLiteral("Пеня"), QStringLiteral("Использовать"), true);
+    x.cityCall(101, QDate(2026, 3, 5), 12);  // a repeated record, priced once
+    x.mgCall(101, QDate(2026, 3, 9), 3);
+    x.run(kToday);
+
+    const billing::CallStatement s =
+        billing::buildCallStatement(x.db(), 100, 101, QDate(2026, 3, 17), 5);
+    ASSERT_EQ(s.calls.size(), 5);
+    EXPECT_EQ(s.calls.first().date, QDate(2026, 3, 5));
+    int repeats = 0;
+    for (const billing::StatementCall& c : s.calls) {
+        EXPECT_EQ(c.number, 101);
+        repeats += c.reason == QStringLiteral("повтор разговора");
+    }
+    EXPECT_EQ(repeats, 1);
+    const auto sumOf = [&](const QString& table) {
+        db::Query q(x.db(), QStringLiteral("SELECT Sum(Sum_of_cost) AS S FROM %1 WHERE AbNumber "
+                                           "= 101 AND Date_of_raschet = '2026-04-01'")
+                                .arg(table));
+        q.open();
+        return q.asFloat(QStringLiteral("S"));
+    };
+    EXPECT_NEAR(s.totals.city, sumOf(QStringLiteral("PrDlgCt")), 1e-9);
+    EXPECT_GT(s.totals.city, 0);
+    EXPECT_NEAR(s.totals.longDistance, sumOf(QStringLiteral("PrDlgMG")), 1e-9);
+    EXPECT_GT(s.totals.longDistance, 0);
+
+    EXPECT_THROW(billing::buildCallStatement(x.db(), 100, 101, QDate(2026, 2, 1), 5), Error);
+}
