@@ -158,7 +158,8 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
           "DropUnbilled"}},
         {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup", "NImportCdr"}},
         {"ToolButtonDolg", {"N3", "N11", "PaneInform", "NPaymentJournal", "NDryRun"}},
-        {"ToolButtonReport", {"N6", "PrintWindow"}},
+        {"ToolButtonReport", {"N6", "PrintWindow", "NSaveXlsx"}},
+        {"ToolButtonRaschet", {"NBankStatement", "NUnmatchedPayments"}},
     };
     for (const auto& m : menus) {
         QMenu* menu = window->findChild<QToolButton*>(QLatin1String(m.button))->menu();
