@@ -5,10 +5,9 @@
 #include "app/forms/Splash.h"
 #include "billing/VatRates.h"
 #include "core/Clock.h"
-#include "core/Error.h"
 #include "db/Schema.h"
-#include "ui/ErrorBox.h"
 #include "ui/GridColumns.h"
+#include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
 
 #include <QAbstractItemModel>
@@ -150,11 +149,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    try {
-        db::schema::createMissingStartupTables(*standard_);
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    }
+    ui::guarded(this, [this] { db::schema::createMissingStartupTables(*standard_); });
 }
 
 void TForm1::FormShow() {
@@ -199,15 +194,7 @@ void TForm1::connectCommand(ui::Command command, std::function<void()> handler) 
     target->setEnabled(true);
 }
 
-void TForm1::runCommand(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    } catch (const std::exception& e) {
-        ui::showErrorBox(this, QString::fromLocal8Bit(e.what()));
-    }
-}
+void TForm1::runCommand(const std::function<void()>& body) { ui::guarded(this, body); }
 
 void TForm1::setCommandsEnabled(bool enabled) {
     for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(enabled);
@@ -545,12 +532,10 @@ core::SelectionPanel TForm1::selection() const {
 void TForm1::changeVat(const core::VatSettings& vat) {
     if (vat.ndsPercent != vat_.ndsPercent) {
         const QDate today = orv::today();
-        try {
+        ui::guarded(this, [&] {
             billing::setVatRate(tarifStandard(), QDate(today.year(), today.month(), 1),
                                 vat.ndsPercent);
-        } catch (const Error& e) {
-            ui::showErrorBox(this, e.message());
-        }
+        });
     }
     vat_ = vat;
 }

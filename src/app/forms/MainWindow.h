@@ -8,8 +8,8 @@
 // drop-down buttons, a QToolButton) whose object name is the component name ("DropCity", "N3",
 // "ToolButtonRaschet"). A command no subsystem connects is a disabled action; the subsystems see
 // the window through ui::MainWindowHost and are wired to it outside this class
-// (app/Subsystems.h). Every handler runs through runCommand(): an orv::Error it throws is shown
-// in an error box and the window stays usable.
+// (app/Subsystems.h). Every handler runs through runCommand() (ui::guarded): whatever it throws
+// is shown in an error box and the window stays usable.
 //
 // Objects holding statements or cursors on the databases (views, secondary windows) are
 // children of the window: the destructor deletes every child before the databases close.

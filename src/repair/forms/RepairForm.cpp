@@ -5,6 +5,7 @@
 #include "repair/RepairActions.h"
 #include "repair/forms/AboutForm.h"
 #include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
 
 #include <QComboBox>
@@ -157,15 +158,15 @@ TMainFormRepair::TMainFormRepair(const db::Aliases& aliases, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(AliasCombo, &QComboBox::activated, this,
-            [this] { guarded([this] { AliasComboChange(); }); });
+            [this] { ui::guarded(this, [this] { AliasComboChange(); }); });
     connect(TableCombo, &QComboBox::activated, this,
-            [this] { guarded([this] { TableComboChange(); }); });
+            [this] { ui::guarded(this, [this] { TableComboChange(); }); });
     connect(ByDirectBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { ByDirectBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { ByDirectBtnClick(); }); });
     connect(VerifyBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { VerifyBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { VerifyBtnClick(); }); });
     connect(RebuildBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { RebuildBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { RebuildBtnClick(); }); });
     connect(ExitBtn, &QPushButton::clicked, this, &TMainFormRepair::ExitBtnClick);
     connect(AboutBtn, &QPushButton::clicked, this, &TMainFormRepair::AboutBtnClick);
     FormCreate();
@@ -174,17 +175,8 @@ TMainFormRepair::TMainFormRepair(const db::Aliases& aliases, QWidget* parent)
 
 TMainFormRepair::~TMainFormRepair() = default;
 
-void TMainFormRepair::guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const Error*>(&e);
-        ui::showErrorBox(this, error ? error->message() : QString::fromLocal8Bit(e.what()));
-    }
-}
-
 void TMainFormRepair::FormCreate() {
-    guarded([this] { FillAliasList(); });
+    ui::guarded(this, [this] { FillAliasList(); });
     ClearTableLocation();
     try {
         tableUtil_ = std::make_unique<TTableUtil>();

@@ -57,7 +57,6 @@ class TMainFormRepair : public QDialog {
     void setBar(int phase, int percent);
     TTableUtil& util();
     void runOffThread(const std::function<void()>& work);
-    void guarded(const std::function<void()>& body);
 
     const db::Aliases& aliases_;
     std::unique_ptr<TTableUtil> tableUtil_;
