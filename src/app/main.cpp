@@ -61,11 +61,14 @@ int main(int argc, char** argv) {
     orv::ui::installQtTranslations(app);
     orv::ui::installScreenFit(app);
 
+    // The data outlives the window, whose children hold statements on its databases.
+    std::unique_ptr<orv::app::ProgramData> data;
     std::unique_ptr<orv::app::TForm1> form1;
     try {
         orv::db::Aliases aliases;
         applyOptions(app, aliases);
-        form1 = std::make_unique<orv::app::TForm1>(aliases);
+        data = std::make_unique<orv::app::ProgramData>(aliases);
+        form1 = std::make_unique<orv::app::TForm1>(*data);
         orv::app::installSubsystems(*form1);
         form1->FormShow();
     } catch (const Error& e) {

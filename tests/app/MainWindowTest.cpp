@@ -52,7 +52,8 @@ TEST_F(MainWindowTest, UnreachableAliasFolderEndsStartUpWithTheEngineMessage) {
     db::Aliases a = aliases();
     ASSERT_TRUE(QDir(path("standard")).removeRecursively());
     try {
-        app::TForm1 window(a);
+        app::ProgramData data(a);
+        app::TForm1 window(data);
         FAIL() << "the window was built";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains(path("standard"))) << e.message().toStdString();

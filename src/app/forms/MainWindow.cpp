@@ -91,13 +91,7 @@ QString rawText(const QLineEdit* edit) {
 
 }  // namespace
 
-TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
-    : QMainWindow(parent),
-      aliases_(aliases),
-      standard_(db::Database::openAlias(aliases_, QLatin1String(db::kStandardAlias),
-                                        QStringLiteral("TarifStandard"))),
-      everyday_(db::Database::openAlias(aliases_, QLatin1String(db::kEverydayAlias),
-                                        QStringLiteral("TarifEveryday"))) {
+TForm1::TForm1(ProgramData& data, QWidget* parent) : QMainWindow(parent), data_(data) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Тарификация Orvanta"));
     resize(766, 510);
@@ -134,22 +128,11 @@ void TForm1::connectOwnCommands() {
             [this](const QModelIndex& index) { DBGrid1CellClick(index); });
 }
 
-TForm1::~TForm1() {
-    // Views and windows of the subsystems hold statements on the databases: every child goes
-    // before the databases close. The window's layout stays until QWidget's destructor, so that
-    // each deleted child leaves it in order.
-    grid_->setModel(nullptr);
-    const QObject* keep = layout();
-    for (;;) {
-        QObjectList kids = children();
-        kids.removeOne(keep);
-        if (kids.isEmpty()) break;
-        delete kids.constFirst();
-    }
-}
+// The grid's model goes with the children, after this window's members: it is unbound first.
+TForm1::~TForm1() { bindGrid(nullptr, QString()); }
 
 void TForm1::FormCreate() {
-    ui::guarded(this, [this] { db::schema::createMissingStartupTables(*standard_); });
+    ui::guarded(this, [this] { db::schema::createMissingStartupTables(tarifStandard()); });
 }
 
 void TForm1::FormShow() {

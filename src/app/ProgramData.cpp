@@ -1,0 +1,16 @@
+#include "app/ProgramData.h"
+
+#include "db/Database.h"
+
+namespace orv::app {
+
+ProgramData::ProgramData(const db::Aliases& aliases)
+    : aliases_(aliases),
+      standard_(db::Database::openAlias(aliases_, QLatin1String(db::kStandardAlias),
+                                        QStringLiteral("TarifStandard"))),
+      everyday_(db::Database::openAlias(aliases_, QLatin1String(db::kEverydayAlias),
+                                        QStringLiteral("TarifEveryday"))) {}
+
+ProgramData::~ProgramData() = default;
+
+}  // namespace orv::app
