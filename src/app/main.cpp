@@ -10,7 +10,6 @@
 #include "app/forms/MainWindow.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "core/Selection.h"
 #include "db/Aliases.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtTranslations.h"
@@ -42,14 +41,7 @@ void applyOptions(const QApplication& app, orv::db::Aliases& aliases) {
         orv::raise(Error::Kind::Usage, QStringLiteral("Лишние параметры: ") +
                                            parser.positionalArguments().join(QLatin1Char(' ')));
     for (const QString& binding : parser.values(alias)) aliases.bindForRun(binding);
-    if (parser.isSet(today)) {
-        try {
-            orv::setTodayOverride(orv::core::dateFromText(parser.value(today)));
-        } catch (const Error&) {
-            orv::raise(Error::Kind::Usage,
-                       QStringLiteral("Неправильная дата --today: %1").arg(parser.value(today)));
-        }
-    }
+    if (parser.isSet(today)) orv::setTodayFromOption(parser.value(today));
 }
 
 }  // namespace

@@ -24,7 +24,6 @@
 #include "db/Aliases.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
@@ -139,11 +138,7 @@ int main(int argc, char** argv) {
             if (option == QLatin1String("--alias")) {
                 aliasBindings.append(args.takeFirst());
             } else if (option == QLatin1String("--today")) {
-                const QString text = args.takeFirst();
-                const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-                if (!date.isValid())
-                    orv::cli::usageError(QStringLiteral("Неправильная дата --today: %1").arg(text));
-                orv::setTodayOverride(date);
+                orv::setTodayFromOption(args.takeFirst());
             } else {
                 orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) +
                                      usage());
