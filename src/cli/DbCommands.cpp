@@ -6,6 +6,7 @@
 #include "db/Dialect.h"
 #include "db/Query.h"
 #include "db/Schema.h"
+#include "db/TableStore.h"
 #include "utils/XlsxExport.h"
 
 #include <QFile>
@@ -64,8 +65,8 @@ int runTables(CliContext& context, const QStringList& args) {
         for (const QString& name : context.standard().tableNames()) context.out() << name << '\n';
         return 0;
     }
-    db::Database database(args.first(), context.aliases().path(args.first()));
-    for (const QString& name : database.tableNames()) context.out() << name << '\n';
+    const auto store = db::openTableStore(context.aliases(), args.first());
+    for (const QString& name : store->tableNames()) context.out() << name << '\n';
     return 0;
 }
 
