@@ -143,11 +143,8 @@ int runInit(CliContext& context, const QStringList& args) {
 
 int runTables(CliContext& context, const QStringList& args) {
     if (args.size() > 1) usageError(QStringLiteral("tables [ALIAS]"));
-    if (args.isEmpty()) {
-        for (const QString& name : context.standard().tableNames()) context.out() << name << '\n';
-        return 0;
-    }
-    const auto store = db::openTableStore(context.aliases(), args.first());
+    const QString alias = args.isEmpty() ? QLatin1String(db::kStandardAlias) : args.first();
+    const auto store = db::openTableStore(context.aliases(), alias);
     for (const QString& name : store->tableNames()) context.out() << name << '\n';
     return 0;
 }
