@@ -164,8 +164,8 @@ std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QStr
 void Database::rebind(const QString& folder) {
     if (ServerAddress::isAddress(folder))
         raise(Error::Kind::Refused,
-              QStringLiteral("Псевдоним %1 указывает на сервер PostgreSQL (%2): эта команда "
-                             "работает только с таблицами в папке")
+              QStringLiteral("Псевдоним %1 указывает на сервер PostgreSQL (%2), а эта работа "
+                             "выполняется только с таблицами в папке")
                   .arg(name_, ServerAddress::parse(folder).display()));
     const QFileInfo info(folder);
     if (!info.isDir())

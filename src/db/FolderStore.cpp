@@ -19,14 +19,17 @@ QString insertSql(const TableDef& def) {
 }
 
 // Fills the tables of a scratch folder, each file on a connection of its own in one
-// transaction, committed when the next table begins or the load ends.
+// transaction, committed when the next table begins or the load ends; a table's indexes are
+// built after its rows, which is quicker than keeping them up to date row by row.
 class ScratchLoader : public TableStore::Loader {
   public:
     explicit ScratchLoader(const QString& folder) : db_(QStringLiteral("Copy"), folder) {}
 
     void createTable(const TableDef& def) override {
         finishTable();
-        db_.createTable(def);
+        TableDef bare = def;
+        bare.indexes.clear();
+        db_.createTable(bare);
         def_ = def;
         files_.append(QFileInfo(db_.tableFilePath(def.name)).fileName());
         file_.emplace(db_.tableFilePath(def.name));
@@ -54,6 +57,7 @@ class ScratchLoader : public TableStore::Loader {
         insert_.reset();
         file_->exec(QStringLiteral("COMMIT"));
         file_.reset();
+        for (const IndexDef& index : def_.indexes) db_.addIndex(def_.name, index);
     }
 
     Database db_;
