@@ -35,7 +35,7 @@ FieldDef fieldOf(const QString& name, const QString& dataType, const QVariant& l
     FieldDef f{name};
     if (dataType == QLatin1String("bigint") || dataType == QLatin1String("integer"))
         f.type = FieldType::Integer;
-    else if (dataType == QLatin1String("smallint"))
+    else if (dataType == QLatin1String("smallint") || dataType == QLatin1String("boolean"))
         f.type = FieldType::SmallInt;
     else if (dataType == QLatin1String("double precision") || dataType == QLatin1String("real") ||
              dataType == QLatin1String("numeric"))
@@ -186,24 +186,37 @@ bool ServerStore::exists(const QString& name) {
                .toLongLong() > 0;
 }
 
+QString ServerStore::storedName(const QString& name) {
+    const QString wanted = name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)
+                               ? name.chopped(3)
+                               : name;
+    const QVariant found = connection_.scalar(
+        QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
+                       "$1 AND lower(table_name) = lower($2) ORDER BY table_name <> lower($2) "
+                       "LIMIT 1"),
+        {connection_.address().schemaName(), wanted});
+    if (found.isNull())
+        raise(Error::Kind::Engine,
+              QStringLiteral("Таблица %1 не найдена: %2").arg(wanted, description()));
+    return found.toString();
+}
+
 TableDef ServerStore::tableDef(const QString& name) {
     PgStatement columns(connection_,
                         QStringLiteral("SELECT column_name, data_type, character_maximum_length, "
                                        "is_nullable FROM information_schema.columns WHERE "
                                        "table_schema = $1 AND table_name = $2 ORDER BY "
                                        "ordinal_position"));
-    columns.bind(1, connection_.address().schemaName());
-    columns.bind(2, serverName(name));
     TableDef def;
-    def.name = name;
+    def.name = storedName(name);
+    columns.bind(1, connection_.address().schemaName());
+    columns.bind(2, def.name);
     while (columns.step()) {
         FieldDef f = fieldOf(columns.column(0).toString(), columns.column(1).toString(),
                              columns.column(2));
         f.required = columns.column(3).toString() == QLatin1String("NO");
         def.fields.append(f);
     }
-    if (def.fields.isEmpty())
-        raise(Error::Kind::Engine, QStringLiteral("Таблица %1 не найдена: %2").arg(name, description()));
     // A program table keeps its spelling, file name and indexes when its columns are the
     // declared ones.
     if (const TableDef* known = schema::find(name)) {
@@ -223,7 +236,8 @@ void ServerStore::readRows(const QString& name,
         snapshot_ = std::make_unique<PgTransaction>(connection_,
                                                     PgTransaction::Isolation::RepeatableRead);
     const int columns = int(tableDef(name).fields.size());
-    PgStatement select(connection_, QStringLiteral("SELECT * FROM ") + serverName(name));
+    PgStatement select(connection_,
+                       QStringLiteral("SELECT * FROM ") + pgQuoteIdentifier(storedName(name)));
     QVariantList values;
     while (select.step()) {
         values.clear();

@@ -41,6 +41,9 @@ class ServerStore : public TableStore {
 
   private:
     bool exists(const QString& name);
+    // The name of the table as the server stores it, matched without regard to case (a table
+    // made by hand may have capitals); refused when there is none.
+    QString storedName(const QString& name);
 
     PgConnection connection_;
     std::unique_ptr<PgTransaction> snapshot_;

@@ -192,6 +192,29 @@ TEST_F(ServerStoreTest, ACopyOntoTablesThatExistIsRefusedAndChangesNothing) {
     EXPECT_EQ(server_->tableNames(), QStringList{QStringLiteral("Prazdn")});
 }
 
+TEST_F(ServerStoreTest, ATableMadeOnTheServerByHandComesToTheFilesWithTypesThatFit) {
+    server_->connection().exec(QStringLiteral(
+        "CREATE TABLE \"Extra\" (a integer, b numeric(10,2), c text, d varchar(4) NOT NULL, "
+        "e timestamp, f time, g smallint, h boolean);"
+        "INSERT INTO \"Extra\" VALUES (7, 12.5, 'длинный текст', 'abcd', "
+        "'2026-03-01 08:30:00', '12:00:01', 3, true)"));
+    ASSERT_EQ(server_->tableNames(), QStringList{QStringLiteral("Extra")});
+    const TableDef def = server_->tableDef(QStringLiteral("EXTRA.db"));
+    EXPECT_EQ(def.name, QStringLiteral("Extra"));
+    QStringList types;
+    for (const FieldDef& f : def.fields) types.append(sqlTypeName(f));
+    EXPECT_EQ(types.join(u' ').toStdString(),
+              "INTEGER FLOAT VARCHAR VARCHAR(4) TIMESTAMP TIME SMALLINT SMALLINT");
+    EXPECT_TRUE(def.fields[3].required);
+
+    test::TempDatabase files;
+    FolderStore folder(std::make_unique<Database>(QStringLiteral("F"), files.path()));
+    utils::copyAlias(*server_, folder);
+    EXPECT_EQ(displayRows(rowsOfStore(folder, QStringLiteral("Extra"))),
+              QStringList{QStringLiteral(
+                  "7|12.5|длинный текст|abcd|01.03.2026 08:30:00|12:00:01|3|1")});
+}
+
 // The calls and subscribers both engines are given for the dialect checks.
 void fillCallFixture(test::TempDatabase& t) {
     t.create(schema::desttar());
