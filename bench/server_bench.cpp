@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
         if (args[i] == QLatin1String("--cli")) cli = args[i + 1];
     }
     if (server.isEmpty()) {
-        std::fprintf(stderr, "usage: server_bench --server postgresql://... [--calls N] "
-                             "[--subscribers N]\n");
+        std::fprintf(stderr,
+                     "usage: server_bench --server postgresql://... [--calls N] "
+                     "[--subscribers N]\n");
         return 2;
     }
     try {
@@ -100,8 +101,7 @@ int main(int argc, char** argv) {
         orv::db::FolderStore files(
             std::make_unique<orv::db::Database>(QStringLiteral("Files"), folder));
         orv::db::ServerStore target(address);
-        print("copy-alias folder -> server",
-              timeOf([&] { orv::utils::copyAlias(files, target); }));
+        print("copy-alias folder -> server", timeOf([&] { orv::utils::copyAlias(files, target); }));
         target.connection().exec(QStringLiteral("ANALYZE"));
 
         orv::db::Database db(QStringLiteral("Files"), folder);

@@ -48,20 +48,20 @@ QVariant typedValue(const QString& text) {
 
 void bindTyped(db::Query& query, const QString& name, const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        query.setDate(name, value.toDate());
-        break;
-    case QMetaType::QTime:
-        query.setTime(name, value.toTime());
-        break;
-    case QMetaType::LongLong:
-        query.setInteger(name, value.toLongLong());
-        break;
-    case QMetaType::Double:
-        query.setFloat(name, value.toDouble());
-        break;
-    default:
-        query.setString(name, value.toString());
+        case QMetaType::QDate:
+            query.setDate(name, value.toDate());
+            break;
+        case QMetaType::QTime:
+            query.setTime(name, value.toTime());
+            break;
+        case QMetaType::LongLong:
+            query.setInteger(name, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            query.setFloat(name, value.toDouble());
+            break;
+        default:
+            query.setString(name, value.toString());
     }
 }
 
@@ -154,9 +154,9 @@ int runSql(CliContext& context, const QStringList& args) {
     const db::DialectStatement statement(args.first());
     refuseEngineCommands(statement);
     const auto parameters = sqlParameters(args);
-    const db::Aliases::Alias& standard =
-        context.aliases().alias(QLatin1String(db::kStandardAlias));
-    if (standard.isServer()) return runSqlOnServer(context, standard.server(), statement, parameters);
+    const db::Aliases::Alias& standard = context.aliases().alias(QLatin1String(db::kStandardAlias));
+    if (standard.isServer())
+        return runSqlOnServer(context, standard.server(), statement, parameters);
     db::Query query(context.standard(), args.first());
     for (const auto& [name, value] : parameters) bindTyped(query, name, value);
     if (query.dialect().isSelecting()) {

@@ -16,8 +16,7 @@ namespace {
 QString tablePath(CliContext& context, const QString& arg) {
     const QFileInfo file(arg);
     if (file.isFile()) return file.absoluteFilePath();
-    const db::Aliases::Alias& standard =
-        context.aliases().alias(QLatin1String(db::kStandardAlias));
+    const db::Aliases::Alias& standard = context.aliases().alias(QLatin1String(db::kStandardAlias));
     if (standard.isServer())
         raise(Error::Kind::Refused,
               QStringLiteral("Проверка и восстановление выполняются только для таблиц в файлах: "

@@ -66,9 +66,8 @@ int runCopyAlias(CliContext& context, const QStringList& args) {
         context.out() << QStringLiteral("%1: %2\n").arg(table).arg(rows);
         total += rows;
     }
-    context.out() << QStringLiteral("Скопировано таблиц: %1, записей: %2\n")
-                         .arg(counts.size())
-                         .arg(total);
+    context.out()
+        << QStringLiteral("Скопировано таблиц: %1, записей: %2\n").arg(counts.size()).arg(total);
     return 0;
 }
 

@@ -115,7 +115,8 @@ const Aliases::Alias& Aliases::alias(const QString& name) const {
 
 void Aliases::bindForRun(const QString& name, const QString& folder) {
     if (ServerAddress::isAddress(folder)) {
-        const Alias server{name, QStringLiteral("POSTGRESQL"), ServerAddress::parse(folder).toUrl()};
+        const Alias server{name, QStringLiteral("POSTGRESQL"),
+                           ServerAddress::parse(folder).toUrl()};
         for (Alias& a : aliases_) {
             if (a.name.compare(name, Qt::CaseInsensitive) == 0) {
                 a = server;

@@ -553,8 +553,7 @@ QString DialectStatement::Impl::serverPiece(qsizetype i, const QString& piece) c
     const DialectToken& t = tokens[i];
     if (t.type == Type::Parameter) {
         qsizetype n = 0;
-        while (n < parameters.size() &&
-               parameters[n].compare(t.value, Qt::CaseInsensitive) != 0)
+        while (n < parameters.size() && parameters[n].compare(t.value, Qt::CaseInsensitive) != 0)
             ++n;
         return u'$' + QString::number(n + 1);
     }

@@ -83,8 +83,9 @@ void FolderStore::readRows(const QString& name,
                            const std::function<void(const QVariantList&)>& row) {
     const TableDef def = db_->tableDef(name);
     Connection file(db_->tableFilePath(name));
-    Statement select(file, QStringLiteral("SELECT * FROM main.%1 ORDER BY rowid")
-                               .arg(quoteIdentifier(def.name)));
+    Statement select(
+        file,
+        QStringLiteral("SELECT * FROM main.%1 ORDER BY rowid").arg(quoteIdentifier(def.name)));
     QVariantList values;
     while (select.step()) {
         values.clear();

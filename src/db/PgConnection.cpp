@@ -1,9 +1,9 @@
 #include "db/PgConnection.h"
 
+#include <libpq-fe.h>
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
-#include <libpq-fe.h>
 #include <vector>
 
 namespace orv::db {
@@ -50,19 +50,19 @@ QString readableServerMessage(const QString& state, const QString& serverText) {
 
 QByteArray pgParameterText(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        return value.toDate().toString(Qt::ISODate).toUtf8();
-    case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss")).toUtf8();
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return QByteArray::number(value.toDouble(), 'g', 17);
-    case QMetaType::Bool:
-        return value.toBool() ? "1" : "0";
-    default:
-        return value.toString().toUtf8();
+        case QMetaType::QDate:
+            return value.toDate().toString(Qt::ISODate).toUtf8();
+        case QMetaType::QTime:
+            return value.toTime().toString(QStringLiteral("HH:mm:ss")).toUtf8();
+        case QMetaType::QDateTime:
+            return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QByteArray::number(value.toDouble(), 'g', 17);
+        case QMetaType::Bool:
+            return value.toBool() ? "1" : "0";
+        default:
+            return value.toString().toUtf8();
     }
 }
 
@@ -70,27 +70,27 @@ namespace {
 
 QVariant valueOf(const PGresult* result, int row, int column) {
     if (PQgetisnull(result, row, column)) return {};
-    const QString text = QString::fromUtf8(PQgetvalue(result, row, column),
-                                           PQgetlength(result, row, column));
+    const QString text =
+        QString::fromUtf8(PQgetvalue(result, row, column), PQgetlength(result, row, column));
     switch (PQftype(result, column)) {
-    case kInt2:
-    case kInt4:
-    case kInt8:
-        return text.toLongLong();
-    case kBool:
-        return qint64(text == QLatin1String("t") ? 1 : 0);
-    case kFloat4:
-    case kFloat8:
-    case kNumeric:
-        return text.toDouble();
-    case kDate:
-        return QDate::fromString(text, Qt::ISODate);
-    case kTime:
-        return QTime::fromString(text.left(8), QStringLiteral("HH:mm:ss"));
-    case kTimestamp:
-        return QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    default:
-        return text;
+        case kInt2:
+        case kInt4:
+        case kInt8:
+            return text.toLongLong();
+        case kBool:
+            return qint64(text == QLatin1String("t") ? 1 : 0);
+        case kFloat4:
+        case kFloat8:
+        case kNumeric:
+            return text.toDouble();
+        case kDate:
+            return QDate::fromString(text, Qt::ISODate);
+        case kTime:
+            return QTime::fromString(text.left(8), QStringLiteral("HH:mm:ss"));
+        case kTimestamp:
+            return QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        default:
+            return text;
     }
 }
 
@@ -142,8 +142,8 @@ PgConnection::~PgConnection() { PQfinish(conn_); }
 void PgConnection::failWith(PGresult* result, const QString& context) const {
     const QString state =
         result ? QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QString();
-    QString text = result ? QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY))
-                          : QString();
+    QString text =
+        result ? QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) : QString();
     if (text.isEmpty()) text = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
     PQclear(result);
     QString message = readableServerMessage(state, text);
@@ -264,15 +264,15 @@ QVariant PgStatement::column(int i) const { return row_ ? valueOf(row_, 0, i) : 
 PgTransaction::PgTransaction(PgConnection& connection, Isolation isolation)
     : connection_(connection) {
     switch (isolation) {
-    case Isolation::ReadCommitted:
-        connection_.exec(QStringLiteral("BEGIN"));
-        break;
-    case Isolation::RepeatableRead:
-        connection_.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
-        break;
-    case Isolation::Serializable:
-        connection_.exec(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
-        break;
+        case Isolation::ReadCommitted:
+            connection_.exec(QStringLiteral("BEGIN"));
+            break;
+        case Isolation::RepeatableRead:
+            connection_.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
+            break;
+        case Isolation::Serializable:
+            connection_.exec(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
+            break;
     }
 }
 
@@ -296,8 +296,8 @@ PgAdvisoryLock::PgAdvisoryLock(PgConnection& connection, qint64 key, const QStri
 PgAdvisoryLock::~PgAdvisoryLock() {
     const QByteArray key = QByteArray::number(key_);
     const char* values[] = {key.constData()};
-    PQclear(PQexecParams(connection_.handle(), "SELECT pg_advisory_unlock($1::bigint)", 1,
-                         nullptr, values, nullptr, nullptr, 0));
+    PQclear(PQexecParams(connection_.handle(), "SELECT pg_advisory_unlock($1::bigint)", 1, nullptr,
+                         values, nullptr, nullptr, 0));
 }
 
 }  // namespace orv::db

@@ -13,11 +13,11 @@
 namespace orv::db {
 
 struct ServerAddress {
-    QString user;      // empty: the login name, as libpq decides
-    QString host;      // a name, an address or a socket folder
-    int port = 0;      // 0: libpq's default (5432)
+    QString user;  // empty: the login name, as libpq decides
+    QString host;  // a name, an address or a socket folder
+    int port = 0;  // 0: libpq's default (5432)
     QString database;
-    QString schema;    // empty: public
+    QString schema;  // empty: public
 
     // True when the text is a server address rather than a folder.
     static bool isAddress(const QString& text);

@@ -4,8 +4,8 @@
 #include "db/Dialect.h"
 #include "db/Schema.h"
 
-#include <QRegularExpression>
 #include <libpq-fe.h>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace orv::db {
@@ -13,20 +13,20 @@ namespace {
 
 QString columnType(const FieldDef& f) {
     switch (f.type) {
-    case FieldType::Integer:
-        return QStringLiteral("BIGINT");
-    case FieldType::SmallInt:
-        return QStringLiteral("SMALLINT");
-    case FieldType::Float:
-        return QStringLiteral("DOUBLE PRECISION");
-    case FieldType::String:
-        return f.size > 0 ? QStringLiteral("VARCHAR(%1)").arg(f.size) : QStringLiteral("TEXT");
-    case FieldType::Date:
-        return QStringLiteral("DATE");
-    case FieldType::Time:
-        return QStringLiteral("TIME");
-    case FieldType::DateTime:
-        return QStringLiteral("TIMESTAMP");
+        case FieldType::Integer:
+            return QStringLiteral("BIGINT");
+        case FieldType::SmallInt:
+            return QStringLiteral("SMALLINT");
+        case FieldType::Float:
+            return QStringLiteral("DOUBLE PRECISION");
+        case FieldType::String:
+            return f.size > 0 ? QStringLiteral("VARCHAR(%1)").arg(f.size) : QStringLiteral("TEXT");
+        case FieldType::Date:
+            return QStringLiteral("DATE");
+        case FieldType::Time:
+            return QStringLiteral("TIME");
+        case FieldType::DateTime:
+            return QStringLiteral("TIMESTAMP");
     }
     return QStringLiteral("TEXT");
 }
@@ -73,11 +73,10 @@ class ServerLoader : public TableStore::Loader {
         connection_.exec(statements.first());
         indexes_ = statements.mid(1);
         columns_ = def.fields.size();
-        connection_.check(PQexec(connection_.handle(),
-                                 QStringLiteral("COPY %1 FROM STDIN")
-                                     .arg(ServerStore::serverName(def.name))
-                                     .toUtf8()
-                                     .constData()));
+        connection_.check(PQexec(connection_.handle(), QStringLiteral("COPY %1 FROM STDIN")
+                                                           .arg(ServerStore::serverName(def.name))
+                                                           .toUtf8()
+                                                           .constData()));
         copying_ = true;
     }
 
@@ -153,10 +152,10 @@ QStringList ServerStore::createStatements(const TableDef& def) {
         for (const QString& field : index.fields) keys.append(pgQuoteIdentifier(field.toLower()));
         const QString name =
             table + u'_' + (index.primary ? QStringLiteral("primary") : index.name.toLower());
-        statements.append(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                              .arg(index.primary || index.unique ? QStringLiteral("UNIQUE ")
-                                                                 : QString(),
-                                   pgQuoteIdentifier(name), table, keys.join(u',')));
+        statements.append(
+            QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                .arg(index.primary || index.unique ? QStringLiteral("UNIQUE ") : QString(),
+                     pgQuoteIdentifier(name), table, keys.join(u',')));
     }
     return statements;
 }
@@ -187,9 +186,8 @@ bool ServerStore::exists(const QString& name) {
 }
 
 QString ServerStore::storedName(const QString& name) {
-    const QString wanted = name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)
-                               ? name.chopped(3)
-                               : name;
+    const QString wanted =
+        name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ? name.chopped(3) : name;
     const QVariant found = connection_.scalar(
         QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
                        "$1 AND lower(table_name) = lower($2) ORDER BY table_name <> lower($2) "
@@ -212,8 +210,8 @@ TableDef ServerStore::tableDef(const QString& name) {
     columns.bind(1, connection_.address().schemaName());
     columns.bind(2, def.name);
     while (columns.step()) {
-        FieldDef f = fieldOf(columns.column(0).toString(), columns.column(1).toString(),
-                             columns.column(2));
+        FieldDef f =
+            fieldOf(columns.column(0).toString(), columns.column(1).toString(), columns.column(2));
         f.required = columns.column(3).toString() == QLatin1String("NO");
         def.fields.append(f);
     }
@@ -233,8 +231,8 @@ TableDef ServerStore::tableDef(const QString& name) {
 void ServerStore::readRows(const QString& name,
                            const std::function<void(const QVariantList&)>& row) {
     if (!snapshot_)
-        snapshot_ = std::make_unique<PgTransaction>(connection_,
-                                                    PgTransaction::Isolation::RepeatableRead);
+        snapshot_ =
+            std::make_unique<PgTransaction>(connection_, PgTransaction::Isolation::RepeatableRead);
     const int columns = int(tableDef(name).fields.size());
     PgStatement select(connection_,
                        QStringLiteral("SELECT * FROM ") + pgQuoteIdentifier(storedName(name)));
@@ -266,8 +264,8 @@ void ServerStore::load(const QStringList& names, const std::function<void(Loader
 }
 
 std::unique_ptr<PgStatement> ServerStore::prepare(const DialectStatement& statement) {
-    const QString sql = statement.render(
-        [](const TableRef& ref) { return serverName(ref.name); }, SqlTarget::Postgres);
+    const QString sql = statement.render([](const TableRef& ref) { return serverName(ref.name); },
+                                         SqlTarget::Postgres);
     return std::make_unique<PgStatement>(connection_, sql, statement.parameters());
 }
 

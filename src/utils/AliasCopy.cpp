@@ -8,8 +8,8 @@ namespace orv::utils {
 QList<QPair<QString, qint64>> copyAlias(db::TableStore& from, db::TableStore& to) {
     const QStringList names = from.tableNames();
     if (names.isEmpty())
-        raise(Error::Kind::Refused, QStringLiteral("Нет таблиц для копирования: %1")
-                                        .arg(from.description()));
+        raise(Error::Kind::Refused,
+              QStringLiteral("Нет таблиц для копирования: %1").arg(from.description()));
     const QStringList present = to.tableNames();
     QStringList clashes;
     for (const QString& name : names)

@@ -1,6 +1,6 @@
+#include "ProgramStatementList.h"
 #include "core/Error.h"
 #include "db/Dialect.h"
-#include "ProgramStatementList.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -14,11 +14,11 @@
 namespace orv::db {
 namespace {
 
-using test::ProgramStatement;
-using test::programStatements;
 using test::kAllLine1;
 using test::kRangeLines;
 using test::kRangeParameters;
+using test::ProgramStatement;
+using test::programStatements;
 
 std::string str(const QString& s) { return s.toStdString(); }
 
@@ -44,7 +44,6 @@ std::string describe(const QList<QPair<QString, QString>>& aliases) {
 QString bracketed(const TableRef& t) { return u'[' + t.name + u']'; }
 
 QString asWritten(const TableRef& t) { return t.name; }
-
 
 QString programText(const char* name) {
     for (const ProgramStatement& s : programStatements()) {

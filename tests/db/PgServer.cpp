@@ -2,11 +2,11 @@
 
 #include "db/PgConnection.h"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace orv::test {
 namespace {
@@ -25,8 +25,9 @@ QString unprivilegedUser() {
 
 PgServer::PgServer() {
     if (!QFileInfo(kBin + QStringLiteral("initdb")).isExecutable()) {
-        skipReason_ = QStringLiteral("PostgreSQL 15 is not installed (%1initdb); run "
-                                     "scripts/install-deps.sh")
+        skipReason_ = QStringLiteral(
+                          "PostgreSQL 15 is not installed (%1initdb); run "
+                          "scripts/install-deps.sh")
                           .arg(kBin);
         return;
     }
@@ -39,10 +40,11 @@ PgServer::PgServer() {
     if (geteuid() == 0) {
         osUser_ = unprivilegedUser();
         const passwd* account = osUser_.isEmpty() ? nullptr : getpwnam(osUser_.toLatin1());
-        if (!account || chown(dir_.path().toLocal8Bit().constData(), account->pw_uid,
-                              account->pw_gid) != 0) {
-            skipReason_ = QStringLiteral("running as root without an unprivileged account for "
-                                         "the server");
+        if (!account ||
+            chown(dir_.path().toLocal8Bit().constData(), account->pw_uid, account->pw_gid) != 0) {
+            skipReason_ = QStringLiteral(
+                "running as root without an unprivileged account for "
+                "the server");
             return;
         }
     }
@@ -56,8 +58,9 @@ PgServer::PgServer() {
         return;
     }
     const QString options =
-        QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
-                       "-c full_page_writes=off -c synchronous_commit=off -c max_connections=40")
+        QStringLiteral(
+            "-c listen_addresses='' -c unix_socket_directories='%1' -c fsync=off "
+            "-c full_page_writes=off -c synchronous_commit=off -c max_connections=40")
             .arg(socketFolder_);
     if (!run(kBin + QStringLiteral("pg_ctl"),
              {QStringLiteral("-D"), dataFolder_, QStringLiteral("-l"),
@@ -72,9 +75,9 @@ PgServer::PgServer() {
 
 PgServer::~PgServer() {
     if (started_)
-        run(kBin + QStringLiteral("pg_ctl"), {QStringLiteral("-D"), dataFolder_,
-                                              QStringLiteral("-m"), QStringLiteral("immediate"),
-                                              QStringLiteral("-w"), QStringLiteral("stop")});
+        run(kBin + QStringLiteral("pg_ctl"),
+            {QStringLiteral("-D"), dataFolder_, QStringLiteral("-m"), QStringLiteral("immediate"),
+             QStringLiteral("-w"), QStringLiteral("stop")});
 }
 
 bool PgServer::run(const QString& program, const QStringList& args, QString* output) {
@@ -84,9 +87,9 @@ bool PgServer::run(const QString& program, const QStringList& args, QString* out
     if (osUser_.isEmpty())
         process.start(program, args);
     else
-        process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), osUser_, QStringLiteral("--"), program} +
-                          args);
+        process.start(
+            QStringLiteral("runuser"),
+            QStringList{QStringLiteral("-u"), osUser_, QStringLiteral("--"), program} + args);
     const bool finished = process.waitForFinished(60000);
     if (output) *output = QString::fromLocal8Bit(process.readAll());
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;

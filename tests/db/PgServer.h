@@ -51,8 +51,8 @@ PgServer& pgServer();
 }  // namespace orv::test
 
 // Skips the current test when no server could be started.
-#define ORV_REQUIRE_PG_SERVER()                                                \
-    do {                                                                       \
-        if (!::orv::test::pgServer().available())                              \
+#define ORV_REQUIRE_PG_SERVER()                                                 \
+    do {                                                                        \
+        if (!::orv::test::pgServer().available())                               \
             GTEST_SKIP() << ::orv::test::pgServer().skipReason().toStdString(); \
     } while (0)

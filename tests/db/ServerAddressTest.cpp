@@ -24,8 +24,8 @@ TEST(ServerAddress, ReadsEveryFormOfTheAddress) {
         {"postgresql://db.exchange.local/orvanta", "", "db.exchange.local", 0, "orvanta", "public"},
         {"postgresql://kassa@10.0.0.5:5433/tarif?schema=standard", "kassa", "10.0.0.5", 5433,
          "tarif", "standard"},
-        {"postgresql://op@%2Fvar%2Frun%2Fpostgresql/tarif", "op", "/var/run/postgresql", 0,
-         "tarif", "public"},
+        {"postgresql://op@%2Fvar%2Frun%2Fpostgresql/tarif", "op", "/var/run/postgresql", 0, "tarif",
+         "public"},
         {"POSTGRESQL://h/d?schema=Everyday", "", "h", 0, "d", "everyday"},
     };
     for (const Case& c : cases) {
@@ -77,9 +77,10 @@ TEST(ServerAddress, AliasesNameServersInTheFileAndForTheRun) {
     const QString conf = dir.filePath(QStringLiteral("aliases.conf"));
     QFile file(conf);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[OrvantaStandard]\nType=STANDARD\nPath=postgresql://kassa@srv/tarif\n"
-               "[OrvantaEveryday]\nType=STANDARD\nPath=" +
-               dir.path().toUtf8() + "\n");
+    file.write(
+        "[OrvantaStandard]\nType=STANDARD\nPath=postgresql://kassa@srv/tarif\n"
+        "[OrvantaEveryday]\nType=STANDARD\nPath=" +
+        dir.path().toUtf8() + "\n");
     file.close();
     Aliases aliases(conf);
     EXPECT_TRUE(aliases.alias(QLatin1String(kStandardAlias)).isServer());

@@ -42,9 +42,9 @@ TEST_F(ServerCli, AnExchangeMovesOntoTheServerAndBackInThreeCommands) {
                                  QStringLiteral("--calls"), QStringLiteral("300")});
     ASSERT_EQ(demo.code, 0) << demo;
 
-    const CliOutcome up = cli({QStringLiteral("--alias"), folder, QStringLiteral("--alias"),
-                               server, QStringLiteral("copy-alias"),
-                               QStringLiteral("OrvantaStandard"), QStringLiteral("Server")});
+    const CliOutcome up = cli({QStringLiteral("--alias"), folder, QStringLiteral("--alias"), server,
+                               QStringLiteral("copy-alias"), QStringLiteral("OrvantaStandard"),
+                               QStringLiteral("Server")});
     ASSERT_EQ(up.code, 0) << up;
     EXPECT_TRUE(up.out.contains(QStringLiteral("DESTTAR: 300\n"))) << up;
 
@@ -66,10 +66,10 @@ TEST_F(ServerCli, AnExchangeMovesOntoTheServerAndBackInThreeCommands) {
     EXPECT_EQ(there.out.section(u'\n', 1), here.out.section(u'\n', 1));
     EXPECT_TRUE(there.out.startsWith(QStringLiteral("Звонков,"))) << there;
 
-    const CliOutcome down = cli({QStringLiteral("--alias"), server, QStringLiteral("--alias"),
-                                 QStringLiteral("Back=") + back_.path(),
-                                 QStringLiteral("copy-alias"), QStringLiteral("Server"),
-                                 QStringLiteral("Back")});
+    const CliOutcome down =
+        cli({QStringLiteral("--alias"), server, QStringLiteral("--alias"),
+             QStringLiteral("Back=") + back_.path(), QStringLiteral("copy-alias"),
+             QStringLiteral("Server"), QStringLiteral("Back")});
     ASSERT_EQ(down.code, 0) << down;
     EXPECT_EQ(down.out, up.out);
     EXPECT_TRUE(QFileInfo::exists(back_.filePath(QStringLiteral("AbTab.DB"))));
@@ -78,18 +78,18 @@ TEST_F(ServerCli, AnExchangeMovesOntoTheServerAndBackInThreeCommands) {
 TEST_F(ServerCli, CommandsForTableFilesRefuseOnAServerAlias) {
     const QStringList onServer = {QStringLiteral("--alias"),
                                   QStringLiteral("OrvantaStandard=") + server_};
-    const CliOutcome verify = cli(onServer + QStringList{QStringLiteral("verify"),
-                                                         QStringLiteral("DESTTAR")});
+    const CliOutcome verify =
+        cli(onServer + QStringList{QStringLiteral("verify"), QStringLiteral("DESTTAR")});
     EXPECT_EQ(verify.code, 1) << verify;
     EXPECT_TRUE(verify.err.startsWith(
         QStringLiteral("Проверка и восстановление выполняются только для таблиц в файлах")))
         << verify;
-    const CliOutcome rebuild = cli(onServer + QStringList{QStringLiteral("rebuild"),
-                                                          QStringLiteral("DESTTAR")});
+    const CliOutcome rebuild =
+        cli(onServer + QStringList{QStringLiteral("rebuild"), QStringLiteral("DESTTAR")});
     EXPECT_EQ(rebuild.code, 1) << rebuild;
-    const CliOutcome password = cli({QStringLiteral("--alias"),
-                                     QStringLiteral("OrvantaStandard=postgresql://a:b@h/d"),
-                                     QStringLiteral("tables")});
+    const CliOutcome password =
+        cli({QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=postgresql://a:b@h/d"),
+             QStringLiteral("tables")});
     EXPECT_EQ(password.code, 2) << password;
     EXPECT_TRUE(password.err.contains(QStringLiteral("PGPASSWORD"))) << password;
 }

@@ -73,8 +73,7 @@ TEST_F(ServerSeatsTest, WorkLosingASerializationRaceRunsAgainWithoutLosingTheOth
         // The other seat pays in between, once.
         if (attempts == 1)
             second.execute(QStringLiteral("UPDATE account SET amount = amount - 30 WHERE n = 1"));
-        first.execute(QStringLiteral("UPDATE account SET amount = $1 WHERE n = 1"),
-                      {amount - 20});
+        first.execute(QStringLiteral("UPDATE account SET amount = $1 WHERE n = 1"), {amount - 20});
     });
     EXPECT_EQ(attempts, 2);
     EXPECT_EQ(first.scalar(QStringLiteral("SELECT amount FROM account WHERE n = 1")).toDouble(),

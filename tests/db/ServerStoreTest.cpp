@@ -49,7 +49,8 @@ QStringList displayRows(const QList<QVariantList>& rows) {
     QStringList result;
     for (const QVariantList& row : rows) {
         QStringList values;
-        for (const QVariant& v : row) values.append(v.isNull() ? QStringLiteral("NULL") : displayText(v));
+        for (const QVariant& v : row)
+            values.append(v.isNull() ? QStringLiteral("NULL") : displayText(v));
         result.append(values.join(u'|'));
     }
     return result;
@@ -124,8 +125,7 @@ TEST_F(ServerStoreTest, AliasCopiedToTheServerAndBackKeepsEveryValueAndIndex) {
     } catch (const PgError& e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Запись с таким ключом уже есть")));
     }
-    EXPECT_THROW(pg.execute(QStringLiteral("INSERT INTO odd (t) VALUES ($1)"),
-                            {QString(21, u'x')}),
+    EXPECT_THROW(pg.execute(QStringLiteral("INSERT INTO odd (t) VALUES ($1)"), {QString(21, u'x')}),
                  PgError);
     EXPECT_EQ(pg.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE tablename = "
                                        "'odd' AND indexname = 'odd_byn'"))
@@ -210,9 +210,9 @@ TEST_F(ServerStoreTest, ATableMadeOnTheServerByHandComesToTheFilesWithTypesThatF
     test::TempDatabase files;
     FolderStore folder(std::make_unique<Database>(QStringLiteral("F"), files.path()));
     utils::copyAlias(*server_, folder);
-    EXPECT_EQ(displayRows(rowsOfStore(folder, QStringLiteral("Extra"))),
-              QStringList{QStringLiteral(
-                  "7|12.5|длинный текст|abcd|01.03.2026 08:30:00|12:00:01|3|1")});
+    EXPECT_EQ(
+        displayRows(rowsOfStore(folder, QStringLiteral("Extra"))),
+        QStringList{QStringLiteral("7|12.5|длинный текст|abcd|01.03.2026 08:30:00|12:00:01|3|1")});
 }
 
 // The calls and subscribers both engines are given for the dialect checks.
@@ -225,8 +225,8 @@ void fillCallFixture(test::TempDatabase& t) {
     calls.open();
     const QList<QVariantList> rows = {
         {2001, QDate(2026, 1, 1), QTime(10, 0), 65, 1, 2002, QVariant(), QVariant(), QVariant()},
-        {2001, QDate(2026, 1, 31), QTime(23, 59, 59), 600, 8, qint64(84951234567), QStringLiteral("495"),
-         QVariant(), 3.0},
+        {2001, QDate(2026, 1, 31), QTime(23, 59, 59), 600, 8, qint64(84951234567),
+         QStringLiteral("495"), QVariant(), 3.0},
         {2002, QDate(2026, 2, 1), QTime(0, 0), 1, 9, qint64(810441234567), QStringLiteral("810"),
          QStringLiteral("44"), 1.5},
         {2003, QDate(2026, 1, 15), QTime(7, 0), 120, 8, qint64(84951234567), QStringLiteral("495"),
@@ -237,8 +237,8 @@ void fillCallFixture(test::TempDatabase& t) {
     subscribers.open();
     subscribers.appendRecord({2001, QStringLiteral("DAY"), QStringLiteral("YES"),
                               QStringLiteral("Иванов"), QStringLiteral("1"), QStringLiteral("2")});
-    subscribers.appendRecord({2002, QStringLiteral("VECH"), QStringLiteral("YES"),
-                              QStringLiteral("Петрова")});
+    subscribers.appendRecord(
+        {2002, QStringLiteral("VECH"), QStringLiteral("YES"), QStringLiteral("Петрова")});
     subscribers.appendRecord({2003, QStringLiteral("DAY"), QStringLiteral("NO")});
     Table holidays(t.db(), QStringLiteral("Prazdn"));
     holidays.open();
@@ -325,12 +325,11 @@ TEST_F(ServerStoreTest, ProgramStatementsTranslateAndRunOnTheServer) {
 }
 
 TEST(ServerDialect, ParametersBecomePositionsAndQuotedColumnsLowerCase) {
-    const DialectStatement statement(QStringLiteral(
-        "SELECT a.\"ALL\" FROM ABPLATA a WHERE a.DATA >= :From AND a.DATA < :to AND "
-        "a.DATA <> :FROM AND a.BUDG = \"YES\""));
+    const DialectStatement statement(
+        QStringLiteral("SELECT a.\"ALL\" FROM ABPLATA a WHERE a.DATA >= :From AND a.DATA < :to AND "
+                       "a.DATA <> :FROM AND a.BUDG = \"YES\""));
     const QString server = statement.render(
-        [](const TableRef& ref) { return ServerStore::serverName(ref.name); },
-        SqlTarget::Postgres);
+        [](const TableRef& ref) { return ServerStore::serverName(ref.name); }, SqlTarget::Postgres);
     EXPECT_EQ(server.toStdString(),
               "SELECT a.\"all\" FROM abplata a WHERE a.DATA >= $1 AND a.DATA < $2 AND "
               "a.DATA <> $1 AND a.BUDG = 'YES'");
