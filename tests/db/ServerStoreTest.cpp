@@ -145,9 +145,10 @@ TEST_F(ServerStoreTest, AliasCopiedToTheServerAndBackKeepsEveryValueAndIndex) {
 }
 
 // A source that fails while its second table is read, as a lost connection or a damaged file
-// would.
+// would; or, with a value too long for its field, where the target refuses the row.
 class FailingStore : public TableStore {
   public:
+    explicit FailingStore(bool tooLong = false) : tooLong_(tooLong) {}
     QString description() const override { return QStringLiteral("источник"); }
     QStringList tableNames() override { return {QStringLiteral("Odd"), QStringLiteral("Prazdn")}; }
     TableDef tableDef(const QString& name) override {
@@ -155,24 +156,36 @@ class FailingStore : public TableStore {
     }
     void readRows(const QString& name,
                   const std::function<void(const QVariantList&)>& row) override {
-        if (name == QLatin1String("Prazdn"))
+        if (name == QLatin1String("Prazdn")) {
+            if (tooLong_) return row({QDate(2026, 5, 1)});
             raise(Error::Kind::Engine, QStringLiteral("Связь потеряна"));
+        }
         for (const QVariantList& values : kOddRows) row(values);
+        if (tooLong_) row({1, 1, 1.0, QString(21, u'я')});
     }
     void load(const QStringList&, const std::function<void(Loader&)>&) override {}
+
+  private:
+    bool tooLong_;
 };
 
 TEST_F(ServerStoreTest, ACopyThatFailsLeavesNoTableOnEitherEngine) {
-    FailingStore failing;
-    EXPECT_THROW(utils::copyAlias(failing, *server_), Error);
-    EXPECT_TRUE(server_->tableNames().isEmpty());
+    for (const bool tooLong : {false, true}) {
+        SCOPED_TRACE(tooLong ? "value too long" : "source lost");
+        FailingStore failing(tooLong);
+        EXPECT_THROW(utils::copyAlias(failing, *server_), Error);
+        EXPECT_TRUE(server_->tableNames().isEmpty());
 
-    test::TempDatabase folder;
-    FolderStore store(std::make_unique<Database>(QStringLiteral("F"), folder.path()));
-    EXPECT_THROW(utils::copyAlias(failing, store), Error);
-    EXPECT_TRUE(store.tableNames().isEmpty());
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{QStringLiteral(".orvanta-main")});
+        test::TempDatabase folder;
+        FolderStore store(std::make_unique<Database>(QStringLiteral("F"), folder.path()));
+        EXPECT_THROW(utils::copyAlias(failing, store), Error);
+        EXPECT_TRUE(store.tableNames().isEmpty());
+        EXPECT_EQ(
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{QStringLiteral(".orvanta-main")});
+    }
+    // The connection is usable after the failed load.
+    EXPECT_NO_THROW(server_->connection().exec(QStringLiteral("CREATE TABLE after (x int)")));
 }
 
 TEST_F(ServerStoreTest, ACopyOntoTablesThatExistIsRefusedAndChangesNothing) {
