@@ -82,6 +82,8 @@ QStringList folderRows(Database& db, const QString& sql,
             query.setTime(name, value.toTime());
         else if (value.typeId() == QMetaType::QString)
             query.setString(name, value.toString());
+        else if (value.typeId() == QMetaType::Double)
+            query.setFloat(name, value.toDouble());
         else
             query.setInteger(name, value.toLongLong());
     }
@@ -305,6 +307,61 @@ TEST_F(ServerStoreTest, DialectStatementsGiveTheSameRowsOnBothEngines) {
         EXPECT_FALSE(expected.isEmpty());
         EXPECT_EQ(serverRows(*server_, sql, c.parameters), expected);
     }
+}
+
+// The program's own selecting statements over the permanent tables (the listings, the first
+// steps of both pipelines, the debt run's reads) give the same rows on both engines.
+TEST_F(ServerStoreTest, ProgramSelectionsGiveTheSameRowsOnBothEngines) {
+    test::TempDatabase files;
+    fillCallFixture(files);
+    for (const TableDef* def :
+         {&schema::oldMg(), &schema::tarifCit(), &schema::tarif1(), &schema::dolgTb(),
+          &schema::paneDate(), &schema::prDlgCt(), &schema::prDlgMg()})
+        files.create(*def);
+    Table debts(files.db(), QStringLiteral("DolgTb"));
+    debts.open();
+    debts.appendRecord({2001, QStringLiteral("DAY"), QDate(2026, 1, 1), QDate(2025, 12, 1), 120.5,
+                        80.25, 24.1, 3.0, 0.0, 150.0});
+    Table paid(files.db(), QStringLiteral("PaneDate"));
+    paid.open();
+    paid.appendRecord({2001, QStringLiteral("DAY"), QDate(2026, 1, 20), 200.0, 100.0});
+    FolderStore folder(std::make_unique<Database>(QStringLiteral("F"), files.path()));
+    utils::copyAlias(folder, *server_);
+
+    using Params = QList<QPair<QString, QVariant>>;
+    const Params values = {
+        {QStringLiteral("NumberFrom"), 0},
+        {QStringLiteral("NumberTo"), 9999999},
+        {QStringLiteral("DateFrom"), QDate(2000, 1, 1)},
+        {QStringLiteral("DateTo"), QDate(2100, 12, 31)},
+        {QStringLiteral("TimeFrom"), QTime(0, 0)},
+        {QStringLiteral("TimeTo"), QTime(23, 59, 59)},
+        {QStringLiteral("TimeFrom1"), QTime(0, 0)},
+        {QStringLiteral("TimeTo1"), QTime(0, 0)},
+        {QStringLiteral("DateOfRas"), QDate(2026, 2, 1)},
+        {QStringLiteral("CurrNumber"), 2001},
+    };
+    int compared = 0;
+    for (const test::ProgramStatement& s : test::programStatements()) {
+        const QString sql = s.lines.join(u'\n');
+        const DialectStatement statement(sql);
+        bool permanent = statement.isSelecting();
+        for (const TableRef& ref : statement.tables())
+            permanent = permanent && schema::find(ref.name) != nullptr;
+        if (!permanent) continue;
+        SCOPED_TRACE(s.name);
+        Params bound;
+        for (const auto& value : values)
+            if (statement.parameters().contains(value.first, Qt::CaseInsensitive))
+                bound.append(value);
+        QStringList expected = folderRows(files.db(), sql, bound);
+        QStringList actual = serverRows(*server_, sql, bound);
+        expected.sort();
+        actual.sort();
+        EXPECT_EQ(actual, expected);
+        ++compared;
+    }
+    EXPECT_GE(compared, 8);
 }
 
 TEST_F(ServerStoreTest, ProgramStatementsTranslateAndRunOnTheServer) {
