@@ -44,8 +44,8 @@ int runRebuild(CliContext& context, const QStringList& args) {
     repair::TTableUtil util;
     QString failure;
     const repair::RebuildEnd end = repair::runRebuild(util, path, &failure);
-    repair::RebuildCounts counts;  // zeros when no table was put in place
-    repair::TRGetRebuildCounts(util.LibraryHandle, &counts);
+    // Zeros when no table was put in place.
+    const repair::RebuildCounts& counts = util.LibraryHandle.lastRebuild;
     context.out() << QStringLiteral("Сохранено строк: %1\n").arg(counts.kept)
                   << QStringLiteral("В %1: %2\n")
                          .arg(QLatin1String(repair::kKeyViolTable))

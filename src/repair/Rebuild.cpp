@@ -7,7 +7,6 @@
 #include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"
-#include "repair/ProgressCallback.h"
 #include "repair/RepairWork.h"
 
 #include <sqlite3.h>
@@ -147,7 +146,8 @@ QString constraintText(int code) {
 
 // Copies every readable row of the file into the scratch tables.
 RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database& scratch,
-                        const TableDef& keyDef, const TableDef& problemDef) {
+                        const TableDef& keyDef, const TableDef& problemDef,
+                        ProgressReport& progress) {
     RebuildOutcome outcome;
     const int fields = int(def.fields.size());
     const bool utf8 = file.textEncoding() == 1;
@@ -171,8 +171,8 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
         const int percent = int(qint64(page) * 100 / pages);
         if (percent != lastPercent) {
             lastPercent = percent;
-            reportProgress(kPhaseData, percent);
-            reportProgress(kPhaseRebuild, percent * 9 / 10);
+            progress(kPhaseData, percent);
+            progress(kPhaseRebuild, percent * 9 / 10);
         }
         if (!rowPages.contains(page)) continue;
         int bad = 0;
@@ -199,7 +199,7 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
             &bad);
         outcome.unreadable += bad;
     }
-    reportProgress(kPhaseData, 100);
+    progress(kPhaseData, 100);
     return outcome;
 }
 
@@ -211,7 +211,7 @@ void fastWrites(db::Database& scratch, const QString& table) {
 
 // Builds the new table, the key-violation and the problem table in the scratch folder.
 RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const RebuildNames& names,
-                           const db::ScratchFolder& scratchFolder) {
+                           const db::ScratchFolder& scratchFolder, ProgressReport& progress) {
     db::Database scratch(QStringLiteral("Rebuild"), scratchFolder.path());
     TableDef keyed = def;
     QList<db::IndexDef> later;
@@ -227,22 +227,23 @@ RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const Rebu
     // Memory and a helper thread for the sort of the index builds.
     scratch.connection().exec(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA threads = 2"));
     db::Transaction transaction(scratch, {keyed.name, keyDef.name, problemDef.name});
-    RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
+    RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef, progress);
     transaction.commit();
     TEST_crashPoint("rebuild-copied");
-    reportProgress(kPhaseIndexes, 0);
+    progress(kPhaseIndexes, 0);
     for (int i = 0; i < later.size(); ++i) {
         scratch.addIndex(def.name, later[i]);
-        reportProgress(kPhaseIndexes, (i + 1) * 100 / int(later.size()));
+        progress(kPhaseIndexes, (i + 1) * 100 / int(later.size()));
     }
-    reportProgress(kPhaseIndexes, 100);
+    progress(kPhaseIndexes, 100);
     return outcome;
 }
 
 }  // namespace
 
-RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const RebuildNames& names) {
-    reportProgress(kPhaseHeader, 0);
+RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const RebuildNames& names,
+                            ProgressReport& progress) {
+    progress(kPhaseHeader, 0);
     rollBackHotJournal(path);
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
@@ -253,8 +254,8 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
         if (!looksLikeTable(file))
             raise(Error::Kind::Refused,
                   QStringLiteral("Файл %1 не является таблицей").arg(info.fileName()));
-        reportProgress(kPhaseHeader, 100);
-        outcome = buildTables(file, def, names, scratch);
+        progress(kPhaseHeader, 100);
+        outcome = buildTables(file, def, names, scratch, progress);
     }
     if (outcome.tooWide > 0) return outcome;
     outcome.backup = freeBackupName(folder, names.backup);
@@ -286,7 +287,7 @@ RebuildOutcome rebuildTable(const QString& path, const TableDef& def, const Rebu
                      folder + QLatin1Char('/') + outcome.backup + QStringLiteral("-journal"));
     db::moveFile(built, path);
     TEST_crashPoint("rebuild-swapped");
-    reportProgress(kPhaseRebuild, 100);
+    progress(kPhaseRebuild, 100);
     return outcome;
 }
 

@@ -4,8 +4,7 @@
 // the library, unregister on every path, and the message line for the outcome. They run on
 // whatever thread calls them (the window runs them off its own thread).
 //
-// Engine errors (handle release or acquisition, callback registration, and the verification
-// inside a rebuild) are raised as Error(Engine).
+// A verification that fails inside a rebuild is raised as Error(Engine).
 
 #include "repair/TableUtil.h"
 

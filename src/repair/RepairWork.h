@@ -4,16 +4,31 @@
 
 #include "db/FieldType.h"
 #include "repair/PageFile.h"
+#include "repair/RepairRecords.h"
 
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <array>
+#include <functional>
 
 namespace orv::db {
 class Connection;
 }
 
 namespace orv::repair {
+
+// Hands the percentage done of each phase to a function, only when it changed since the last
+// report of that phase.
+class ProgressReport {
+  public:
+    explicit ProgressReport(std::function<void(const ProgressInfo&)> sink);
+    void operator()(quint8 phase, int percent);
+
+  private:
+    std::function<void(const ProgressInfo&)> sink_;
+    std::array<int, kPhaseRebuild + 1> last_;
+};
 
 // The structure a table file should have: the declared structure for the program's own tables
 // (found by the file's name), otherwise the file's own as SQLite reads it, otherwise as its
@@ -61,7 +76,8 @@ struct VerifyOutcome {
 
 // Verifies the table file and writes the findings to the verification table (a table file of
 // that name in the table's folder, replaced).
-VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName);
+VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName,
+                          ProgressReport& progress);
 
 struct RebuildNames {
     QString backup, keyViolations, problems;
@@ -79,7 +95,7 @@ struct RebuildOutcome {
 
 // Rebuilds the table file with the given structure (see TableRepair.h). When rows have more
 // values than the structure has fields, nothing is changed (the outcome's tooWide says so).
-RebuildOutcome rebuildTable(const QString& path, const db::TableDef& def,
-                            const RebuildNames& names);
+RebuildOutcome rebuildTable(const QString& path, const db::TableDef& def, const RebuildNames& names,
+                            ProgressReport& progress);
 
 }  // namespace orv::repair

@@ -6,9 +6,7 @@
 #include "repair/RepairWork.h"
 
 #include <QFileInfo>
-#include <QHash>
-#include <cstring>
-#include <mutex>
+#include <algorithm>
 
 namespace orv::repair {
 namespace {
@@ -16,55 +14,23 @@ namespace {
 using db::FieldType;
 using db::TableDef;
 
-struct HandleState {
-    QString lastError;
-    RebuildCounts counts;
-};
-
-struct Handles {
-    std::mutex mutex;
-    QHash<TRHandle, HandleState> open;
-    TRHandle next = 1;
-};
-
-Handles& handles() {
-    static Handles h;
-    return h;
-}
-
-bool known(TRHandle handle) {
-    const std::lock_guard lock(handles().mutex);
-    return handles().open.contains(handle);
-}
-
-void setError(TRHandle handle, const QString& text) {
-    const std::lock_guard lock(handles().mutex);
-    if (auto it = handles().open.find(handle); it != handles().open.end()) it->lastError = text;
-}
-
-// Runs body for a known handle and an existing file, turning errors into result codes.
+// Runs body for an existing file with the handle's progress, turning errors into result codes
+// and keeping their detail in the handle.
 template <typename Body>
-TRResult guarded(TRHandle handle, const char* path, Body&& body) {
-    if (!known(handle)) return kTRBadHandle;
-    if (!path) return kTRBadArgument;
-    const QString file = QString::fromUtf8(path);
-    setError(handle, {});
-    if (!QFileInfo(file).isFile()) {
-        setError(handle, file);
+TRResult guarded(TRHandle& handle, const QString& path, Body&& body) {
+    handle.lastError.clear();
+    if (!QFileInfo(path).isFile()) {
+        handle.lastError = path;
         return kTRNotFound;
     }
+    ProgressReport progress(handle.progress);
     try {
-        return body(file);
+        return body(progress);
     } catch (const Error& e) {
-        setError(handle, e.message());
-        switch (e.kind()) {
-            case Error::Kind::Refused:
-                return kTRNoStructure;
-            default:
-                return kTRCannotRead;
-        }
+        handle.lastError = e.message();
+        return e.kind() == Error::Kind::Refused ? kTRNoStructure : kTRCannotRead;
     } catch (const std::exception& e) {
-        setError(handle, QString::fromLocal8Bit(e.what()));
+        handle.lastError = QString::fromLocal8Bit(e.what());
         return kTRCannotRead;
     }
 }
@@ -99,73 +65,45 @@ quint16 validityCount(const TableDef& def) {
     return n;
 }
 
-void copyText(char* to, size_t size, const QByteArray& text) {
-    std::memset(to, 0, size);
-    std::memcpy(to, text.constData(), std::min(size - 1, size_t(text.size())));
-}
-
-constexpr std::array<size_t, 6> kArrayUnits = {sizeof(FLDDesc),  sizeof(IDXDesc), kSecurityDescSize,
-                                               sizeof(VCHKDesc), kRefIntDescSize, sizeof(FLDDesc)};
-
-// True when every array of the descriptor is there and as long as its count asks.
-bool arraysFit(const RestructDesc& desc) {
-    const CRTblDesc& r = desc.record;
-    const std::array<quint16, 6> counts = {r.iFldCount,    r.iIdxCount,  r.iSecRecCount,
-                                           r.iValChkCount, r.iRintCount, r.iOptParams};
-    const std::array<quint32, 6> lengths = {r.pfldDesc,  r.pidxDesc,  r.psecDesc,
-                                            r.pvchkDesc, r.printDesc, r.pfldOptParams};
-    for (size_t i = 0; i < counts.size(); ++i)
-        if (lengths[i] != counts[i] * kArrayUnits[i] || (counts[i] > 0 && !desc.arrays[i]))
-            return false;
-    return true;
+// True when the descriptor's parts are sized as the table's structure asks.
+bool fits(const RestructDesc& desc, const TableDef& def) {
+    return desc.fields.size() == def.fields.size() && desc.indexes.size() == def.indexes.size() &&
+           desc.validityChecks.size() == validityCount(def);
 }
 
 void fillDescriptor(const TableDef& def, RestructDesc& desc) {
-    auto* fields = reinterpret_cast<FLDDesc*>(desc.arrays[0]);
     quint16 offset = 0;
     for (int i = 0; i < def.fields.size(); ++i) {
         const db::FieldDef& f = def.fields[i];
-        FLDDesc& d = fields[i];
-        std::memset(&d, 0, sizeof d);
-        const QByteArray name = f.name.toUtf8();
-        if (name.size() >= int(sizeof d.szName))
-            raise(Error::Kind::Refused, QStringLiteral("Слишком длинное имя поля %1").arg(f.name));
-        copyText(d.szName, sizeof d.szName, name);
+        FLDDesc& d = desc.fields[i];
+        d = {};
+        d.szName = f.name;
         d.iFldNum = quint16(i + 1);
         d.iFldType = quint16(f.type);
         d.iUnits1 = quint16(f.size);
         d.iLen = quint16(declaredWidth(f));
         d.iOffset = offset;
         offset = quint16(offset + d.iLen);
-        d.eVchk = hasCheck(def, f) ? 1 : 0;
-        d.bRequired = f.required ? 1 : 0;
+        d.eVchk = hasCheck(def, f);
+        d.bRequired = f.required;
     }
-    auto* indexes = reinterpret_cast<IDXDesc*>(desc.arrays[1]);
     for (int i = 0; i < def.indexes.size(); ++i) {
         const db::IndexDef& index = def.indexes[i];
-        IDXDesc& d = indexes[i];
-        std::memset(&d, 0, sizeof d);
-        copyText(d.szName, sizeof d.szName, index.name.toUtf8());
-        d.bPrimary = index.primary ? 1 : 0;
-        d.bUnique = index.unique ? 1 : 0;
-        if (index.fields.size() > 16)
-            raise(Error::Kind::Refused, QStringLiteral("Слишком много полей в индексе"));
-        d.iFldsInKey = quint16(index.fields.size());
-        for (int k = 0; k < index.fields.size(); ++k)
+        IDXDesc& d = desc.indexes[i];
+        d = {};
+        d.szName = index.name;
+        d.bPrimary = index.primary;
+        d.bUnique = index.unique;
+        for (const QString& key : index.fields)
             for (int j = 0; j < def.fields.size(); ++j)
-                if (def.fields[j].name.compare(index.fields[k], Qt::CaseInsensitive) == 0)
-                    d.aiKeyFld[k] = quint16(j + 1);
+                if (def.fields[j].name.compare(key, Qt::CaseInsensitive) == 0)
+                    d.aiKeyFld.append(quint16(j + 1));
     }
-    auto* checks = reinterpret_cast<VCHKDesc*>(desc.arrays[3]);
     int n = 0;
     for (int i = 0; i < def.fields.size(); ++i) {
         const db::FieldDef& f = def.fields[i];
         if (!f.required && !hasCheck(def, f)) continue;
-        VCHKDesc& d = checks[n++];
-        std::memset(&d, 0, sizeof d);
-        d.iFldNum = quint16(i + 1);
-        d.bRequired = f.required ? 1 : 0;
-        d.bHasCheck = hasCheck(def, f) ? 1 : 0;
+        desc.validityChecks[n++] = {quint16(i + 1), f.required, hasCheck(def, f)};
     }
 }
 
@@ -175,27 +113,23 @@ TableDef structureOf(const RestructDesc& desc, const TableDef& base) {
     def.name = base.name;
     def.fileName = base.fileName;
     def.checkValues = false;
-    const auto* fields = reinterpret_cast<const FLDDesc*>(desc.arrays[0]);
-    for (int i = 0; i < desc.record.iFldCount; ++i) {
-        const FLDDesc& d = fields[i];
+    for (int i = 0; i < desc.fields.size(); ++i) {
+        const FLDDesc& d = desc.fields[i];
         if (d.iFldType > quint16(FieldType::DateTime))
             raise(Error::Kind::Refused, QStringLiteral("Неправильный тип поля %1").arg(i + 1));
         db::FieldDef f;
-        f.name = QString::fromUtf8(d.szName, int(strnlen(d.szName, sizeof d.szName)));
+        f.name = d.szName;
         f.type = FieldType(d.iFldType);
         f.size = d.iUnits1;
-        f.required = d.bRequired != 0;
+        f.required = d.bRequired;
         def.fields.append(f);
     }
-    const auto* indexes = reinterpret_cast<const IDXDesc*>(desc.arrays[1]);
-    for (int i = 0; i < desc.record.iIdxCount; ++i) {
-        const IDXDesc& d = indexes[i];
+    for (const IDXDesc& d : desc.indexes) {
         db::IndexDef index;
-        index.name = QString::fromUtf8(d.szName, int(strnlen(d.szName, sizeof d.szName)));
-        index.primary = d.bPrimary != 0;
-        index.unique = d.bUnique != 0;
-        for (int k = 0; k < d.iFldsInKey && k < 16; ++k) {
-            const int field = d.aiKeyFld[k];
+        index.name = d.szName;
+        index.primary = d.bPrimary;
+        index.unique = d.bUnique;
+        for (const quint16 field : d.aiKeyFld) {
             if (field < 1 || field > def.fields.size())
                 raise(Error::Kind::Refused,
                       QStringLiteral("Неправильное поле индекса %1").arg(index.name));
@@ -203,39 +137,36 @@ TableDef structureOf(const RestructDesc& desc, const TableDef& base) {
         }
         def.indexes.append(index);
     }
-    const auto* checks = reinterpret_cast<const VCHKDesc*>(desc.arrays[3]);
-    for (int i = 0; i < desc.record.iValChkCount; ++i)
-        if (checks[i].bHasCheck) def.checkValues = true;
+    for (const VCHKDesc& check : desc.validityChecks)
+        if (check.bHasCheck) def.checkValues = true;
     return def;
 }
 
 }  // namespace
 
-TRResult TRInit(TRHandle* handle) {
-    if (!handle) return kTRBadArgument;
-    Handles& h = handles();
-    const std::lock_guard lock(h.mutex);
-    if (h.open.size() >= 1000) return kTRTooManyHandles;
-    while (h.next == 0 || h.open.contains(h.next)) ++h.next;
-    *handle = h.next++;
-    h.open.insert(*handle, {});
-    return kTROk;
+ProgressReport::ProgressReport(std::function<void(const ProgressInfo&)> sink)
+    : sink_(std::move(sink)) {
+    last_.fill(-1);
 }
 
-TRResult TRExit(TRHandle handle) {
-    Handles& h = handles();
-    const std::lock_guard lock(h.mutex);
-    return h.open.remove(handle) ? kTROk : kTRBadHandle;
+void ProgressReport::operator()(quint8 phase, int percent) {
+    if (!sink_ || phase >= last_.size()) return;
+    percent = std::clamp(percent, 0, 100);
+    if (last_[phase] == percent) return;
+    last_[phase] = percent;
+    sink_({percent, phase});
 }
 
-TRResult TRFillTableProps(TRHandle handle, const char* tablePath, CURProps* props) {
-    if (!props) return kTRBadArgument;
-    return guarded(handle, tablePath, [&](const QString& path) {
-        const TableDef def = tableStructure(path);
-        const PageFile file(path);
+TRHandle TRInit() { return {}; }
+
+void TRExit(TRHandle& handle) { handle = {}; }
+
+TRResult TRFillTableProps(TRHandle& handle, const QString& tablePath, CURProps& props) {
+    return guarded(handle, tablePath, [&](ProgressReport&) {
+        const TableDef def = tableStructure(tablePath);
+        const PageFile file(tablePath);
         CURProps p;
-        std::memset(&p, 0, sizeof p);
-        copyText(p.szName, sizeof p.szName, QByteArray(tablePath));
+        p.szName = tablePath;
         int size = 0;
         for (const db::FieldDef& f : def.fields) size += declaredWidth(f);
         p.iFields = quint16(def.fields.size());
@@ -247,105 +178,73 @@ TRResult TRFillTableProps(TRHandle handle, const char* tablePath, CURProps* prop
         p.iCodePage = kCodePages[file.textEncoding()];
         p.iTblLevel = quint16(file.headerValid() ? file.schemaFormat() : 0);
         p.iBlockSize = quint16(std::min(file.pageSize(), 65535));
-        *props = p;
+        props = p;
         return kTROk;
     });
 }
 
-TRResult TRVerifyTable(TRHandle handle, const char* tablePath, const char* driverType,
-                       const char* verifyTableName, int, int, qint32* status) {
-    if (!status || !driverType || !verifyTableName) return kTRBadArgument;
-    return guarded(handle, tablePath, [&](const QString& path) {
-        *status = verifyTable(path, QString::fromUtf8(verifyTableName)).status;
+TRResult TRVerifyTable(TRHandle& handle, const QString& tablePath, const QString&,
+                       const QString& verifyTableName, qint32& status) {
+    return guarded(handle, tablePath, [&](ProgressReport& progress) {
+        status = verifyTable(tablePath, verifyTableName, progress).status;
         return kTROk;
     });
 }
 
-TRResult TRGetRestructDescCount(TRHandle handle, const char* tablePath, quint16* fields,
-                                quint16* indexes, quint16* securityRecords, quint16* validityChecks,
-                                quint16* referenceChecks, quint16* optionalParams,
-                                quint16* optionalDataUnits) {
-    for (quint16* out : {fields, indexes, securityRecords, validityChecks, referenceChecks,
-                         optionalParams, optionalDataUnits})
-        if (!out) return kTRBadArgument;
-    return guarded(handle, tablePath, [&](const QString& path) {
-        const TableDef def = tableStructure(path);
-        *fields = quint16(def.fields.size());
-        *indexes = quint16(def.indexes.size());
-        *validityChecks = validityCount(def);
-        *securityRecords = *referenceChecks = *optionalParams = *optionalDataUnits = 0;
+TRResult TRGetRestructDescCount(TRHandle& handle, const QString& tablePath,
+                                RestructCounts& counts) {
+    return guarded(handle, tablePath, [&](ProgressReport&) {
+        const TableDef def = tableStructure(tablePath);
+        counts = {};
+        counts.fields = quint16(def.fields.size());
+        counts.indexes = quint16(def.indexes.size());
+        counts.validityChecks = validityCount(def);
         return kTROk;
     });
 }
 
-TRResult TRFillRestructDesc(TRHandle handle, RestructDesc* desc, const char* tablePath, int) {
-    if (!desc) return kTRBadArgument;
-    return guarded(handle, tablePath, [&](const QString& path) -> TRResult {
-        const TableDef def = tableStructure(path);
-        const CRTblDesc& r = desc->record;
-        if (!arraysFit(*desc) || r.iFldCount != def.fields.size() ||
-            r.iIdxCount != def.indexes.size() || r.iValChkCount != validityCount(def)) {
-            setError(handle, QStringLiteral("Описание структуры не соответствует таблице"));
+TRResult TRFillRestructDesc(TRHandle& handle, RestructDesc& desc, const QString& tablePath) {
+    return guarded(handle, tablePath, [&](ProgressReport&) -> TRResult {
+        const TableDef def = tableStructure(tablePath);
+        if (!fits(desc, def)) {
+            handle.lastError = QStringLiteral("Описание структуры не соответствует таблице");
             return kTRBadArgument;
         }
-        fillDescriptor(def, *desc);
+        fillDescriptor(def, desc);
         return kTROk;
     });
 }
 
-TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driverType,
-                        const char* backupName, const char* keyViolationName,
-                        const char* problemName, RestructDesc* desc) {
-    if (!desc || !driverType || !backupName || !keyViolationName || !problemName)
-        return kTRBadArgument;
-    if (!arraysFit(*desc)) return kTRBadArgument;
-    return guarded(handle, tablePath, [&](const QString& path) -> TRResult {
-        const TableDef def = structureOf(*desc, tableStructure(path));
-        const RebuildNames names{QString::fromUtf8(backupName), QString::fromUtf8(keyViolationName),
-                                 QString::fromUtf8(problemName)};
-        const RebuildOutcome outcome = rebuildTable(path, def, names);
+TRResult TRRebuildTable(TRHandle& handle, const QString& tablePath, const QString&,
+                        const QString& backupName, const QString& keyViolationName,
+                        const QString& problemName, const RestructDesc& desc) {
+    return guarded(handle, tablePath, [&](ProgressReport& progress) -> TRResult {
+        const TableDef def = structureOf(desc, tableStructure(tablePath));
+        const RebuildOutcome outcome =
+            rebuildTable(tablePath, def, {backupName, keyViolationName, problemName}, progress);
         if (outcome.tooWide > 0) {
-            setError(handle, QStringLiteral("в записях полей: %1, в структуре таблицы: %2; "
-                                            "таблица не изменена")
-                                 .arg(outcome.widestRow)
-                                 .arg(def.fields.size()));
+            handle.lastError = QStringLiteral(
+                                   "в записях полей: %1, в структуре таблицы: %2; "
+                                   "таблица не изменена")
+                                   .arg(outcome.widestRow)
+                                   .arg(def.fields.size());
             return kTRStructureMismatch;
         }
-        {
-            const std::lock_guard lock(handles().mutex);
-            handles().open[handle].counts = {outcome.kept, outcome.keyViolations, outcome.problems,
-                                             outcome.unreadable, outcome.backup};
-        }
+        handle.lastRebuild = {outcome.kept, outcome.keyViolations, outcome.problems,
+                              outcome.unreadable, outcome.backup};
         if (outcome.unreadable == 0) return kTROk;
-        setError(handle, QStringLiteral("не прочитано строк: %1; исходная таблица сохранена в %2")
-                             .arg(outcome.unreadable)
-                             .arg(outcome.backup));
+        handle.lastError = QStringLiteral("не прочитано строк: %1; исходная таблица сохранена в %2")
+                               .arg(outcome.unreadable)
+                               .arg(outcome.backup);
         return kTRRowsLost;
     });
 }
 
-TRResult TRGetRebuildCounts(TRHandle handle, RebuildCounts* counts) {
-    if (!counts) return kTRBadArgument;
-    const std::lock_guard lock(handles().mutex);
-    const auto it = handles().open.find(handle);
-    if (it == handles().open.end()) return kTRBadHandle;
-    *counts = it->counts;
-    return kTROk;
-}
-
-QString TRErrorText(TRHandle handle, TRResult result) {
-    QString detail;
-    {
-        const std::lock_guard lock(handles().mutex);
-        detail = handles().open.value(handle).lastError;
-    }
+QString TRErrorText(const TRHandle& handle, TRResult result) {
     QString text;
     switch (result) {
         case kTROk:
             return {};
-        case kTRBadHandle:
-            text = QStringLiteral("Библиотека восстановления таблиц не открыта");
-            break;
         case kTRNotFound:
             text = QStringLiteral("Таблица не найдена");
             break;
@@ -364,14 +263,11 @@ QString TRErrorText(TRHandle handle, TRResult result) {
         case kTRRowsLost:
             text = QStringLiteral("Не все строки таблицы удалось прочитать");
             break;
-        case kTRTooManyHandles:
-            text = QStringLiteral("Слишком много открытий библиотеки восстановления таблиц");
-            break;
         default:
             text = QStringLiteral("Ошибка библиотеки восстановления таблиц %1").arg(result);
             break;
     }
-    return detail.isEmpty() ? text : text + QStringLiteral(": ") + detail;
+    return handle.lastError.isEmpty() ? text : text + QStringLiteral(": ") + handle.lastError;
 }
 
 }  // namespace orv::repair

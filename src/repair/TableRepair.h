@@ -1,8 +1,8 @@
 #pragma once
 // The table-repair library: verification and rebuild of the table files of the table store.
 // Every function returns 0 on success or one of the TRResult codes below; TRErrorText() gives
-// the operator's text for a code, with the detail of the handle's last failure. Text arguments
-// are zero-terminated UTF-8; table paths are full paths of table files.
+// the operator's text for a code, with the detail of the handle's last failure. Table paths are
+// full paths of table files.
 //
 // Verification checks the file header, the table's structure against its declared structure
 // (for the program's own tables) or its own, the b-trees and indexes (integrity_check), and every
@@ -16,26 +16,24 @@
 // every row the leaf pages hold is not a success (kTRRowsLost); one whose structure has fewer
 // fields than the rows changes nothing (kTRStructureMismatch).
 //
-// Progress goes to the callback registered with DbiRegisterCallBack (ProgressCallback.h), on
-// the thread that runs the call. Handles may be used from any thread, one call at a time each.
+// Progress goes to the function the handle holds, on the thread that runs the call. A handle is
+// used by one call at a time.
 
 #include "repair/RepairRecords.h"
 
 #include <QString>
+#include <functional>
 
 namespace orv::repair {
 
-using TRHandle = quint16;
 using TRResult = quint16;
 
 enum : TRResult {
     kTROk = 0,
-    kTRBadHandle = 1,    // no such library handle
     kTRNotFound = 2,     // the table file does not exist
     kTRCannotRead = 3,   // the file cannot be read, or a table beside it cannot be written
     kTRNoStructure = 4,  // the table's structure is known neither by declaration nor from the file
-    kTRBadArgument = 6,  // a missing argument, a descriptor that does not fit its arrays
-    kTRTooManyHandles = 7,
+    kTRBadArgument = 6,  // a descriptor that does not fit the table
     kTRStructureMismatch = 8,  // rows have more fields than the structure: nothing was changed
     kTRRowsLost = 9,  // rebuilt, but rows of damaged cells could not be read (counts say how many)
 };
@@ -49,25 +47,7 @@ enum : qint32 {
     kVerifyCannotRebuild = 4,  // no table can be built from this file
 };
 
-TRResult TRInit(TRHandle* handle);
-TRResult TRExit(TRHandle handle);
-TRResult TRFillTableProps(TRHandle handle, const char* tablePath, CURProps* props);
-TRResult TRVerifyTable(TRHandle handle, const char* tablePath, const char* driverType,
-                       const char* verifyTableName, int reserved1, int reserved2, qint32* status);
-TRResult TRGetRestructDescCount(TRHandle handle, const char* tablePath, quint16* fields,
-                                quint16* indexes, quint16* securityRecords, quint16* validityChecks,
-                                quint16* referenceChecks, quint16* optionalParams,
-                                quint16* optionalDataUnits);
-TRResult TRFillRestructDesc(TRHandle handle, RestructDesc* desc, const char* tablePath,
-                            int reserved);
-TRResult TRRebuildTable(TRHandle handle, const char* tablePath, const char* driverType,
-                        const char* backupName, const char* keyViolationName,
-                        const char* problemName, RestructDesc* desc);
-
-// The operator's text for a result code, with the detail of the handle's last failure.
-QString TRErrorText(TRHandle handle, TRResult result);
-
-// What the last rebuild of the handle that put a table in place did.
+// What the last rebuild of a handle that put a table in place did.
 struct RebuildCounts {
     qint64 kept = 0;
     qint64 keyViolations = 0;
@@ -75,6 +55,28 @@ struct RebuildCounts {
     qint64 unreadable = 0;
     QString backup;  // the file name the original was kept under
 };
-TRResult TRGetRebuildCounts(TRHandle handle, RebuildCounts* counts);
+
+// An open use of the library: the detail of its last failure, what its last rebuild did, and
+// where its progress reports go.
+struct TRHandle {
+    QString lastError;
+    RebuildCounts lastRebuild;
+    std::function<void(const ProgressInfo&)> progress;
+};
+
+TRHandle TRInit();
+// Releases the handle: its failure, counts and progress function are forgotten.
+void TRExit(TRHandle& handle);
+TRResult TRFillTableProps(TRHandle& handle, const QString& tablePath, CURProps& props);
+TRResult TRVerifyTable(TRHandle& handle, const QString& tablePath, const QString& driverType,
+                       const QString& verifyTableName, qint32& status);
+TRResult TRGetRestructDescCount(TRHandle& handle, const QString& tablePath, RestructCounts& counts);
+TRResult TRFillRestructDesc(TRHandle& handle, RestructDesc& desc, const QString& tablePath);
+TRResult TRRebuildTable(TRHandle& handle, const QString& tablePath, const QString& driverType,
+                        const QString& backupName, const QString& keyViolationName,
+                        const QString& problemName, const RestructDesc& desc);
+
+// The operator's text for a result code, with the detail of the handle's last failure.
+QString TRErrorText(const TRHandle& handle, TRResult result);
 
 }  // namespace orv::repair

@@ -1,64 +1,33 @@
 #include "repair/TableUtil.h"
 
 #include "core/Error.h"
-#include "repair/ProgressCallback.h"
-
-#include <QByteArray>
-#include <QFile>
-#include <atomic>
 
 namespace orv::repair {
-namespace {
 
-std::atomic<TTableUtil*> theInstance{nullptr};
-
-}  // namespace
-
-void checkLibrary(TRHandle handle, TRResult result) {
+void checkLibrary(const TRHandle& handle, TRResult result) {
     if (result != kTROk) raise(Error::Kind::Engine, TRErrorText(handle, result));
 }
 
-TTableUtil::TTableUtil() {
-    const TRResult result = TRInit(&LibraryHandle);
-    checkLibrary(LibraryHandle, result);
-    theInstance = this;
-}
-
-TTableUtil::~TTableUtil() {
-    TTableUtil* self = this;
-    theInstance.compare_exchange_strong(self, nullptr);
-    TRExit(LibraryHandle);
-}
-
 bool TTableUtil::FillTableProps(const QString& tablePath) {
-    CURProps props{};
-    if (TRFillTableProps(LibraryHandle, tablePath.toUtf8().constData(), &props) != kTROk)
-        return false;
+    CURProps props;
+    if (TRFillTableProps(LibraryHandle, tablePath, props) != kTROk) return false;
     TableProps = props;
     return true;
 }
 
 void TTableUtil::RegisterProgress() {
-    checkLibrary(LibraryHandle,
-                 DbiRegisterCallBack(nullptr, kCallbackGenProgress, 0, sizeof ProgressInfo,
-                                     &ProgressInfo, &TTableUtil::ProgressCallback));
+    LibraryHandle.progress = [this](const repair::ProgressInfo& info) { ProgressCallback(info); };
 }
 
-void TTableUtil::UnregisterProgress() {
-    checkLibrary(LibraryHandle, DbiRegisterCallBack(nullptr, kCallbackGenProgress, 0,
-                                                    sizeof ProgressInfo, &ProgressInfo, nullptr));
-}
+void TTableUtil::UnregisterProgress() { LibraryHandle.progress = nullptr; }
 
-quint16 TTableUtil::ProgressCallback(quint16 callbackType, quint32, void* buffer) {
-    if (callbackType != kCallbackGenProgress) return 0;
-    const auto* info = static_cast<const struct ProgressInfo*>(buffer);
-    const int phase = info->ePhase;
-    const int percent = info->iPercentDone;
+void TTableUtil::ProgressCallback(const repair::ProgressInfo& info) {
+    ProgressInfo = info;
+    const int phase = info.ePhase;
     if (phase != kPhaseHeader && phase != kPhaseIndexes && phase != kPhaseData &&
         phase != kPhaseRebuild)
-        return 0;
-    if (TTableUtil* util = theInstance.load(); util && util->sink_) util->sink_(phase, percent);
-    return 0;
+        return;
+    if (sink_) sink_(phase, info.iPercentDone);
 }
 
 }  // namespace orv::repair

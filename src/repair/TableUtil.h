@@ -1,10 +1,9 @@
 #pragma once
 // TTableUtil: the wrapper of the table-repair library that the verify and rebuild window owns.
-// It holds the library handle (acquired at construction, released at destruction), reads a
-// table's properties into TableProps, and registers the progress callback that moves the
-// window's four bars. There is one TTableUtil in the process; ProgressCallback reaches it as
-// that one instance and hands the phase and percentage to its sink, on the thread running the
-// library call (the sink must be safe to call there).
+// It holds the library handle, reads a table's properties into TableProps, and registers on the
+// handle the progress callback that moves the window's four bars: ProgressCallback hands the
+// phase and percentage of each report to the sink, on the thread running the library call (the
+// sink must be safe to call there).
 
 #include "repair/RepairRecords.h"
 #include "repair/TableRepair.h"
@@ -16,17 +15,15 @@ namespace orv::repair {
 
 class TTableUtil {
   public:
-    // Calls TRInit; throws Error(Engine) with the library's text when it fails.
-    TTableUtil();
-    // Calls TRExit. A failure cannot be raised from a destructor and is dropped.
-    ~TTableUtil();
+    TTableUtil() : LibraryHandle(TRInit()) {}
+    ~TTableUtil() { TRExit(LibraryHandle); }
     TTableUtil(const TTableUtil&) = delete;
     TTableUtil& operator=(const TTableUtil&) = delete;
 
     // TRFillTableProps into TableProps; true exactly when it succeeded (TableProps unchanged
     // otherwise).
     bool FillTableProps(const QString& tablePath);
-    // Registers and unregisters ProgressCallback; throw Error(Engine) on a non-zero result.
+    // Registers ProgressCallback on the library handle, and removes it.
     void RegisterProgress();
     void UnregisterProgress();
 
@@ -35,17 +32,18 @@ class TTableUtil {
         sink_ = std::move(sink);
     }
 
-    static quint16 ProgressCallback(quint16 callbackType, quint32 clientData, void* buffer);
+    // Keeps the report in ProgressInfo and hands a report of a phase with a bar to the sink.
+    void ProgressCallback(const repair::ProgressInfo& info);
 
-    repair::ProgressInfo ProgressInfo{};
-    repair::CURProps TableProps{};
-    TRHandle LibraryHandle = 0;
+    repair::ProgressInfo ProgressInfo;
+    repair::CURProps TableProps;
+    TRHandle LibraryHandle;
 
   private:
     std::function<void(int, int)> sink_;
 };
 
 // Raises the library's text for a non-zero result as Error(Engine).
-void checkLibrary(TRHandle handle, TRResult result);
+void checkLibrary(const TRHandle& handle, TRResult result);
 
 }  // namespace orv::repair

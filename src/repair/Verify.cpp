@@ -5,7 +5,6 @@
 #include "db/Schema.h"
 #include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
-#include "repair/ProgressCallback.h"
 #include "repair/RepairWork.h"
 #include "repair/TableRepair.h"
 
@@ -104,12 +103,13 @@ void compareStructure(const TableDef& want, const TableDef& have, Findings& find
 struct StepCounter {
     qint64 steps = 0;
     qint64 expected = 1;
+    ProgressReport& progress;
 };
 
 int countSteps(void* context) {
     auto* c = static_cast<StepCounter*>(context);
     c->steps += 1000;
-    reportProgress(kPhaseIndexes, int(std::min<qint64>(99, c->steps * 100 / c->expected)));
+    c->progress(kPhaseIndexes, int(std::min<qint64>(99, c->steps * 100 / c->expected)));
     return 0;
 }
 
@@ -132,8 +132,9 @@ int eachText(db::Connection& connection, const QString& sql,
 }
 
 // Runs integrity_check on the file; returns false when the check could not be completed.
-bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Findings& findings) {
-    reportProgress(kPhaseIndexes, 0);
+bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Findings& findings,
+                    ProgressReport& progress) {
+    progress(kPhaseIndexes, 0);
     std::optional<db::Connection> connection;
     try {
         connection.emplace(path, db::Connection::Open::Existing);
@@ -157,7 +158,7 @@ bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Find
                                                : QStringLiteral("таблица не найдена"))});
         return true;
     }
-    StepCounter counter{0, std::max<qint64>(1, rows * kIntegrityStepsPerRow)};
+    StepCounter counter{0, std::max<qint64>(1, rows * kIntegrityStepsPerRow), progress};
     sqlite3_progress_handler(c.handle(), 1000, countSteps, &counter);
     rc = eachText(c, QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
                   [&](const QString& line) {
@@ -167,18 +168,19 @@ bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Find
     sqlite3_progress_handler(c.handle(), 0, nullptr, nullptr);
     if (busy(rc)) return false;
     if (rc != SQLITE_OK) findings.add({QStringLiteral("Integrity"), 0, 0, c.lastFailureText()});
-    reportProgress(kPhaseIndexes, 100);
+    progress(kPhaseIndexes, 100);
     return true;
 }
 
-qint64 scanRows(const PageFile& file, const TableDef& def, Findings& findings) {
+qint64 scanRows(const PageFile& file, const TableDef& def, Findings& findings,
+                ProgressReport& progress) {
     const RowPages rowPages(file, def.name);
     qint64 rows = 0;
     const quint32 pages = file.pageCount();
     int lastPercent = -1;
     for (quint32 page = 2; page <= pages; ++page) {
         const int percent = int(qint64(page) * 100 / pages);
-        if (percent != lastPercent) reportProgress(kPhaseData, lastPercent = percent);
+        if (percent != lastPercent) progress(kPhaseData, lastPercent = percent);
         if (!rowPages.contains(page)) continue;
         int bad = 0;
         file.readLeaf(
@@ -195,7 +197,7 @@ qint64 scanRows(const PageFile& file, const TableDef& def, Findings& findings) {
                 {QStringLiteral("Page"), page, 0,
                  QStringLiteral("на странице %1 не читаются записи: %2").arg(page).arg(bad)});
     }
-    reportProgress(kPhaseData, 100);
+    progress(kPhaseData, 100);
     return rows;
 }
 
@@ -230,14 +232,15 @@ void writeVerifyTable(const QString& path, const QString& verifyName,
 
 }  // namespace
 
-VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName) {
+VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName,
+                          ProgressReport& progress) {
     Findings findings;
     VerifyOutcome outcome;
-    reportProgress(kPhaseHeader, 0);
+    progress(kPhaseHeader, 0);
     const PageFile file(path);
     for (const QString& problem : file.headerProblems())
         findings.add({QStringLiteral("Header"), 1, 0, problem});
-    reportProgress(kPhaseHeader, 100);
+    progress(kPhaseHeader, 100);
     TableDef def;
     bool known = looksLikeTable(file);
     if (!known)
@@ -252,8 +255,8 @@ VerifyOutcome verifyTable(const QString& path, const QString& verifyTableName) {
     }
     bool complete = true;
     if (known) {
-        const qint64 rows = scanRows(file, def, findings);
-        complete = checkIntegrity(path, def, rows, findings);
+        const qint64 rows = scanRows(file, def, findings, progress);
+        complete = checkIntegrity(path, def, rows, findings, progress);
         if (complete && db::schema::find(core::GetClearFName(path))) {
             try {
                 db::Connection c(path);

@@ -94,9 +94,8 @@ class RepairTest : public ::testing::Test {
     };
     Rebuilt rebuild(const QString& file = QStringLiteral("DESTTAR.db")) {
         repair::TTableUtil util;
-        Rebuilt r{repair::runRebuild(util, path(file)), {}};
-        repair::TRGetRebuildCounts(util.LibraryHandle, &r.counts);
-        return r;
+        const repair::RebuildEnd end = repair::runRebuild(util, path(file));
+        return {end, util.LibraryHandle.lastRebuild};
     }
 
     // A new, empty folder in place of the current one.

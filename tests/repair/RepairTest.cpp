@@ -304,6 +304,49 @@ TEST_F(RepairTest, ProgressReachesEveryBarOfTheRebuild) {
     EXPECT_GT(seen[2].size(), 10u);  // the data bar moves page by page
 }
 
+// Each wrapper's reports reach its own sink only, and only while a call of its own runs.
+TEST_F(RepairTest, ProgressGoesToTheWrapperRunningTheCall) {
+    makeCalls(100);
+    repair::TTableUtil running;
+    repair::TTableUtil idle;
+    int seenRunning = 0;
+    int seenIdle = 0;
+    running.setProgressSink([&](int, int) { ++seenRunning; });
+    idle.setProgressSink([&](int, int) { ++seenIdle; });
+    idle.RegisterProgress();
+    ASSERT_EQ(repair::runVerification(running, path()), std::optional<qint32>(0));
+    EXPECT_GT(seenRunning, 0);
+    EXPECT_EQ(seenIdle, 0);
+    const int afterCall = seenRunning;
+    qint32 status = -1;
+    ASSERT_EQ(repair::TRVerifyTable(running.LibraryHandle, path(), repair::kDriverType,
+                                    repair::kVerifyTable, status),
+              repair::kTROk);
+    EXPECT_EQ(seenRunning, afterCall);  // unregistered once the call was over
+    // Phase codes without a bar are kept but move nothing.
+    running.RegisterProgress();
+    running.ProgressCallback({40, 5});
+    EXPECT_EQ(seenRunning, afterCall);
+    EXPECT_EQ(running.ProgressInfo.iPercentDone, 40);
+}
+
+// A descriptor sized for another structure is refused and the table stays as it was.
+TEST_F(RepairTest, DescriptorNotSizedForTheTableIsRefused) {
+    makeCalls(10);
+    repair::TRHandle handle = repair::TRInit();
+    repair::RestructCounts counts;
+    ASSERT_EQ(repair::TRGetRestructDescCount(handle, path(), counts), repair::kTROk);
+    EXPECT_EQ(counts.fields, 9);
+    counts.fields = 8;
+    repair::RestructDesc desc(path(), QLatin1String(repair::kDriverType),
+                              QLatin1String(repair::kErrorTable), counts);
+    EXPECT_EQ(repair::TRFillRestructDesc(handle, desc, path()), repair::kTRBadArgument);
+    EXPECT_TRUE(repair::TRErrorText(handle, repair::kTRBadArgument)
+                    .endsWith(QStringLiteral("Описание структуры не соответствует таблице")));
+    EXPECT_EQ(repair::TRFillRestructDesc(handle, desc, path(QStringLiteral("none.db"))),
+              repair::kTRNotFound);
+}
+
 TEST_F(RepairTest, MessageLinesOfEveryStatus) {
     EXPECT_EQ(repair::verificationMessage(std::nullopt), QString());
     const std::pair<qint32, const char*> lines[] = {

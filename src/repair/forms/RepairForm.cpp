@@ -1,10 +1,8 @@
 #include "repair/forms/RepairForm.h"
 
-#include "core/Error.h"
 #include "db/Database.h"
 #include "repair/RepairActions.h"
 #include "repair/forms/AboutForm.h"
-#include "ui/ErrorBox.h"
 #include "ui/Guarded.h"
 #include "ui/LongWork.h"
 
@@ -175,21 +173,10 @@ TMainFormRepair::~TMainFormRepair() = default;
 void TMainFormRepair::FormCreate() {
     ui::guarded(this, [this] { FillAliasList(); });
     ClearTableLocation();
-    try {
-        tableUtil_ = std::make_unique<TTableUtil>();
-        tableUtil_->setProgressSink([this](int phase, int percent) {
-            QMetaObject::invokeMethod(
-                this, [this, phase, percent] { setBar(phase, percent); }, Qt::QueuedConnection);
-        });
-    } catch (const Error& e) {
-        libraryError_ = e.message();
-        ui::showErrorBox(this, libraryError_);
-    }
-}
-
-TTableUtil& TMainFormRepair::util() {
-    if (!tableUtil_) orv::raise(Error::Kind::Engine, libraryError_);
-    return *tableUtil_;
+    tableUtil_.setProgressSink([this](int phase, int percent) {
+        QMetaObject::invokeMethod(
+            this, [this, phase, percent] { setBar(phase, percent); }, Qt::QueuedConnection);
+    });
 }
 
 void TMainFormRepair::FillAliasList() {
@@ -231,8 +218,8 @@ void TMainFormRepair::SelectAliasTable() {
 }
 
 void TMainFormRepair::ShowTableInfo() {
-    if (!tableUtil_ || !tableUtil_->FillTableProps(TableLocEdit->text())) return;
-    const CURProps& p = tableUtil_->TableProps;
+    if (!tableUtil_.FillTableProps(TableLocEdit->text())) return;
+    const CURProps& p = tableUtil_.TableProps;
     const std::pair<QLabel*, int> values[] = {
         {FieldsLB, p.iFields},     {RecSizeLB, p.iRecBufSize}, {IndexLB, p.iIndexes},
         {ValidLB, p.iValChecks},   {RefLB, p.iRefIntChecks},   {RestructLB, p.iRestrVersion},
@@ -286,18 +273,16 @@ void TMainFormRepair::setBar(int phase, int percent) {
 void TMainFormRepair::VerifyBtnClick() {
     ClearStatus();
     const QString path = TableLocEdit->text();
-    TTableUtil& library = util();
     std::optional<qint32> status;
-    ui::LongWork::runOffThread(this, [&] { status = runVerification(library, path); });
+    ui::LongWork::runOffThread(this, [&] { status = runVerification(tableUtil_, path); });
     MessageLB->setText(verificationMessage(status));
 }
 
 void TMainFormRepair::RebuildBtnClick() {
     ClearStatus();
     const QString path = TableLocEdit->text();
-    TTableUtil& library = util();
     RebuildEnd end = RebuildEnd::NoCounts;
-    ui::LongWork::runOffThread(this, [&] { end = runRebuild(library, path); });
+    ui::LongWork::runOffThread(this, [&] { end = runRebuild(tableUtil_, path); });
     if (end == RebuildEnd::Rebuilt || end == RebuildEnd::RowsLost) replaced_ = true;
     if (end == RebuildEnd::DescriptorFailed)
         QMessageBox::critical(this, QStringLiteral("Error"), QLatin1String(kDescriptorError));

@@ -4,15 +4,13 @@
 // its ten properties, runs verification and rebuild off its own thread (the four progress bars
 // move and the window repaints meanwhile; user input waits until the call is done) and reports
 // the outcome on its message line. Created once with the main window; it owns the TTableUtil and
-// keeps its selections between openings. When the library cannot be opened at creation, the
-// error is shown and "Verify" and "Rebuild" refuse with the library's message.
+// keeps its selections between openings.
 
 #include "db/Aliases.h"
 #include "repair/TableUtil.h"
 
 #include <QDialog>
 #include <functional>
-#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -55,11 +53,9 @@ class TMainFormRepair : public QDialog {
     void SelectAliasTable();
     void ShowTableInfo();
     void setBar(int phase, int percent);
-    TTableUtil& util();
 
     const db::Aliases& aliases_;
-    std::unique_ptr<TTableUtil> tableUtil_;
-    QString libraryError_;
+    TTableUtil tableUtil_;
     std::function<QString(QWidget*)> chooseFile_;
     bool replaced_ = false;
 
