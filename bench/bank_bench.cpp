@@ -30,15 +30,8 @@ namespace {
 const QString kOurAccount = QStringLiteral("40702810900000000001");
 const QDate kToday(2026, 4, 10);
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-[[noreturn]] void fail(const QString& text) {
-    out() << text << Qt::endl;
-    std::exit(1);
-}
+using orv::bench::fail;
+using orv::bench::out;
 
 void fillBooks(orv::db::Database& db, int subscribers) {
     using namespace orv::db;

@@ -3,6 +3,7 @@
 #include "billing/CallArchive.h"
 #include "billing/CallStatement.h"
 #include "cli/Csv.h"
+#include "reports/CallStatementReport.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -16,7 +17,7 @@ namespace {
 
 const QString kDropUsage = QStringLiteral("Использование: orvanta-cli archive-drop [ММ.ГГГГ] [--yes]");
 const QString kStatementUsage = QStringLiteral(
-    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ]");
+    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ | --pdf ФАЙЛ]");
 
 QDate monthOf(const QString& text, const QString& usage) {
     const QDate month = QDate::fromString(QStringLiteral("01.") + text, QStringLiteral("dd.MM.yyyy"));
@@ -89,6 +90,7 @@ int runStatement(CliContext& context, const QStringList& args) {
     QString numbers;
     QString month;
     QString csv;
+    QString pdf;
     for (qsizetype i = 0; i < args.size(); i += 2) {
         const QString& option = args[i];
         if (i + 1 >= args.size())
@@ -96,6 +98,7 @@ int runStatement(CliContext& context, const QStringList& args) {
         QString* target = option == QLatin1String("--numbers") ? &numbers
                           : option == QLatin1String("--month") ? &month
                           : option == QLatin1String("--csv")   ? &csv
+                          : option == QLatin1String("--pdf")   ? &pdf
                                                                : nullptr;
         if (!target)
             usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kStatementUsage);
@@ -104,6 +107,8 @@ int runStatement(CliContext& context, const QStringList& args) {
         *target = args[i + 1];
     }
     if (numbers.isEmpty() || month.isEmpty()) usageError(kStatementUsage);
+    if (!csv.isEmpty() && !pdf.isEmpty())
+        usageError(QStringLiteral("--csv и --pdf не задаются вместе\n") + kStatementUsage);
     const qsizetype dash = numbers.indexOf(u'-');
     const qint64 from = numberOf(dash < 0 ? numbers : numbers.left(dash));
     const qint64 to = numberOf(dash < 0 ? numbers : numbers.mid(dash + 1));
@@ -112,6 +117,14 @@ int runStatement(CliContext& context, const QStringList& args) {
     const billing::CallStatement statement =
         billing::buildCallStatement(context.standard(), from, to, monthOf(month, kStatementUsage),
                                     core::readSettings(store).freeMinutes);
+    if (!pdf.isEmpty()) {
+        const int pages = reports::writeCallStatementPdf(statement, pdf);
+        context.out() << QStringLiteral("Разговоров: %1, страниц: %2, файл %3\n")
+                             .arg(statement.calls.size())
+                             .arg(pages)
+                             .arg(pdf);
+        return 0;
+    }
     if (csv.isEmpty()) {
         writeStatement(context.out(), statement);
         return 0;

@@ -27,6 +27,7 @@
 #include <QDate>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -90,7 +91,7 @@ const QList<Command>& commands() {
         {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
         {"archive", "archive", orv::cli::runArchive},
         {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
-        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE]",
+        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE | --pdf FILE]",
          orv::cli::runStatement},
     };
     return list;
@@ -111,8 +112,11 @@ int exitCodeOf(Error::Kind kind) { return kind == Error::Kind::Usage ? 2 : 1; }
 bool drawsPages(int argc, char** argv) {
     int i = 1;
     while (i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0) i += 2;
-    return i < argc &&
-           (std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0);
+    if (i >= argc) return false;
+    if (std::strcmp(argv[i], "statement") == 0)
+        return std::any_of(argv + i + 1, argv + argc,
+                           [](const char* arg) { return std::strcmp(arg, "--pdf") == 0; });
+    return std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0;
 }
 
 std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {

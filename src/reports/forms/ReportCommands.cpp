@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 
+#include "reports/forms/CallStatementDialog.h"
 #include "reports/forms/InvoiceWindow.h"
 #include "reports/forms/IssuerDialog.h"
 #include "reports/forms/PrintoutWindow.h"
@@ -28,6 +29,7 @@ ReportWindows installReports(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::PrintWindow,
                           [form = windows.form12] { form->PrintWindowClick(); });
     window.connectCommand(ui::Command::NSaveXlsx, [&window] { saveGridAsXlsx(window); });
+    window.connectCommand(ui::Command::NCallStatement, [&window] { showCallStatement(window); });
     auto* issuer = new TFormIssuer(window.settingsStore(), window.widget());
     window.addSettingsButton(QStringLiteral("Реквизиты…"), [issuer] { issuer->showModal(); });
     return windows;
