@@ -18,8 +18,8 @@ struct Column {
 constexpr Column kColumns[] = {
     {"Date", "Дата", 0, 19, false},
     {"Time", "Время", 20, 14, false},
-    {"Dialled", "Набранный номер", 35, 26, false},
-    {"Destination", "Направление", 62, 41, false},
+    {"Dialled", "Набранный номер", 35, 30, false},
+    {"Destination", "Направление", 66, 37, false},
     {"Minutes", "Минуты", 104, 13, true},
     {"Tariff", "Тариф", 118, 15, true},
     {"Cost", "Стоимость", kCostLeft, 20, true},

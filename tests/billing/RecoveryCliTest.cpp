@@ -202,6 +202,18 @@ TEST(RecoveryCli, ArchiveListsMonthsAndItsDropAsksFirst) {
                                       QStringLiteral("03.2026")});
     ASSERT_EQ(statement.code, 0) << statement.err.toStdString();
     EXPECT_EQ(statement.out.count(u'\n'), 1 + 3 + 2);
+    const QString pdf = x.temp().file(QStringLiteral("statement.pdf"));
+    const Outcome printed = cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
+                                    QStringLiteral("101"), QStringLiteral("--month"),
+                                    QStringLiteral("03.2026"), QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(printed.code, 0) << printed.err.toStdString();
+    EXPECT_EQ(printed.out, QStringLiteral("Разговоров: 3, страниц: 1, файл %1\n").arg(pdf));
+    EXPECT_TRUE(QFile(pdf).open(QIODevice::ReadOnly));
+    EXPECT_EQ(cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
+                      QStringLiteral("101"), QStringLiteral("--month"), QStringLiteral("03.2026"),
+                      QStringLiteral("--pdf"), pdf, QStringLiteral("--csv"), pdf})
+                  .code,
+              2);
     EXPECT_EQ(cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
                       QStringLiteral("101-101")})
                   .code,

@@ -1,6 +1,6 @@
 // The itemized statement of archived calls: its PDF pages and words, and its totals per service
 // against the invoice's lines of the same month on a demo exchange with free minutes and the
-// penalty.
+// penalty; the dialog of the window command.
 
 #include "GuiApplication.h"
 #include "ReportTestData.h"
@@ -8,8 +8,10 @@
 #include "billing/CallStatement.h"
 #include "reports/CallStatementReport.h"
 #include "reports/InvoiceReport.h"
+#include "reports/forms/CallStatementDialog.h"
 #include "utils/DemoData.h"
 
+#include <QLineEdit>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -138,4 +140,29 @@ TEST(CallStatementReport, TotalsPerServiceEqualTheInvoiceLines) {
     }
     EXPECT_GE(compared, 5);
     EXPECT_TRUE(penalty);
+}
+
+TEST(CallStatementDialog, OffersTheLastMonthAndRefusesARangeBackwards) {
+    const QList<QDate> months = {QDate(2026, 1, 1), QDate(2026, 2, 1), kMarch};
+    reports::TFormCallStatement dialog(months, QStringLiteral("101"), QStringLiteral("101"));
+    EXPECT_EQ(dialog.month(), kMarch);
+    auto* from = dialog.findChild<QLineEdit*>(QStringLiteral("EditNumberFrom"));
+    auto* to = dialog.findChild<QLineEdit*>(QStringLiteral("EditNumberTo"));
+    ASSERT_NE(from, nullptr);
+    ASSERT_NE(to, nullptr);
+    EXPECT_EQ(from->text(), QStringLiteral("101"));
+
+    to->setText(QStringLiteral("100"));
+    QString message;
+    closeNextMessage(&message);
+    dialog.OkClick();
+    EXPECT_EQ(message, QStringLiteral("Номер «с» больше номера «по»"));
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    // An empty "по" is the number "с" alone.
+    to->clear();
+    dialog.OkClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.numberFrom(), 101);
+    EXPECT_EQ(dialog.numberTo(), 101);
 }
