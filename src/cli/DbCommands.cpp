@@ -6,6 +6,8 @@
 #include "db/Dialect.h"
 #include "db/Query.h"
 #include "db/Schema.h"
+#include "db/ServerStore.h"
+#include "db/TableStore.h"
 #include "utils/XlsxExport.h"
 
 #include <QFile>
@@ -14,9 +16,9 @@
 namespace orv::cli {
 namespace {
 
-// Binds a parameter typed by the form of its text: dd.mm.yyyy a date, hh:mm:ss a time, digits
-// an integer, a number with '.' or an exponent a float, anything else a string.
-void bindTyped(db::Query& query, const QString& name, const QString& text) {
+// The value of a parameter typed by the form of its text: dd.mm.yyyy a date, hh:mm:ss a time,
+// digits an integer, a number with '.' or an exponent a float, anything else a string.
+QVariant typedValue(const QString& text) {
     static const QRegularExpression dateForm(QStringLiteral(R"(^\d{2}\.\d{2}\.\d{4}$)"));
     static const QRegularExpression timeForm(QStringLiteral(R"(^\d{2}:\d{2}:\d{2}$)"));
     static const QRegularExpression integerForm(QStringLiteral(R"(^[+-]?\d+$)"));
@@ -26,22 +28,103 @@ void bindTyped(db::Query& query, const QString& name, const QString& text) {
         const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
         if (!date.isValid())
             raise(Error::Kind::Conversion, QStringLiteral("'%1' не дата ДД.ММ.ГГГГ").arg(text));
-        query.setDate(name, date);
-    } else if (timeForm.match(text).hasMatch()) {
+        return date;
+    }
+    if (timeForm.match(text).hasMatch()) {
         const QTime time = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
         if (!time.isValid())
             raise(Error::Kind::Conversion, QStringLiteral("'%1' не время ЧЧ:ММ:СС").arg(text));
-        query.setTime(name, time);
-    } else if (integerForm.match(text).hasMatch()) {
+        return time;
+    }
+    if (integerForm.match(text).hasMatch()) {
         bool ok = false;
         const qint64 value = text.toLongLong(&ok);
         if (!ok) raise(Error::Kind::Conversion, QStringLiteral("'%1' не целое число").arg(text));
-        query.setInteger(name, value);
-    } else if (floatForm.match(text).hasMatch()) {
-        query.setFloat(name, text.toDouble());
-    } else {
-        query.setString(name, text);
+        return value;
     }
+    if (floatForm.match(text).hasMatch()) return text.toDouble();
+    return text;
+}
+
+void bindTyped(db::Query& query, const QString& name, const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::QDate:
+            query.setDate(name, value.toDate());
+            break;
+        case QMetaType::QTime:
+            query.setTime(name, value.toTime());
+            break;
+        case QMetaType::LongLong:
+            query.setInteger(name, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            query.setFloat(name, value.toDouble());
+            break;
+        default:
+            query.setString(name, value.toString());
+    }
+}
+
+// The --param NAME=VALUE options after the statement, typed by their texts.
+QList<QPair<QString, QVariant>> sqlParameters(const QStringList& args) {
+    QList<QPair<QString, QVariant>> parameters;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] != QLatin1String("--param") || i + 1 >= args.size())
+            usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(args[i]));
+        const QString assignment = args[++i];
+        const int eq = assignment.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            usageError(
+                QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(assignment));
+        parameters.append({assignment.left(eq), typedValue(assignment.mid(eq + 1))});
+    }
+    return parameters;
+}
+
+// The statement works on the tables of the alias only: attaching other files and changing the
+// engine's settings are refused. Table names that are paths are refused by the table store.
+void refuseEngineCommands(const db::DialectStatement& statement) {
+    const QString keyword = statement.keyword();
+    if (keyword == u"ATTACH" || keyword == u"DETACH" || keyword == u"PRAGMA")
+        raise(Error::Kind::Refused,
+              QStringLiteral("Команда %1 не выполняется: запрос работает только с таблицами "
+                             "папки псевдонима")
+                  .arg(keyword));
+}
+
+// The statement on a server alias: the rows as CSV, or the count of rows changed.
+int runSqlOnServer(CliContext& context, const db::ServerAddress& address,
+                   const db::DialectStatement& statement,
+                   const QList<QPair<QString, QVariant>>& parameters) {
+    db::ServerStore store(address);
+    const auto prepared = store.prepare(statement);
+    for (const auto& [name, value] : parameters) prepared->bind(name, value);
+    if (!statement.isSelecting()) {
+        context.out() << QStringLiteral("Изменено записей: %1\n").arg(prepared->run());
+        return 0;
+    }
+    // The server gives unquoted names in lower case: the header spells them as the statement.
+    const QList<db::SelectColumn>& written = statement.selectColumns();
+    auto title = [&](int i) {
+        if (i < written.size() && !written[i].star) {
+            if (!written[i].alias.isEmpty()) return written[i].alias;
+            if (written[i].function.isEmpty() && !written[i].column.isEmpty())
+                return written[i].column;
+        }
+        return prepared->columnName(i);
+    };
+    bool header = false;
+    while (prepared->step()) {
+        QStringList values, names;
+        for (int i = 0; i < prepared->columnCount(); ++i) {
+            names.append(csvField(title(i)));
+            values.append(csvField(prepared->column(i)));
+        }
+        if (!header) context.out() << csvLine(names);
+        header = true;
+        context.out() << csvLine(values);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -60,37 +143,22 @@ int runInit(CliContext& context, const QStringList& args) {
 
 int runTables(CliContext& context, const QStringList& args) {
     if (args.size() > 1) usageError(QStringLiteral("tables [ALIAS]"));
-    if (args.isEmpty()) {
-        for (const QString& name : context.standard().tableNames()) context.out() << name << '\n';
-        return 0;
-    }
-    db::Database database(args.first(), context.aliases().path(args.first()));
-    for (const QString& name : database.tableNames()) context.out() << name << '\n';
+    const QString alias = args.isEmpty() ? QLatin1String(db::kStandardAlias) : args.first();
+    const auto store = db::openTableStore(context.aliases(), alias);
+    for (const QString& name : store->tableNames()) context.out() << name << '\n';
     return 0;
 }
 
 int runSql(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(QStringLiteral("sql \"TEXT\" [--param NAME=VALUE]..."));
+    const db::DialectStatement statement(args.first());
+    refuseEngineCommands(statement);
+    const auto parameters = sqlParameters(args);
+    const db::Aliases::Alias& standard = context.aliases().alias(QLatin1String(db::kStandardAlias));
+    if (standard.isServer())
+        return runSqlOnServer(context, standard.server(), statement, parameters);
     db::Query query(context.standard(), args.first());
-    // The statement works on the tables of the alias folder only: attaching other files and
-    // changing the engine's settings are refused. Table names that are paths are refused by
-    // the table store.
-    const QString keyword = query.dialect().keyword();
-    if (keyword == u"ATTACH" || keyword == u"DETACH" || keyword == u"PRAGMA")
-        raise(Error::Kind::Refused,
-              QStringLiteral("Команда %1 не выполняется: запрос работает только с таблицами "
-                             "папки псевдонима")
-                  .arg(keyword));
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] != QLatin1String("--param") || i + 1 >= args.size())
-            usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(args[i]));
-        const QString assignment = args[++i];
-        const int eq = assignment.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            usageError(
-                QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(assignment));
-        bindTyped(query, assignment.left(eq), assignment.mid(eq + 1));
-    }
+    for (const auto& [name, value] : parameters) bindTyped(query, name, value);
     if (query.dialect().isSelecting()) {
         query.open();
         writeCsv(context.out(), query);

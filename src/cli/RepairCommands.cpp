@@ -1,6 +1,7 @@
 #include "cli/RepairCommands.h"
 
 #include "core/Error.h"
+#include "db/Aliases.h"
 #include "db/Database.h"
 #include "repair/RepairActions.h"
 #include "utils/TableMerge.h"
@@ -10,10 +11,18 @@
 namespace orv::cli {
 namespace {
 
-// A table file named directly, or a table of OrvantaStandard.
+// A table file named directly, or a table of OrvantaStandard. A server keeps its tables whole
+// by itself: there is no file to verify or rebuild.
 QString tablePath(CliContext& context, const QString& arg) {
     const QFileInfo file(arg);
     if (file.isFile()) return file.absoluteFilePath();
+    const db::Aliases::Alias& standard = context.aliases().alias(QLatin1String(db::kStandardAlias));
+    if (standard.isServer())
+        raise(Error::Kind::Refused,
+              QStringLiteral("Проверка и восстановление выполняются только для таблиц в файлах: "
+                             "псевдоним %1 указывает на сервер PostgreSQL (%2), который сам "
+                             "отвечает за целостность таблиц")
+                  .arg(standard.name, standard.server().display()));
     return context.standard().tableFilePath(arg);
 }
 

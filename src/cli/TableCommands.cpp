@@ -3,6 +3,8 @@
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
+#include "db/TableStore.h"
+#include "utils/AliasCopy.h"
 #include "utils/TableExport.h"
 
 #include <memory>
@@ -44,6 +46,28 @@ int runCopyTable(CliContext& context, const QStringList& args) {
                   .arg(utils::newTableName(target.table)));
     const qint64 copied = utils::copyTable(from, source.table, to, target.table);
     context.out() << QStringLiteral("Скопировано записей: %1\n").arg(copied);
+    return 0;
+}
+
+int runCopyAlias(CliContext& context, const QStringList& args) {
+    if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
+        args[1].startsWith(QLatin1String("--")))
+        usageError(QStringLiteral("copy-alias FROM TO"));
+    const db::Aliases::Alias& from = context.aliases().alias(args[0]);
+    const db::Aliases::Alias& to = context.aliases().alias(args[1]);
+    if (from.name.compare(to.name, Qt::CaseInsensitive) == 0 || from.path == to.path)
+        raise(Error::Kind::Refused,
+              QStringLiteral("Псевдоним %1 нельзя скопировать в самого себя").arg(from.name));
+    const auto source = db::openTableStore(context.aliases(), from.name);
+    const auto target = db::openTableStore(context.aliases(), to.name);
+    const auto counts = utils::copyAlias(*source, *target);
+    qint64 total = 0;
+    for (const auto& [table, rows] : counts) {
+        context.out() << QStringLiteral("%1: %2\n").arg(table).arg(rows);
+        total += rows;
+    }
+    context.out()
+        << QStringLiteral("Скопировано таблиц: %1, записей: %2\n").arg(counts.size()).arg(total);
     return 0;
 }
 

@@ -67,6 +67,7 @@ const QList<Command>& commands() {
         {"copy-table", "copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]",
          orv::cli::runCopyTable},
         {"clear-table", "clear-table TABLE", orv::cli::runClearTable},
+        {"copy-alias", "copy-alias FROM TO", orv::cli::runCopyAlias},
         {"backups", "backups", orv::cli::runBackups},
         {"restore", "restore SNAPSHOT", orv::cli::runRestore},
         {"journal", "journal [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] [--xlsx FILE]",
@@ -99,7 +100,8 @@ const QList<Command>& commands() {
 
 QString usage() {
     QString text = QStringLiteral(
-        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА]... [--today ДД.ММ.ГГГГ] КОМАНДА\n");
+        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА|ИМЯ=postgresql://...]... [--today ДД.ММ.ГГГГ] "
+        "КОМАНДА\n");
     for (const Command& c : commands())
         text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));
     return text;

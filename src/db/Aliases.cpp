@@ -41,6 +41,14 @@ Aliases::Aliases(const QString& configFile)
         ini.endGroup();
         if (a.path.isEmpty())
             damaged(QStringLiteral("у псевдонима %1 нет папки (Path)").arg(a.name));
+        if (a.isServer()) {
+            try {
+                a.server();
+            } catch (const Error& e) {
+                damaged(e.message());
+            }
+            a.type = QStringLiteral("POSTGRESQL");
+        }
         aliases_.append(a);
     }
 }
@@ -106,12 +114,25 @@ const Aliases::Alias& Aliases::alias(const QString& name) const {
 }
 
 void Aliases::bindForRun(const QString& name, const QString& folder) {
+    if (ServerAddress::isAddress(folder)) {
+        const Alias server{name, QStringLiteral("POSTGRESQL"),
+                           ServerAddress::parse(folder).toUrl()};
+        for (Alias& a : aliases_) {
+            if (a.name.compare(name, Qt::CaseInsensitive) == 0) {
+                a = server;
+                return;
+            }
+        }
+        aliases_.append(server);
+        return;
+    }
     if (!QFileInfo(folder).isDir())
         raise(Error::Kind::Usage, QStringLiteral("Папка %1 не найдена").arg(folder));
     const QString path = QFileInfo(folder).absoluteFilePath();
     for (Alias& a : aliases_) {
         if (a.name.compare(name, Qt::CaseInsensitive) == 0) {
             a.path = path;
+            a.type = QStringLiteral("STANDARD");
             return;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
-// Aliases of the table store: a name bound to the folder that holds its tables.
+// Aliases of the table store: a name bound to the folder that holds its tables, or to a
+// database on a PostgreSQL server (Path=postgresql://[user@]host[:port]/dbname[?schema=NAME],
+// Type=POSTGRESQL; ServerAddress.h).
 //
 // They are kept in $XDG_CONFIG_HOME/Orvanta/aliases.conf (an INI file, one section per alias
 // with Type=STANDARD and Path=...). On first use the file is created with the two aliases of the
@@ -9,6 +11,8 @@
 // cannot be read, is cut off (no final line end) or names an alias without a folder is refused
 // with Error(Engine) naming it. bindForRun() binds an alias to a folder for this run only (the
 // --alias option of both programs).
+
+#include "db/ServerAddress.h"
 
 #include <QMap>
 #include <QString>
@@ -23,8 +27,10 @@ class Aliases {
   public:
     struct Alias {
         QString name;
-        QString type;  // "STANDARD"
-        QString path;
+        QString type;  // "STANDARD", or "POSTGRESQL" for a server
+        QString path;  // a folder, or a server address
+        bool isServer() const { return ServerAddress::isAddress(path); }
+        ServerAddress server() const { return ServerAddress::parse(path); }
     };
 
     // Reads (creating on first use) the given file; defaultConfigPath() when empty.
@@ -39,9 +45,10 @@ class Aliases {
     const Alias& alias(const QString& name) const;
     QString path(const QString& name) const { return alias(name).path; }
 
-    // Binds an alias to a folder for this run only; the folder must exist.
+    // Binds an alias to a folder (which must exist) or a server address for this run only.
     void bindForRun(const QString& name, const QString& folder);
-    // Parses "NAME=DIR" as given on the command line; throws Error(Usage) when malformed.
+    // Parses "NAME=DIR" or "NAME=postgresql://..." as given on the command line; throws
+    // Error(Usage) when malformed.
     void bindForRun(const QString& assignment);
 
   private:

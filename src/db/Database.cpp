@@ -151,6 +151,7 @@ Database::~Database() = default;
 std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QString& alias,
                                               const QString& name) {
     const QString folder = aliases.path(alias);
+    if (ServerAddress::isAddress(folder)) return std::make_unique<Database>(alias, folder);
     if (!QFileInfo(folder).isDir())
         raise(Error::Kind::Engine, QStringLiteral("Папка псевдонима %1 не найдена").arg(folder));
     // What a killed command left: its half-built tables beside the alias's and its copies of
@@ -161,6 +162,11 @@ std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QStr
 }
 
 void Database::rebind(const QString& folder) {
+    if (ServerAddress::isAddress(folder))
+        raise(Error::Kind::Refused,
+              QStringLiteral("Псевдоним %1 указывает на сервер PostgreSQL (%2), а эта работа "
+                             "выполняется только с таблицами в папке")
+                  .arg(name_, ServerAddress::parse(folder).display()));
     const QFileInfo info(folder);
     if (!info.isDir())
         raise(Error::Kind::Engine, QStringLiteral("Папка %1 не найдена").arg(folder));

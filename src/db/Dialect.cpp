@@ -138,6 +138,7 @@ struct DialectStatement::Impl {
     SelectColumn analyzeColumn(qsizetype begin, qsizetype end) const;
     bool endsOperand(qsizetype i) const;
     void unwrap(qsizetype& begin, qsizetype& end) const;
+    QString serverPiece(qsizetype i, const QString& piece) const;
 
     QList<DialectToken> tokens;
     std::vector<qsizetype> match;  // matching parenthesis of each '(' and ')'
@@ -545,6 +546,21 @@ void DialectStatement::Impl::qualifyOrderByNames() {
     }
 }
 
+// The server names its parameters by position ($1 in the order of parameters()) and keeps
+// unquoted names in lower case, which is how the server store creates its columns; so a column
+// name quoted for being a keyword is written in lower case too.
+QString DialectStatement::Impl::serverPiece(qsizetype i, const QString& piece) const {
+    const DialectToken& t = tokens[i];
+    if (t.type == Type::Parameter) {
+        qsizetype n = 0;
+        while (n < parameters.size() && parameters[n].compare(t.value, Qt::CaseInsensitive) != 0)
+            ++n;
+        return u'$' + QString::number(n + 1);
+    }
+    if (piece.startsWith(u'"')) return piece.toLower();
+    return piece;
+}
+
 // Whether the token can end an operand, so that a name after it is an alias.
 bool DialectStatement::Impl::endsOperand(qsizetype i) const {
     const DialectToken* t = at(i);
@@ -644,8 +660,9 @@ QList<QPair<QString, QString>> DialectStatement::fromAliases() const { return d-
 
 QString DialectStatement::keyword() const { return d->upper(d->main); }
 
-QString DialectStatement::render(const std::function<QString(const TableRef&)>& tableSql) const {
-    return renderTracking(tableSql, nullptr);
+QString DialectStatement::render(const std::function<QString(const TableRef&)>& tableSql,
+                                 SqlTarget target) const {
+    return renderTracking(tableSql, nullptr, target);
 }
 
 QPair<int, int> DialectStatement::sourcePosition(
@@ -664,7 +681,7 @@ QPair<int, int> DialectStatement::sourcePosition(
 }
 
 QString DialectStatement::renderTracking(const std::function<QString(const TableRef&)>& tableSql,
-                                         QList<qsizetype>* starts) const {
+                                         QList<qsizetype>* starts, SqlTarget target) const {
     QString sql;
     qsizetype trimmed = -1;  // blanks the final trim takes off the front
     for (qsizetype i = 0; i < d->tokens.size(); ++i) {
@@ -676,6 +693,8 @@ QString DialectStatement::renderTracking(const std::function<QString(const Table
         if (span >= 0) {
             const TableRef& ref = d->spans[span].ref;
             piece = tableSql ? tableSql(ref) : ref.name;
+        } else if (target == SqlTarget::Postgres) {
+            piece = d->serverPiece(i, piece);
         }
         sql += t.leading;
         // A rewritten token may need a blank to stay apart from its neighbour.

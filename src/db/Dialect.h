@@ -32,6 +32,9 @@ enum class StatementKind {
     Other
 };
 
+// The engine a statement is rendered for: the table files, or a PostgreSQL server.
+enum class SqlTarget { Sqlite, Postgres };
+
 // How a statement uses a table it names.
 enum class TableUse { Read, Write, Create, Drop };
 
@@ -78,8 +81,10 @@ class DialectStatement {
 
     // SQLite text of the statement, without a trailing ';'. tableSql is called for every table
     // reference and returns what to write in its place (for instance "\"DESTTAR\".\"DESTTAR\"").
-    // Parameters stay as ":Name".
-    QString render(const std::function<QString(const TableRef&)>& tableSql) const;
+    // Parameters stay as ":Name" for SQLite; for the server they become $1, $2 ... in the order
+    // of parameters().
+    QString render(const std::function<QString(const TableRef&)>& tableSql,
+                   SqlTarget target = SqlTarget::Sqlite) const;
 
     // Line and position, as written, of the token at offset in the text render() gives for the
     // same tableSql; the end of the statement for a negative offset (an unfinished statement).
@@ -89,7 +94,7 @@ class DialectStatement {
   private:
     // render(); starts, when given, receives each token's offset in the text (-1 if dropped).
     QString renderTracking(const std::function<QString(const TableRef&)>& tableSql,
-                           QList<qsizetype>* starts) const;
+                           QList<qsizetype>* starts, SqlTarget target = SqlTarget::Sqlite) const;
 
     struct Impl;
     std::unique_ptr<Impl> d;
