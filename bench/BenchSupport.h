@@ -56,21 +56,20 @@ inline void copyFolder(const QString& from, const QString& to) {
 // `orvanta-cli demo` into folder as of today, with config as its configuration and data folder;
 // extra options (--months M) follow the counts. Fails the benchmark when it fails.
 inline void makeExchange(const QString& folder, qint64 calls, int subscribers,
-                         const QString& config, const QDate& today,
-                         const QStringList& extra = {}) {
+                         const QString& config, const QDate& today, const QStringList& extra = {}) {
     QProcess demo;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     env.insert(QStringLiteral("XDG_DATA_HOME"), config);
     env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"), config + QStringLiteral("/Orvanta.reg"));
     demo.setProcessEnvironment(env);
-    demo.start(QStringLiteral(ORVANTA_CLI_PATH),
-               QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
-                           QStringLiteral("--today"), today.toString(QStringLiteral("dd.MM.yyyy")),
-                           QStringLiteral("demo"), QStringLiteral("--calls"),
-                           QString::number(calls), QStringLiteral("--subscribers"),
-                           QString::number(subscribers)} +
-                   extra);
+    demo.start(
+        QStringLiteral(ORVANTA_CLI_PATH),
+        QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
+                    QStringLiteral("--today"), today.toString(QStringLiteral("dd.MM.yyyy")),
+                    QStringLiteral("demo"), QStringLiteral("--calls"), QString::number(calls),
+                    QStringLiteral("--subscribers"), QString::number(subscribers)} +
+            extra);
     if (!demo.waitForFinished(-1) || demo.exitStatus() != QProcess::NormalExit ||
         demo.exitCode() != 0)
         fail(QStringLiteral("demo failed: ") + QString::fromUtf8(demo.readAllStandardError()));
@@ -111,9 +110,9 @@ inline QString seedExchange(const QTemporaryDir& temp, const ExchangeOptions& o,
     QDir().mkpath(seed);
     QElapsedTimer timer;
     timer.start();
-    const QStringList extra = o.months > 0 ? QStringList{QStringLiteral("--months"),
-                                                         QString::number(o.months)}
-                                           : QStringList{};
+    const QStringList extra =
+        o.months > 0 ? QStringList{QStringLiteral("--months"), QString::number(o.months)}
+                     : QStringList{};
     makeExchange(seed, o.calls, o.subscribers, config, today, extra);
     out() << QStringLiteral("exchange made in %1 s: %2 calls, %3 subscribers\n")
                  .arg(seconds(timer), 0, 'f', 1)

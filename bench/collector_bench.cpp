@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     QDir().mkpath(config);
     orv::bench::makeExchange(folder, options.calls, options.subscribers, config, kToday);
-    out() << QStringLiteral("%1 calls, %2 subscribers").arg(options.calls).arg(options.subscribers) << Qt::endl;
+    out() << QStringLiteral("%1 calls, %2 subscribers").arg(options.calls).arg(options.subscribers)
+          << Qt::endl;
     collectorDuringRun(folder, config);
     importOf(folder, config, QStringLiteral("a quoted field of 100,000 lines"),
              QByteArray("4\n").repeated(100000));

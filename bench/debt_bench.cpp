@@ -82,11 +82,11 @@ void statementOfOneNumber(const QString& folder) {
     }
     orv::db::Database db(QStringLiteral("TarifStandard"), folder);
     orv::billing::CallStatement statement;
-    const orv::bench::Timing t = orv::bench::timeOf([&] {
-        statement = orv::billing::buildCallStatement(db, number, number, kMarch, 0);
-    });
-    out() << QStringLiteral("statement of %1 for 03.2026 (%2 calls of %3 in the month): wall %4 s, "
-                            "CPU %5 s\n")
+    const orv::bench::Timing t = orv::bench::timeOf(
+        [&] { statement = orv::billing::buildCallStatement(db, number, number, kMarch, 0); });
+    out() << QStringLiteral(
+                 "statement of %1 for 03.2026 (%2 calls of %3 in the month): wall %4 s, "
+                 "CPU %5 s\n")
                  .arg(number)
                  .arg(statement.calls.size())
                  .arg(monthCalls)
@@ -114,12 +114,14 @@ int main(int argc, char** argv) {
         const orv::core::SettingsStore store;
         QElapsedTimer phase;
         int stage = -1;
-        const QStringList names = {
-            QStringLiteral("unbilled reasons, snapshot"), QStringLiteral("CityGroup"),
-            QStringLiteral("MGGroup"), QStringLiteral("monthly totals"),
-            QStringLiteral("accounts"), QStringLiteral("DolgTb, journal"),
-            QStringLiteral("OldMG, queue, DESTTAR delete, commit"),
-            QStringLiteral("queue into the archive")};
+        const QStringList names = {QStringLiteral("unbilled reasons, snapshot"),
+                                   QStringLiteral("CityGroup"),
+                                   QStringLiteral("MGGroup"),
+                                   QStringLiteral("monthly totals"),
+                                   QStringLiteral("accounts"),
+                                   QStringLiteral("DolgTb, journal"),
+                                   QStringLiteral("OldMG, queue, DESTTAR delete, commit"),
+                                   QStringLiteral("queue into the archive")};
         const QList<int> starts = {0, 10, 35, 55, 65, 90, 94, 97};
         phase.start();
         run = orv::bench::timeOf([&] {

@@ -42,8 +42,8 @@ double timedRun(const QString& folder, orv::billing::RunSnapshotMode mode) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString seed = orv::bench::seedExchange(
-        temp, orv::bench::exchangeOptions(app.arguments().mid(1)), kToday);
+    const QString seed =
+        orv::bench::seedExchange(temp, orv::bench::exchangeOptions(app.arguments().mid(1)), kToday);
 
     // The snapshot alone, then its restore.
     const QString folder = temp.path() + QStringLiteral("/work");

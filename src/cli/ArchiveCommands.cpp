@@ -3,11 +3,11 @@
 #include "billing/CallArchive.h"
 #include "billing/CallStatement.h"
 #include "cli/Csv.h"
-#include "reports/CallStatementReport.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "reports/CallStatementReport.h"
 
 #include <QSaveFile>
 #include <cstdio>
@@ -15,14 +15,16 @@
 namespace orv::cli {
 namespace {
 
-const QString kDropUsage = QStringLiteral("Использование: orvanta-cli archive-drop [ММ.ГГГГ] [--yes]");
+const QString kDropUsage =
+    QStringLiteral("Использование: orvanta-cli archive-drop [ММ.ГГГГ] [--yes]");
 const QString kStatementUsage = QStringLiteral(
-    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ | --pdf ФАЙЛ]");
+    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ | --pdf "
+    "ФАЙЛ]");
 
 QDate monthOf(const QString& text, const QString& usage) {
-    const QDate month = QDate::fromString(QStringLiteral("01.") + text, QStringLiteral("dd.MM.yyyy"));
-    if (!month.isValid())
-        usageError(QStringLiteral("'%1' не месяц ММ.ГГГГ\n").arg(text) + usage);
+    const QDate month =
+        QDate::fromString(QStringLiteral("01.") + text, QStringLiteral("dd.MM.yyyy"));
+    if (!month.isValid()) usageError(QStringLiteral("'%1' не месяц ММ.ГГГГ\n").arg(text) + usage);
     return month;
 }
 
@@ -42,8 +44,8 @@ QString money(std::optional<double> value) {
 void writeStatement(QTextStream& out, const billing::CallStatement& s) {
     out << csvLine({QStringLiteral("Номер"), QStringLiteral("Дата"), QStringLiteral("Время"),
                     QStringLiteral("Набранный номер"), QStringLiteral("Направление"),
-                    QStringLiteral("Минуты"), QStringLiteral("Тариф"),
-                    QStringLiteral("Стоимость"), QStringLiteral("Причина")});
+                    QStringLiteral("Минуты"), QStringLiteral("Тариф"), QStringLiteral("Стоимость"),
+                    QStringLiteral("Причина")});
     for (const billing::StatementCall& c : s.calls)
         out << csvLine({QString::number(c.number), c.date.toString(QStringLiteral("dd.MM.yyyy")),
                         c.time, c.dialled, c.destination, QString::number(c.minutes),
@@ -141,7 +143,8 @@ int runStatement(CliContext& context, const QStringList& args) {
     if (!file.commit())
         raise(Error::Kind::Refused,
               QStringLiteral("Не удалось записать файл %1: %2").arg(csv, file.errorString()));
-    context.out() << QStringLiteral("Разговоров: %1, файл %2\n").arg(statement.calls.size()).arg(csv);
+    context.out()
+        << QStringLiteral("Разговоров: %1, файл %2\n").arg(statement.calls.size()).arg(csv);
     return 0;
 }
 

@@ -87,8 +87,7 @@ const QList<Command>& commands() {
          orv::cli::runImportCdr},
         {"unbilled", "unbilled [--xlsx FILE]", orv::cli::runUnbilled},
         {"import-payments", "import-payments FILE [--dry-run]", orv::cli::runImportPayments},
-        {"unmatched-payments", "unmatched-payments [--xlsx FILE]",
-         orv::cli::runUnmatchedPayments},
+        {"unmatched-payments", "unmatched-payments [--xlsx FILE]", orv::cli::runUnmatchedPayments},
         {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
         {"archive", "archive", orv::cli::runArchive},
         {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
@@ -100,7 +99,8 @@ const QList<Command>& commands() {
 
 QString usage() {
     QString text = QStringLiteral(
-        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА|ИМЯ=postgresql://...]... [--today ДД.ММ.ГГГГ] "
+        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА|ИМЯ=postgresql://...]... [--today "
+        "ДД.ММ.ГГГГ] "
         "КОМАНДА\n");
     for (const Command& c : commands())
         text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));

@@ -52,14 +52,14 @@ ReportBand pageHeader(const billing::CallStatement& statement) {
     header.elements.append(label(0, 14, statementMonthCaption(statement)));
     if (statement.numberFrom == statement.numberTo && !statement.numbers.isEmpty() &&
         !statement.numbers.first().subscriber.isEmpty())
-        header.elements.append(
-            boxed(label(0, 19, QStringLiteral("Абонент ") + statement.numbers.first().subscriber),
-                  190));
+        header.elements.append(boxed(
+            label(0, 19, QStringLiteral("Абонент ") + statement.numbers.first().subscriber), 190));
     return header;
 }
 
 ReportBand columnHeader() {
-    ReportBand header = band(ReportBand::Type::ColumnHeader, "ColumnHeaderBand1", 6, arial(9, true));
+    ReportBand header =
+        band(ReportBand::Type::ColumnHeader, "ColumnHeaderBand1", 6, arial(9, true));
     header.frameTop = true;
     header.frameBottom = true;
     for (const Column& c : kColumns)
@@ -86,8 +86,7 @@ ReportBand pageFooter() {
 
 }  // namespace
 
-CallStatementData::CallStatementData(const billing::CallStatement& statement,
-                                     const QLocale& locale)
+CallStatementData::CallStatementData(const billing::CallStatement& statement, const QLocale& locale)
     : statement_(statement), locale_(locale) {
     qsizetype call = 0;
     for (qsizetype n = 0; n < statement.numbers.size(); ++n) {
@@ -103,9 +102,9 @@ CallStatementData::CallStatementData(const billing::CallStatement& statement,
 }
 
 void CallStatementData::addTotals(const billing::StatementTotals& totals, const QString& suffix) {
-    for (const TotalLine& line : {TotalLine{QStringLiteral("Итого городские разговоры"), totals.city},
-                                  TotalLine{QStringLiteral("Итого междугородние разговоры"),
-                                            totals.longDistance}}) {
+    for (const TotalLine& line :
+         {TotalLine{QStringLiteral("Итого городские разговоры"), totals.city},
+          TotalLine{QStringLiteral("Итого междугородние разговоры"), totals.longDistance}}) {
         rows_.append({Row::Kind::Total, totals_.size()});
         totals_.append({line.caption + suffix, line.amount});
     }
@@ -140,7 +139,8 @@ QString CallStatementData::callText(const billing::StatementCall& c, const QStri
     if (field == QLatin1String("Minutes")) return QString::number(c.minutes);
     if (field == QLatin1String("Tariff"))
         return c.tariff ? locale_.toString(*c.tariff, 'f', 2) : QString();
-    if (field == QLatin1String("Cost")) return c.cost ? locale_.toString(*c.cost, 'f', 2) : QString();
+    if (field == QLatin1String("Cost"))
+        return c.cost ? locale_.toString(*c.cost, 'f', 2) : QString();
     if (field == QLatin1String("Note")) return c.reason;
     return {};
 }

@@ -30,8 +30,9 @@ QStringList query(Exchange& x, const QString& sql) {
 
 QStringList archived(Exchange& x, const QString& columns, const QDate& month) {
     const billing::ArchiveAttachment archive(x.db());
-    db::Statement read(x.db().connection(), QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid")
-                                                .arg(columns, archive.table(month)));
+    db::Statement read(
+        x.db().connection(),
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid").arg(columns, archive.table(month)));
     QStringList rows;
     while (read.step()) {
         QStringList fields;
@@ -106,8 +107,8 @@ TEST(CallArchive, TheRunMovesEachRetiredCallWithItsPriceOrReason) {
     EXPECT_EQ(march[4], QStringLiteral("102|2026-03-20|4||0|Exist не YES"));
 
     // The city cost of a call is its tariff times its minutes, as the run priced it.
-    const QStringList priced = archived(
-        x, QStringLiteral("abs(Cost - Tariff * Longivity) < 1e-9"), QDate(2026, 3, 1));
+    const QStringList priced =
+        archived(x, QStringLiteral("abs(Cost - Tariff * Longivity) < 1e-9"), QDate(2026, 3, 1));
     EXPECT_EQ(priced.mid(0, 3), QStringList(3, QStringLiteral("1")));
     EXPECT_EQ(calls.size(), 6);
     EXPECT_EQ(x.rows("DESTTAR"), calls.mid(4, 1));

@@ -53,9 +53,9 @@ TEST(CallStatementReport, PdfHoldsTheHeaderEveryCallAndTheTotals) {
     const QList<PdfWord> words = pdfWords(pdf);
     ASSERT_EQ(pagesOf(words), 1);
     const QStringList texts = wordsOfPage(words, 0);
-    for (const char* expected : {"Детализация", "101", "03.2026", "Петров,", "Садовая", "05.03.2026",
-                                 "25.03.2026", "07.03.2026", "Москва", "4950000", "5550000",
-                                 "18.00", "12.00", "30.00"})
+    for (const char* expected :
+         {"Детализация", "101", "03.2026", "Петров,", "Садовая", "05.03.2026", "25.03.2026",
+          "07.03.2026", "Москва", "4950000", "5550000", "18.00", "12.00", "30.00"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_EQ(texts.count(QStringLiteral("Итого")), 2);
 }
@@ -102,8 +102,7 @@ TEST(CallStatementReport, TotalsPerServiceEqualTheInvoiceLines) {
         if (!t.db().tableExists(def.name)) t.create(def);
     t.create(db::schema::ndsRates());
     db::Query(t.db(), QStringLiteral("INSERT INTO NdsRates VALUES ('2000-01-01', 20)")).execute();
-    utils::fillDemoData(t.db(), {.subscribers = 12, .calls = 3000, .months = 2, .seed = 7},
-                        kToday);
+    utils::fillDemoData(t.db(), {.subscribers = 12, .calls = 3000, .months = 2, .seed = 7}, kToday);
     core::SettingsStore store(t.file(QStringLiteral("settings.reg")));
     core::Settings settings;
     settings.usePenalty = true;

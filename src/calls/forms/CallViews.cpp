@@ -42,10 +42,10 @@ void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handle
     const bool archived = archiveMonth_.isValid() && view != Listing::OldLongDistance;
     {
         const ui::WaitCursor wait;
-        const QString caption =
-            archived ? info.caption + QStringLiteral(" (архив ") +
-                           archiveMonth_.toString(QStringLiteral("MM.yyyy")) + u')'
-                     : info.caption;
+        const QString caption = archived
+                                    ? info.caption + QStringLiteral(" (архив ") +
+                                          archiveMonth_.toString(QStringLiteral("MM.yyyy")) + u')'
+                                    : info.caption;
         window_.setRazg(caption, info.hint, [this, handler] { (this->*handler)(); });
         query.close();
         grid->refresh();

@@ -20,7 +20,8 @@ void saveGridAsXlsx(ui::MainWindowHost& window) {
     const db::Query& query = model->query();
     const QString name = query.name().isEmpty() ? window.gridDataSource() : query.name();
     const qint64 rows = ui::saveGridAsXlsx(window.widget(), query, model->columns(), name);
-    if (rows >= 0) window.setStatusText(1, QStringLiteral("Сохранено в Excel записей: %1").arg(rows));
+    if (rows >= 0)
+        window.setStatusText(1, QStringLiteral("Сохранено в Excel записей: %1").arg(rows));
 }
 
 ReportWindows installReports(ui::MainWindowHost& window) {
