@@ -136,6 +136,7 @@ class Database {
   private:
     friend class PreparedSql;
     friend class RowBound;
+    friend class TableSource;
     struct Attached {
         QString schema;
         int pins = 0;

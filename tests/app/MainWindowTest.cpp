@@ -156,10 +156,10 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
     } menus[] = {
         {"ToolButtonRazg",
          {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7",
-          "DropUnbilled"}},
+          "DropUnbilled", "NCallArchive"}},
         {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup", "NImportCdr"}},
         {"ToolButtonDolg", {"N3", "N11", "PaneInform", "NPaymentJournal", "NDryRun"}},
-        {"ToolButtonReport", {"N6", "PrintWindow", "NSaveXlsx"}},
+        {"ToolButtonReport", {"N6", "PrintWindow", "NSaveXlsx", "NCallStatement"}},
         {"ToolButtonRaschet", {"NBankStatement", "NUnmatchedPayments"}},
     };
     for (const auto& m : menus) {
