@@ -6,6 +6,8 @@
 #include "billing/VatRates.h"
 #include "core/Clock.h"
 #include "core/Error.h"
+#include "db/Aliases.h"
+#include "db/Database.h"
 #include "db/Schema.h"
 #include "ui/ErrorBox.h"
 #include "ui/GridColumns.h"
@@ -90,15 +92,22 @@ QString rawText(const QLineEdit* edit) {
     return text.replace(QLatin1Char('_'), QLatin1Char(' '));
 }
 
+// The windows work with table files only: an alias on a server is refused before it is opened.
+std::unique_ptr<db::Database> openFolderAlias(const db::Aliases& aliases, const QString& alias,
+                                              const QString& name) {
+    db::Database::requireFolder(alias, aliases.path(alias));
+    return db::Database::openAlias(aliases, alias, name);
+}
+
 }  // namespace
 
 TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
     : QMainWindow(parent),
       aliases_(aliases),
-      standard_(db::Database::openAlias(aliases_, QLatin1String(db::kStandardAlias),
-                                        QStringLiteral("TarifStandard"))),
-      everyday_(db::Database::openAlias(aliases_, QLatin1String(db::kEverydayAlias),
-                                        QStringLiteral("TarifEveryday"))) {
+      standard_(openFolderAlias(aliases_, QLatin1String(db::kStandardAlias),
+                                QStringLiteral("TarifStandard"))),
+      everyday_(openFolderAlias(aliases_, QLatin1String(db::kEverydayAlias),
+                                QStringLiteral("TarifEveryday"))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Тарификация Orvanta"));
     resize(766, 510);
