@@ -146,6 +146,13 @@ TEST_F(ServerWork, ViewsListTheSameRowsAsOnTableFiles) {
         {QStringLiteral("debts")},
     };
     for (const QStringList& view : views) expectSameOutput(view);
+
+    // Work not yet done on a server is refused before anything is opened there.
+    const CliOutcome run = onServer({QStringLiteral("debt-run")});
+    EXPECT_EQ(run.code, 1) << run;
+    EXPECT_TRUE(run.err.startsWith(
+        QStringLiteral("Псевдоним OrvantaStandard указывает на сервер PostgreSQL")))
+        << run;
 }
 
 // Seats paying at once: each payment lands whole or is refused while another seat enters one
