@@ -16,29 +16,22 @@
 #include "db/Schema.h"
 #include "db/Transaction.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 namespace {
 
 const QString kOurAccount = QStringLiteral("40702810900000000001");
 const QDate kToday(2026, 4, 10);
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-[[noreturn]] void fail(const QString& text) {
-    out() << text << Qt::endl;
-    std::exit(1);
-}
+using orv::bench::fail;
+using orv::bench::out;
 
 void fillBooks(orv::db::Database& db, int subscribers) {
     using namespace orv::db;
@@ -63,10 +56,11 @@ void fillBooks(orv::db::Database& db, int subscribers) {
 }
 
 QByteArray statementOf(int payments, int subscribers) {
-    QString text = QStringLiteral(
-        "1CClientBankExchange\nВерсияФормата=1.03\nКодировка=Windows\nСекцияРасчСчет\n"
-        "РасчСчет=%1\nКонецРасчСчет\n")
-                       .arg(kOurAccount);
+    QString text =
+        QStringLiteral(
+            "1CClientBankExchange\nВерсияФормата=1.03\nКодировка=Windows\nСекцияРасчСчет\n"
+            "РасчСчет=%1\nКонецРасчСчет\n")
+            .arg(kOurAccount);
     QRandomGenerator random(7);
     for (int i = 0; i < payments; ++i) {
         const int kind = i % 20;
@@ -107,16 +101,16 @@ int benchPayments(int subscribers) {
         fillBooks(db, subscribers);
         const QByteArray bytes = toWindows1251(statementOf(payments, subscribers));
         orv::billing::BankStatement statement;
-        const auto read = orv::bench::timeOf(
-            [&] { statement = orv::billing::readBankStatement(bytes); });
+        const auto read =
+            orv::bench::timeOf([&] { statement = orv::billing::readBankStatement(bytes); });
         orv::billing::ImportPlan plan;
         const auto planned = orv::bench::timeOf([&] {
-            plan = orv::billing::planBankImport(db, statement, QStringLiteral("b.txt"),
-                                                kOurAccount);
+            plan =
+                orv::billing::planBankImport(db, statement, QStringLiteral("b.txt"), kOurAccount);
         });
         const auto posted = orv::bench::timeOf([&] {
-            plan = orv::billing::postBankImport(db, statement, QStringLiteral("b.txt"),
-                                                kOurAccount, kToday);
+            plan = orv::billing::postBankImport(db, statement, QStringLiteral("b.txt"), kOurAccount,
+                                                kToday);
         });
         out() << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                      .arg(payments, 8)
@@ -148,8 +142,7 @@ std::pair<double, double> runMeasured(const QStringList& args, const QString& ou
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) fail(QStringLiteral("command failed"));
-    const double wall =
-        std::chrono::duration<double>(orv::bench::Clock::now() - start).count();
+    const double wall = std::chrono::duration<double>(orv::bench::Clock::now() - start).count();
     return {wall, usage.ru_maxrss / 1024.0};
 }
 
@@ -163,12 +156,12 @@ int benchXlsx(const QString& calls, const QString& keep) {
         fail(QStringLiteral("demo failed"));
     setenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")).constData(), 1);
     const QStringList base = {QStringLiteral(ORVANTA_CLI_PATH), QStringLiteral("--alias"),
-                              QStringLiteral("OrvantaStandard=") + standard,
-                              QStringLiteral("view"), QStringLiteral("all")};
+                              QStringLiteral("OrvantaStandard=") + standard, QStringLiteral("view"),
+                              QStringLiteral("all")};
     const auto csv = runMeasured(base, root + QStringLiteral("/all.csv"));
-    const auto xlsx = runMeasured(base + QStringList{QStringLiteral("--xlsx"),
-                                                     root + QStringLiteral("/all.xlsx")},
-                                  root + QStringLiteral("/xlsx.out"));
+    const auto xlsx = runMeasured(
+        base + QStringList{QStringLiteral("--xlsx"), root + QStringLiteral("/all.xlsx")},
+        root + QStringLiteral("/xlsx.out"));
     out() << QStringLiteral("calls %1\n").arg(calls);
     out() << QStringLiteral("csv   %1 s  peak %2 MB  file %3 MB\n")
                  .arg(csv.first, 0, 'f', 1)
@@ -191,7 +184,8 @@ int main(int argc, char** argv) {
         return i >= 0 && i + 1 < args.size() ? args[i + 1] : fallback;
     };
     if (args.value(0) == QLatin1String("payments"))
-        return benchPayments(option(QStringLiteral("--subscribers"), QStringLiteral("5000")).toInt());
+        return benchPayments(
+            option(QStringLiteral("--subscribers"), QStringLiteral("5000")).toInt());
     if (args.value(0) == QLatin1String("xlsx"))
         return benchXlsx(option(QStringLiteral("--calls"), QStringLiteral("1000000")),
                          option(QStringLiteral("--keep"), QString()));

@@ -10,31 +10,18 @@
 // Then `orvanta-cli import-calls` reads a file with a quoted field of 100,000 lines and one with
 // a 10 MB field; both are refused, and their times are printed.
 
+#include "BenchSupport.h"
+
 #include <sqlite3.h>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <chrono>
-#include <cstdio>
-#include <thread>
 
 namespace {
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
+using orv::bench::fail;
+using orv::bench::out;
+using orv::bench::seconds;
 
-[[noreturn]] void fail(const QString& text) {
-    out() << text << Qt::endl;
-    std::exit(1);
-}
-
-double seconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
+const QDate kToday(2026, 4, 10);
 
 QProcess* startCli(const QString& folder, const QString& config, const QStringList& args) {
     auto* process = new QProcess;
@@ -46,7 +33,7 @@ QProcess* startCli(const QString& folder, const QString& config, const QStringLi
     process->start(
         QStringLiteral(ORVANTA_CLI_PATH),
         QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
-                    QStringLiteral("--today"), QStringLiteral("10.04.2026")} +
+                    QStringLiteral("--today"), kToday.toString(QStringLiteral("dd.MM.yyyy"))} +
             args);
     return process;
 }
@@ -133,24 +120,15 @@ void importOf(const QString& folder, const QString& config, const QString& what,
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int calls = 1000000;
-    int subscribers = 5000;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--calls")) calls = args[i + 1].toInt();
-        if (args[i] == QLatin1String("--subscribers")) subscribers = args[i + 1].toInt();
-    }
+    const orv::bench::ExchangeOptions options = orv::bench::exchangeOptions(app.arguments().mid(1));
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("standard"));
     const QString config = dir.filePath(QStringLiteral("config"));
     QDir().mkpath(folder);
     QDir().mkpath(config);
-    QProcess* demo =
-        startCli(folder, config,
-                 {QStringLiteral("demo"), QStringLiteral("--calls"), QString::number(calls),
-                  QStringLiteral("--subscribers"), QString::number(subscribers)});
-    if (finish(demo) != 0) fail(QStringLiteral("demo failed"));
-    out() << QStringLiteral("%1 calls, %2 subscribers").arg(calls).arg(subscribers) << Qt::endl;
+    orv::bench::makeExchange(folder, options.calls, options.subscribers, config, kToday);
+    out() << QStringLiteral("%1 calls, %2 subscribers").arg(options.calls).arg(options.subscribers)
+          << Qt::endl;
     collectorDuringRun(folder, config);
     importOf(folder, config, QStringLiteral("a quoted field of 100,000 lines"),
              QByteArray("4\n").repeated(100000));

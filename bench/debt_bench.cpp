@@ -1,13 +1,18 @@
-// The monthly debt run on a large exchange: its total time, the time of each phase, and the
-// lower bound of what the run must do anyway (its two pricing pipelines, then the archive of the
-// old long-distance calls and the delete of the old calls as plain SQL through the sqlite3 C
-// API, in one transaction), their ratio, and the peak resident memory.
+// The monthly debt run on a large exchange: its wall and CPU time, the time of each phase (the
+// move of the retired calls into the call archive among them), the peak resident memory of the
+// run, and the lower bound of what the run must do anyway (its two pricing pipelines, then the
+// archive of the old long-distance calls and the delete of the old calls as plain SQL through
+// the sqlite3 C API, in one transaction) with their ratio. Then the itemized statement of the
+// number with the most calls in the archived month of March.
 //
-//   debt_bench [--calls N] [--subscribers N] [--keep DIR]
+//   debt_bench [--calls N] [--subscribers N] [--months M] [--keep DIR]
 //
 // The exchange is made once by `orvanta-cli demo` in a temporary folder (or kept in DIR and
 // reused) and copied afresh for each measurement. Today is 10.04.2026 for every step.
 
+#include "BenchSupport.h"
+#include "billing/CallArchive.h"
+#include "billing/CallStatement.h"
 #include "billing/DebtRun.h"
 #include "calls/Pricing.h"
 #include "core/Settings.h"
@@ -15,55 +20,16 @@
 #include "db/Database.h"
 
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <cstdio>
 
 namespace {
 
+using orv::bench::fail;
+using orv::bench::out;
+using orv::bench::seconds;
+
 const QDate kToday(2026, 4, 10);
-
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-[[noreturn]] void fail(const QString& text) {
-    out() << text << Qt::endl;
-    std::exit(1);
-}
-
-void copyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QString& file : QDir(from).entryList(QDir::Files | QDir::Hidden)) {
-        if (file.startsWith(u'.')) continue;
-        QFile::remove(to + u'/' + file);
-        if (!QFile::copy(from + u'/' + file, to + u'/' + file))
-            fail(QStringLiteral("copy ") + file);
-    }
-}
-
-void makeExchange(const QString& folder, int calls, int subscribers, const QString& config) {
-    QProcess demo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), config);
-    demo.setProcessEnvironment(env);
-    demo.start(QStringLiteral(ORVANTA_CLI_PATH),
-               {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
-                QStringLiteral("--today"), kToday.toString(QStringLiteral("dd.MM.yyyy")),
-                QStringLiteral("demo"), QStringLiteral("--calls"), QString::number(calls),
-                QStringLiteral("--subscribers"), QString::number(subscribers)});
-    if (!demo.waitForFinished(-1) || demo.exitCode() != 0)
-        fail(QStringLiteral("demo failed: ") + QString::fromUtf8(demo.readAllStandardError()));
-}
-
-double seconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
+const QDate kMarch(2026, 3, 1);
 
 void exec(sqlite3* db, const QString& sql) {
     char* error = nullptr;
@@ -72,9 +38,7 @@ void exec(sqlite3* db, const QString& sql) {
 }
 
 // The archive and the delete of the run, written directly against the files.
-double directArchiveAndDelete(const QString& folder) {
-    QElapsedTimer timer;
-    timer.start();
+void directArchiveAndDelete(const QString& folder) {
     sqlite3* db = nullptr;
     if (sqlite3_open((folder + QStringLiteral("/.bench-main")).toUtf8().constData(), &db) !=
         SQLITE_OK)
@@ -91,91 +55,100 @@ double directArchiveAndDelete(const QString& folder) {
     exec(db, QStringLiteral("DELETE FROM DESTTAR.DESTTAR WHERE Date_of_call < '2026-04-01'"));
     exec(db, QStringLiteral("COMMIT"));
     sqlite3_close(db);
-    return seconds(timer);
 }
 
-long peakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+// The number with the most calls in the archived month, and their count.
+std::pair<qint64, qint64> busiestNumber(orv::db::Database& db) {
+    const orv::billing::ArchiveAttachment archive(db);
+    orv::db::Statement top(db.connection(),
+                           QStringLiteral("SELECT AbNumber, count(*) AS n FROM %1 GROUP BY "
+                                          "AbNumber ORDER BY n DESC LIMIT 1")
+                               .arg(archive.table(kMarch)));
+    if (!top.step()) fail(QStringLiteral("no archived month"));
+    return {top.columnInt(0), top.columnInt(1)};
+}
+
+// The statement of one number for the archived month, on a fresh connection, as the command
+// builds it.
+void statementOfOneNumber(const QString& folder) {
+    qint64 number = 0;
+    qint64 calls = 0;
+    qint64 monthCalls = 0;
+    {
+        orv::db::Database db(QStringLiteral("TarifStandard"), folder);
+        std::tie(number, calls) = busiestNumber(db);
+        for (const orv::billing::ArchiveMonth& m : orv::billing::listArchive(db))
+            if (m.month == kMarch) monthCalls = m.calls;
+    }
+    orv::db::Database db(QStringLiteral("TarifStandard"), folder);
+    orv::billing::CallStatement statement;
+    const orv::bench::Timing t = orv::bench::timeOf(
+        [&] { statement = orv::billing::buildCallStatement(db, number, number, kMarch, 0); });
+    out() << QStringLiteral(
+                 "statement of %1 for 03.2026 (%2 calls of %3 in the month): wall %4 s, "
+                 "CPU %5 s\n")
+                 .arg(number)
+                 .arg(statement.calls.size())
+                 .arg(monthCalls)
+                 .arg(t.wall, 0, 'f', 3)
+                 .arg(t.cpu, 0, 'f', 3);
+    if (statement.calls.size() != calls) fail(QStringLiteral("statement lost calls"));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int calls = 1000000;
-    int subscribers = 5000;
-    QString keep;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--calls"))
-            calls = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--subscribers"))
-            subscribers = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--keep"))
-            keep = args[i + 1];
-    }
+    const orv::bench::ExchangeOptions options = orv::bench::exchangeOptions(app.arguments().mid(1));
     QTemporaryDir temp;
-    const QString config = temp.path() + QStringLiteral("/config");
-    qputenv("ORVANTA_SETTINGS_FILE", (config + QStringLiteral("/Orvanta.reg")).toUtf8());
-    const QString seed = keep.isEmpty() ? temp.path() + QStringLiteral("/seed") : keep;
-    if (!QFileInfo::exists(seed + QStringLiteral("/DESTTAR.db"))) {
-        QDir().mkpath(seed);
-        QElapsedTimer timer;
-        timer.start();
-        makeExchange(seed, calls, subscribers, config);
-        out() << QStringLiteral("exchange made in %1 s: %2 calls, %3 subscribers\n")
-                     .arg(seconds(timer), 0, 'f', 1)
-                     .arg(calls)
-                     .arg(subscribers);
-    }
+    const QString seed = orv::bench::seedExchange(temp, options, kToday);
 
     // The run, phase by phase through its progress reports.
     const QString runFolder = temp.path() + QStringLiteral("/run");
-    copyFolder(seed, runFolder);
-    double total = 0;
+    orv::bench::copyFolder(seed, runFolder);
     QList<QPair<QString, double>> phases;
     orv::billing::DebtRunSummary summary;
+    orv::bench::Timing run;
     {
         orv::db::Database db(QStringLiteral("TarifStandard"), runFolder);
         const orv::core::SettingsStore store;
-        QElapsedTimer timer;
         QElapsedTimer phase;
         int stage = -1;
-        const QStringList names = {
-            QStringLiteral("read subscribers, settings, fees"), QStringLiteral("CityGroup"),
-            QStringLiteral("MGGroup"),
-            QStringLiteral("guards, monthly totals, DolgRes/DolgDR, accounts"),
-            QStringLiteral("DolgTb, OldMG, DESTTAR delete, commit")};
-        const QList<int> starts = {0, 10, 30, 60, 90};
-        timer.start();
+        const QStringList names = {QStringLiteral("unbilled reasons, snapshot"),
+                                   QStringLiteral("CityGroup"),
+                                   QStringLiteral("MGGroup"),
+                                   QStringLiteral("monthly totals"),
+                                   QStringLiteral("accounts"),
+                                   QStringLiteral("DolgTb, journal"),
+                                   QStringLiteral("OldMG, queue, DESTTAR delete, commit"),
+                                   QStringLiteral("queue into the archive")};
+        const QList<int> starts = {0, 10, 35, 55, 65, 90, 94, 97};
         phase.start();
-        summary = orv::billing::runDebtCalculation(
-            db, store, orv::core::VatSettings{}, kToday, orv::billing::standardPipelines(),
-            [&](int percent, const QString&) {
-                const int next = int(starts.lastIndexOf(percent));
-                if (next <= stage && percent != 100) return;
-                if (stage >= 0) phases.append({names[stage], seconds(phase)});
-                stage = next;
-                phase.restart();
-            });
-        total = seconds(timer);
+        run = orv::bench::timeOf([&] {
+            summary = orv::billing::runDebtCalculation(
+                db, store, orv::core::VatSettings{}, kToday, orv::billing::standardPipelines(),
+                [&](int percent, const QString&) {
+                    const int next = int(starts.lastIndexOf(percent));
+                    if (next <= stage && percent != 100) return;
+                    if (stage >= 0) phases.append({names[stage], seconds(phase)});
+                    stage = next;
+                    phase.restart();
+                });
+        });
     }
+    const double runPeak = orv::bench::peakRssMb();
 
     // The lower bound: the pipelines, then the archive and the delete as plain SQL.
     const QString boundFolder = temp.path() + QStringLiteral("/bound");
-    copyFolder(seed, boundFolder);
-    double pipelines = 0;
-    {
+    orv::bench::copyFolder(seed, boundFolder);
+    const orv::bench::Timing pipelines = orv::bench::timeOf([&] {
         orv::db::Database db(QStringLiteral("TarifStandard"), boundFolder);
-        QElapsedTimer timer;
-        timer.start();
         orv::calls::CityGroup(db);
         orv::calls::MGGroup(db);
-        pipelines = seconds(timer);
-    }
-    const double direct = directArchiveAndDelete(boundFolder);
+    });
+    const orv::bench::Timing direct =
+        orv::bench::timeOf([&] { directArchiveAndDelete(boundFolder); });
+    const double bound = pipelines.wall + direct.wall;
 
     out() << QStringLiteral("debt run: %1 months, %2 accounts, %3 calls archived, %4 retired\n")
                  .arg(summary.months)
@@ -184,12 +157,24 @@ int main(int argc, char** argv) {
                  .arg(summary.callsRetired);
     for (const auto& [name, time] : phases)
         out() << QStringLiteral("  %1 s  %2\n").arg(time, 6, 'f', 2).arg(name);
-    out() << QStringLiteral("total                      %1 s\n").arg(total, 0, 'f', 2);
-    out() << QStringLiteral("pipelines                  %1 s\n").arg(pipelines, 0, 'f', 2);
-    out() << QStringLiteral("direct archive + delete    %1 s\n").arg(direct, 0, 'f', 2);
-    out() << QStringLiteral("lower bound                %1 s\n").arg(pipelines + direct, 0, 'f', 2);
-    out() << QStringLiteral("ratio                      %1\n")
-                 .arg(total / (pipelines + direct), 0, 'f', 2);
-    out() << QStringLiteral("peak resident memory       %1 MB\n").arg(peakKilobytes() / 1024);
+    out() << QStringLiteral("run                        wall %1 s, CPU %2 s, peak %3 MB\n")
+                 .arg(run.wall, 0, 'f', 2)
+                 .arg(run.cpu, 0, 'f', 2)
+                 .arg(runPeak, 0, 'f', 0);
+    out() << QStringLiteral("plain SQLite: pipelines    wall %1 s, CPU %2 s\n")
+                 .arg(pipelines.wall, 0, 'f', 2)
+                 .arg(pipelines.cpu, 0, 'f', 2);
+    out() << QStringLiteral("plain SQLite: OldMG+delete wall %1 s, CPU %2 s\n")
+                 .arg(direct.wall, 0, 'f', 2)
+                 .arg(direct.cpu, 0, 'f', 2);
+    out() << QStringLiteral("plain SQLite total         wall %1 s, CPU %2 s\n")
+                 .arg(bound, 0, 'f', 2)
+                 .arg(pipelines.cpu + direct.cpu, 0, 'f', 2);
+    out() << QStringLiteral("ratio                      wall %1, CPU %2\n")
+                 .arg(run.wall / bound, 0, 'f', 2)
+                 .arg(run.cpu / (pipelines.cpu + direct.cpu), 0, 'f', 2);
+    out() << QStringLiteral("peak resident memory       %1 MB at the end\n")
+                 .arg(orv::bench::peakRssMb(), 0, 'f', 0);
+    statementOfOneNumber(runFolder);
     return 0;
 }

@@ -7,6 +7,7 @@
 // The exchange is made once by `orvanta-cli demo` in a temporary folder (or kept in DIR and
 // reused) and copied afresh for each measurement. Today is 10.04.2026 for every step.
 
+#include "BenchSupport.h"
 #include "billing/DebtRun.h"
 #include "billing/DryRun.h"
 #include "billing/Snapshot.h"
@@ -15,53 +16,14 @@
 #include "db/Database.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <cstdio>
 
 namespace {
 
+using orv::bench::copyFolder;
+using orv::bench::out;
+using orv::bench::seconds;
+
 const QDate kToday(2026, 4, 10);
-
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-[[noreturn]] void fail(const QString& text) {
-    out() << text << Qt::endl;
-    std::exit(1);
-}
-
-void copyFolder(const QString& from, const QString& to) {
-    QDir(to).removeRecursively();
-    QDir().mkpath(to);
-    for (const QString& file : QDir(from).entryList(QDir::Files)) {
-        if (file.startsWith(u'.')) continue;
-        if (!QFile::copy(from + u'/' + file, to + u'/' + file))
-            fail(QStringLiteral("copy ") + file);
-    }
-}
-
-void makeExchange(const QString& folder, int calls, int subscribers, const QString& config) {
-    QProcess demo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), config);
-    demo.setProcessEnvironment(env);
-    demo.start(QStringLiteral(ORVANTA_CLI_PATH),
-               {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + folder,
-                QStringLiteral("--today"), kToday.toString(QStringLiteral("dd.MM.yyyy")),
-                QStringLiteral("demo"), QStringLiteral("--calls"), QString::number(calls),
-                QStringLiteral("--subscribers"), QString::number(subscribers)});
-    if (!demo.waitForFinished(-1) || demo.exitCode() != 0)
-        fail(QStringLiteral("demo failed: ") + QString::fromUtf8(demo.readAllStandardError()));
-}
-
-double seconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
 
 double mb(qint64 bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
@@ -79,32 +41,9 @@ double timedRun(const QString& folder, orv::billing::RunSnapshotMode mode) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int calls = 1000000;
-    int subscribers = 5000;
-    QString keep;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--calls"))
-            calls = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--subscribers"))
-            subscribers = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--keep"))
-            keep = args[i + 1];
-    }
     QTemporaryDir temp;
-    const QString config = temp.path() + QStringLiteral("/config");
-    qputenv("ORVANTA_SETTINGS_FILE", (config + QStringLiteral("/Orvanta.reg")).toUtf8());
-    const QString seed = keep.isEmpty() ? temp.path() + QStringLiteral("/seed") : keep;
-    if (!QFileInfo::exists(seed + QStringLiteral("/DESTTAR.db"))) {
-        QDir().mkpath(seed);
-        QElapsedTimer timer;
-        timer.start();
-        makeExchange(seed, calls, subscribers, config);
-        out() << QStringLiteral("exchange made in %1 s: %2 calls, %3 subscribers\n")
-                     .arg(seconds(timer), 0, 'f', 1)
-                     .arg(calls)
-                     .arg(subscribers);
-    }
+    const QString seed =
+        orv::bench::seedExchange(temp, orv::bench::exchangeOptions(app.arguments().mid(1)), kToday);
 
     // The snapshot alone, then its restore.
     const QString folder = temp.path() + QStringLiteral("/work");

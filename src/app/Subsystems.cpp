@@ -1,10 +1,12 @@
 #include "app/Subsystems.h"
 
+#include "billing/ArchivedListing.h"
+#include "billing/CallArchive.h"
 #include "billing/forms/BillingCommands.h"
 #include "calls/forms/CallViews.h"
+#include "repair/forms/RepairCommands.h"
 #include "reports/forms/InvoiceWindow.h"
 #include "reports/forms/ReportCommands.h"
-#include "repair/forms/RepairCommands.h"
 #include "utils/forms/FillCommands.h"
 #include "utils/forms/ListCommands.h"
 #include "utils/forms/TableCommands.h"
@@ -14,6 +16,14 @@ namespace orv::app {
 void installSubsystems(ui::MainWindowHost& window) {
     auto& billing = orv::billing::installBilling(window);
     auto& calls = orv::calls::installCallViews(window);
+    calls.setArchiveAccess({[&window] {
+                                QList<QDate> months;
+                                for (const billing::ArchiveMonth& m :
+                                     billing::listArchive(window.tarifStandard()))
+                                    months.append(m.month);
+                                return months;
+                            },
+                            billing::openArchivedListing});
     orv::utils::installTableCommands(window);
     const orv::reports::ReportWindows reports = orv::reports::installReports(window);
     orv::utils::installTableFills(window);

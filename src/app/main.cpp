@@ -10,7 +10,6 @@
 #include "app/forms/MainWindow.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "core/Selection.h"
 #include "db/Aliases.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtTranslations.h"
@@ -42,14 +41,7 @@ void applyOptions(const QApplication& app, orv::db::Aliases& aliases) {
         orv::raise(Error::Kind::Usage, QStringLiteral("Лишние параметры: ") +
                                            parser.positionalArguments().join(QLatin1Char(' ')));
     for (const QString& binding : parser.values(alias)) aliases.bindForRun(binding);
-    if (parser.isSet(today)) {
-        try {
-            orv::setTodayOverride(orv::core::dateFromText(parser.value(today)));
-        } catch (const Error&) {
-            orv::raise(Error::Kind::Usage,
-                       QStringLiteral("Неправильная дата --today: %1").arg(parser.value(today)));
-        }
-    }
+    if (parser.isSet(today)) orv::setTodayFromOption(parser.value(today));
 }
 
 }  // namespace
@@ -61,11 +53,14 @@ int main(int argc, char** argv) {
     orv::ui::installQtTranslations(app);
     orv::ui::installScreenFit(app);
 
+    // The data outlives the window, whose children hold statements on its databases.
+    std::unique_ptr<orv::app::ProgramData> data;
     std::unique_ptr<orv::app::TForm1> form1;
     try {
         orv::db::Aliases aliases;
         applyOptions(app, aliases);
-        form1 = std::make_unique<orv::app::TForm1>(aliases);
+        data = std::make_unique<orv::app::ProgramData>(aliases);
+        form1 = std::make_unique<orv::app::TForm1>(*data);
         orv::app::installSubsystems(*form1);
         form1->FormShow();
     } catch (const Error& e) {

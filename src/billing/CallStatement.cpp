@@ -27,9 +27,25 @@ std::optional<double> optionalReal(const Statement& s, int i) {
     return s.columnIsNull(i) ? std::nullopt : std::optional<double>(s.column(i).toDouble());
 }
 
-// City totals as the run forms them: per number, category and price, the free minutes deducted
-// once when the minutes exceed them, nothing charged otherwise.
-double cityTotal(const QList<StatementCall>& calls, int freeMinutes) {
+// "FIO, Adress" of the number's first account row; empty when it has none.
+QString subscriberOf(db::Database& db, qint64 number) {
+    if (!db.tableExists(QStringLiteral("AbTab"))) return {};
+    Statement read(db.connection(),
+                   QStringLiteral("SELECT FIO, Adress FROM %1 WHERE AbNumber = ?1 ORDER BY rowid "
+                                  "LIMIT 1")
+                       .arg(db.qualified(QStringLiteral("AbTab"))));
+    read.bind(1, number);
+    if (!read.step()) return {};
+    QStringList parts;
+    for (int i = 0; i < 2; ++i)
+        if (const QString part = read.column(i).toString().trimmed(); !part.isEmpty())
+            parts.append(part);
+    return parts.join(QStringLiteral(", "));
+}
+
+// City totals per number as the run forms them: per number, category and price, the free
+// minutes deducted once when the minutes exceed them, nothing charged otherwise.
+QMap<qint64, double> cityTotals(const QList<StatementCall>& calls, int freeMinutes) {
     struct Group {
         double minutes = 0;
         double cost = 0;
@@ -41,10 +57,24 @@ double cityTotal(const QList<StatementCall>& calls, int freeMinutes) {
         g.minutes += double(c.minutes);
         g.cost += *c.cost;
     }
-    double total = 0;
+    QMap<qint64, double> totals;
     for (auto it = groups.cbegin(); it != groups.cend(); ++it)
-        total += it->minutes > freeMinutes ? it->cost - freeMinutes * std::get<2>(it.key()) : 0.0;
-    return total;
+        totals[std::get<0>(it.key())] +=
+            it->minutes > freeMinutes ? it->cost - freeMinutes * std::get<2>(it.key()) : 0.0;
+    return totals;
+}
+
+// The numbers of the calls in order, with their subscribers and totals.
+QList<StatementNumber> numbersOf(db::Database& db, const QList<StatementCall>& calls,
+                                 int freeMinutes) {
+    const QMap<qint64, double> city = cityTotals(calls, freeMinutes);
+    QList<StatementNumber> numbers;
+    for (const StatementCall& c : calls) {
+        if (numbers.isEmpty() || numbers.last().number != c.number)
+            numbers.append({c.number, subscriberOf(db, c.number), {city.value(c.number), 0}});
+        if (c.longDistance && c.cost) numbers.last().totals.longDistance += *c.cost;
+    }
+    return numbers;
 }
 
 }  // namespace
@@ -53,6 +83,8 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
                                  const QDate& month, int freeMinutes) {
     CallStatement statement;
     statement.month = QDate(month.year(), month.month(), 1);
+    statement.numberFrom = numberFrom;
+    statement.numberTo = numberTo;
     const ArchiveAttachment archive(db);
     if (!archive.holdsMonth(statement.month))
         raise(Error::Kind::Refused, QStringLiteral("В архиве разговоров нет месяца %1")
@@ -83,10 +115,13 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
         c.tariff = optionalReal(read, 9);
         c.cost = optionalReal(read, 10);
         c.reason = read.column(11).toString();
-        if (c.longDistance && c.cost) statement.totals.longDistance += *c.cost;
         statement.calls.append(c);
     }
-    statement.totals.city = cityTotal(statement.calls, freeMinutes);
+    statement.numbers = numbersOf(db, statement.calls, freeMinutes);
+    for (const StatementNumber& n : statement.numbers) {
+        statement.totals.city += n.totals.city;
+        statement.totals.longDistance += n.totals.longDistance;
+    }
     return statement;
 }
 

@@ -4,7 +4,8 @@
 // time, with the number dialled, its destination, minutes, tariff and cost, and the totals per
 // service as the run charged them: city calls with the free minutes deducted once per number,
 // category and price, long-distance calls as priced. The totals are the city and long-distance
-// lines of the invoice for that month. Unbilled calls are listed with their reason and no cost.
+// lines of the invoice for that month, for each number and for the range. Unbilled calls are
+// listed with their reason and no cost.
 //
 // Errors are orv::Error; a month with no archive is refused with the operator's message.
 
@@ -38,9 +39,20 @@ struct StatementTotals {
     double longDistance = 0;
 };
 
+// A number of the range with calls in the month: its subscriber ("FIO, Adress" of AbTab, empty
+// for a number without an account) and its totals, the lines of its invoice.
+struct StatementNumber {
+    qint64 number = 0;
+    QString subscriber;
+    StatementTotals totals;
+};
+
 struct CallStatement {
     QDate month;
+    qint64 numberFrom = 0;
+    qint64 numberTo = 0;
     QList<StatementCall> calls;
+    QList<StatementNumber> numbers;  // in the order of the calls
     StatementTotals totals;
 };
 

@@ -430,7 +430,8 @@ constexpr Phase kLongDistancePhase{35, 55, "Тарификация междуг�
 constexpr Phase kTotalsPhase{55, 65, "Итоги по месяцам"};
 constexpr Phase kAccountsPhase{65, 90, "Расчет долгов абонентов"};
 constexpr Phase kWritePhase{90, 94, "Запись долгов"};
-constexpr Phase kRetirePhase{94, 100, "Архив и удаление разговоров"};
+constexpr Phase kRetirePhase{94, 97, "Архив и удаление разговоров"};
+constexpr Phase kArchiveMovePhase{97, 100, "Перенос разговоров в архив"};
 
 class Reporter {
   public:
@@ -703,6 +704,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     transaction.commit();
     snapshot.keep();
     TEST_crashPoint("after-commit");
+    report(kArchiveMovePhase);
     archiveQueuedCalls(db);
     report.finished();
     return summary;

@@ -4,7 +4,6 @@
 #include "db/Database.h"
 #include "db/Sqlite.h"
 
-#include <sqlite3.h>
 #include <zlib.h>
 #include <QFile>
 #include <QSaveFile>
@@ -24,40 +23,6 @@ constexpr int kLockWaitMs = 2000;
 qint64 g_failAfter = -1;
 qint64 g_written = 0;
 
-struct CloseConnection {
-    void operator()(sqlite3* handle) const { sqlite3_close_v2(handle); }
-};
-using Handle = std::unique_ptr<sqlite3, CloseConnection>;
-
-[[noreturn]] void engineError(sqlite3* handle, int code, const QString& context) {
-    const QString text = handle ? QString::fromUtf8(sqlite3_errmsg(handle))
-                                : QString::fromUtf8(sqlite3_errstr(code));
-    raise(Error::Kind::Engine,
-          QStringLiteral("%1: %2").arg(context, db::readableEngineMessage(code, text)));
-}
-
-bool isLock(int code) {
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
-Handle open(const QString& path, int flags) {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
-    Handle handle(raw);
-    if (rc != SQLITE_OK) engineError(raw, rc, path);
-    return handle;
-}
-
-// Copies every page of schema source of from into main of to.
-int backup(sqlite3* to, sqlite3* from, const QByteArray& source) {
-    sqlite3_backup* copy = sqlite3_backup_init(to, "main", from, source.constData());
-    if (!copy) return sqlite3_errcode(to);
-    const int step = sqlite3_backup_step(copy, -1);
-    const int finish = sqlite3_backup_finish(copy);
-    return step == SQLITE_DONE ? finish : step;
-}
-
 // The schema under which db has attached the table: the first identifier of its qualified name.
 QString schemaOf(db::Database& db, const QString& table) {
     const QString qualified = db.qualified(table);
@@ -76,15 +41,11 @@ QString schemaOf(db::Database& db, const QString& table) {
     return schema;
 }
 
-qint64 countRows(sqlite3* handle, const QString& table) {
-    sqlite3_stmt* raw = nullptr;
-    const QString sql =
-        QStringLiteral("SELECT count(*) FROM main.%1").arg(db::quoteIdentifier(table));
-    const int rc = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &raw, nullptr);
-    if (rc != SQLITE_OK) engineError(handle, rc, table);
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
-    if (sqlite3_step(raw) != SQLITE_ROW) engineError(handle, sqlite3_errcode(handle), table);
-    return sqlite3_column_int64(raw, 0);
+qint64 countRows(db::Connection& connection, const QString& table) {
+    db::Statement count(connection, QStringLiteral("SELECT count(*) FROM main.%1")
+                                        .arg(db::quoteIdentifier(table)));
+    count.step();
+    return count.columnInt(0);
 }
 
 [[noreturn]] void cannotWrite(const QString& path, const QString& cause) {
@@ -109,51 +70,39 @@ struct InflateEnd {
 
 TableImage readTablePages(db::Database& db, const QString& table) {
     const QString canonical = db.canonicalName(table);
-    Handle memory = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    int rc = SQLITE_OK;
+    db::Connection memory(QStringLiteral(":memory:"));
+    bool copied = false;
     if (db.connection().inTransaction()) {
-        rc = backup(memory.get(), db.connection().handle(), schemaOf(db, canonical).toUtf8());
+        copied = db::copyPages(memory, db.connection(), schemaOf(db, canonical), canonical);
     } else {
         // A connection of its own, so that nothing else of db's connection is held meanwhile.
-        Handle source = open(db.tableFilePath(canonical), SQLITE_OPEN_READONLY);
-        sqlite3_busy_timeout(source.get(), kLockWaitMs);
-        rc = backup(memory.get(), source.get(), QByteArrayLiteral("main"));
+        db::Connection source(db.tableFilePath(canonical), db::Connection::Open::ReadOnly);
+        source.setBusyTimeout(kLockWaitMs);
+        copied = db::copyPages(memory, source, QStringLiteral("main"), canonical);
     }
-    if (isLock(rc)) raise(Error::Kind::Refused, kTableLocked.arg(canonical));
-    if (rc != SQLITE_OK) engineError(memory.get(), rc, canonical);
+    if (!copied) raise(Error::Kind::Refused, kTableLocked.arg(canonical));
     TableImage image;
-    image.rows = countRows(memory.get(), canonical);
-    sqlite3_int64 size = 0;
-    unsigned char* data = sqlite3_serialize(memory.get(), "main", &size, 0);
-    if (!data) engineError(memory.get(), SQLITE_NOMEM, canonical);
-    image.pages = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-    sqlite3_free(data);
+    image.rows = countRows(memory, canonical);
+    image.pages = memory.pages();
     return image;
 }
 
 void writeTablePages(const TableImage& image, const QString& path, const QString& table) {
-    Handle memory = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    const auto size = sqlite3_int64(image.pages.size());
-    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(size)));
-    if (!buffer) engineError(nullptr, SQLITE_NOMEM, table);
-    std::copy(image.pages.cbegin(), image.pages.cend(), buffer);
-    int rc = sqlite3_deserialize(memory.get(), "main", buffer, size, size,
-                                 SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
-    if (rc != SQLITE_OK) engineError(memory.get(), rc, table);
-    Handle target = open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    sqlite3_busy_timeout(target.get(), kLockWaitMs);
-    rc = backup(target.get(), memory.get(), QByteArrayLiteral("main"));
-    if (isLock(rc)) raise(Error::Kind::Refused, kTableLocked.arg(table));
-    if (rc != SQLITE_OK) engineError(target.get(), rc, path);
+    db::Connection memory(QStringLiteral(":memory:"));
+    memory.openPages(image.pages);
+    db::Connection target(path);
+    target.setBusyTimeout(kLockWaitMs);
+    if (!db::copyPages(target, memory, QStringLiteral("main"), path))
+        raise(Error::Kind::Refused, kTableLocked.arg(table));
 }
 
 void checkNotLocked(const QString& path, const QString& table) {
     if (!QFile::exists(path)) return;
-    Handle probe = open(path, SQLITE_OPEN_READWRITE);
-    const int rc = sqlite3_exec(probe.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-    if (isLock(rc)) raise(Error::Kind::Refused, kTableLocked.arg(table));
-    if (rc != SQLITE_OK) engineError(probe.get(), rc, path);
-    sqlite3_exec(probe.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    db::Connection probe(path, db::Connection::Open::Existing);
+    probe.setBusyTimeout(0);
+    if (!probe.tryExec(QStringLiteral("BEGIN EXCLUSIVE")))
+        raise(Error::Kind::Refused, kTableLocked.arg(table));
+    probe.exec(QStringLiteral("ROLLBACK"));
 }
 
 void writeGzip(const QString& path, const QByteArray& data) {

@@ -3,6 +3,9 @@
 #include "calls/CallStatements.h"
 #include "calls/SelectionParameters.h"
 #include "calls/SpeedIndexes.h"
+#include "db/TableSource.h"
+
+#include <optional>
 
 namespace orv::calls {
 namespace {
@@ -69,12 +72,22 @@ ListingViews::ListingViews(db::Database& db) {
     }
 }
 
-db::Query& ListingViews::open(Listing view, const core::SelectionPanel& panel) {
+db::Query& ListingViews::open(Listing view, const core::SelectionPanel& panel,
+                              const QString& calls) {
     db::Query& q = query(view);
     q.close();
     bindViewParameters(q, QueryCityGroup1BeforeOpen(panel));
-    if (view != Listing::OldLongDistance) ensureCallIndex(q.database());
+    // The result is copied at open, so the other source is needed only while it runs; the
+    // statement prepared against it is let go with it.
+    std::optional<db::TableSource> source;
+    if (view != Listing::OldLongDistance) {
+        if (calls.isEmpty())
+            ensureCallIndex(q.database());
+        else
+            source.emplace(q.database(), QStringLiteral("DESTTAR"), calls);
+    }
     q.open();
+    q.unprepare();
     return q;
 }
 

@@ -48,8 +48,10 @@ class ListingViews {
     db::Query& query(Listing view) { return *queries_[static_cast<int>(view)]; }
 
     // Closes the view's statement, fills its parameters from the panel and opens it. When the
-    // parameters cannot be formed the statement stays closed.
-    db::Query& open(Listing view, const core::SelectionPanel& panel);
+    // parameters cannot be formed the statement stays closed. calls, when given, is a SELECT in
+    // plain SQLite whose rows the view reads instead of DESTTAR's (a month of the call archive);
+    // the obsolete long-distance view ignores it.
+    db::Query& open(Listing view, const core::SelectionPanel& panel, const QString& calls = {});
 
     // The number-list filter of QueryAll, QueryCity and QueryMG; replacing it or switching it
     // re-filters those that are open.

@@ -7,6 +7,7 @@
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "reports/CallStatementReport.h"
 
 #include <QSaveFile>
 #include <cstdio>
@@ -14,14 +15,16 @@
 namespace orv::cli {
 namespace {
 
-const QString kDropUsage = QStringLiteral("Использование: orvanta-cli archive-drop [ММ.ГГГГ] [--yes]");
+const QString kDropUsage =
+    QStringLiteral("Использование: orvanta-cli archive-drop [ММ.ГГГГ] [--yes]");
 const QString kStatementUsage = QStringLiteral(
-    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ]");
+    "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ | --pdf "
+    "ФАЙЛ]");
 
 QDate monthOf(const QString& text, const QString& usage) {
-    const QDate month = QDate::fromString(QStringLiteral("01.") + text, QStringLiteral("dd.MM.yyyy"));
-    if (!month.isValid())
-        usageError(QStringLiteral("'%1' не месяц ММ.ГГГГ\n").arg(text) + usage);
+    const QDate month =
+        QDate::fromString(QStringLiteral("01.") + text, QStringLiteral("dd.MM.yyyy"));
+    if (!month.isValid()) usageError(QStringLiteral("'%1' не месяц ММ.ГГГГ\n").arg(text) + usage);
     return month;
 }
 
@@ -41,8 +44,8 @@ QString money(std::optional<double> value) {
 void writeStatement(QTextStream& out, const billing::CallStatement& s) {
     out << csvLine({QStringLiteral("Номер"), QStringLiteral("Дата"), QStringLiteral("Время"),
                     QStringLiteral("Набранный номер"), QStringLiteral("Направление"),
-                    QStringLiteral("Минуты"), QStringLiteral("Тариф"),
-                    QStringLiteral("Стоимость"), QStringLiteral("Причина")});
+                    QStringLiteral("Минуты"), QStringLiteral("Тариф"), QStringLiteral("Стоимость"),
+                    QStringLiteral("Причина")});
     for (const billing::StatementCall& c : s.calls)
         out << csvLine({QString::number(c.number), c.date.toString(QStringLiteral("dd.MM.yyyy")),
                         c.time, c.dialled, c.destination, QString::number(c.minutes),
@@ -89,6 +92,7 @@ int runStatement(CliContext& context, const QStringList& args) {
     QString numbers;
     QString month;
     QString csv;
+    QString pdf;
     for (qsizetype i = 0; i < args.size(); i += 2) {
         const QString& option = args[i];
         if (i + 1 >= args.size())
@@ -96,6 +100,7 @@ int runStatement(CliContext& context, const QStringList& args) {
         QString* target = option == QLatin1String("--numbers") ? &numbers
                           : option == QLatin1String("--month") ? &month
                           : option == QLatin1String("--csv")   ? &csv
+                          : option == QLatin1String("--pdf")   ? &pdf
                                                                : nullptr;
         if (!target)
             usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kStatementUsage);
@@ -104,6 +109,8 @@ int runStatement(CliContext& context, const QStringList& args) {
         *target = args[i + 1];
     }
     if (numbers.isEmpty() || month.isEmpty()) usageError(kStatementUsage);
+    if (!csv.isEmpty() && !pdf.isEmpty())
+        usageError(QStringLiteral("--csv и --pdf не задаются вместе\n") + kStatementUsage);
     const qsizetype dash = numbers.indexOf(u'-');
     const qint64 from = numberOf(dash < 0 ? numbers : numbers.left(dash));
     const qint64 to = numberOf(dash < 0 ? numbers : numbers.mid(dash + 1));
@@ -112,6 +119,14 @@ int runStatement(CliContext& context, const QStringList& args) {
     const billing::CallStatement statement =
         billing::buildCallStatement(context.standard(), from, to, monthOf(month, kStatementUsage),
                                     core::readSettings(store).freeMinutes);
+    if (!pdf.isEmpty()) {
+        const int pages = reports::writeCallStatementPdf(statement, pdf);
+        context.out() << QStringLiteral("Разговоров: %1, страниц: %2, файл %3\n")
+                             .arg(statement.calls.size())
+                             .arg(pages)
+                             .arg(pdf);
+        return 0;
+    }
     if (csv.isEmpty()) {
         writeStatement(context.out(), statement);
         return 0;
@@ -128,7 +143,8 @@ int runStatement(CliContext& context, const QStringList& args) {
     if (!file.commit())
         raise(Error::Kind::Refused,
               QStringLiteral("Не удалось записать файл %1: %2").arg(csv, file.errorString()));
-    context.out() << QStringLiteral("Разговоров: %1, файл %2\n").arg(statement.calls.size()).arg(csv);
+    context.out()
+        << QStringLiteral("Разговоров: %1, файл %2\n").arg(statement.calls.size()).arg(csv);
     return 0;
 }
 

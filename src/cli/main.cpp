@@ -24,9 +24,9 @@
 #include "db/Aliases.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -88,12 +88,11 @@ const QList<Command>& commands() {
          orv::cli::runImportCdr},
         {"unbilled", "unbilled [--xlsx FILE]", orv::cli::runUnbilled},
         {"import-payments", "import-payments FILE [--dry-run]", orv::cli::runImportPayments},
-        {"unmatched-payments", "unmatched-payments [--xlsx FILE]",
-         orv::cli::runUnmatchedPayments},
+        {"unmatched-payments", "unmatched-payments [--xlsx FILE]", orv::cli::runUnmatchedPayments},
         {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
         {"archive", "archive", orv::cli::runArchive},
         {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
-        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE]",
+        {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE | --pdf FILE]",
          orv::cli::runStatement},
     };
     return list;
@@ -101,7 +100,8 @@ const QList<Command>& commands() {
 
 QString usage() {
     QString text = QStringLiteral(
-        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА|ИМЯ=postgresql://...]... [--today ДД.ММ.ГГГГ] "
+        "Использование: orvanta-cli [--alias ИМЯ=ПАПКА|ИМЯ=postgresql://...]... [--today "
+        "ДД.ММ.ГГГГ] "
         "КОМАНДА\n");
     for (const Command& c : commands())
         text += QStringLiteral("  orvanta-cli %1\n").arg(QLatin1String(c.usage));
@@ -115,8 +115,11 @@ int exitCodeOf(Error::Kind kind) { return kind == Error::Kind::Usage ? 2 : 1; }
 bool drawsPages(int argc, char** argv) {
     int i = 1;
     while (i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0) i += 2;
-    return i < argc &&
-           (std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0);
+    if (i >= argc) return false;
+    if (std::strcmp(argv[i], "statement") == 0)
+        return std::any_of(argv + i + 1, argv + argc,
+                           [](const char* arg) { return std::strcmp(arg, "--pdf") == 0; });
+    return std::strcmp(argv[i], "invoices") == 0 || std::strcmp(argv[i], "printout") == 0;
 }
 
 std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {
@@ -143,11 +146,7 @@ int main(int argc, char** argv) {
             if (option == QLatin1String("--alias")) {
                 aliasBindings.append(args.takeFirst());
             } else if (option == QLatin1String("--today")) {
-                const QString text = args.takeFirst();
-                const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-                if (!date.isValid())
-                    orv::cli::usageError(QStringLiteral("Неправильная дата --today: %1").arg(text));
-                orv::setTodayOverride(date);
+                orv::setTodayFromOption(args.takeFirst());
             } else {
                 orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) +
                                      usage());

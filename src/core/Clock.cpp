@@ -1,5 +1,7 @@
 #include "core/Clock.h"
 
+#include "core/Error.h"
+
 namespace orv {
 namespace {
 std::optional<QDate>& todayOverride() {
@@ -11,5 +13,12 @@ std::optional<QDate>& todayOverride() {
 QDate today() { return todayOverride().value_or(QDate::currentDate()); }
 
 void setTodayOverride(std::optional<QDate> date) { todayOverride() = date; }
+
+void setTodayFromOption(const QString& text) {
+    const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+    if (!date.isValid())
+        raise(Error::Kind::Usage, QStringLiteral("Неправильная дата --today: %1").arg(text));
+    setTodayOverride(date);
+}
 
 }  // namespace orv

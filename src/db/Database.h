@@ -173,6 +173,7 @@ class Database {
   private:
     friend class PreparedSql;
     friend class RowBound;
+    friend class TableSource;
     struct Attached {
         QString schema;
         int pins = 0;

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace orv::db {
 namespace {
@@ -108,11 +109,29 @@ int compareNoCase(void*, int lengthA, const void* a, int lengthB, const void* b)
 
 }  // namespace
 
-Connection::Connection(const QString& path) {
+namespace {
+
+int openFlags(Connection::Open mode) {
+    switch (mode) {
+        case Connection::Open::Existing:
+            return SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI;
+        case Connection::Open::ReadOnly:
+            return SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        case Connection::Open::Create:
+            break;
+    }
+    return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
+}
+
+bool isBusy(int code) {
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
+}  // namespace
+
+Connection::Connection(const QString& path, Open mode) {
     const QByteArray file = path.toUtf8();
-    const int rc =
-        sqlite3_open_v2(file.constData(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+    const int rc = sqlite3_open_v2(file.constData(), &db_, openFlags(mode), nullptr);
     if (rc != SQLITE_OK) {
         const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
         sqlite3_close(db_);
@@ -131,10 +150,58 @@ void Connection::exec(const QString& sql) {
     char* error = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
-        const QString text = error ? QString::fromUtf8(error) : QString();
+        lastFailureText_ = error ? QString::fromUtf8(error) : QString();
+        lastFailureCode_ = sqlite3_extended_errcode(db_);
         sqlite3_free(error);
-        raise(Error::Kind::Engine, readableEngineMessage(sqlite3_extended_errcode(db_), text));
+        raise(Error::Kind::Engine, readableEngineMessage(lastFailureCode_, lastFailureText_));
     }
+}
+
+bool Connection::tryExec(const QString& sql) {
+    try {
+        exec(sql);
+        return true;
+    } catch (const Error&) {
+        if (isBusy(lastFailureCode_)) return false;
+        throw;
+    }
+}
+
+QByteArray Connection::pages() const {
+    sqlite3_int64 size = 0;
+    unsigned char* data = sqlite3_serialize(db_, "main", &size, 0);
+    if (!data) fail(SQLITE_NOMEM);
+    const QByteArray image(reinterpret_cast<const char*>(data), qsizetype(size));
+    sqlite3_free(data);
+    return image;
+}
+
+void Connection::openPages(const QByteArray& image) {
+    const auto size = sqlite3_int64(image.size());
+    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(size)));
+    if (!buffer) fail(SQLITE_NOMEM);
+    std::copy(image.cbegin(), image.cend(), buffer);
+    const int rc = sqlite3_deserialize(db_, "main", buffer, size, size,
+                                       SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
+    if (rc != SQLITE_OK) fail(rc);
+}
+
+ConnectionTransaction::ConnectionTransaction(Connection& connection) : connection_(connection) {
+    connection_.exec(QStringLiteral("BEGIN"));
+}
+
+ConnectionTransaction::~ConnectionTransaction() {
+    if (done_ || !connection_.inTransaction()) return;
+    try {
+        connection_.exec(QStringLiteral("ROLLBACK"));
+    } catch (const Error&) {
+        // SQLite rolls back by itself when the connection closes.
+    }
+}
+
+void ConnectionTransaction::commit() {
+    connection_.exec(QStringLiteral("COMMIT"));
+    done_ = true;
 }
 
 qint64 Connection::changes() const { return sqlite3_changes64(db_); }
@@ -162,10 +229,23 @@ void replaceFileContents(const QString& source, const QString& target) {
     if (finish != SQLITE_OK) to.fail(finish, target);
 }
 
+bool copyPages(Connection& to, Connection& from, const QString& schema, const QString& context) {
+    sqlite3_backup* copy =
+        sqlite3_backup_init(to.handle(), "main", from.handle(), schema.toUtf8().constData());
+    if (!copy) to.fail(sqlite3_errcode(to.handle()), context);
+    const int step = sqlite3_backup_step(copy, -1);
+    const int finish = sqlite3_backup_finish(copy);
+    const int rc = step == SQLITE_DONE ? finish : step;
+    if (isBusy(rc)) return false;
+    if (rc != SQLITE_OK) to.fail(rc, context);
+    return true;
+}
+
 void Connection::fail(int code, const QString& context) const {
     const int extended = sqlite3_extended_errcode(db_);
-    QString text = readableEngineMessage((extended & 0xff) == (code & 0xff) ? extended : code,
-                                         QString::fromUtf8(sqlite3_errmsg(db_)));
+    lastFailureCode_ = (extended & 0xff) == (code & 0xff) ? extended : code;
+    lastFailureText_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    QString text = readableEngineMessage(lastFailureCode_, lastFailureText_);
     if (!context.isEmpty()) text = context + QStringLiteral(": ") + text;
     raise(Error::Kind::Engine, text);
 }
@@ -301,6 +381,35 @@ qint64 Statement::columnInt(int i) const {
 
 bool Statement::columnIsNull(int i) const {
     return server_ ? server_->column(i).isNull() : sqlite3_column_type(stmt_, i) == SQLITE_NULL;
+}
+
+void Statement::bindBytes(int position, const QByteArray& bytes, Bytes kind) {
+    const int size = static_cast<int>(bytes.size());
+    int rc = SQLITE_OK;
+    switch (kind) {
+        case Bytes::Utf8:
+            rc = sqlite3_bind_text(stmt_, position, bytes.constData(), size, SQLITE_TRANSIENT);
+            break;
+        case Bytes::Utf16:
+            rc = sqlite3_bind_text16(stmt_, position, bytes.constData(), size, SQLITE_TRANSIENT);
+            break;
+        case Bytes::Blob:
+            rc = sqlite3_bind_blob(stmt_, position, bytes.constData(), size, SQLITE_TRANSIENT);
+            break;
+    }
+    if (rc != SQLITE_OK) connection_->fail(rc);
+}
+
+int Statement::runUnlessConstraint() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+        sqlite3_reset(stmt_);
+        return 0;
+    }
+    const int code = sqlite3_extended_errcode(connection_->handle());
+    sqlite3_reset(stmt_);
+    if ((rc & 0xff) == SQLITE_CONSTRAINT) return code;
+    connection_->fail(rc);
 }
 
 QString quoteIdentifier(const QString& name) {

@@ -22,9 +22,13 @@ class PgStatement;
 
 class Connection {
   public:
-    // Opens (creating when missing) the SQLite file at path as the main database. Busy tables
-    // are waited for a few seconds before "table is locked" is raised.
-    explicit Connection(const QString& path);
+    // Create: the file is created when missing; Existing: it must exist; ReadOnly: it must exist
+    // and is never written. ":memory:" opens an empty database in memory.
+    enum class Open { Create, Existing, ReadOnly };
+
+    // Opens the SQLite file at path as the main database. Busy tables are waited for a few
+    // seconds before "table is locked" is raised.
+    explicit Connection(const QString& path, Open mode = Open::Create);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -43,9 +47,39 @@ class Connection {
     qsizetype lastErrorOffset(const QString& sql) const;
     // Builds the program's error for the last failure of this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;
+    // The engine's extended result code and own text of the last failure raised by this
+    // connection, for callers that tell a busy table or a damaged file from other failures.
+    int lastFailureCode() const { return lastFailureCode_; }
+    const QString& lastFailureText() const { return lastFailureText_; }
+
+    // Runs SQL like exec(), but returns false instead of raising when a table is busy or locked.
+    bool tryExec(const QString& sql);
+
+    // The pages of the main database, as one image (SQLite's serialization).
+    QByteArray pages() const;
+    // Replaces the main database by a read-only copy of an image pages() made.
+    void openPages(const QByteArray& image);
 
   private:
     sqlite3* db_ = nullptr;
+    mutable int lastFailureCode_ = 0;
+    mutable QString lastFailureText_;
+};
+
+// A transaction on one connection outside the table store (a file being built): the destructor
+// rolls back unless commit() ran. Work on a Database's tables takes db::Transaction instead.
+class ConnectionTransaction {
+  public:
+    explicit ConnectionTransaction(Connection& connection);
+    ~ConnectionTransaction();
+    ConnectionTransaction(const ConnectionTransaction&) = delete;
+    ConnectionTransaction& operator=(const ConnectionTransaction&) = delete;
+
+    void commit();
+
+  private:
+    Connection& connection_;
+    bool done_ = false;
 };
 
 class Statement {
@@ -79,6 +113,14 @@ class Statement {
     qint64 columnInt(int i) const;
     bool columnIsNull(int i) const;
 
+    // Binds bytes as they are, without conversion: text in UTF-8 or UTF-16 (native order), or a
+    // blob. The bytes are copied.
+    enum class Bytes { Utf8, Utf16, Blob };
+    void bindBytes(int position, const QByteArray& bytes, Bytes kind);
+    // Runs a non-selecting statement; returns 0 when it ran, or the extended result code of a
+    // constraint it broke (the statement is reset). Other failures raise.
+    int runUnlessConstraint();
+
     sqlite3_stmt* handle() const { return stmt_; }
 
   private:
@@ -97,6 +139,10 @@ QString readableEngineMessage(int code, const QString& engineText);
 // failed write leaves target as it was, and every connection sees the new contents at its next
 // read. A target locked by another connection is waited for as long as a busy table is.
 void replaceFileContents(const QString& source, const QString& target);
+
+// Copies every page of the attached database `schema` of from into main of to (SQLite's online
+// backup). Returns false when either side is busy or locked; other failures raise, with context.
+bool copyPages(Connection& to, Connection& from, const QString& schema, const QString& context);
 
 // Quotes an identifier for SQLite ("name" with embedded quotes doubled).
 QString quoteIdentifier(const QString& name);

@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "db/ScratchFolder.h"
 #include "db/Sqlite.h"
+#include "db/Transaction.h"
 #include "repair/ProgressCallback.h"
 #include "repair/RepairWork.h"
 
@@ -46,13 +47,14 @@ QString freeBackupName(const QString& folder, const QString& name) {
 }
 
 // Opening the file lets SQLite roll back a transaction a crash left in its journal, so that
-// the pages read afterwards are those of the last commit.
+// the pages read afterwards are those of the last commit. A file SQLite cannot read at all is
+// left to the page reader, which works without the engine.
 void rollBackHotJournal(const QString& path) {
-    sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE,
-                        nullptr) == SQLITE_OK)
-        sqlite3_exec(handle, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(handle);
+    try {
+        db::Connection file(path, db::Connection::Open::Existing);
+        file.exec(QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+    } catch (const Error&) {
+    }
 }
 
 TableDef sideTable(const TableDef& def, const QString& fileName, bool withProblem) {
@@ -80,7 +82,21 @@ TableDef sideTable(const TableDef& def, const QString& fileName, bool withProble
 class RowInsert {
   public:
     RowInsert(db::Database& db, const TableDef& def, int values, bool withRowid)
-        : connection_(db.connection()) {
+        : insert_(db.connection(), insertSql(db, def, values, withRowid)) {}
+
+    // Inserts; returns 0 or the constraint code. Other failures throw.
+    int insert(const LeafRow& row, int fields, bool utf8, bool withRowid,
+               const QString& extra = {}) {
+        int at = 1;
+        if (withRowid) insert_.bind(at++, row.rowid);
+        for (int i = 0; i < fields; ++i)
+            bind(at++, size_t(i) < row.values.size() ? &row.values[size_t(i)] : nullptr, utf8);
+        if (!extra.isNull()) insert_.bind(at, extra);
+        return insert_.runUnlessConstraint();
+    }
+
+  private:
+    static QString insertSql(db::Database& db, const TableDef& def, int values, bool withRowid) {
         QStringList columns, marks;
         if (withRowid) {
             columns.append(QStringLiteral("rowid"));
@@ -90,75 +106,33 @@ class RowInsert {
             columns.append(db::quoteIdentifier(def.fields[i].name));
             marks.append(QStringLiteral("?"));
         }
-        const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                   .arg(db.qualified(def.name), columns.join(QLatin1Char(',')),
-                                        marks.join(QLatin1Char(',')))
-                                   .toUtf8();
-        if (sqlite3_prepare_v2(connection_.handle(), sql.constData(), -1, &stmt_, nullptr) !=
-            SQLITE_OK)
-            connection_.fail(sqlite3_errcode(connection_.handle()));
-    }
-    ~RowInsert() { sqlite3_finalize(stmt_); }
-    RowInsert(const RowInsert&) = delete;
-    RowInsert& operator=(const RowInsert&) = delete;
-
-    // Inserts; returns SQLITE_DONE or the constraint code. Other failures throw.
-    int insert(const LeafRow& row, int fields, bool utf8, bool withRowid,
-               const QString& extra = {}) {
-        sqlite3_reset(stmt_);
-        int at = 1;
-        if (withRowid) sqlite3_bind_int64(stmt_, at++, row.rowid);
-        for (int i = 0; i < fields; ++i)
-            bind(at++, size_t(i) < row.values.size() ? &row.values[size_t(i)] : nullptr, utf8);
-        if (!extra.isNull()) {
-            const QByteArray text = extra.toUtf8();
-            sqlite3_bind_text(stmt_, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        }
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_DONE || (rc & 0xff) == SQLITE_CONSTRAINT) {
-            const int code =
-                rc == SQLITE_DONE ? rc : sqlite3_extended_errcode(connection_.handle());
-            sqlite3_reset(stmt_);
-            return code;
-        }
-        sqlite3_reset(stmt_);
-        connection_.fail(rc);
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(db.qualified(def.name), columns.join(QLatin1Char(',')),
+                 marks.join(QLatin1Char(',')));
     }
 
-  private:
     void bind(int at, const RawValue* v, bool utf8) {
-        if (!v) {
-            sqlite3_bind_null(stmt_, at);
-            return;
-        }
-        switch (v->kind) {
+        using Bytes = db::Statement::Bytes;
+        switch (v ? v->kind : RawValue::Kind::Null) {
             case RawValue::Kind::Null:
-                sqlite3_bind_null(stmt_, at);
+                insert_.bind(at, QVariant());
                 break;
             case RawValue::Kind::Integer:
-                sqlite3_bind_int64(stmt_, at, v->integer);
+                insert_.bind(at, qint64(v->integer));
                 break;
             case RawValue::Kind::Real:
-                sqlite3_bind_double(stmt_, at, v->real);
+                insert_.bind(at, v->real);
                 break;
             case RawValue::Kind::Text:
-                if (utf8) {
-                    sqlite3_bind_text(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
-                                      SQLITE_STATIC);
-                } else {
-                    sqlite3_bind_text16(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
-                                        SQLITE_TRANSIENT);
-                }
+                insert_.bindBytes(at, v->bytes, utf8 ? Bytes::Utf8 : Bytes::Utf16);
                 break;
             case RawValue::Kind::Blob:
-                sqlite3_bind_blob(stmt_, at, v->bytes.constData(), int(v->bytes.size()),
-                                  SQLITE_STATIC);
+                insert_.bindBytes(at, v->bytes, Bytes::Blob);
                 break;
         }
     }
 
-    db::Connection& connection_;
-    sqlite3_stmt* stmt_ = nullptr;
+    db::Statement insert_;
 };
 
 bool isKeyViolation(int code) {
@@ -213,7 +187,7 @@ RebuildOutcome copyRows(const PageFile& file, const TableDef& def, db::Database&
                 const QString problem = rowProblem(def, row, file);
                 if (!problem.isEmpty()) return toProblems(row, problem);
                 const int code = table.insert(row, fields, utf8, true);
-                if (code == SQLITE_DONE) {
+                if (code == 0) {
                     ++outcome.kept;
                 } else if (isKeyViolation(code)) {
                     keys.insert(row, fields, utf8, false);
@@ -252,9 +226,9 @@ RebuildOutcome buildTables(const PageFile& file, const TableDef& def, const Rebu
     }
     // Memory and a helper thread for the sort of the index builds.
     scratch.connection().exec(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA threads = 2"));
-    scratch.connection().exec(QStringLiteral("BEGIN"));
+    db::Transaction transaction(scratch, {keyed.name, keyDef.name, problemDef.name});
     RebuildOutcome outcome = copyRows(file, def, scratch, keyDef, problemDef);
-    scratch.connection().exec(QStringLiteral("COMMIT"));
+    transaction.commit();
     TEST_crashPoint("rebuild-copied");
     reportProgress(kPhaseIndexes, 0);
     for (int i = 0; i < later.size(); ++i) {

@@ -12,7 +12,9 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace orv::repair {
 namespace {
@@ -116,56 +118,55 @@ bool busy(int code) {
     return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_IOERR;
 }
 
+// Runs sql on connection, handing each row's first column to onRow. Returns SQLITE_OK, or the
+// engine's code of the failure that ended it.
+int eachText(db::Connection& connection, const QString& sql,
+             const std::function<void(const QString&)>& onRow) {
+    try {
+        db::Statement statement(connection, sql);
+        while (statement.step()) onRow(statement.column(0).toString());
+        return SQLITE_OK;
+    } catch (const Error&) {
+        return connection.lastFailureCode();
+    }
+}
+
 // Runs integrity_check on the file; returns false when the check could not be completed.
 bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Findings& findings) {
     reportProgress(kPhaseIndexes, 0);
-    sqlite3* handle = nullptr;
-    const QByteArray name = QFile::encodeName(path);
-    int rc = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> owner(handle, sqlite3_close_v2);
-    if (rc != SQLITE_OK) return !busy(rc);
-    sqlite3_extended_result_codes(handle, 1);
-    sqlite3_busy_timeout(handle, 3000);
-    auto run = [&](const QString& sql, auto&& onRow) -> int {
-        sqlite3_stmt* stmt = nullptr;
-        int code = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &stmt, nullptr);
-        while (code == SQLITE_OK && (code = sqlite3_step(stmt)) == SQLITE_ROW) {
-            onRow(stmt);
-            code = SQLITE_OK;
-        }
-        sqlite3_finalize(stmt);
-        return code == SQLITE_DONE ? SQLITE_OK : code;
-    };
+    std::optional<db::Connection> connection;
+    try {
+        connection.emplace(path, db::Connection::Open::Existing);
+    } catch (const Error&) {
+        return true;
+    }
+    db::Connection& c = *connection;
+    c.setBusyTimeout(3000);
     const QString structure = QStringLiteral("Structure");
     QString table;
-    rc = run(QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'"),
-             [&](sqlite3_stmt* s) {
-                 const QString n =
-                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-                 if (table.isEmpty() || n.compare(want.name, Qt::CaseInsensitive) == 0) table = n;
-             });
+    int rc = eachText(c, QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'"),
+                      [&](const QString& n) {
+                          if (table.isEmpty() || n.compare(want.name, Qt::CaseInsensitive) == 0)
+                              table = n;
+                      });
     if (busy(rc)) return false;
     if (rc != SQLITE_OK || table.isEmpty()) {
         findings.add({structure, 1, 0,
                       QStringLiteral("схема таблицы не читается: %1")
-                          .arg(rc != SQLITE_OK ? QString::fromUtf8(sqlite3_errmsg(handle))
+                          .arg(rc != SQLITE_OK ? c.lastFailureText()
                                                : QStringLiteral("таблица не найдена"))});
         return true;
     }
     StepCounter counter{0, std::max<qint64>(1, rows * kIntegrityStepsPerRow)};
-    sqlite3_progress_handler(handle, 1000, countSteps, &counter);
-    rc = run(QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
-             [&](sqlite3_stmt* s) {
-                 const QString line =
-                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-                 if (line != QLatin1String("ok"))
-                     findings.add({QStringLiteral("Integrity"), 0, 0, line});
-             });
-    sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+    sqlite3_progress_handler(c.handle(), 1000, countSteps, &counter);
+    rc = eachText(c, QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
+                  [&](const QString& line) {
+                      if (line != QLatin1String("ok"))
+                          findings.add({QStringLiteral("Integrity"), 0, 0, line});
+                  });
+    sqlite3_progress_handler(c.handle(), 0, nullptr, nullptr);
     if (busy(rc)) return false;
-    if (rc != SQLITE_OK)
-        findings.add(
-            {QStringLiteral("Integrity"), 0, 0, QString::fromUtf8(sqlite3_errmsg(handle))});
+    if (rc != SQLITE_OK) findings.add({QStringLiteral("Integrity"), 0, 0, c.lastFailureText()});
     reportProgress(kPhaseIndexes, 100);
     return true;
 }
@@ -211,7 +212,7 @@ void writeVerifyTable(const QString& path, const QString& verifyName,
         c.exec(QStringLiteral("CREATE TABLE %1 (\"Check\" VARCHAR(20), \"Page\" INTEGER, "
                               "\"RowId\" INTEGER, \"Message\" VARCHAR(250))")
                    .arg(table));
-        c.exec(QStringLiteral("BEGIN"));
+        db::ConnectionTransaction transaction(c);
         db::Statement insert(c, QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?)").arg(table));
         for (const Finding& f : findings) {
             insert.bind(1, f.check);
@@ -221,7 +222,7 @@ void writeVerifyTable(const QString& path, const QString& verifyName,
             insert.run();
             insert.reset();
         }
-        c.exec(QStringLiteral("COMMIT"));
+        transaction.commit();
     }
     QFile::remove(target + QStringLiteral("-journal"));
     db::moveFile(temp, target);

@@ -60,6 +60,10 @@ constexpr std::array kCommands = {
                 "Платежи выписок, не отнесенные к абоненту", 0, M::PopupMenuRaschet},
     CommandInfo{NSaveXlsx, "NSaveXlsx", "Сохранить в &Excel…",
                 "Содержимое окна отображения в книгу Excel", 0, M::PopupMenuReport},
+    CommandInfo{NCallStatement, "NCallStatement", "&Детализация разговоров…",
+                "Разговоры номера за месяц из архива разговоров", 0, M::PopupMenuReport},
+    CommandInfo{NCallArchive, "NCallArchive", "&Архив…",
+                "Текущие разговоры или месяц из архива разговоров", 0, M::PopupMenuRazg},
 };
 
 // commandInfo() indexes the table by the enum's value.

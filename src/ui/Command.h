@@ -43,6 +43,8 @@ enum class Command {
     NBankStatement,
     NUnmatchedPayments,
     NSaveXlsx,
+    NCallStatement,
+    NCallArchive,
 };
 
 // The drop-down menus: PopupMenuRazg (views, also the grid's context menu), PopupMenuUtils with

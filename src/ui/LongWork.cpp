@@ -116,23 +116,14 @@ class CommandsDisabled {
 
 }  // namespace
 
-void LongWork::run(MainWindowHost& window, const Work& work, const OnProgress& onProgress) {
-    auto state = std::make_shared<Progress::State>();
-    state->onProgress = onProgress;
-    state->context = window.widget();
-    const QString name = window.tarifStandard().name();
-    const QString folder = window.tarifStandard().folder();
-
+void LongWork::runOffThread(QWidget* window, const std::function<void()>& work) {
     std::exception_ptr failure;
     {
         const WaitCursor wait;
-        const CommandsDisabled disabled(window);
-        const InputBlocked blocked(window.widget());
-        Progress progress(state);
+        const InputBlocked blocked(window);
         const std::unique_ptr<QThread> worker(QThread::create([&] {
             try {
-                db::Database own(name, folder);
-                work(own, progress);
+                work();
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -142,12 +133,35 @@ void LongWork::run(MainWindowHost& window, const Work& work, const OnProgress& o
         worker->start();
         loop.exec();
         worker->wait();
-        // A report queued after the loop's last turn.
+        // Reports queued after the loop's last turn.
+        QCoreApplication::sendPostedEvents(window);
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void LongWork::run(MainWindowHost& window, const Work& work, const OnProgress& onProgress) {
+    auto state = std::make_shared<Progress::State>();
+    state->onProgress = onProgress;
+    state->context = window.widget();
+    const QString name = window.tarifStandard().name();
+    const QString folder = window.tarifStandard().folder();
+    const auto endReports = [&state] {
         state->deliver();
         const std::lock_guard lock(state->mutex);
         state->ended = true;
+    };
+    const CommandsDisabled disabled(window);
+    Progress progress(state);
+    try {
+        runOffThread(window.widget(), [&] {
+            db::Database own(name, folder);
+            work(own, progress);
+        });
+    } catch (...) {
+        endReports();
+        throw;
     }
-    if (failure) std::rethrow_exception(failure);
+    endReports();
 }
 
 }  // namespace orv::ui

@@ -21,6 +21,8 @@
 #include <memory>
 #include <utility>
 
+class QWidget;
+
 namespace orv::db {
 class Database;
 }
@@ -51,6 +53,13 @@ class LongWork {
     // called on the UI thread with the reports. Requires: called on the UI thread, not from
     // within another run().
     static void run(MainWindowHost& window, const Work& work, const OnProgress& onProgress = {});
+
+    // The worker of run(), for a window of its own (the table repair): runs work on a worker
+    // thread with the hourglass, dropping user input to the program's windows and refusing to
+    // close window, and returns when it has ended; events the work queued for window are
+    // delivered before. An exception of the work is thrown again here. The work reports to
+    // the window by queued calls. Requires: called on the UI thread.
+    static void runOffThread(QWidget* window, const std::function<void()>& work);
 };
 
 }  // namespace orv::ui

@@ -38,8 +38,8 @@ class MainWindowHost {
     virtual QAction* action(Command command) const = 0;
     // Makes the command run handler through runCommand() and enables it.
     virtual void connectCommand(Command command, std::function<void()> handler) = 0;
-    // Runs a command body; an orv::Error (or any std::exception) it throws is shown in an error
-    // box with its text, and the command ends there.
+    // Runs a command body behind the command boundary (ui::guarded): what it throws is shown in
+    // an error box, and the command ends there.
     virtual void runCommand(const std::function<void()>& body) = 0;
     // Relabels ToolButtonRazg and makes its body run handler (through runCommand).
     virtual void setRazg(const QString& caption, const QString& hint,

@@ -143,7 +143,7 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to, co
         // moves whole records from file to file; the indexes are built after them.
         db::Connection file(builder.tableFilePath(name));
         const AttachedSource attached(file, from.tableFilePath(sourceName));
-        file.exec(QStringLiteral("BEGIN"));
+        db::ConnectionTransaction transaction(file);
         file.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3")
                       .arg(db::quoteIdentifier(name), db::quoteIdentifier(kSourceSchema),
                            db::quoteIdentifier(sourceName)));
@@ -151,7 +151,7 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to, co
         TEST_crashPoint("copy-rows");
         if (indexes == Indexes::Copy)
             for (const db::IndexDef& index : sourceDef.indexes) file.exec(indexSql(name, index));
-        file.exec(QStringLiteral("COMMIT"));
+        transaction.commit();
         return copied;
     });
 }

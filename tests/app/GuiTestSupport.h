@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QTemporaryDir>
+#include <list>
 #include <memory>
 
 namespace orv::test {
@@ -34,11 +35,13 @@ class WindowTest : public ::testing::Test {
         return a;
     }
 
+    // The window's data stays until the end of the test, after every window made.
     std::unique_ptr<app::TForm1> makeWindow() const {
-        return std::make_unique<app::TForm1>(aliases());
+        return std::make_unique<app::TForm1>(data_.emplace_back(aliases()));
     }
 
     QTemporaryDir home_;
+    mutable std::list<app::ProgramData> data_;
 };
 
 // The commands of the window that are enabled with a handler of the window's, in table order.

@@ -52,7 +52,8 @@ TEST_F(MainWindowTest, UnreachableAliasFolderEndsStartUpWithTheEngineMessage) {
     db::Aliases a = aliases();
     ASSERT_TRUE(QDir(path("standard")).removeRecursively());
     try {
-        app::TForm1 window(a);
+        app::ProgramData data(a);
+        app::TForm1 window(data);
         FAIL() << "the window was built";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains(path("standard"))) << e.message().toStdString();
@@ -155,10 +156,10 @@ TEST_F(MainWindowTest, DropDownMenusHoldTheirItemsInOrder) {
     } menus[] = {
         {"ToolButtonRazg",
          {"DropAll", "DropCity", "DropMG", "DropAllGroup", "DropCityGroup", "DropMGGroup", "N7",
-          "DropUnbilled"}},
+          "DropUnbilled", "NCallArchive"}},
         {"ToolButtonUtils", {"N1", "N2", "N4", "N8", "N9", "N12", "NRestoreBackup", "NImportCdr"}},
         {"ToolButtonDolg", {"N3", "N11", "PaneInform", "NPaymentJournal", "NDryRun"}},
-        {"ToolButtonReport", {"N6", "PrintWindow", "NSaveXlsx"}},
+        {"ToolButtonReport", {"N6", "PrintWindow", "NSaveXlsx", "NCallStatement"}},
         {"ToolButtonRaschet", {"NBankStatement", "NUnmatchedPayments"}},
     };
     for (const auto& m : menus) {

@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
             lists.filePath(QStringLiteral("Main.slst")),
             {QStringLiteral("Фирмы"), QStringLiteral("Бюджет"), QStringLiteral("Льготники")});
         QDir::setCurrent(lists.path());
-        orv::app::TForm1 window(aliases);
+        orv::app::ProgramData data(aliases);
+        orv::app::TForm1 window(data);
         orv::app::installSubsystems(window);
         window.FormShow();
         window.resize(1000, 600);

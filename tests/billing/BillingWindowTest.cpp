@@ -37,7 +37,8 @@ class BillingWindow : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), x.temp().path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->FormShow();
         window_->show();
@@ -78,6 +79,7 @@ class BillingWindow : public ::testing::Test {
     QTemporaryDir home_;
     QTemporaryDir everyday_;
     Exchange x;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
 };
 

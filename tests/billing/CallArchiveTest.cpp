@@ -2,6 +2,7 @@
 // snapshot's manifest.
 
 #include "BillingFixture.h"
+#include "billing/ArchivedListing.h"
 #include "billing/CallArchive.h"
 #include "billing/CallStatement.h"
 #include "billing/Snapshot.h"
@@ -29,8 +30,9 @@ QStringList query(Exchange& x, const QString& sql) {
 
 QStringList archived(Exchange& x, const QString& columns, const QDate& month) {
     const billing::ArchiveAttachment archive(x.db());
-    db::Statement read(x.db().connection(), QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid")
-                                                .arg(columns, archive.table(month)));
+    db::Statement read(
+        x.db().connection(),
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid").arg(columns, archive.table(month)));
     QStringList rows;
     while (read.step()) {
         QStringList fields;
@@ -105,8 +107,8 @@ TEST(CallArchive, TheRunMovesEachRetiredCallWithItsPriceOrReason) {
     EXPECT_EQ(march[4], QStringLiteral("102|2026-03-20|4||0|Exist не YES"));
 
     // The city cost of a call is its tariff times its minutes, as the run priced it.
-    const QStringList priced = archived(
-        x, QStringLiteral("abs(Cost - Tariff * Longivity) < 1e-9"), QDate(2026, 3, 1));
+    const QStringList priced =
+        archived(x, QStringLiteral("abs(Cost - Tariff * Longivity) < 1e-9"), QDate(2026, 3, 1));
     EXPECT_EQ(priced.mid(0, 3), QStringList(3, QStringLiteral("1")));
     EXPECT_EQ(calls.size(), 6);
     EXPECT_EQ(x.rows("DESTTAR"), calls.mid(4, 1));
@@ -254,4 +256,52 @@ TEST(CallStatement, TotalsPerServiceAreWhatTheRunCharged) {
     EXPECT_GT(s.totals.longDistance, 0);
 
     EXPECT_THROW(billing::buildCallStatement(x.db(), 100, 101, QDate(2026, 2, 1), 5), Error);
+}
+
+// The listings read an archived month with the panel's selection and the number-list filter,
+// and DESTTAR again afterwards.
+TEST(ArchivedListing, ListsTheMonthWithTheSelection) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.cityCall(104, QDate(2026, 3, 11), 2);
+    x.subscriber(104);
+    x.run(kToday);
+    calls::ListingViews views(x.db());
+    const QDate march(2026, 3, 1);
+    const auto rows = [](db::Query& q) {
+        QStringList numbersAndDays;
+        for (qint64 r = 0; r < q.recordCount(); ++r)
+            numbersAndDays.append(q.value(r, QStringLiteral("AbNumber")).toString() + u' ' +
+                                  q.value(r, QStringLiteral("Date_of_call")).toString());
+        return numbersAndDays;
+    };
+
+    core::SelectionPanel all;
+    EXPECT_EQ(rows(billing::openArchivedListing(views, calls::Listing::All, all, march)),
+              (QStringList{"101 2026-03-05", "101 2026-03-07", "101 2026-03-25", "103 2026-03-07",
+                           "104 2026-03-11"}));
+    db::Query& mg = billing::openArchivedListing(views, calls::Listing::LongDistance, all, march);
+    EXPECT_EQ(rows(mg), (QStringList{"101 2026-03-07", "103 2026-03-07"}));
+    EXPECT_EQ(mg.value(0, QStringLiteral("TRF")).toInt(), 1);
+
+    core::SelectionPanel panel;
+    panel.byNumber = true;
+    panel.numberFrom = QStringLiteral("101");
+    panel.numberTo = QStringLiteral("102");
+    panel.byDate = true;
+    panel.dateFrom = QStringLiteral("01.03.2026");
+    panel.dateTo = QStringLiteral("20.03.2026");
+    EXPECT_EQ(rows(billing::openArchivedListing(views, calls::Listing::City, panel, march)),
+              (QStringList{"101 2026-03-05"}));
+
+    views.setListFilter(db::RecordFilter::fromNumbers({104}));
+    views.setListFiltered(true);
+    EXPECT_EQ(rows(billing::openArchivedListing(views, calls::Listing::All, all, march)),
+              (QStringList{"104 2026-03-11"}));
+    views.setListFiltered(false);
+
+    EXPECT_THROW(billing::openArchivedListing(views, calls::Listing::All, all, QDate(2026, 2, 1)),
+                 Error);
+    EXPECT_EQ(rows(views.open(calls::Listing::All, all)), (QStringList{"101 2026-04-02"}));
+    EXPECT_EQ(x.rows("DESTTAR").size(), 1);
 }

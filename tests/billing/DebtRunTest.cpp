@@ -535,9 +535,10 @@ TEST(DebtRun, ProgressReportsEachPhaseWithItsShareAndEachAccount) {
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     // Pricing starts well before the bar's last third; no phase is left at 0 %.
     EXPECT_EQ(std::count(percents.begin(), percents.end(), 0), 1);
-    EXPECT_EQ(phases, (QStringList{"Поиск нетарифицированных разговоров",
-                                   "Тарификация городских разговоров",
-                                   "Тарификация междугородних разговоров", "Итоги по месяцам",
-                                   "Запись долгов", "Архив и удаление разговоров", "Готово"}));
+    EXPECT_EQ(
+        phases,
+        (QStringList{"Поиск нетарифицированных разговоров", "Тарификация городских разговоров",
+                     "Тарификация междугородних разговоров", "Итоги по месяцам", "Запись долгов",
+                     "Архив и удаление разговоров", "Перенос разговоров в архив", "Готово"}));
     EXPECT_EQ(accounts, (QStringList{"101", "102"}));
 }

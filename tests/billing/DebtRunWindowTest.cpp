@@ -45,7 +45,8 @@ TEST(DebtRunWindow, TheWindowHandlesEventsAndTheBarAdvancesWhileTheRunWorks) {
     db::Aliases aliases(home.filePath(QStringLiteral("aliases.conf")));
     aliases.bindForRun(QLatin1String(db::kStandardAlias), standard);
     aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday);
-    app::TForm1 window(aliases);
+    app::ProgramData data(aliases);
+    app::TForm1 window(data);
     app::installSubsystems(window);
     window.FormShow();
     window.show();

@@ -197,18 +197,30 @@ TEST(RecoveryCli, ArchiveListsMonthsAndItsDropAsksFirst) {
     EXPECT_TRUE(unanswered.out.startsWith(QStringLiteral("Удалить архив разговоров до 04.2026?")));
     EXPECT_EQ(cli(x, {QStringLiteral("archive")}).out, listed.out);
 
-    const Outcome statement = cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
-                                      QStringLiteral("101-101"), QStringLiteral("--month"),
-                                      QStringLiteral("03.2026")});
+    const Outcome statement =
+        cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"), QStringLiteral("101-101"),
+                QStringLiteral("--month"), QStringLiteral("03.2026")});
     ASSERT_EQ(statement.code, 0) << statement.err.toStdString();
     EXPECT_EQ(statement.out.count(u'\n'), 1 + 3 + 2);
+    const QString pdf = x.temp().file(QStringLiteral("statement.pdf"));
+    const Outcome printed = cli(
+        x, {QStringLiteral("statement"), QStringLiteral("--numbers"), QStringLiteral("101"),
+            QStringLiteral("--month"), QStringLiteral("03.2026"), QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(printed.code, 0) << printed.err.toStdString();
+    EXPECT_EQ(printed.out, QStringLiteral("Разговоров: 3, страниц: 1, файл %1\n").arg(pdf));
+    EXPECT_TRUE(QFile(pdf).open(QIODevice::ReadOnly));
+    EXPECT_EQ(cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
+                      QStringLiteral("101"), QStringLiteral("--month"), QStringLiteral("03.2026"),
+                      QStringLiteral("--pdf"), pdf, QStringLiteral("--csv"), pdf})
+                  .code,
+              2);
     EXPECT_EQ(cli(x, {QStringLiteral("statement"), QStringLiteral("--numbers"),
                       QStringLiteral("101-101")})
                   .code,
               2);
 
-    const Outcome dropped =
-        cli(x, {QStringLiteral("archive-drop"), QStringLiteral("04.2026"), QStringLiteral("--yes")});
+    const Outcome dropped = cli(
+        x, {QStringLiteral("archive-drop"), QStringLiteral("04.2026"), QStringLiteral("--yes")});
     EXPECT_EQ(dropped.code, 0) << dropped.err.toStdString();
     EXPECT_EQ(dropped.out, QStringLiteral("Удалено месяцев архива: 1\n"));
     EXPECT_EQ(cli(x, {QStringLiteral("archive")}).out, QString());

@@ -47,7 +47,8 @@ class RecoveryWindow : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), x.temp().path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->FormShow();
         window_->show();
@@ -66,6 +67,7 @@ class RecoveryWindow : public ::testing::Test {
     QTemporaryDir home_;
     QTemporaryDir everyday_;
     Exchange x;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
 };
 

@@ -48,7 +48,8 @@ class CallViewsGui : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), t.path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->show();
     }
@@ -90,6 +91,7 @@ class CallViewsGui : public ::testing::Test {
     QTemporaryDir home_;
     QTemporaryDir everyday_;
     TempDatabase t;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
 };
 

@@ -122,7 +122,8 @@ TEST_F(RepairWindowTest, StatesFromPickingATableToARebuild) {
 }
 
 TEST_F(RepairWindowTest, MergeAndRestoreCommandsOfTheMainWindow) {
-    app::TForm1 window(*aliases_);
+    app::ProgramData data(*aliases_);
+    app::TForm1 window(data);
     repair::RepairCommands& commands = repair::installRepair(window);
     for (const char* name : {"D1", "D2"}) {
         db::TableDef def = db::schema::prazdn();

@@ -38,7 +38,8 @@ class ReportWindow : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), a.temp().path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->FormShow();
         window_->show();
@@ -70,6 +71,7 @@ class ReportWindow : public ::testing::Test {
     Accounts a;
     QTemporaryDir home_;
     QTemporaryDir everyday_;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
 };
 

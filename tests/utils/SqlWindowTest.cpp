@@ -36,7 +36,8 @@ class SqlWindowTest : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), standard_.path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->FormShow();
         commands_ = window_->findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
@@ -63,6 +64,7 @@ class SqlWindowTest : public ::testing::Test {
     }
 
     QTemporaryDir home_, standard_, everyday_;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
     utils::TableCommands* commands_ = nullptr;
     TForm3* sql_ = nullptr;

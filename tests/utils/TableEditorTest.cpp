@@ -52,7 +52,8 @@ class TableEditorTest : public ::testing::Test {
         db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
         aliases.bindForRun(QLatin1String(db::kStandardAlias), standard_.path());
         aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
-        window_ = std::make_unique<app::TForm1>(aliases);
+        data_ = std::make_unique<app::ProgramData>(aliases);
+        window_ = std::make_unique<app::TForm1>(*data_);
         app::installSubsystems(*window_);
         window_->FormShow();
         commands_ = window_->findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
@@ -104,6 +105,7 @@ class TableEditorTest : public ::testing::Test {
     }
 
     QTemporaryDir home_, standard_, everyday_;
+    std::unique_ptr<app::ProgramData> data_;  // outlives the window
     std::unique_ptr<app::TForm1> window_;
     utils::TableCommands* commands_ = nullptr;
     utils::TForm7* editor_ = nullptr;

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
         orv::db::Aliases aliases;
         aliases.bindForRun(QLatin1String(orv::db::kStandardAlias), args[1]);
         aliases.bindForRun(QLatin1String(orv::db::kEverydayAlias), args[2]);
-        orv::app::TForm1 window(aliases);
+        orv::app::ProgramData data(aliases);
+        orv::app::TForm1 window(data);
         orv::app::installSubsystems(window);
         window.FormShow();
         auto* commands = window.findChild<orv::utils::TableCommands*>();

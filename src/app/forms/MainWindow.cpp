@@ -5,12 +5,9 @@
 #include "app/forms/Splash.h"
 #include "billing/VatRates.h"
 #include "core/Clock.h"
-#include "core/Error.h"
-#include "db/Aliases.h"
-#include "db/Database.h"
 #include "db/Schema.h"
-#include "ui/ErrorBox.h"
 #include "ui/GridColumns.h"
+#include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
 
 #include <QAbstractItemModel>
@@ -92,22 +89,9 @@ QString rawText(const QLineEdit* edit) {
     return text.replace(QLatin1Char('_'), QLatin1Char(' '));
 }
 
-// The windows work with table files only: an alias on a server is refused before it is opened.
-std::unique_ptr<db::Database> openFolderAlias(const db::Aliases& aliases, const QString& alias,
-                                              const QString& name) {
-    db::Database::requireFolder(alias, aliases.path(alias));
-    return db::Database::openAlias(aliases, alias, name);
-}
-
 }  // namespace
 
-TForm1::TForm1(const db::Aliases& aliases, QWidget* parent)
-    : QMainWindow(parent),
-      aliases_(aliases),
-      standard_(openFolderAlias(aliases_, QLatin1String(db::kStandardAlias),
-                                QStringLiteral("TarifStandard"))),
-      everyday_(openFolderAlias(aliases_, QLatin1String(db::kEverydayAlias),
-                                QStringLiteral("TarifEveryday"))) {
+TForm1::TForm1(ProgramData& data, QWidget* parent) : QMainWindow(parent), data_(data) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Тарификация Orvanta"));
     resize(766, 510);
@@ -144,26 +128,11 @@ void TForm1::connectOwnCommands() {
             [this](const QModelIndex& index) { DBGrid1CellClick(index); });
 }
 
-TForm1::~TForm1() {
-    // Views and windows of the subsystems hold statements on the databases: every child goes
-    // before the databases close. The window's layout stays until QWidget's destructor, so that
-    // each deleted child leaves it in order.
-    grid_->setModel(nullptr);
-    const QObject* keep = layout();
-    for (;;) {
-        QObjectList kids = children();
-        kids.removeOne(keep);
-        if (kids.isEmpty()) break;
-        delete kids.constFirst();
-    }
-}
+// The grid's model goes with the children, after this window's members: it is unbound first.
+TForm1::~TForm1() { bindGrid(nullptr, QString()); }
 
 void TForm1::FormCreate() {
-    try {
-        db::schema::createMissingStartupTables(*standard_);
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    }
+    ui::guarded(this, [this] { db::schema::createMissingStartupTables(tarifStandard()); });
 }
 
 void TForm1::FormShow() {
@@ -208,15 +177,7 @@ void TForm1::connectCommand(ui::Command command, std::function<void()> handler) 
     target->setEnabled(true);
 }
 
-void TForm1::runCommand(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    } catch (const std::exception& e) {
-        ui::showErrorBox(this, QString::fromLocal8Bit(e.what()));
-    }
-}
+void TForm1::runCommand(const std::function<void()>& body) { ui::guarded(this, body); }
 
 void TForm1::setCommandsEnabled(bool enabled) {
     for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(enabled);
@@ -554,12 +515,10 @@ core::SelectionPanel TForm1::selection() const {
 void TForm1::changeVat(const core::VatSettings& vat) {
     if (vat.ndsPercent != vat_.ndsPercent) {
         const QDate today = orv::today();
-        try {
+        ui::guarded(this, [&] {
             billing::setVatRate(tarifStandard(), QDate(today.year(), today.month(), 1),
                                 vat.ndsPercent);
-        } catch (const Error& e) {
-            ui::showErrorBox(this, e.message());
-        }
+        });
     }
     vat_ = vat;
 }

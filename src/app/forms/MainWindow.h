@@ -1,19 +1,20 @@
 #pragma once
 // TForm1, the main window "Тарификация Orvanta": the two tool bars with their drop-down menus,
 // the result grid DBGrid1, the selection panel and the status bar, and the program-wide state the
-// commands share (the two databases, the settings store, UseNDS/NDSPercent, ListNumbers, the
-// start directory).
+// commands share (the settings store, UseNDS/NDSPercent, ListNumbers, the start directory). The
+// two databases belong to the ProgramData the window is given, which outlives it.
 //
 // The window carries every command of the command table (ui/Command.h) as a QAction (or, for the
 // drop-down buttons, a QToolButton) whose object name is the component name ("DropCity", "N3",
 // "ToolButtonRaschet"). A command no subsystem connects is a disabled action; the subsystems see
 // the window through ui::MainWindowHost and are wired to it outside this class
-// (app/Subsystems.h). Every handler runs through runCommand(): an orv::Error it throws is shown
-// in an error box and the window stays usable.
+// (app/Subsystems.h). Every handler runs through runCommand() (ui::guarded): whatever it throws
+// is shown in an error box and the window stays usable.
 //
 // Objects holding statements or cursors on the databases (views, secondary windows) are
-// children of the window: the destructor deletes every child before the databases close.
+// children of the window, gone with it while the databases are still open.
 
+#include "app/ProgramData.h"
 #include "ui/MainWindowHost.h"
 
 #include <QMainWindow>
@@ -49,7 +50,8 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     // is built. Then builds the window, runs FormCreate (creates the missing start-up tables; an
     // error there is shown in a message box and start-up goes on), creates the splash and the
     // settings dialog, and connects the window's own commands (settings, help, exit).
-    explicit TForm1(const db::Aliases& aliases, QWidget* parent = nullptr);
+    // Requires: data outlives the window.
+    explicit TForm1(ProgramData& data, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // FormShow, run once before the window is first shown (the program entry does it): the start
@@ -82,9 +84,9 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     QComboBox* listComboBox() const override { return comboList_; }
     void showHelp(int context) override;
     void showHelpPage(const QString& page) override;
-    db::Database& tarifStandard() override { return *standard_; }
-    db::Database& tarifEveryday() override { return *everyday_; }
-    const db::Aliases& aliases() const override { return aliases_; }
+    db::Database& tarifStandard() override { return data_.tarifStandard(); }
+    db::Database& tarifEveryday() override { return data_.tarifEveryday(); }
+    const db::Aliases& aliases() const override { return data_.aliases(); }
     core::SettingsStore& settingsStore() override { return settings_; }
     void addSettingsButton(const QString& caption, std::function<void()> handler) override;
     const core::VatSettings& vat() const override { return vat_; }
@@ -119,9 +121,7 @@ class TForm1 : public QMainWindow, public ui::MainWindowHost {
     HelpWindow* helpWindow();
     void raiseHelp();
 
-    db::Aliases aliases_;
-    std::unique_ptr<db::Database> standard_;
-    std::unique_ptr<db::Database> everyday_;
+    ProgramData& data_;
     core::SettingsStore settings_;
     core::VatSettings vat_;
     QStringList listNumbers_;

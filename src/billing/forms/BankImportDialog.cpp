@@ -3,7 +3,7 @@
 #include "core/BoundedRead.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
 #include "ui/LongWork.h"
 #include "ui/MainWindowHost.h"
@@ -92,13 +92,8 @@ TFormBankImport::TFormBankImport(ui::MainWindowHost& window, const QString& path
     progress_->setRange(0, 100);
     progress_->setValue(0);
     post_->setObjectName(QStringLiteral("ButtonPost"));
-    connect(post_, &QPushButton::clicked, this, [this] {
-        try {
-            ButtonPostClick();
-        } catch (const Error& e) {
-            ui::showErrorBox(this, e.message());
-        }
-    });
+    connect(post_, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { ButtonPostClick(); }); });
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(post_, QDialogButtonBox::ActionRole);
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);

@@ -39,16 +39,15 @@ QString summaryText(const DebtRunSummary& s) {
 
 }  // namespace
 
-TDryRunForm::TDryRunForm(std::unique_ptr<DryRun> trial, QWidget* parent)
+TDryRunForm::TDryRunForm(DryRun& trial, QWidget* parent)
     : QDialog(parent),
-      trial_(std::move(trial)),
-      summary_(new QLabel(summaryText(trial_->summary()), this)),
+      summary_(new QLabel(summaryText(trial.summary()), this)),
       pages_(new QTabWidget(this)) {
     setObjectName(QStringLiteral("DryRunForm"));
     setWindowTitle(QStringLiteral("Пробный расчет долга"));
     summary_->setObjectName(QStringLiteral("LabelSummary"));
-    debts_ = new ui::QueryModel(trial_->debtView(), debtViewColumns(), QLocale(), this);
-    calls_ = new ui::QueryModel(trial_->retiredCalls(), DryRun::retiredColumns(), QLocale(), this);
+    debts_ = new ui::QueryModel(trial.debtView(), debtViewColumns(), QLocale(), this);
+    calls_ = new ui::QueryModel(trial.retiredCalls(), DryRun::retiredColumns(), QLocale(), this);
     debtGrid_ = grid(pages_, "GridDolg", debts_);
     callsGrid_ = grid(pages_, "GridRetired", calls_);
     pages_->addTab(debtGrid_, QStringLiteral("&Долги после расчета (%1)").arg(debts_->rowCount()));
@@ -63,13 +62,6 @@ TDryRunForm::TDryRunForm(std::unique_ptr<DryRun> trial, QWidget* parent)
     layout->addWidget(pages_, 1);
     layout->addWidget(buttons);
     resize(900, 560);
-}
-
-// The grids and their models go before the trial whose statements they read.
-TDryRunForm::~TDryRunForm() {
-    delete pages_;
-    delete debts_;
-    delete calls_;
 }
 
 }  // namespace orv::billing

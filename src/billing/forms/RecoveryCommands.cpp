@@ -90,7 +90,7 @@ void RecoveryCommands::NDryRunClick() {
                                              progress_->setProgress(percent, account);
                                          });
     }
-    TDryRunForm form(std::move(trial), window_.widget());
+    TDryRunForm form(*trial, window_.widget());
     form.exec();
 }
 

@@ -3,7 +3,7 @@
 #include "billing/BankImport.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
 #include "ui/MainWindowHost.h"
 #include "ui/QueryModel.h"
@@ -51,13 +51,8 @@ TFormUnmatched::TFormUnmatched(ui::MainWindowHost& window, const QString& ourAcc
                          QStringLiteral("BLOCK")});
     post_->setObjectName(QStringLiteral("ButtonPost"));
     result_->setObjectName(QStringLiteral("LabelResult"));
-    connect(post_, &QPushButton::clicked, this, [this] {
-        try {
-            ButtonPostClick();
-        } catch (const Error& e) {
-            ui::showErrorBox(this, e.message());
-        }
-    });
+    connect(post_, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { ButtonPostClick(); }); });
 
     auto* entry = new QHBoxLayout;
     auto* numberLabel = new QLabel(QStringLiteral("&Номер абонента"), this);

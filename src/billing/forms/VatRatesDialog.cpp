@@ -2,9 +2,8 @@
 
 #include "billing/VatRates.h"
 #include "core/Clock.h"
-#include "core/Error.h"
 #include "core/Settings.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -76,12 +75,7 @@ void TFormVatRates::fillGrid() {
 }
 
 void TFormVatRates::showModal() {
-    try {
-        fillGrid();
-    } catch (const Error& e) {
-        ui::showErrorBox(parentWidget(), e.message());
-        return;
-    }
+    if (!ui::guarded(parentWidget(), [this] { fillGrid(); })) return;
     const QDate today = orv::today();
     editFrom_->setDate(QDate(today.year(), today.month(), 1));
     editPercent_->clear();
@@ -90,12 +84,12 @@ void TFormVatRates::showModal() {
 }
 
 void TFormVatRates::SetRateClick() {
-    try {
+    const bool set = ui::guarded(this, [this] {
         setVatRate(db_, editFrom_->date(), core::floatFromText(editPercent_->text(), QLocale()));
         fillGrid();
         editPercent_->clear();
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
+    });
+    if (!set) {
         editPercent_->setFocus();
         editPercent_->selectAll();
     }

@@ -4,6 +4,8 @@
 #include "ui/LongWork.h"
 #include "ui/WaitCursor.h"
 
+#include <QInputDialog>
+
 namespace orv::calls {
 namespace {
 
@@ -37,12 +39,20 @@ void CallViewCommands::showListing(Listing view, void (CallViewCommands::*handle
     if (view != Listing::City) window_.freeGrid();
     db::Query& query = listings_.query(view);
     ui::QueryModel* grid = model(view);
+    const bool archived = archiveMonth_.isValid() && view != Listing::OldLongDistance;
     {
         const ui::WaitCursor wait;
-        window_.setRazg(info.caption, info.hint, [this, handler] { (this->*handler)(); });
+        const QString caption = archived
+                                    ? info.caption + QStringLiteral(" (архив ") +
+                                          archiveMonth_.toString(QStringLiteral("MM.yyyy")) + u')'
+                                    : info.caption;
+        window_.setRazg(caption, info.hint, [this, handler] { (this->*handler)(); });
         query.close();
         grid->refresh();
-        listings_.open(view, window_.selection());
+        if (archived)
+            archive_.open(listings_, view, window_.selection(), archiveMonth_);
+        else
+            listings_.open(view, window_.selection());
     }
     grid->refresh();
     window_.bindGrid(grid, info.dataSource, [&query, grid] {
@@ -91,6 +101,40 @@ void CallViewCommands::N7Click() {
     showListing(Listing::OldLongDistance, &CallViewCommands::N7Click);
 }
 
+void CallViewCommands::NCallArchiveClick() {
+    if (!archive_.months) return;
+    QList<QDate> months;
+    {
+        const ui::WaitCursor wait;
+        months = archive_.months();
+    }
+    QStringList items = {QStringLiteral("Текущие разговоры")};
+    int current = 0;
+    for (auto it = months.crbegin(); it != months.crend(); ++it) {
+        if (*it == archiveMonth_) current = int(items.size());
+        items.append(it->toString(QStringLiteral("MM.yyyy")));
+    }
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(window_.widget(), QStringLiteral("Архив"),
+                                               QStringLiteral("Показывать разговоры:"), items,
+                                               current, false, &chosen);
+    if (!chosen) return;
+    const qsizetype index = items.indexOf(item);
+    setArchiveMonth(index <= 0 ? QDate() : months[months.size() - index]);
+}
+
+void CallViewCommands::setArchiveMonth(const QDate& month) {
+    archiveMonth_ = month;
+    const struct {
+        Listing view;
+        void (CallViewCommands::*handler)();
+    } shown[] = {{Listing::All, &CallViewCommands::ButtonAllClick},
+                 {Listing::City, &CallViewCommands::ButtonCityClick},
+                 {Listing::LongDistance, &CallViewCommands::ButtonMGClick}};
+    for (const auto& s : shown)
+        if (window_.gridDataSource() == listingInfo(s.view).dataSource) (this->*s.handler)();
+}
+
 void CallViewCommands::ButtonAllGroupClick() {
     showGrouped(Grouped::All, &CallViewCommands::ButtonAllGroupClick);
 }
@@ -136,6 +180,7 @@ CallViewCommands& installCallViews(ui::MainWindowHost& window) {
         {ui::Command::DropCityGroup, &CallViewCommands::ButtonCityGroupClick},
         {ui::Command::DropMGGroup, &CallViewCommands::ButtonMGGroupClick},
         {ui::Command::N7, &CallViewCommands::N7Click},
+        {ui::Command::NCallArchive, &CallViewCommands::NCallArchiveClick},
     };
     for (const auto& entry : table)
         window.connectCommand(entry.command,

@@ -5,11 +5,11 @@
 #include "repair/RepairActions.h"
 #include "repair/forms/AboutForm.h"
 #include "ui/ErrorBox.h"
-#include "ui/WaitCursor.h"
+#include "ui/Guarded.h"
+#include "ui/LongWork.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -20,9 +20,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
-#include <exception>
 
 namespace orv::repair {
 namespace {
@@ -157,15 +155,15 @@ TMainFormRepair::TMainFormRepair(const db::Aliases& aliases, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(AliasCombo, &QComboBox::activated, this,
-            [this] { guarded([this] { AliasComboChange(); }); });
+            [this] { ui::guarded(this, [this] { AliasComboChange(); }); });
     connect(TableCombo, &QComboBox::activated, this,
-            [this] { guarded([this] { TableComboChange(); }); });
+            [this] { ui::guarded(this, [this] { TableComboChange(); }); });
     connect(ByDirectBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { ByDirectBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { ByDirectBtnClick(); }); });
     connect(VerifyBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { VerifyBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { VerifyBtnClick(); }); });
     connect(RebuildBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { RebuildBtnClick(); }); });
+            [this] { ui::guarded(this, [this] { RebuildBtnClick(); }); });
     connect(ExitBtn, &QPushButton::clicked, this, &TMainFormRepair::ExitBtnClick);
     connect(AboutBtn, &QPushButton::clicked, this, &TMainFormRepair::AboutBtnClick);
     FormCreate();
@@ -174,17 +172,8 @@ TMainFormRepair::TMainFormRepair(const db::Aliases& aliases, QWidget* parent)
 
 TMainFormRepair::~TMainFormRepair() = default;
 
-void TMainFormRepair::guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const Error*>(&e);
-        ui::showErrorBox(this, error ? error->message() : QString::fromLocal8Bit(e.what()));
-    }
-}
-
 void TMainFormRepair::FormCreate() {
-    guarded([this] { FillAliasList(); });
+    ui::guarded(this, [this] { FillAliasList(); });
     ClearTableLocation();
     try {
         tableUtil_ = std::make_unique<TTableUtil>();
@@ -294,43 +283,21 @@ void TMainFormRepair::setBar(int phase, int percent) {
     }
 }
 
-// Runs work on a thread of its own while this thread keeps painting and taking the progress
-// reports; user input waits until the work is done. An exception of the work is raised here.
-void TMainFormRepair::runOffThread(const std::function<void()>& work) {
-    std::exception_ptr failure;
-    QEventLoop loop;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
-    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    thread->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread->wait();
-    QCoreApplication::sendPostedEvents(this);
-    if (failure) std::rethrow_exception(failure);
-}
-
 void TMainFormRepair::VerifyBtnClick() {
-    const ui::WaitCursor wait;
     ClearStatus();
     const QString path = TableLocEdit->text();
     TTableUtil& library = util();
     std::optional<qint32> status;
-    runOffThread([&] { status = runVerification(library, path); });
+    ui::LongWork::runOffThread(this, [&] { status = runVerification(library, path); });
     MessageLB->setText(verificationMessage(status));
 }
 
 void TMainFormRepair::RebuildBtnClick() {
-    const ui::WaitCursor wait;
     ClearStatus();
     const QString path = TableLocEdit->text();
     TTableUtil& library = util();
     RebuildEnd end = RebuildEnd::NoCounts;
-    runOffThread([&] { end = runRebuild(library, path); });
+    ui::LongWork::runOffThread(this, [&] { end = runRebuild(library, path); });
     if (end == RebuildEnd::Rebuilt || end == RebuildEnd::RowsLost) replaced_ = true;
     if (end == RebuildEnd::DescriptorFailed)
         QMessageBox::critical(this, QStringLiteral("Error"), QLatin1String(kDescriptorError));

@@ -56,8 +56,6 @@ class TMainFormRepair : public QDialog {
     void ShowTableInfo();
     void setBar(int phase, int percent);
     TTableUtil& util();
-    void runOffThread(const std::function<void()>& work);
-    void guarded(const std::function<void()>& body);
 
     const db::Aliases& aliases_;
     std::unique_ptr<TTableUtil> tableUtil_;

@@ -1,8 +1,7 @@
 #include "reports/forms/IssuerDialog.h"
 
-#include "core/Error.h"
 #include "reports/IssuerTexts.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -41,14 +40,12 @@ TFormIssuer::TFormIssuer(core::SettingsStore& store, QWidget* parent)
 }
 
 int TFormIssuer::showModal() {
-    try {
+    const bool read = ui::guarded(parentWidget(), [this] {
         const IssuerTexts texts = readIssuerTexts(store_);
         for (qsizetype i = 0; i < edits_.size(); ++i)
             edits_[i]->setText(texts.*issuerSettings()[i].member);
-    } catch (const Error& e) {
-        ui::showErrorBox(parentWidget(), e.message());
-        return Rejected;
-    }
+    });
+    if (!read) return Rejected;
     edits_.first()->setFocus();
     return exec();
 }
@@ -57,13 +54,7 @@ void TFormIssuer::OkClick() {
     IssuerTexts texts;
     for (qsizetype i = 0; i < edits_.size(); ++i)
         texts.*issuerSettings()[i].member = edits_[i]->text();
-    try {
-        writeIssuerTexts(store_, texts);
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-        return;
-    }
-    accept();
+    if (ui::guarded(this, [&] { writeIssuerTexts(store_, texts); })) accept();
 }
 
 }  // namespace orv::reports

@@ -1,7 +1,6 @@
 #include "reports/forms/PreviewWindow.h"
 
-#include "core/Error.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
 
 #include <QComboBox>
@@ -205,13 +204,11 @@ void ReportPreview::print() {
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange);
     if (dialog.exec() != QDialog::Accepted) return;
-    try {
+    ui::guarded(this, [&] {
         const ui::WaitCursor wait;
         PageProgress progress(this, QStringLiteral("Печать страниц…"), pageCount());
         renderer_.render(printer, progress.callback());
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    }
+    });
 }
 
 void ReportPreview::saveAsPdf() {
@@ -223,7 +220,7 @@ void ReportPreview::saveAsPdf() {
 }
 
 void ReportPreview::saveAsPdf(const QString& path) {
-    try {
+    ui::guarded(this, [&] {
         if (pdfWriter_) {
             pdfWriter_(path);
             return;
@@ -231,9 +228,7 @@ void ReportPreview::saveAsPdf(const QString& path) {
         const ui::WaitCursor wait;
         PageProgress progress(this, QStringLiteral("Запись страниц в PDF…"), pageCount());
         writePdf(layout_, data_, path, title_, progress.callback());
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    }
+    });
 }
 
 }  // namespace orv::reports

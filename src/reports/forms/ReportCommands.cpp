@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 
+#include "reports/forms/CallStatementDialog.h"
 #include "reports/forms/InvoiceWindow.h"
 #include "reports/forms/IssuerDialog.h"
 #include "reports/forms/PrintoutWindow.h"
@@ -19,7 +20,8 @@ void saveGridAsXlsx(ui::MainWindowHost& window) {
     const db::Query& query = model->query();
     const QString name = query.name().isEmpty() ? window.gridDataSource() : query.name();
     const qint64 rows = ui::saveGridAsXlsx(window.widget(), query, model->columns(), name);
-    if (rows >= 0) window.setStatusText(1, QStringLiteral("Сохранено в Excel записей: %1").arg(rows));
+    if (rows >= 0)
+        window.setStatusText(1, QStringLiteral("Сохранено в Excel записей: %1").arg(rows));
 }
 
 ReportWindows installReports(ui::MainWindowHost& window) {
@@ -28,6 +30,7 @@ ReportWindows installReports(ui::MainWindowHost& window) {
     window.connectCommand(ui::Command::PrintWindow,
                           [form = windows.form12] { form->PrintWindowClick(); });
     window.connectCommand(ui::Command::NSaveXlsx, [&window] { saveGridAsXlsx(window); });
+    window.connectCommand(ui::Command::NCallStatement, [&window] { showCallStatement(window); });
     auto* issuer = new TFormIssuer(window.settingsStore(), window.widget());
     window.addSettingsButton(QStringLiteral("Реквизиты…"), [issuer] { issuer->showModal(); });
     return windows;

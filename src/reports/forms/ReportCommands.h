@@ -1,7 +1,8 @@
 #pragma once
 // The print drop-down of the main window: N6 the invoices (BitBtnReportClick on TForm4) and
-// PrintWindow the printout of the grid (PrintWindowClick on TForm12). installReports() creates
-// both windows once, as children of the main window, and connects the two commands; the
+// PrintWindow the printout of the grid (PrintWindowClick on TForm12), NCallStatement the itemized
+// statement of an archived month. installReports() creates both windows once, as children of the
+// main window, and connects the commands; the
 // settings dialog gets the button "Реквизиты…" for the issuer's texts of the invoices.
 
 #include "ui/MainWindowHost.h"

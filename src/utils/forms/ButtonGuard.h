@@ -1,10 +1,8 @@
 #pragma once
-// The command boundary of a button inside a modal list window: an orv::Error the button's work
-// throws (a file that cannot be read or written) is shown in the error box over that window,
-// which stays open. Also the tool buttons and the item texts the list windows share.
+// The tool buttons and the item texts the list windows share. A button's work runs behind the
+// command boundary over its window, which stays open when the work fails.
 
-#include "core/Error.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 
 #include <QListWidget>
 #include <QStringList>
@@ -15,15 +13,6 @@
 
 namespace orv::utils {
 
-template <typename Body>
-void guarded(QWidget* window, Body&& body) {
-    try {
-        body();
-    } catch (const Error& e) {
-        ui::showErrorBox(window, e.message());
-    }
-}
-
 // A text tool button of the window's tool bar whose click runs work guarded over the window.
 inline QToolButton* guardedToolButton(QWidget* window, const char* name, const QString& caption,
                                       std::function<void()> work) {
@@ -33,7 +22,7 @@ inline QToolButton* guardedToolButton(QWidget* window, const char* name, const Q
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setAutoRaise(true);
     QObject::connect(button, &QToolButton::clicked, window,
-                     [window, work = std::move(work)] { guarded(window, work); });
+                     [window, work = std::move(work)] { ui::guarded(window, work); });
     return button;
 }
 

@@ -117,7 +117,7 @@ void TForm11::choose(const QString& path) {
 void TForm11::FormShow() {
     ListModified = false;
     const QString remembered = !saveFileName_.isEmpty() ? saveFileName_ : openFileName_;
-    if (!remembered.isEmpty()) guarded(this, [this, &remembered] { load(remembered); });
+    if (!remembered.isEmpty()) ui::guarded(this, [this, &remembered] { load(remembered); });
 }
 
 void TForm11::ToolButton1Click() {
@@ -167,7 +167,7 @@ bool TForm11::eventFilter(QObject* watched, QEvent* event) {
 
 bool TForm11::MaskEdit1KeyDown(int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    guarded(this, [this] { ToolButton5Click(); });
+    ui::guarded(this, [this] { ToolButton5Click(); });
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "utils/forms/ListsInUse.h"
 
+#include "core/Error.h"
 #include "core/FileNames.h"
 #include "utils/ListTextFile.h"
 #include "utils/NumberLists.h"
@@ -62,7 +63,7 @@ QString TForm2::usedListsPath() const {
 void TForm2::FormShow() {
     const QString path = usedListsPath();
     if (QFile::exists(path)) {
-        guarded(this, [this, &path] {
+        ui::guarded(this, [this, &path] {
             const QStringList lines = readListLines(path);
             ListBox1->clear();
             ListBox1->addItems(lines);

@@ -1,7 +1,7 @@
 #include "utils/forms/SqlWindow.h"
 
 #include "core/Error.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
 #include "utils/SqlWindowFiles.h"
 
@@ -110,7 +110,8 @@ TForm3::TForm3(Execute execute, AliasChange aliasChange, std::function<void()> h
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm3::BitBtn3Click);
+    connect(BitBtn3, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { BitBtn3Click(); }); });
     connect(ComboBox1, &QComboBox::textActivated, this, &TForm3::ComboBox1Change);
 }
 
@@ -120,13 +121,8 @@ QToolButton* TForm3::addTool(const QString& name, const QString& caption,
     button->setObjectName(name);
     button->setText(caption);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    connect(button, &QToolButton::clicked, this, [this, handler] {
-        try {
-            (this->*handler)();
-        } catch (const Error& e) {
-            ui::showErrorBox(this, e.message());
-        }
-    });
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { ui::guarded(this, [this, handler] { (this->*handler)(); }); });
     return button;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
 #include "ui/QueryModel.h"
 #include "ui/WaitCursor.h"
@@ -177,13 +178,7 @@ void TForm7::buildNavigator() {
     }
 }
 
-void TForm7::run(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-    }
-}
+void TForm7::run(const std::function<void()>& body) { ui::guarded(this, body); }
 
 void TForm7::connectGrid() {
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

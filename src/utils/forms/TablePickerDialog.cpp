@@ -1,8 +1,7 @@
 #include "utils/forms/TablePickerDialog.h"
 
-#include "core/Error.h"
 #include "db/Database.h"
-#include "ui/ErrorBox.h"
+#include "ui/Guarded.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -78,12 +77,7 @@ void TablePickerDialog::ComboBox1Change() {
     names_.clear();
     LocalView->setSortingEnabled(false);
     LocalView->clear();
-    try {
-        names_ = rebind_(alias()).tableNames();
-    } catch (const Error& e) {
-        ui::showErrorBox(this, e.message());
-        return;
-    }
+    if (!ui::guarded(this, [this] { names_ = rebind_(alias()).tableNames(); })) return;
     const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
     for (const QString& name : names_) new QListWidgetItem(icon, name, LocalView);
     LocalView->sortItems();
