@@ -10,6 +10,8 @@ namespace orv::billing {
 namespace {
 
 const QString kAccountKey = QStringLiteral("AbNumber;Priznak");
+// The work lock of a number's payment is this plus the number.
+constexpr qint64 kPaymentLock = qint64(0x4F5250) << 32;
 
 [[noreturn]] void refuse(const QString& message = kPaymentRefused) {
     raise(Error::Kind::Refused, message);
@@ -20,7 +22,7 @@ Money dueOf(const db::Table& dolg) {
 }
 
 struct AccountRow {
-    qint64 rowid = 0;
+    QVariant row;  // the row's identity
     QVariantList values;
 };
 
@@ -29,16 +31,18 @@ struct AccountRow {
 // is equal without regard to case; with the named columns.
 std::optional<AccountRow> findAccountRow(db::Database& db, const QString& table, qint64 number,
                                          const QString& category, const QString& columns = {}) {
-    db::Statement find(db.connection(),
-                       QStringLiteral("SELECT rowid%1 FROM %2 WHERE AbNumber = ? AND Priznak = ? "
-                                      "COLLATE ORV_NOCASE ORDER BY AbNumber, rowid LIMIT 1")
-                           .arg(columns.isEmpty() ? QString() : QStringLiteral(", ") + columns,
-                                db.qualified(table)));
+    db::Statement find = db.statement(
+        QStringLiteral("SELECT %1%2 FROM %3 WHERE AbNumber = ? AND Priznak = ? "
+                       "COLLATE ORV_NOCASE ORDER BY AbNumber, %1 LIMIT 1")
+            .arg(db.rowIdentity(),
+                 columns.isEmpty() ? QString() : QStringLiteral(", ") + columns,
+                 db.qualified(table)));
     find.bind(1, number);
     find.bind(2, db::toStorage(category, db::FieldType::String));
     if (!find.step()) return std::nullopt;
-    AccountRow row{find.columnInt(0), {}};
+    AccountRow row{find.column(0), {}};
     for (int i = 1; i < find.columnCount(); ++i) row.values.append(find.column(i));
+    find.run();
     return row;
 }
 
@@ -70,6 +74,8 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         ensurePaymentJournal(db);
         db::Transaction transaction(
             db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"), kPaymentJournal});
+        db.lockWork(kPaymentLock + number,
+                    QStringLiteral("Оплата для номера %1 уже вводится").arg(number));
         const std::optional<AccountRow> debt =
             findAccountRow(db, QStringLiteral("DolgTb"), number, category, QStringLiteral("Dolg, NDS"));
         if (!debt) return std::nullopt;
@@ -80,30 +86,29 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
         const QString pane = db.qualified(QStringLiteral("PaneDate"));
         const QVariant day = db::toStorage(today, db::FieldType::Date);
         if (const auto row = findAccountRow(db, QStringLiteral("PaneDate"), number, category)) {
-            db::Statement update(db.connection(),
-                                 QStringLiteral("UPDATE %1 SET Date_of_pane = ?, Dolg = ?, "
-                                                "Pane = ? WHERE rowid = ?")
-                                     .arg(pane));
+            db::Statement update = db.statement(QStringLiteral("UPDATE %1 SET Date_of_pane = ?, "
+                                                               "Dolg = ?, Pane = ? WHERE %2 = ?")
+                                                    .arg(pane, db.rowIdentity()));
             update.bind(1, day);
             update.bind(2, result.due.toDouble());
             update.bind(3, result.paid.toDouble());
-            update.bind(4, row->rowid);
+            update.bind(4, row->row);
             update.run();
         } else {
-            db::Statement other(db.connection(),
-                                QStringLiteral("SELECT Priznak FROM %1 WHERE AbNumber = ? "
-                                               "ORDER BY AbNumber, rowid LIMIT 1")
-                                    .arg(pane));
+            db::Statement other = db.statement(QStringLiteral("SELECT Priznak FROM %1 WHERE "
+                                                              "AbNumber = ? ORDER BY AbNumber, "
+                                                              "%2 LIMIT 1")
+                                                   .arg(pane, db.rowIdentity()));
             other.bind(1, number);
             if (other.step())
                 refuse(QStringLiteral("Для номера %1 уже записана оплата с признаком %2: у номера "
                                       "может быть только одна запись оплаты")
                            .arg(number)
                            .arg(other.column(0).toString()));
-            db::Statement insert(db.connection(),
-                                 QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Date_of_pane, "
-                                                "Dolg, Pane) VALUES (?, ?, ?, ?, ?)")
-                                     .arg(pane));
+            db::Statement insert = db.statement(
+                QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Date_of_pane, Dolg, Pane) "
+                               "VALUES (?, ?, ?, ?, ?)")
+                    .arg(pane));
             insert.bind(1, number);
             insert.bind(2, db::toStorage(category, db::FieldType::String));
             insert.bind(3, day);
@@ -112,11 +117,11 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
             insert.run();
             result.newPaymentRow = true;
         }
-        db::Statement lower(db.connection(),
-                            QStringLiteral("UPDATE %1 SET Dolg = ?, NDS = 0 WHERE rowid = ?")
-                                .arg(db.qualified(QStringLiteral("DolgTb"))));
+        db::Statement lower =
+            db.statement(QStringLiteral("UPDATE %1 SET Dolg = ?, NDS = 0 WHERE %2 = ?")
+                             .arg(db.qualified(QStringLiteral("DolgTb")), db.rowIdentity()));
         lower.bind(1, result.remaining.toDouble());
-        lower.bind(2, debt->rowid);
+        lower.bind(2, debt->row);
         lower.run();
         appendPaymentJournal(db, {number, category, today, QTime::currentTime(),
                                   result.due.toDouble(), result.paid.toDouble(),

@@ -34,11 +34,10 @@ void ensurePaymentJournal(db::Database& db) {
 }
 
 void appendPaymentJournal(db::Database& db, const JournalEntry& entry) {
-    db::Statement insert(db.connection(),
-                         QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Date_of_pane, "
-                                        "Time_of_pane, Dolg, Pane, EnteredBy) "
-                                        "VALUES (?, ?, ?, ?, ?, ?, ?)")
-                             .arg(db.qualified(kPaymentJournal)));
+    db::Statement insert = db.statement(QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, "
+                                                       "Date_of_pane, Time_of_pane, Dolg, Pane, "
+                                                       "EnteredBy) VALUES (?, ?, ?, ?, ?, ?, ?)")
+                                            .arg(db.qualified(kPaymentJournal)));
     insert.bind(1, entry.number);
     insert.bind(2, db::toStorage(entry.category, db::FieldType::String));
     insert.bind(3, db::toStorage(entry.date, db::FieldType::Date));

@@ -6,22 +6,25 @@
 
 namespace orv::cli {
 
-CliContext::CliContext(db::Aliases& aliases, QTextStream& out, QTextStream& err)
-    : aliases_(aliases), out_(out), err_(err) {}
+CliContext::CliContext(db::Aliases& aliases, QTextStream& out, QTextStream& err, bool serverWork)
+    : aliases_(aliases), out_(out), err_(err), serverWork_(serverWork) {}
 
 CliContext::~CliContext() = default;
 
+std::unique_ptr<db::Database> CliContext::open(const QString& alias, const QString& name) const {
+    if (!serverWork_) db::Database::requireFolder(alias, aliases_.path(alias));
+    return db::Database::openAlias(aliases_, alias, name);
+}
+
 db::Database& CliContext::standard() {
     if (!standard_)
-        standard_ = db::Database::openAlias(aliases_, QLatin1String(db::kStandardAlias),
-                                            QStringLiteral("TarifStandard"));
+        standard_ = open(QLatin1String(db::kStandardAlias), QStringLiteral("TarifStandard"));
     return *standard_;
 }
 
 db::Database& CliContext::everyday() {
     if (!everyday_)
-        everyday_ = db::Database::openAlias(aliases_, QLatin1String(db::kEverydayAlias),
-                                            QStringLiteral("TarifEveryday"));
+        everyday_ = open(QLatin1String(db::kEverydayAlias), QStringLiteral("TarifEveryday"));
     return *everyday_;
 }
 

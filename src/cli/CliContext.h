@@ -18,7 +18,9 @@ namespace orv::cli {
 
 class CliContext {
   public:
-    CliContext(db::Aliases& aliases, QTextStream& out, QTextStream& err);
+    // serverWork: the command's work runs on an alias on a server; otherwise such an alias is
+    // refused when its database is opened.
+    CliContext(db::Aliases& aliases, QTextStream& out, QTextStream& err, bool serverWork = false);
     ~CliContext();
 
     db::Aliases& aliases() { return aliases_; }
@@ -28,9 +30,12 @@ class CliContext {
     QTextStream& err() { return err_; }
 
   private:
+    std::unique_ptr<db::Database> open(const QString& alias, const QString& name) const;
+
     db::Aliases& aliases_;
     QTextStream& out_;
     QTextStream& err_;
+    bool serverWork_;
     std::unique_ptr<db::Database> standard_;
     std::unique_ptr<db::Database> everyday_;
 };

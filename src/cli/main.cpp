@@ -41,28 +41,30 @@ struct Command {
     const char* name;
     const char* usage;
     std::function<int(CliContext&, const QStringList&)> run;
+    // The command's work runs on a server alias too; the others refuse there before starting.
+    bool onServer = false;
 };
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
         {"init", "init", orv::cli::runInit},
-        {"tables", "tables [ALIAS]", orv::cli::runTables},
-        {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql},
+        {"tables", "tables [ALIAS]", orv::cli::runTables, true},
+        {"sql", "sql \"TEXT\" [--param NAME=VALUE]...", orv::cli::runSql, true},
         {"export", "export TABLE FILE.csv|FILE.xlsx", orv::cli::runExport},
         {"import-calls", "import-calls FILE.csv [--again]", orv::cli::runImportCalls},
         {"demo", "demo [--subscribers N] [--calls N] [--months M] [--seed S]", orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
         {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun},
-        {"debts", "debts [--list FILE.lst] [--xlsx FILE]", orv::cli::runDebts},
+        {"debts", "debts [--list FILE.lst] [--xlsx FILE]", orv::cli::runDebts, true},
         {"payments", "payments [--xlsx FILE]", orv::cli::runPayments},
-        {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay},
+        {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay, true},
         {"vat-rates", "vat-rates | vat-rates set DD.MM.YYYY PERCENT", orv::cli::runVatRates},
         {"view",
          "view all|city|mg|oldmg [--numbers FROM-TO] [--dates DD.MM.YYYY-DD.MM.YYYY] "
          "[--times HH:MM-HH:MM] [--list FILE.lst] [--xlsx FILE]",
-         orv::cli::runView},
-        {"grouped", "grouped city|mg|all [--xlsx FILE]", orv::cli::runGrouped},
+         orv::cli::runView, true},
+        {"grouped", "grouped city|mg|all [--xlsx FILE]", orv::cli::runGrouped, true},
         {"copy-table", "copy-table [ALIAS:]TABLE [ALIAS:]TABLE [--replace]",
          orv::cli::runCopyTable},
         {"clear-table", "clear-table TABLE", orv::cli::runClearTable},
@@ -156,7 +158,7 @@ int main(int argc, char** argv) {
             if (name != QLatin1String(c.name)) continue;
             orv::db::Aliases aliases;
             for (const QString& binding : aliasBindings) aliases.bindForRun(binding);
-            CliContext context(aliases, out, err);
+            CliContext context(aliases, out, err, c.onServer);
             const int code = c.run(context, args);
             out.flush();
             return code;

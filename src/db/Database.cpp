@@ -4,6 +4,7 @@
 #include "db/Aliases.h"
 #include "db/Dialect.h"
 #include "db/ScratchFolder.h"
+#include "db/ServerBackend.h"
 #include "db/Transaction.h"
 
 #include <QDir>
@@ -34,6 +35,26 @@ QString fileUri(const QString& path, const char* mode) {
 
 [[noreturn]] void missingTable(const QString& name) {
     raise(Error::Kind::Engine, QStringLiteral("Таблица %1 не найдена").arg(name));
+}
+
+// "?" markers outside quotes become $1, $2 ... for the server.
+QString numberedParameters(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 8);
+    QChar quote;
+    int n = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out;
 }
 
 // A CHECK constraint named after the message the operator sees when a value breaks it.
@@ -161,12 +182,78 @@ std::unique_ptr<Database> Database::openAlias(const Aliases& aliases, const QStr
     return std::make_unique<Database>(name.isEmpty() ? alias : name, folder);
 }
 
-void Database::rebind(const QString& folder) {
-    if (ServerAddress::isAddress(folder))
+void Database::requireFolder(const QString& alias, const QString& location) {
+    if (ServerAddress::isAddress(location))
         raise(Error::Kind::Refused,
               QStringLiteral("Псевдоним %1 указывает на сервер PostgreSQL (%2), а эта работа "
                              "выполняется только с таблицами в папке")
-                  .arg(name_, ServerAddress::parse(folder).display()));
+                  .arg(alias, ServerAddress::parse(location).display()));
+}
+
+Connection& Database::connection() {
+    requireFolder();
+    return *connection_;
+}
+
+PgConnection& Database::serverConnection() {
+    if (!server_)
+        raise(Error::Kind::Engine,
+              QStringLiteral("Псевдоним %1 указывает на папку, а не на сервер").arg(name_));
+    return server_->connection();
+}
+
+Statement Database::statement(const QString& engineSql) {
+    return server_ ? Statement(server_->connection(), numberedParameters(engineSql))
+                   : Statement(*connection_, engineSql);
+}
+
+QString Database::rowIdentity() const {
+    return server_ ? QStringLiteral("ctid") : QStringLiteral("rowid");
+}
+
+void Database::lockWork(qint64 key, const QString& refusal) {
+    if (!server_) return;
+    if (server_->connection()
+            .scalar(QStringLiteral("SELECT pg_try_advisory_xact_lock($1::bigint)::int"), {key})
+            .toLongLong() != 1)
+        raise(Error::Kind::Refused, refusal);
+}
+
+void Database::execute(const QString& engineSql) {
+    if (server_)
+        server_->connection().exec(engineSql);
+    else
+        connection_->exec(engineSql);
+}
+
+bool Database::inTransaction() const {
+    return server_ ? server_->inTransaction() : connection_->inTransaction();
+}
+
+QString Database::temporaryTable(const QString& name) const {
+    return (server_ ? QStringLiteral("pg_temp.") : QStringLiteral("temp.")) + quoteIdentifier(name);
+}
+
+QString Database::resultRowNumber() const {
+    return server_ ? QStringLiteral("orv_row") : QStringLiteral("rowid");
+}
+
+QString Database::parameterMarker(int n) const {
+    return (server_ ? QStringLiteral("$") : QStringLiteral("?")) + QString::number(n);
+}
+
+void Database::rebind(const QString& folder) {
+    if (ServerAddress::isAddress(folder)) {
+        if (connection_ && connection_->inTransaction())
+            raise(Error::Kind::Engine,
+                  QStringLiteral("Нельзя сменить папку базы данных во время транзакции"));
+        attached_.clear();
+        connection_.reset();
+        server_ = std::make_unique<ServerBackend>(ServerAddress::parse(folder));
+        folder_ = folder;
+        return;
+    }
+    server_.reset();
     const QFileInfo info(folder);
     if (!info.isDir())
         raise(Error::Kind::Engine, QStringLiteral("Папка %1 не найдена").arg(folder));
@@ -217,6 +304,7 @@ std::optional<QString> Database::findFile(const QString& name) const {
 }
 
 QStringList Database::tableFileNames() const {
+    requireFolder();
     scannedAt_ = {};
     scanFolder();
     QStringList result;
@@ -228,20 +316,26 @@ QStringList Database::tableFileNames() const {
 }
 
 QStringList Database::tableNames() const {
+    if (server_) return server_->tableNames();
     QStringList result;
     for (const QString& file : tableFileNames()) result.append(stripExtension(file));
     return result;
 }
 
-bool Database::tableExists(const QString& name) const { return findFile(name).has_value(); }
+bool Database::tableExists(const QString& name) const {
+    if (server_) return server_->tableExists(name);
+    return findFile(name).has_value();
+}
 
 QString Database::canonicalName(const QString& name) const {
+    if (server_) return server_->canonicalName(name);
     const auto file = findFile(name);
     if (!file) missingTable(stripExtension(name));
     return stripExtension(*file);
 }
 
 QString Database::tableFilePath(const QString& name) const {
+    requireFolder();
     const auto file = findFile(name);
     if (!file) missingTable(stripExtension(name));
     return folder_ + QLatin1Char('/') + *file;
@@ -259,6 +353,7 @@ void Database::checkSingleTable(const QString& canonical, const QString& schema)
 }
 
 bool Database::holdsTable(const QString& name) {
+    if (server_) return server_->tableExists(name);
     const auto file = findFile(name);
     if (!file) return false;
     const QString canonical = stripExtension(*file);
@@ -337,6 +432,7 @@ void Database::unpin(const QString& canonical) {
 }
 
 QString Database::qualified(const QString& table) {
+    if (server_) return server_->tableSql(table);
     const QString canonical = canonicalName(table);
     return quoteIdentifier(attach(canonical)) + QLatin1Char('.') + quoteIdentifier(canonical);
 }
@@ -361,6 +457,7 @@ QString Database::createFile(const QString& name, const QString& fileName) {
 }
 
 void Database::attachForCreate(const TableDef& def) {
+    if (server_) return;
     const QString tableName = stripExtension(def.name);
     if (const auto file = findFile(tableName))
         attach(stripExtension(*file), Tableless::Allowed);
@@ -369,6 +466,7 @@ void Database::attachForCreate(const TableDef& def) {
 }
 
 void Database::createTable(const TableDef& def) {
+    if (server_) return server_->createTable(def);
     attachForCreate(def);
     const QString tableName = canonicalName(def.name);
     const QString schema = attach(tableName, Tableless::Allowed);
@@ -384,6 +482,12 @@ void Database::createTable(const TableDef& def) {
 
 qint64 Database::replaceTable(const TableDef& def, const DialectStatement& select,
                               const std::function<void(Statement&)>& bind) {
+    if (server_) {
+        Transaction transaction(*this, {});
+        const qint64 copied = server_->replaceTable(def, select, bind);
+        transaction.commit();
+        return copied;
+    }
     // The source is prepared and the target attached first: neither can be done once the
     // transaction has begun. The insert then reads the source as that statement renders it.
     PreparedSql source = prepare(select, {}, Target::TableFile, 1);
@@ -429,6 +533,7 @@ void Database::removeFileOf(const QString& canonical) noexcept {
 }
 
 void Database::addIndex(const QString& table, const IndexDef& index) {
+    if (server_) return server_->addIndex(table, index);
     const QString canonical = canonicalName(table);
     const QString schema = attach(canonical);
     QStringList columns;
@@ -442,6 +547,7 @@ void Database::addIndex(const QString& table, const IndexDef& index) {
 }
 
 void Database::attachFile(const QString& path, const QString& schema) {
+    requireFolder();
     const QString k = QStringLiteral("file:") + schema.toLower();
     if (attached_.contains(k))
         raise(Error::Kind::Engine, QStringLiteral("Файл %1 уже подключен").arg(path));
@@ -461,7 +567,7 @@ void Database::detachFile(const QString& schema) {
 }
 
 void Database::detachUnused() {
-    if (connection_->inTransaction()) return;
+    if (server_ || connection_->inTransaction()) return;
     for (auto it = attached_.begin(); it != attached_.end();) {
         if (it->pins > 0) {
             ++it;
@@ -473,6 +579,7 @@ void Database::detachUnused() {
 }
 
 void Database::dropTable(const QString& name) {
+    if (server_) return server_->dropTable(name);
     const QString canonical = canonicalName(name);
     const QString path = tableFilePath(canonical);
     const QString k = key(canonical);
@@ -488,6 +595,7 @@ void Database::dropTable(const QString& name) {
 }
 
 TableDef Database::tableDef(const QString& name) {
+    if (server_) return server_->tableDef(name);
     const QString canonical = canonicalName(name);
     const QString schema = quoteIdentifier(attach(canonical));
     TableDef def;
@@ -586,6 +694,12 @@ void Database::copySurplus(const QList<TableRef>& refs, int room, QHash<QString,
 
 PreparedSql Database::prepare(const DialectStatement& statement, const QString& insertTarget,
                               Target targetKind, int reserve) {
+    if (server_)
+        return PreparedSql(
+            this,
+            server_->prepare(statement, insertTarget,
+                             !insertTarget.isEmpty() && targetKind == Target::NewTemporary),
+            server_->rendered(statement), {}, {}, statement.parameters());
     QHash<QString, QString> rendered;  // lower-case name as written -> SQL text
     QStringList pinned;
     QStringList temps;

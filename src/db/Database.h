@@ -11,6 +11,10 @@
 // surplus from temporary copies, made before the statement is prepared (so outside a
 // transaction only).
 //
+// On a server alias (a postgresql:// address) the same calls work on the tables of the server's
+// schema (ServerBackend.h); what only table files have (their paths, attachments, the SQLite
+// connection) is refused there with the operator's message.
+//
 // Names resolve without regard to case and with or without ".db", also on a case-sensitive file
 // system; two files that differ only in case are an error naming both. Errors are orv::Error.
 
@@ -30,6 +34,8 @@ namespace orv::db {
 class DialectStatement;
 struct TableRef;
 class Aliases;
+class PgConnection;
+class ServerBackend;
 
 // A statement of the local dialect prepared on a Database, together with the attachments it
 // relies on; those stay attached while the PreparedSql lives.
@@ -71,7 +77,13 @@ class Database {
                                                const QString& name = {});
 
     const QString& name() const { return name_; }
+    // The folder, or the server address of a server alias.
     const QString& folder() const { return folder_; }
+    bool isServer() const { return server_ != nullptr; }
+    // Refuses work that needs table files when the alias is on a server.
+    void requireFolder() const { requireFolder(name_, folder_); }
+    // The same for an alias and its folder or server address, before anything is opened.
+    static void requireFolder(const QString& alias, const QString& location);
     // Closes every attachment and binds the database to another folder.
     void rebind(const QString& folder);
 
@@ -122,8 +134,17 @@ class Database {
     // rebuilt table) is read anew at its next use.
     void detachUnused();
 
-    // SQL text that names the table in a statement of this connection ("S"."T"), attaching it.
+    // SQL text that names the table in a statement of this connection ("S"."T"), attaching it;
+    // on a server the table's name there.
     QString qualified(const QString& table);
+    // The column that tells the rows of a table apart in statement(): SQLite's rowid, or the
+    // server's row address (stable while the transaction holds the row).
+    QString rowIdentity() const;
+    // Takes, for the rest of the current transaction, the lock of one piece of work shared by
+    // every seat of a server (one number's payment, the debt run), or refuses with refusal when
+    // another seat holds it. Ends with the transaction, or with the session of a killed program.
+    // The table files need none: their transaction locks the files.
+    void lockWork(qint64 key, const QString& refusal);
 
     // Attaches a database file that is no table of the folder (created when missing) under
     // schema, held until detachFile(schema): it counts against the attachment limit and is never
@@ -131,7 +152,23 @@ class Database {
     void attachFile(const QString& path, const QString& schema);
     void detachFile(const QString& schema);
 
-    Connection& connection() { return *connection_; }
+    // The SQLite connection of a folder; refused on a server alias.
+    Connection& connection();
+    // The server's session of a server alias.
+    PgConnection& serverConnection();
+
+    // A statement written once for both engines: tables named by qualified(), rows by
+    // rowIdentity(), positional parameters as "?" (numbered for the server), case-insensitive
+    // comparison by COLLATE ORV_NOCASE.
+    Statement statement(const QString& engineSql);
+    void execute(const QString& engineSql);
+    bool inTransaction() const;
+    // The engine's name of a temporary table of this session, and the column that numbers the
+    // rows of a result kept by prepare(..., Target::NewTemporary) from 1.
+    QString temporaryTable(const QString& name) const;
+    QString resultRowNumber() const;
+    // The marker of the n-th positional parameter in engineSql.
+    QString parameterMarker(int n) const;
 
   private:
     friend class PreparedSql;
@@ -165,6 +202,7 @@ class Database {
     QString name_;
     QString folder_;
     std::unique_ptr<Connection> connection_;
+    std::unique_ptr<ServerBackend> server_;
     mutable QHash<QString, QStringList> files_;  // lower-case name -> file names on disk
     mutable QDateTime scannedAt_;
     QHash<QString, Attached> attached_;  // canonical lower-case name -> attachment

@@ -185,7 +185,56 @@ PgStatement::PgStatement(PgConnection& connection, const QString& sql, const QSt
 
 PgStatement::~PgStatement() {
     PQclear(row_);
+    PQclear(description_);
     drain();
+}
+
+void PgStatement::reset() {
+    PQclear(row_);
+    row_ = nullptr;
+    drain();
+    sent_ = false;
+    done_ = false;
+    changes_ = 0;
+}
+
+const PGresult* PgStatement::shape() const {
+    if (row_) return row_;
+    if (!description_) {
+        PGconn* conn = connection_->handle();
+        connection_->check(PQprepare(conn, "", sql_.toUtf8().constData(), 0, nullptr));
+        description_ = PQdescribePrepared(conn, "");
+        connection_->check(description_);
+    }
+    return description_;
+}
+
+QString PgStatement::columnDeclType(int i) const {
+    const PGresult* result = shape();
+    if (PQftable(result, i) == InvalidOid) return {};
+    switch (PQftype(result, i)) {
+        case kInt2:
+            return QStringLiteral("SMALLINT");
+        case kBool:
+        case kInt4:
+        case kInt8:
+            return QStringLiteral("INTEGER");
+        case kFloat4:
+        case kFloat8:
+        case kNumeric:
+            return QStringLiteral("FLOAT");
+        case kDate:
+            return QStringLiteral("DATE");
+        case kTime:
+            return QStringLiteral("TIME");
+        case kTimestamp:
+            return QStringLiteral("TIMESTAMP");
+        default: {
+            const int modifier = PQfmod(result, i);
+            return modifier > 4 ? QStringLiteral("VARCHAR(%1)").arg(modifier - 4)
+                                : QStringLiteral("VARCHAR");
+        }
+    }
 }
 
 void PgStatement::drain() noexcept {
@@ -253,11 +302,9 @@ qint64 PgStatement::run() {
     return changes_;
 }
 
-int PgStatement::columnCount() const { return row_ ? PQnfields(row_) : 0; }
+int PgStatement::columnCount() const { return PQnfields(shape()); }
 
-QString PgStatement::columnName(int i) const {
-    return row_ ? QString::fromUtf8(PQfname(row_, i)) : QString();
-}
+QString PgStatement::columnName(int i) const { return QString::fromUtf8(PQfname(shape(), i)); }
 
 QVariant PgStatement::column(int i) const { return row_ ? valueOf(row_, 0, i) : QVariant(); }
 

@@ -78,21 +78,32 @@ class PgStatement {
     bool step();
     // Runs to the end; returns the rows changed.
     qint64 run();
+    // Ends the current run, keeping the bound values, so that the next step() runs it again.
+    void reset();
 
+    int parameterCount() const { return int(names_.size()); }
+    QString parameterName(int position) const { return names_.value(position - 1); }
+
+    // The columns of the current row, or before the first step of the statement's description.
     int columnCount() const;
     QString columnName(int i) const;
+    // The type of a column taken straight from a table, as the table files declare it
+    // ("INTEGER", "VARCHAR(20)" ...); empty for an expression.
+    QString columnDeclType(int i) const;
     // qint64, double, QString, QDate, QTime, QDateTime or null, by the column's server type.
     QVariant column(int i) const;
 
   private:
     void send();
     void drain() noexcept;
+    const pg_result* shape() const;
 
     PgConnection* connection_;
     QString sql_;
     QStringList names_;
     QList<QVariant> values_;
     pg_result* row_ = nullptr;
+    mutable pg_result* description_ = nullptr;
     bool sent_ = false;
     bool done_ = false;
     qint64 changes_ = 0;

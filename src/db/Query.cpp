@@ -2,7 +2,6 @@
 
 #include "core/Error.h"
 #include "db/Dialect.h"
-#include "db/Table.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -29,16 +28,31 @@ QString lookupKey(const QVariant& v) {
 }
 
 FieldType typeOfStorage(const QVariant& v) {
-    if (v.typeId() == QMetaType::LongLong) return FieldType::Integer;
-    if (v.typeId() == QMetaType::Double) return FieldType::Float;
-    return FieldType::String;
+    switch (v.typeId()) {
+        case QMetaType::LongLong:
+            return FieldType::Integer;
+        case QMetaType::Double:
+            return FieldType::Float;
+        // A server gives dates and times typed; table files keep them as text.
+        case QMetaType::QDate:
+            return FieldType::Date;
+        case QMetaType::QTime:
+            return FieldType::Time;
+        case QMetaType::QDateTime:
+            return FieldType::DateTime;
+        default:
+            return FieldType::String;
+    }
 }
 
 // Type of a result column whose expression says nothing: that of its first non-empty value.
-FieldType storedType(Connection& c, const QString& table, const QString& column) {
-    Statement probe(c, QStringLiteral("SELECT %1 FROM temp.%2 WHERE %1 IS NOT NULL LIMIT 1")
-                           .arg(column, quoteIdentifier(table)));
-    return probe.step() ? typeOfStorage(probe.column(0)) : FieldType::String;
+FieldType storedType(Database& db, const QString& table, const QString& column) {
+    Statement probe = db.statement(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL LIMIT 1")
+                                       .arg(column, db.temporaryTable(table)));
+    if (!probe.step()) return FieldType::String;
+    const FieldType type = typeOfStorage(probe.column(0));
+    probe.run();
+    return type;
 }
 
 int resultCounter() {
@@ -62,7 +76,7 @@ int RecordValues::index(const QString& field) const {
 
 // The materialised result of an open statement.
 struct Query::Result {
-    QString table;           // temporary table holding the rows, rowids 1..total
+    QString table;           // temporary table holding the rows, numbered 1..total
     QStringList columns;     // its column names, quoted
     QList<FieldDef> fields;  // data fields, then calculated and lookup fields
     int dataFields = 0;
@@ -219,8 +233,9 @@ void Query::open() {
     checkParametersBound();
     auto result = std::make_unique<Result>();
     result->table = QStringLiteral("orv_rs_%1").arg(resultCounter());
-    Connection& c = db_->connection();
-    const QString table = quoteIdentifier(result->table);
+    Database& db = *db_;
+    const QString table = db.temporaryTable(result->table);
+    const QString number = db.resultRowNumber();
     try {
         {
             // The rows go into the temporary table first; the statement is then prepared again
@@ -231,31 +246,39 @@ void Query::open() {
             bindParameters(copy.statement());
             copy.statement().run();
         }
+        // The server numbers the rows in a column of its own; pages are read by that number.
+        if (db.isServer()) db.execute(QStringLiteral("CREATE INDEX ON %1 (%2)").arg(table, number));
         {
-            Statement count(c, QStringLiteral("SELECT count(*) FROM temp.%1").arg(table));
+            Statement count = db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(table));
             count.step();
             result->total = count.columnInt(0);
+            count.run();
         }
         prepare();
         QList<int> unknown;
         result->fields = inferFields(prepared_->statement(), &unknown);
         result->dataFields = static_cast<int>(result->fields.size());
-        Statement info(c, QStringLiteral("PRAGMA temp.table_info(%1)").arg(table));
-        while (info.step()) result->columns.append(quoteIdentifier(info.column(1).toString()));
+        {
+            Statement shape = db.statement(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(table));
+            for (int i = 0; i < shape.columnCount(); ++i)
+                if (!db.isServer() || shape.columnName(i) != number)
+                    result->columns.append(quoteIdentifier(shape.columnName(i)));
+            shape.run();
+        }
         if (result->columns.size() != result->dataFields)
             raise(Error::Kind::Engine,
                   QStringLiteral("Структура таблиц изменилась во время запроса; повторите его"));
         for (int i : unknown)
-            result->fields[i].type = storedType(c, result->table, result->columns[i]);
+            result->fields[i].type = storedType(db, result->table, result->columns[i]);
         // The rows are in the temporary table: the statement's attachments are not needed while
         // the result is open, and other statements may need their room.
         prepared_.reset();
-        result->fetch = std::make_unique<Statement>(
-            c, QStringLiteral(
-                   "SELECT rowid, * FROM temp.%1 WHERE rowid BETWEEN ? AND ? ORDER BY rowid")
-                   .arg(table));
+        result->fetch = std::make_unique<Statement>(db.statement(
+            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 BETWEEN %4 AND %5 ORDER BY %1")
+                .arg(number, result->columns.join(QStringLiteral(", ")), table,
+                     db.parameterMarker(1), db.parameterMarker(2))));
     } catch (...) {
-        c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table));
+        dropResultTable(result->table);
         throw;
     }
     result_ = std::move(result);
@@ -272,11 +295,19 @@ void Query::open() {
 void Query::loadLookups() {
     for (Lookup& lookup : lookups_) {
         lookup.values.clear();
-        Table source(*db_, lookup.table);
-        source.open();
-        for (source.first(); !source.eof(); source.next()) {
-            const QString k = lookupKey(source.field(lookup.key));
-            if (!lookup.values.contains(k)) lookup.values.insert(k, source.field(lookup.result));
+        const QList<FieldDef> fields = db_->fields(lookup.table);
+        const int key = indexOfField(fields, lookup.key);
+        const int value = indexOfField(fields, lookup.result);
+        if (key < 0) noSuchField(lookup.key);
+        if (value < 0) noSuchField(lookup.result);
+        // The first row of a key in the table's order gives its value.
+        Statement read = db_->statement(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4")
+                                            .arg(fields[key].name, fields[value].name,
+                                                 db_->qualified(lookup.table), db_->rowIdentity()));
+        while (read.step()) {
+            const QString k = lookupKey(fromStorage(read.column(0), fields[key].type));
+            if (!lookup.values.contains(k))
+                lookup.values.insert(k, fromStorage(read.column(1), fields[value].type));
         }
         result_->fields.append(lookup.field);
     }
@@ -295,14 +326,23 @@ qint64 Query::execute() {
     Statement& s = prepared_->statement();
     s.reset();
     bindParameters(s);
+    qint64 changed = 0;
     try {
-        s.run();
+        changed = s.run();
     } catch (...) {
         s.reset();
         throw;
     }
     s.reset();
-    return db_->connection().changes();
+    return changed;
+}
+
+void Query::dropResultTable(const QString& table) noexcept {
+    try {
+        db_->execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(db_->temporaryTable(table)));
+    } catch (const Error&) {
+        // Dropped with the connection at the latest.
+    }
 }
 
 void Query::close() {
@@ -313,12 +353,7 @@ void Query::close() {
     // detached, so that a closed view does not hold attachment slots a transaction needs.
     prepared_.reset();
     cursor_ = 0;
-    try {
-        db_->connection().exec(
-            QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(quoteIdentifier(table)));
-    } catch (const Error&) {
-        // Dropped with the connection at the latest.
-    }
+    dropResultTable(table);
 }
 
 }  // namespace orv::db
@@ -434,8 +469,9 @@ void Query::applyFilter() {
     const int numberField = indexOfField(r.fields, QStringLiteral("AbNumber"));
     if (numberField < 0 || numberField >= r.dataFields)
         raise(Error::Kind::Engine, QStringLiteral("Поле AbNumber не найдено"));
-    Statement scan(db_->connection(), QStringLiteral("SELECT rowid, %1 FROM temp.%2 ORDER BY rowid")
-                                          .arg(r.columns[numberField], quoteIdentifier(r.table)));
+    Statement scan = db_->statement(
+        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+            .arg(db_->resultRowNumber(), r.columns[numberField], db_->temporaryTable(r.table)));
     while (scan.step())
         if (filter_.accepts(scan.columnInt(1))) r.visible.push_back(scan.columnInt(0));
 }

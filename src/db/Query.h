@@ -145,6 +145,7 @@ class Query {
     void loadLookups();
     void applyFilter();
     void loadPage(qint64 row) const;
+    void dropResultTable(const QString& table) noexcept;
     QList<FieldDef> inferFields(Statement& statement, QList<int>* unknownOut = nullptr);
     FieldType typeOfColumnRef(const QString& qualifier, const QString& column);
 

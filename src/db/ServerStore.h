@@ -39,12 +39,12 @@ class ServerStore : public TableStore {
     // The table's declaration in the server's SQL (CREATE TABLE and its indexes).
     static QStringList createStatements(const TableDef& def);
 
-  private:
     bool exists(const QString& name);
     // The name of the table as the server stores it, matched without regard to case (a table
     // made by hand may have capitals); refused when there is none.
     QString storedName(const QString& name);
 
+  private:
     PgConnection connection_;
     std::unique_ptr<PgTransaction> snapshot_;
 };

@@ -1,6 +1,7 @@
 #include "db/Sqlite.h"
 
 #include "core/Error.h"
+#include "db/PgConnection.h"
 
 #include <sqlite3.h>
 #include <QRegularExpression>
@@ -256,14 +257,18 @@ Statement::Statement(Connection& connection, const QString& sql) : connection_(&
     if (rc != SQLITE_OK) connection.fail(rc);
 }
 
+Statement::Statement(PgConnection& connection, const QString& sql, const QStringList& names)
+    : server_(std::make_unique<PgStatement>(connection, sql, names)) {}
+
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 Statement::Statement(Statement&& other) noexcept
-    : connection_(other.connection_), stmt_(other.stmt_) {
+    : connection_(other.connection_), stmt_(other.stmt_), server_(std::move(other.server_)) {
     other.stmt_ = nullptr;
 }
 
 void Statement::bind(const QString& name, const QVariant& value) {
+    if (server_) return server_->bind(name, value);
     const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
     const int position = sqlite3_bind_parameter_index(stmt_, key.toUtf8().constData());
     if (position == 0)
@@ -272,6 +277,7 @@ void Statement::bind(const QString& name, const QVariant& value) {
 }
 
 void Statement::bind(int position, const QVariant& value) {
+    if (server_) return server_->bind(position, value);
     int rc = SQLITE_OK;
     if (value.isNull() || !value.isValid()) {
         rc = sqlite3_bind_null(stmt_, position);
@@ -298,15 +304,19 @@ void Statement::bind(int position, const QVariant& value) {
     if (rc != SQLITE_OK) connection_->fail(rc);
 }
 
-int Statement::parameterCount() const { return sqlite3_bind_parameter_count(stmt_); }
+int Statement::parameterCount() const {
+    return server_ ? server_->parameterCount() : sqlite3_bind_parameter_count(stmt_);
+}
 
 QString Statement::parameterName(int position) const {
+    if (server_) return server_->parameterName(position);
     const char* name = sqlite3_bind_parameter_name(stmt_, position);
     const QString text = name ? QString::fromUtf8(name) : QString();
     return text.startsWith(QLatin1Char(':')) ? text.mid(1) : text;
 }
 
 bool Statement::step() {
+    if (server_) return server_->step();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -314,27 +324,43 @@ bool Statement::step() {
     connection_->fail(rc);
 }
 
-void Statement::run() {
+qint64 Statement::run() {
+    if (server_) return server_->run();
     while (step()) {
     }
+    return sqlite3_changes64(connection_->handle());
 }
 
-void Statement::reset() { sqlite3_reset(stmt_); }
+void Statement::reset() {
+    if (server_) return server_->reset();
+    sqlite3_reset(stmt_);
+}
 
-void Statement::clearBindings() { sqlite3_clear_bindings(stmt_); }
+void Statement::clearBindings() {
+    if (server_) {
+        for (int i = 1; i <= server_->parameterCount(); ++i) server_->bind(i, QVariant());
+        return;
+    }
+    sqlite3_clear_bindings(stmt_);
+}
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return server_ ? server_->columnCount() : sqlite3_column_count(stmt_);
+}
 
 QString Statement::columnName(int i) const {
+    if (server_) return server_->columnName(i);
     return QString::fromUtf8(sqlite3_column_name(stmt_, i));
 }
 
 QString Statement::columnDeclType(int i) const {
+    if (server_) return server_->columnDeclType(i);
     const char* decl = sqlite3_column_decltype(stmt_, i);
     return decl ? QString::fromUtf8(decl) : QString();
 }
 
 QVariant Statement::column(int i) const {
+    if (server_) return server_->column(i);
     switch (sqlite3_column_type(stmt_, i)) {
         case SQLITE_INTEGER:
             return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
@@ -349,9 +375,13 @@ QVariant Statement::column(int i) const {
     }
 }
 
-qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
+qint64 Statement::columnInt(int i) const {
+    return server_ ? server_->column(i).toLongLong() : sqlite3_column_int64(stmt_, i);
+}
 
-bool Statement::columnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+bool Statement::columnIsNull(int i) const {
+    return server_ ? server_->column(i).isNull() : sqlite3_column_type(stmt_, i) == SQLITE_NULL;
+}
 
 void Statement::bindBytes(int position, const QByteArray& bytes, Bytes kind) {
     const int size = static_cast<int>(bytes.size());

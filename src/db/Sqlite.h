@@ -3,14 +3,22 @@
 // its prepared statement; both release them in their destructors. Values are always bound,
 // never spliced into SQL text. Every failure throws orv::Error of kind Engine with a message the
 // operator can read (a busy table, a constraint, a missing table).
+//
+// A Statement may also run on a PostgreSQL server (PgConnection.h): the same calls then go to
+// the server, so that the program's statements are written once for both engines.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orv::db {
+
+class PgConnection;
+class PgStatement;
 
 class Connection {
   public:
@@ -77,6 +85,8 @@ class ConnectionTransaction {
 class Statement {
   public:
     Statement(Connection& connection, const QString& sql);
+    // A statement on the server: sql uses $1, $2 ...; names are the parameters' names in order.
+    Statement(PgConnection& connection, const QString& sql, const QStringList& names = {});
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
@@ -91,8 +101,8 @@ class Statement {
 
     // Steps once; true when a row is available.
     bool step();
-    // Steps to the end of a non-selecting statement.
-    void run();
+    // Steps to the end of a non-selecting statement; returns the rows it changed.
+    qint64 run();
     void reset();
     void clearBindings();
 
@@ -114,8 +124,9 @@ class Statement {
     sqlite3_stmt* handle() const { return stmt_; }
 
   private:
-    Connection* connection_;
+    Connection* connection_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
+    std::unique_ptr<PgStatement> server_;
 };
 
 // The operator's message for an engine failure: the program's Russian words for the result

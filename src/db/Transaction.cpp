@@ -13,29 +13,29 @@ int savepointCounter() {
 
 Transaction::Transaction(Database& db, const QStringList& tables, Lock lock)
     : db_(db), tables_(tables) {
-    for (const QString& table : tables) db_.qualified(table);
-    Connection& c = db_.connection();
-    if (c.inTransaction()) {
+    // A server locks rows as they are written; the table files are attached before the start.
+    if (!db_.isServer())
+        for (const QString& table : tables) db_.qualified(table);
+    if (db_.inTransaction()) {
         savepoint_ = QStringLiteral("orv_sp_%1").arg(savepointCounter());
-        c.exec(QStringLiteral("SAVEPOINT ") + savepoint_);
+        db_.execute(QStringLiteral("SAVEPOINT ") + savepoint_);
     } else {
-        c.exec(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE")
-                                       : QStringLiteral("BEGIN"));
+        db_.execute(lock == Lock::Immediate && !db_.isServer() ? QStringLiteral("BEGIN IMMEDIATE")
+                                                               : QStringLiteral("BEGIN"));
     }
 }
 
 Transaction::~Transaction() {
     if (done_) return;
-    Connection& c = db_.connection();
     try {
         if (savepoint_.isEmpty()) {
-            if (c.inTransaction())
-                c.exec(QStringLiteral("ROLLBACK"));
-            else
+            if (db_.inTransaction())
+                db_.execute(QStringLiteral("ROLLBACK"));
+            else if (!db_.isServer())
                 rollBackAbandonedJournals();
         } else {
-            c.exec(QStringLiteral("ROLLBACK TO ") + savepoint_);
-            c.exec(QStringLiteral("RELEASE ") + savepoint_);
+            db_.execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint_);
+            db_.execute(QStringLiteral("RELEASE SAVEPOINT ") + savepoint_);
         }
     } catch (const Error&) {
         // SQLite rolls back by itself when the connection closes; nothing more can be done here.
@@ -56,12 +56,12 @@ void Transaction::rollBackAbandonedJournals() {
 
 void Transaction::commit() {
     if (done_) raise(Error::Kind::Engine, QStringLiteral("Транзакция уже завершена"));
-    if (savepoint_.isEmpty() && !db_.connection().inTransaction())
+    if (savepoint_.isEmpty() && !db_.inTransaction())
         raise(Error::Kind::Engine,
               QStringLiteral("Изменения не сохранены: после ошибки записи ядро базы данных "
                              "отменило их"));
-    db_.connection().exec(savepoint_.isEmpty() ? QStringLiteral("COMMIT")
-                                               : QStringLiteral("RELEASE ") + savepoint_);
+    db_.execute(savepoint_.isEmpty() ? QStringLiteral("COMMIT")
+                                     : QStringLiteral("RELEASE SAVEPOINT ") + savepoint_);
     done_ = true;
 }
 

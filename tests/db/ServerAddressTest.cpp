@@ -93,9 +93,10 @@ TEST(ServerAddress, AliasesNameServersInTheFileAndForTheRun) {
     EXPECT_FALSE(aliases.alias(QLatin1String(kStandardAlias)).isServer());
     EXPECT_THROW(aliases.bindForRun(QStringLiteral("X=postgresql://u:p@srv/db")), Error);
 
-    // A command that works on table files says so instead of looking for a folder.
+    // Work on table files says so before opening the alias, instead of looking for a folder.
     try {
-        Database::openAlias(aliases, QLatin1String(kEverydayAlias));
+        Database::requireFolder(QLatin1String(kEverydayAlias),
+                                aliases.path(QLatin1String(kEverydayAlias)));
         ADD_FAILURE() << "opened";
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), Error::Kind::Refused);

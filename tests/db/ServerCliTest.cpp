@@ -5,6 +5,8 @@
 #include "TestSupport.h"
 
 #include <QFileInfo>
+#include <memory>
+#include <vector>
 
 namespace orv::test {
 namespace {
@@ -16,15 +18,20 @@ class ServerCli : public ::testing::Test {
         server_ = PgServer::url(pgServer().newDatabase(QStringLiteral("exchange")));
     }
 
-    CliOutcome cli(const QStringList& args) const {
+    // Starts orvanta-cli with this test's settings; the caller waits for it (finishCli).
+    void startCli(QProcess& process, const QStringList& args) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
                    home_.filePath(QStringLiteral("Orvanta.reg")));
-        QProcess process;
         process.setProcessEnvironment(env);
         process.start(cliProgram(), args);
+    }
+
+    CliOutcome cli(const QStringList& args) const {
+        QProcess process;
+        startCli(process, args);
         return finishCli(process);
     }
 
@@ -73,6 +80,128 @@ TEST_F(ServerCli, AnExchangeMovesOntoTheServerAndBackInThreeCommands) {
     ASSERT_EQ(down.code, 0) << down;
     EXPECT_EQ(down.out, up.out);
     EXPECT_TRUE(QFileInfo::exists(back_.filePath(QStringLiteral("AbTab.DB"))));
+}
+
+// The same exchange in a folder and on the server: the demo made in the folder, copied up.
+class ServerWork : public ServerCli {
+  protected:
+    void SetUp() override {
+        ServerCli::SetUp();
+        if (IsSkipped()) return;
+        const CliOutcome demo =
+            onFolder({QStringLiteral("demo"), QStringLiteral("--subscribers"), QStringLiteral("30"),
+                      QStringLiteral("--calls"), QStringLiteral("600"), QStringLiteral("--months"),
+                      QStringLiteral("2")});
+        ASSERT_EQ(demo.code, 0) << demo;
+        const CliOutcome run = onFolder({QStringLiteral("debt-run")});
+        ASSERT_EQ(run.code, 0) << run;
+        const CliOutcome up =
+            cli({QStringLiteral("--alias"), folderAlias(), QStringLiteral("--alias"),
+                 QStringLiteral("Server=") + server_, QStringLiteral("copy-alias"),
+                 QStringLiteral("OrvantaStandard"), QStringLiteral("Server")});
+        ASSERT_EQ(up.code, 0) << up;
+    }
+
+    QString folderAlias() const { return QStringLiteral("OrvantaStandard=") + files_.path(); }
+    CliOutcome onFolder(const QStringList& args) const {
+        return cli(QStringList{QStringLiteral("--alias"), folderAlias()} + args);
+    }
+    CliOutcome onServer(const QStringList& args) const {
+        return cli(
+            QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + server_} +
+            args);
+    }
+    QStringList serverAlias() const {
+        return {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + server_};
+    }
+    // The rows of a statement on the server, without the header line.
+    QStringList serverRows(const QString& statement) const {
+        const CliOutcome run = onServer({QStringLiteral("sql"), statement});
+        EXPECT_EQ(run.code, 0) << run;
+        return run.out.split(u'\n', Qt::SkipEmptyParts).mid(1);
+    }
+    // The command's output on the server equals its output on the table files.
+    void expectSameOutput(const QStringList& args) const {
+        const CliOutcome here = onFolder(args);
+        const CliOutcome there = onServer(args);
+        ASSERT_EQ(here.code, 0) << here;
+        EXPECT_EQ(there.code, 0) << there;
+        EXPECT_EQ(there.out, here.out) << args.join(u' ').toStdString();
+        EXPECT_GT(here.out.count(u'\n'), 1) << args.join(u' ').toStdString();
+    }
+};
+
+TEST_F(ServerWork, ViewsListTheSameRowsAsOnTableFiles) {
+    const QList<QStringList> views = {
+        {QStringLiteral("view"), QStringLiteral("all")},
+        {QStringLiteral("view"), QStringLiteral("city"), QStringLiteral("--numbers"),
+         QStringLiteral("-")},
+        {QStringLiteral("view"), QStringLiteral("mg"), QStringLiteral("--times"),
+         QStringLiteral("08:00-20:00")},
+        {QStringLiteral("view"), QStringLiteral("all"), QStringLiteral("--dates"),
+         QStringLiteral("01.01.2000-")},
+        {QStringLiteral("grouped"), QStringLiteral("city")},
+        {QStringLiteral("grouped"), QStringLiteral("mg")},
+        {QStringLiteral("grouped"), QStringLiteral("all")},
+        {QStringLiteral("debts")},
+    };
+    for (const QStringList& view : views) expectSameOutput(view);
+
+    // Work not yet done on a server is refused before anything is opened there.
+    const CliOutcome run = onServer({QStringLiteral("debt-run")});
+    EXPECT_EQ(run.code, 1) << run;
+    EXPECT_TRUE(run.err.startsWith(
+        QStringLiteral("Псевдоним OrvantaStandard указывает на сервер PostgreSQL")))
+        << run;
+}
+
+// Seats paying at once: each payment lands whole or is refused while another seat enters one
+// for the same number; the debt ends lowered by exactly the payments that landed.
+TEST_F(ServerWork, SeatsPayingAtOnceLoseNoPayment) {
+    const QStringList debts = serverRows(QStringLiteral(
+        "SELECT AbNumber, Priznak, Dolg + NDS FROM DolgTb WHERE Dolg + NDS > 100 ORDER BY "
+        "AbNumber"));
+    ASSERT_GE(debts.size(), 2);
+    const QStringList first = debts[0].split(u',');
+    const QStringList second = debts[1].split(u',');
+    ASSERT_NE(first[0], second[0]);
+
+    constexpr int kSameNumberSeats = 4;
+    std::vector<std::unique_ptr<QProcess>> seats;
+    auto pay = [&](const QStringList& account) {
+        seats.push_back(std::make_unique<QProcess>());
+        startCli(*seats.back(), serverAlias() + QStringList{QStringLiteral("pay"), account[0],
+                                                            account[1], QStringLiteral("1.25")});
+    };
+    for (int i = 0; i < kSameNumberSeats; ++i) pay(first);
+    pay(second);
+    int landed = 0;
+    for (std::size_t i = 0; i < seats.size(); ++i) {
+        const CliOutcome outcome = finishCli(*seats[i]);
+        if (outcome.code == 0) {
+            ++landed;
+            continue;
+        }
+        // Only a seat paying the same number as another may be turned away, and only so.
+        EXPECT_LT(i, std::size_t(kSameNumberSeats)) << outcome;
+        EXPECT_EQ(outcome.code, 1) << outcome;
+        EXPECT_TRUE(outcome.err.startsWith(
+            QStringLiteral("Оплата для номера %1 уже вводится").arg(first[0])))
+            << outcome;
+    }
+    ASSERT_GE(landed, 2);
+    const int landedFirst = landed - 1;
+
+    const auto dueNow = [&](const QString& number) {
+        const QStringList rows =
+            serverRows(QStringLiteral("SELECT Dolg + NDS FROM DolgTb WHERE AbNumber = ") + number);
+        return rows.value(0).toDouble();
+    };
+    EXPECT_NEAR(dueNow(first[0]), first[2].toDouble() - 1.25 * landedFirst, 0.005);
+    EXPECT_NEAR(dueNow(second[0]), second[2].toDouble() - 1.25, 0.005);
+    const QStringList journal =
+        serverRows(QStringLiteral("SELECT COUNT(*) FROM PaneJournal WHERE AbNumber = ") + first[0]);
+    EXPECT_EQ(journal.value(0).toInt(), landedFirst);
 }
 
 TEST_F(ServerCli, CommandsForTableFilesRefuseOnAServerAlias) {

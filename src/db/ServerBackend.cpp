@@ -1,0 +1,112 @@
+#include "db/ServerBackend.h"
+
+#include "core/Error.h"
+#include "db/Dialect.h"
+#include "db/Schema.h"
+
+#include <libpq-fe.h>
+
+namespace orv::db {
+namespace {
+
+QString bareName(const QString& name) {
+    return name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) ? name.chopped(3) : name;
+}
+
+}  // namespace
+
+ServerBackend::ServerBackend(const ServerAddress& address) : store_(address) {
+    // ORV_NOCASE compares without regard to case, as the table files' collation of that name.
+    try {
+        connection().exec(
+            QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") +
+            pgQuoteIdentifier(address.schemaName()) +
+            QStringLiteral("; CREATE COLLATION IF NOT EXISTS orv_nocase (provider = "
+                           "icu, locale = 'und-u-ks-level2', deterministic = false)"));
+    } catch (const PgError& e) {
+        // Another seat made them at the same moment.
+        if (e.sqlState() != QLatin1String("23505") && e.sqlState() != QLatin1String("42710")) throw;
+    }
+}
+
+bool ServerBackend::tableExists(const QString& name) {
+    try {
+        store_.storedName(name);
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+QString ServerBackend::canonicalName(const QString& name) {
+    const QString stored = store_.storedName(name);
+    const TableDef* known = schema::find(stored);
+    return known ? bareName(known->name) : stored;
+}
+
+QString ServerBackend::tableSql(const QString& name) {
+    return tableExists(name) ? pgQuoteIdentifier(store_.storedName(name))
+                             : ServerStore::serverName(name);
+}
+
+void ServerBackend::createTable(const TableDef& def) {
+    if (tableExists(def.name))
+        connection().exec(QStringLiteral("DROP TABLE ") + tableSql(def.name));
+    for (const QString& statement : ServerStore::createStatements(def))
+        connection().exec(statement);
+}
+
+qint64 ServerBackend::replaceTable(const TableDef& def, const DialectStatement& select,
+                                   const std::function<void(Statement&)>& bind) {
+    const QString source = rendered(select);
+    createTable(def);
+    Statement insert(connection(),
+                     QStringLiteral("INSERT INTO %1 %2").arg(tableSql(def.name), source),
+                     select.parameters());
+    if (bind) bind(insert);
+    const qint64 copied = insert.run();
+    connection().exec(QStringLiteral("ANALYZE ") + tableSql(def.name));
+    return copied;
+}
+
+void ServerBackend::dropTable(const QString& name) {
+    connection().exec(QStringLiteral("DROP TABLE ") + pgQuoteIdentifier(store_.storedName(name)));
+}
+
+void ServerBackend::addIndex(const QString& table, const IndexDef& index) {
+    const QString stored = store_.storedName(table);
+    QStringList columns;
+    for (const QString& f : index.fields) columns.append(pgQuoteIdentifier(f.toLower()));
+    const QString name = stored + u'_' +
+                         (index.primary          ? QStringLiteral("primary")
+                          : index.name.isEmpty() ? index.fields.join(u'_').toLower()
+                                                 : index.name.toLower());
+    connection().exec(
+        QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+            .arg(index.primary || index.unique ? QStringLiteral("UNIQUE ") : QString(),
+                 pgQuoteIdentifier(name), pgQuoteIdentifier(stored), columns.join(u',')));
+}
+
+QString ServerBackend::rendered(const DialectStatement& statement) {
+    return statement.render([this](const TableRef& ref) { return tableSql(ref.name); },
+                            SqlTarget::Postgres);
+}
+
+Statement ServerBackend::prepare(const DialectStatement& statement, const QString& insertTarget,
+                                 bool newTemporary) {
+    QString sql = rendered(statement);
+    if (newTemporary)
+        sql = QStringLiteral(
+                  "CREATE TEMP TABLE %1 AS SELECT row_number() OVER () AS orv_row, s.* FROM (%2) s")
+                  .arg(pgQuoteIdentifier(insertTarget), sql);
+    else if (!insertTarget.isEmpty())
+        sql = QStringLiteral("INSERT INTO %1 %2").arg(tableSql(insertTarget), sql);
+    return Statement(connection(), sql, statement.parameters());
+}
+
+bool ServerBackend::inTransaction() const {
+    return PQtransactionStatus(const_cast<ServerStore&>(store_).connection().handle()) !=
+           PQTRANS_IDLE;
+}
+
+}  // namespace orv::db
