@@ -228,9 +228,12 @@ bool ArchiveAttachment::holdsMonth(const QDate& month) const {
 
 qint64 noteUnbilledReasons(db::Database& db) {
     db::Connection& c = db.connection();
-    c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 (AbNumber, "
-                          "Date_of_call, Time_of_call, Cat, Longivity, Number_of_call, TRF, "
-                          "Code, CodeForeign, Reason)")
+    // Typed as the call columns: an untyped column compared with a typed one cannot use the
+    // index, and the archive's lookup of each call's reason would scan the whole table.
+    c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 (AbNumber INTEGER, "
+                          "Date_of_call DATE, Time_of_call TIME, Cat SMALLINT, Longivity INTEGER, "
+                          "Number_of_call INTEGER, TRF FLOAT, Code VARCHAR(10), "
+                          "CodeForeign VARCHAR(10), Reason VARCHAR(60))")
                .arg(kReasons));
     calls::UnbilledView view(db);
     db::Query& unbilled = view.open();
