@@ -270,8 +270,9 @@ void indexPricedCalls(db::Database& db) {
     const QString mg = db.qualified(QStringLiteral("TabMGgr2"));
     db.connection().exec(
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1.orv_priced_call ON %2 (AbNumber, "
-                       "Date_of_call, Time_of_call); CREATE INDEX IF NOT EXISTS %3.orv_priced_call "
-                       "ON %4 (AbNumber, Date_of_call, Time_of_call)")
+                       "Date_of_call, Time_of_call, Longivity, Priznak, Cost, ResCost); "
+                       "CREATE INDEX IF NOT EXISTS %3.orv_priced_call ON %4 (AbNumber, "
+                       "Date_of_call, Time_of_call, Longivity, TRF, Priznak, Cost_k, ResCost)")
             .arg(city.section(u'.', 0, 0), city.section(u'.', 1), mg.section(u'.', 0, 0),
                  mg.section(u'.', 1)));
 }
