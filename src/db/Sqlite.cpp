@@ -186,6 +186,16 @@ void Connection::openPages(const QByteArray& image) {
     if (rc != SQLITE_OK) fail(rc);
 }
 
+ProgressHandler::ProgressHandler(Connection& connection, int steps, int (*callback)(void*),
+                                 void* context)
+    : connection_(connection) {
+    sqlite3_progress_handler(connection_.handle(), steps, callback, context);
+}
+
+ProgressHandler::~ProgressHandler() {
+    sqlite3_progress_handler(connection_.handle(), 0, nullptr, nullptr);
+}
+
 ConnectionTransaction::ConnectionTransaction(Connection& connection) : connection_(connection) {
     connection_.exec(QStringLiteral("BEGIN"));
 }

@@ -82,6 +82,19 @@ class ConnectionTransaction {
     bool done_ = false;
 };
 
+// Calls callback(context) every `steps` virtual-machine steps of the connection's statements
+// while it lives; a non-zero return interrupts the statement.
+class ProgressHandler {
+  public:
+    ProgressHandler(Connection& connection, int steps, int (*callback)(void*), void* context);
+    ~ProgressHandler();
+    ProgressHandler(const ProgressHandler&) = delete;
+    ProgressHandler& operator=(const ProgressHandler&) = delete;
+
+  private:
+    Connection& connection_;
+};
+
 class Statement {
   public:
     Statement(Connection& connection, const QString& sql);

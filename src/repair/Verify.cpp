@@ -159,13 +159,14 @@ bool checkIntegrity(const QString& path, const TableDef& want, qint64 rows, Find
         return true;
     }
     StepCounter counter{0, std::max<qint64>(1, rows * kIntegrityStepsPerRow), progress};
-    sqlite3_progress_handler(c.handle(), 1000, countSteps, &counter);
-    rc = eachText(c, QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
-                  [&](const QString& line) {
-                      if (line != QLatin1String("ok"))
-                          findings.add({QStringLiteral("Integrity"), 0, 0, line});
-                  });
-    sqlite3_progress_handler(c.handle(), 0, nullptr, nullptr);
+    {
+        const db::ProgressHandler counting(c, 1000, countSteps, &counter);
+        rc = eachText(c, QStringLiteral("PRAGMA integrity_check(%1)").arg(kIntegrityMessages),
+                      [&](const QString& line) {
+                          if (line != QLatin1String("ok"))
+                              findings.add({QStringLiteral("Integrity"), 0, 0, line});
+                      });
+    }
     if (busy(rc)) return false;
     if (rc != SQLITE_OK) findings.add({QStringLiteral("Integrity"), 0, 0, c.lastFailureText()});
     progress(kPhaseIndexes, 100);
