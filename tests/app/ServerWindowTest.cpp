@@ -13,15 +13,23 @@
 #include "db/ServerStore.h"
 #include "utils/AliasCopy.h"
 #include "utils/DemoData.h"
+#include "utils/ModalHelpers.h"
+#include "utils/forms/OpenTableDialog.h"
+#include "utils/forms/SqlWindow.h"
+#include "utils/forms/TableCommands.h"
+#include "utils/forms/TableEditor.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace orv;
 using namespace orv::test;
@@ -108,20 +116,25 @@ class ServerWindow : public ::testing::Test {
         return window;
     }
 
-    // Runs the command in the window; returns what came up over it, then the grid's rows.
-    QStringList outcomeOf(app::TForm1& window, ui::Command command) const {
-        WindowCloser closer({folder_.get(), server_.get()});
-        window.action(command)->trigger();
-        QCoreApplication::processEvents();
-        QStringList outcome = closer.take();
+    // The rows of the main grid, each as its cells joined by "|".
+    static QStringList gridRows(const app::TForm1& window) {
+        QStringList rows;
         const QAbstractItemModel* model = window.grid()->model();
         for (int r = 0; model && r < model->rowCount(); ++r) {
             QStringList cells;
             for (int c = 0; c < model->columnCount(); ++c)
                 cells.append(model->index(r, c).data().toString());
-            outcome.append(cells.join(u'|'));
+            rows.append(cells.join(u'|'));
         }
-        return outcome;
+        return rows;
+    }
+
+    // Runs the command in the window; returns what came up over it, then the grid's rows.
+    QStringList outcomeOf(app::TForm1& window, ui::Command command) const {
+        WindowCloser closer({folder_.get(), server_.get()});
+        window.action(command)->trigger();
+        QCoreApplication::processEvents();
+        return closer.take() + gridRows(window);
     }
 
     QTemporaryDir home_, files_, everyday_;
@@ -161,6 +174,34 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
             << info.name << ": " << outcome.join(u'\n').toStdString();
         EXPECT_TRUE(server_->isVisible()) << info.name;
     }
+}
+
+TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly) {
+    const auto select = [](app::TForm1& window) {
+        whenModal<utils::TForm3>([](utils::TForm3* sql) {
+            sql->Memo1->setPlainText(QStringLiteral(
+                "SELECT AbNumber Номер, Priznak, FIO FROM AbTab ORDER BY AbNumber, Priznak"));
+            sql->BitBtn1->click();
+        });
+        window.action(ui::Command::ToolButtonBrowseSQL)->trigger();
+        return gridRows(window);
+    };
+    const QStringList here = select(*folder_);
+    EXPECT_GT(here.size(), 10);
+    EXPECT_EQ(select(*server_), here);
+
+    auto* commands = server_->findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
+    ASSERT_NE(commands, nullptr);
+    whenModal<utils::TForm9>([](utils::TForm9* dialog) {
+        dialog->Edit1->setText(QStringLiteral("AbTab"));
+        dialog->accept();
+    });
+    QString refusal;
+    closeNextMessage(&refusal);
+    commands->Form7()->ToolButton1->click();
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Псевдоним OrvantaStandard указывает на сервер")))
+        << refusal.toStdString();
+    EXPECT_TRUE(server_->isVisible());
 }
 
 }  // namespace

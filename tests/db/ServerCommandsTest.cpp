@@ -32,12 +32,11 @@ int pagesOf(const QString& summary) {
     return found.hasMatch() ? found.captured(1).toInt() : -1;
 }
 
-// The rows of a table in a stable order, header first (the server's `sql` gives the names of
-// the columns of "SELECT *" in lower case).
+// The rows of a table in a stable order, header first.
 std::string sortedRows(const QString& csv) {
     QStringList rows = csv.split(u'\n', Qt::SkipEmptyParts);
     if (rows.isEmpty()) return {};
-    const QString header = rows.takeFirst().toLower();
+    const QString header = rows.takeFirst();
     std::sort(rows.begin(), rows.end());
     rows.prepend(header);
     return rows.join(u'\n').toStdString();
@@ -215,10 +214,8 @@ TEST_F(ServerCommands, ChangesLeaveTheSameRowsAsOnTableFiles) {
 
     for (const QString& table :
          {QStringLiteral("NdsRates"), QStringLiteral("AbTab"), QStringLiteral("PaneDate"),
-          QStringLiteral("DESTTAR"), QStringLiteral("AbCopy")})
+          QStringLiteral("Prazdn"), QStringLiteral("DESTTAR"), QStringLiteral("AbCopy")})
         expectSameTable(table);
-    EXPECT_EQ(serverRows(QStringLiteral("SELECT COUNT(*) FROM Prazdn")),
-              QStringList{QStringLiteral("0\r")});
 
     // A table copied between the server and a folder keeps every row.
     QTemporaryDir spare;
