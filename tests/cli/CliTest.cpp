@@ -609,6 +609,36 @@ TEST_F(Cli, DemoWritesOnlyIntoEmptyTables) {
 
 }  // namespace
 
+// The calls file is read as the exchange's records are: a blank line is skipped, a quote out of
+// place refuses the file, and an endless file is refused before it takes the memory.
+TEST_F(Cli, ImportCallsReadsItsFileAsTheExchangeRecordsAreRead) {
+    init();
+    const QString good = QStringLiteral("2201001,15.03.2024,10:00:00,3,1,2234567,,,");
+    const QString blank = writeFile(QStringLiteral("blank.csv"), {kHeader, good, QString(), good});
+    const Outcome added = cli({QStringLiteral("import-calls"), blank});
+    EXPECT_EQ(added.code, 0) << added;
+    EXPECT_EQ(added.out, QStringLiteral("Добавлено разговоров: 2\n"));
+    const struct {
+        QString line;
+        const char* message;
+    } cases[] = {
+        {QStringLiteral("2201002,15.03.2024,10:00:00,3,1,22\"34\",,,"),
+         "Строка 2: кавычка внутри поля без кавычек; файл не загружен"},
+        {QStringLiteral("2201002,\"15.03.2024\"x,10:00:00,3,1,,,,"),
+         "Строка 2: символы после закрывающей кавычки; файл не загружен"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = cli({QStringLiteral("import-calls"),
+                                 writeFile(QStringLiteral("bad.csv"), {kHeader, c.line})});
+        EXPECT_EQ(run.code, 1) << run;
+        EXPECT_EQ(run.err, QString::fromUtf8(c.message) + u'\n') << run;
+    }
+    const Outcome endless = cli({QStringLiteral("import-calls"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(endless.code, 1) << endless;
+    EXPECT_TRUE(endless.err.contains(QStringLiteral("запись длиннее 1 МБ"))) << endless;
+    EXPECT_EQ(callCount(), csv({QStringLiteral("n"), QStringLiteral("2")}));
+}
+
 TEST_F(Cli, ImportCallsRefusesNulInvalidTextAndNonFiniteNumbersShowingAtMost40Characters) {
     init();
     const QByteArray header = kHeader.toUtf8() + '\n';
