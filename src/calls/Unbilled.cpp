@@ -1,5 +1,6 @@
 #include "calls/Unbilled.h"
 
+#include "calls/CallColumns.h"
 #include "calls/SpeedIndexes.h"
 #include "calls/UnbilledStatements.h"
 
@@ -16,22 +17,14 @@ void ensureIndexes(db::Database& db) {
 
 const UnbilledInfo& unbilledInfo() {
     static const UnbilledInfo info{
-        QStringLiteral("QueryUnbilled"),
-        QStringLiteral("DataSourceUnbilled"),
+        QStringLiteral("QueryUnbilled"), QStringLiteral("DataSourceUnbilled"),
         QStringLiteral("Нетарифицир."),
         QStringLiteral("Разговоры, которые не тарифицируются, с причиной"),
-        {
-            {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
-            {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
-            {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
-            {QStringLiteral("Cat"), QStringLiteral("КНС")},
-            {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
-            {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
-            {QStringLiteral("TRF"), QStringLiteral("Тариф")},
-            {QStringLiteral("Code"), QStringLiteral("Код МГ")},
-            {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
-            {QStringLiteral("Reason"), QStringLiteral("Причина")},
-        }};
+        callColumns({QStringLiteral("AbNumber"), QStringLiteral("Date_of_call"),
+                     QStringLiteral("Time_of_call"), QStringLiteral("Cat"),
+                     QStringLiteral("Longivity"), QStringLiteral("Number_of_call"),
+                     QStringLiteral("TRF"), QStringLiteral("Code"), QStringLiteral("CodeForeign"),
+                     QStringLiteral("Reason")})};
     return info;
 }
 

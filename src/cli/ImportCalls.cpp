@@ -6,6 +6,7 @@
 #include "calls/CallAppend.h"
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "cli/Options.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -152,8 +153,9 @@ class RecordReader {
 }  // namespace
 
 int runImportCalls(CliContext& context, const QStringList& args) {
-    QStringList files = args;
-    const bool again = files.removeAll(QStringLiteral("--again")) > 0;
+    Options options(args, QStringLiteral("import-calls FILE.csv [--again]"));
+    const bool again = options.takeFlag(QStringLiteral("--again"));
+    const QStringList& files = options.rest();
     if (files.size() != 1) usageError(QStringLiteral("import-calls FILE.csv [--again]"));
     QFile file(files.first());
     if (!file.open(QIODevice::ReadOnly))
