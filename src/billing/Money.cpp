@@ -69,6 +69,14 @@ Money Money::parse(const QString& text, const QLocale& locale) {
     return Money(negative ? -units : units);
 }
 
+Money Money::percent(double rate) const {
+    return fromUnits(std::llround(static_cast<long double>(units_) * rate / 100));
+}
+
+Money Money::beforePercent(double rate) const {
+    return fromUnits(std::llround(static_cast<long double>(units_) * 100 / (100 + rate)));
+}
+
 Money Money::roundedToKopecks() const {
     constexpr qint64 step = kScale / 100;
     const qint64 magnitude = (units_ < 0 ? -units_ : units_) + step / 2;

@@ -33,6 +33,11 @@ class Money {
 
     // Rounded to whole kopecks (hundredths), halves away from zero.
     Money roundedToKopecks() const;
+    // The given percent of the amount ("VAT of a line"), rounded to 0.0001.
+    Money percent(double rate) const;
+    // The amount that with the given percent added makes this one ("net of VAT"), rounded to
+    // 0.0001.
+    Money beforePercent(double rate) const;
     // Whole kopecks, for a payment order; requires: rounded to kopecks.
     constexpr qint64 kopecks() const { return units_ / (kScale / 100); }
     // Russian format with two decimals whatever the machine's locale: "2 046,34" (the group

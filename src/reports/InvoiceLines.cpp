@@ -10,7 +10,8 @@ namespace {
 
 using billing::Money;
 
-Money kopecks(double value) { return Money::fromDouble(value).roundedToKopecks(); }
+Money amount(double value) { return Money::fromDouble(value); }
+Money kopecks(double value) { return amount(value).roundedToKopecks(); }
 
 // The rounding left between the VAT total and its lines goes to the largest line.
 void allocateVat(InvoiceLines& l) {
@@ -26,7 +27,7 @@ void allocateVat(InvoiceLines& l) {
 
 InvoiceLines composeInvoice(const InvoiceBooks& b) {
     InvoiceLines l;
-    const double rate = b.vatPercent / 100;
+    const double rate = b.vatPercent;
     l.vatPercent = b.vatPercent;
     l.due = billing::amountDue(b.dolg, b.nds).roundedToKopecks();
     l.paid = kopecks(b.paidBefore + b.paidAfter);
@@ -37,20 +38,21 @@ InvoiceLines composeInvoice(const InvoiceBooks& b) {
     l.city = kopecks(b.byTime);
     l.mg = kopecks(b.mg);
     if (b.runKnown) {
-        const double dueAfterRun = b.dolg + b.nds + b.paidAfter;
-        const double penaltyWithVat =
-            dueAfterRun - b.lastDolg - (b.abPlata + b.byTime + b.mg) * (1 + rate);
-        l.penalty = kopecks(penaltyWithVat / (1 + rate));
+        const Money dueAfterRun = amount(b.dolg) + amount(b.nds) + amount(b.paidAfter);
+        const Money charges = amount(b.abPlata) + amount(b.byTime) + amount(b.mg);
+        const Money penaltyWithVat =
+            dueAfterRun - amount(b.lastDolg) - charges - charges.percent(rate);
+        l.penalty = penaltyWithVat.beforePercent(rate).roundedToKopecks();
     }
     l.net = l.fee + l.city + l.mg + l.penalty;
     l.vat = l.charged - l.net;
-    l.feeVat = kopecks(b.abPlata * rate);
-    l.cityVat = kopecks(b.byTime * rate);
-    l.mgVat = kopecks(b.mg * rate);
-    l.penaltyVat = kopecks(l.penalty.toDouble() * rate);
+    l.feeVat = amount(b.abPlata).percent(rate).roundedToKopecks();
+    l.cityVat = amount(b.byTime).percent(rate).roundedToKopecks();
+    l.mgVat = amount(b.mg).percent(rate).roundedToKopecks();
+    l.penaltyVat = l.penalty.percent(rate).roundedToKopecks();
     allocateVat(l);
 
-    l.dueNet = kopecks(l.due.toDouble() / (1 + rate));
+    l.dueNet = l.due.beforePercent(rate).roundedToKopecks();
     l.dueVat = l.due - l.dueNet;
     return l;
 }

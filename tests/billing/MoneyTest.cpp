@@ -78,3 +78,19 @@ TEST(Money, ExactArithmeticAndTexts) {
     EXPECT_TRUE(due.toCurrencyString(QLocale(QLocale::Russian, QLocale::Russia))
                     .startsWith(QStringLiteral("200,40")));
 }
+
+// VAT of a line and the net of an amount with VAT: exact to 0.0001, halves away from zero, also
+// for credits; parting an amount and adding the VAT back gives the amount.
+TEST(Money, PercentAndAmountBeforePercent) {
+    EXPECT_EQ(Money::fromDouble(67.00).percent(20), Money::fromDouble(13.40));
+    EXPECT_EQ(Money::fromDouble(0.025).percent(20).roundedToKopecks(), Money::fromDouble(0.01));
+    EXPECT_EQ(Money::fromUnits(5).percent(10), Money::fromUnits(1));
+    EXPECT_EQ(Money::fromUnits(-5).percent(10), Money::fromUnits(-1));
+    EXPECT_EQ(Money::fromDouble(164.40).beforePercent(20), Money::fromDouble(137.00));
+    EXPECT_EQ(Money::fromDouble(-12.00).beforePercent(20), Money::fromDouble(-10.00));
+    EXPECT_EQ(Money::fromDouble(62.35).beforePercent(22).roundedToKopecks(),
+              Money::fromDouble(51.11));
+    EXPECT_EQ(Money::fromDouble(100).beforePercent(0), Money::fromDouble(100));
+    const Money net = Money::fromDouble(1234.56);
+    EXPECT_EQ((net + net.percent(18)).beforePercent(18), net);
+}

@@ -69,6 +69,8 @@ TFormCallStatement::TFormCallStatement(const QList<QDate>& months, const QString
     connect(buttons, &QDialogButtonBox::accepted, this, &TFormCallStatement::OkClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     editFrom_->setFocus();
+    // Wide enough for the whole title in the window's frame.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 2);
 }
 
 QDate TFormCallStatement::month() const { return monthBox_->currentData().toDate(); }
