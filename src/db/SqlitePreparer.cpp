@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
+#include <utility>
 
 namespace orv::db {
 namespace {
@@ -29,15 +29,95 @@ namespace {
 
 }  // namespace
 
+// Attaches the files the statement names that are not read from elsewhere, making room for
+// them and for the files it creates.
+void SqlitePreparer::makeRoom(const QList<TableRef>& refs, const QHash<QString, QString>& rendered,
+                              int creates) {
+    QStringList needed;
+    for (const TableRef& ref : refs) {
+        if (ref.use == TableUse::Create || rendered.contains(TableFiles::key(ref.name))) continue;
+        const QString k = TableFiles::key(files_.canonicalName(ref.name));
+        if (!needed.contains(k)) needed.append(k);
+    }
+    int missing = creates;
+    for (const QString& k : needed)
+        if (!attachments_.isAttached(k)) ++missing;
+    attachments_.makeRoom(missing, needed);
+}
+
+// The SQL text of each table the statement names, its file attached and pinned (a created
+// table's file made first); reads of a bound table come from its view.
+void SqlitePreparer::renderTables(const QList<TableRef>& refs,
+                                  const QHash<QString, QString>& bounds,
+                                  QHash<QString, QString>& rendered, Held& held) {
+    for (const TableRef& ref : refs) {
+        const QString lower = TableFiles::key(ref.name);
+        if (rendered.contains(lower)) continue;
+        if (ref.use == TableUse::Create) {
+            if (files_.find(ref.name))
+                raise(Error::Kind::Engine,
+                      QStringLiteral("Таблица %1 уже существует").arg(ref.name));
+            const QString schema = ddl_.createFile(ref.name, {});
+            held.createdFile = ref.name;
+            attachments_.pin(ref.name);
+            held.pinned.append(ref.name);
+            rendered.insert(lower,
+                            quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(ref.name));
+            continue;
+        }
+        const QString canonical = files_.canonicalName(ref.name);
+        const QString schema = attachments_.attach(canonical);
+        attachments_.pin(canonical);
+        held.pinned.append(canonical);
+        const auto bound = bounds.constFind(TableFiles::key(canonical));
+        rendered.insert(
+            lower, ref.use == TableUse::Read && bound != bounds.constEnd()
+                       ? *bound
+                       : quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(canonical));
+    }
+}
+
+// The statement rendered with its tables, wrapped as an insert or a new temporary table, and
+// prepared by the engine.
+std::pair<Statement, QString> SqlitePreparer::compile(const DialectStatement& statement,
+                                                      const QString& insertTarget, bool intoFile,
+                                                      const QHash<QString, QString>& rendered) {
+    const auto tableSql = [&](const TableRef& ref) {
+        return rendered.value(TableFiles::key(ref.name));
+    };
+    QString sql = statement.render(tableSql);
+    const qsizetype statementLength = sql.size();
+    if (intoFile)
+        sql = QStringLiteral("INSERT INTO %1 %2")
+                  .arg(rendered.value(TableFiles::key(insertTarget)), sql);
+    else if (!insertTarget.isEmpty())
+        sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2").arg(quoteIdentifier(insertTarget), sql);
+    try {
+        return {Statement(connection_, sql), sql};
+    } catch (const Error& e) {
+        const qsizetype offset = connection_.lastErrorOffset(sql);
+        const qsizetype prefix = sql.size() - statementLength;
+        raiseAtPosition(e, statement, offset < 0 ? -1 : std::max<qsizetype>(0, offset - prefix),
+                        tableSql);
+    }
+}
+
+void SqlitePreparer::release(const Held& held) {
+    for (const QString& p : held.pinned) attachments_.unpin(p);
+    for (const QString& temp : held.temps) copies_.drop(temp);
+    if (held.createdFile.isEmpty()) return;
+    try {
+        ddl_.dropTable(held.createdFile);
+    } catch (const Error&) {
+        // The empty file stays; it holds no table and is refused as one on next use.
+    }
+}
+
 SqlitePreparer::Prepared SqlitePreparer::prepare(const DialectStatement& statement,
                                                  const QString& insertTarget, bool newTemporary,
                                                  int reserve,
                                                  const QHash<QString, QString>& bounds) {
-    const auto key = &TableFiles::key;
-    QHash<QString, QString> rendered;  // lower-case name as written -> SQL text
-    QStringList pinned;
-    QStringList temps;
-    QString createdFile;
+    Held held;
     try {
         QList<TableRef> refs = statement.tables();
         const bool intoFile = !insertTarget.isEmpty() && !newTemporary;
@@ -45,70 +125,14 @@ SqlitePreparer::Prepared SqlitePreparer::prepare(const DialectStatement& stateme
         int creates = reserve;
         for (const TableRef& ref : refs)
             if (ref.use == TableUse::Create) ++creates;
-        copies_.copy(refs, Attachments::kLimit - creates, bounds, rendered, temps);
-        QStringList needed;
-        for (const TableRef& ref : refs) {
-            if (ref.use == TableUse::Create || rendered.contains(key(ref.name))) continue;
-            const QString canonical = files_.canonicalName(ref.name);
-            if (!needed.contains(key(canonical))) needed.append(key(canonical));
-        }
-        int missing = creates;
-        for (const QString& k : needed)
-            if (!attachments_.isAttached(k)) ++missing;
-        attachments_.makeRoom(missing, needed);
-        for (const TableRef& ref : refs) {
-            const QString lower = key(ref.name);
-            if (rendered.contains(lower)) continue;
-            if (ref.use == TableUse::Create) {
-                if (files_.find(ref.name))
-                    raise(Error::Kind::Engine,
-                          QStringLiteral("Таблица %1 уже существует").arg(ref.name));
-                const QString schema = ddl_.createFile(ref.name, {});
-                createdFile = ref.name;
-                attachments_.pin(ref.name);
-                pinned.append(ref.name);
-                rendered.insert(
-                    lower, quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(ref.name));
-                continue;
-            }
-            const QString canonical = files_.canonicalName(ref.name);
-            const QString schema = attachments_.attach(canonical);
-            attachments_.pin(canonical);
-            pinned.append(canonical);
-            const auto bound = bounds.constFind(key(canonical));
-            rendered.insert(lower, ref.use == TableUse::Read && bound != bounds.constEnd()
-                                       ? *bound
-                                       : quoteIdentifier(schema) + QLatin1Char('.') +
-                                             quoteIdentifier(canonical));
-        }
-        const auto tableSql = [&](const TableRef& ref) { return rendered.value(key(ref.name)); };
-        QString sql = statement.render(tableSql);
-        const qsizetype statementLength = sql.size();
-        if (intoFile)
-            sql = QStringLiteral("INSERT INTO %1 %2").arg(rendered.value(key(insertTarget)), sql);
-        else if (!insertTarget.isEmpty())
-            sql = QStringLiteral("CREATE TEMP TABLE %1 AS %2")
-                      .arg(quoteIdentifier(insertTarget), sql);
-        std::optional<Statement> prepared;
-        try {
-            prepared.emplace(connection_, sql);
-        } catch (const Error& e) {
-            const qsizetype offset = connection_.lastErrorOffset(sql);
-            const qsizetype prefix = sql.size() - statementLength;
-            raiseAtPosition(e, statement, offset < 0 ? -1 : std::max<qsizetype>(0, offset - prefix),
-                            tableSql);
-        }
-        return Prepared{std::move(*prepared), sql, pinned, temps};
+        QHash<QString, QString> rendered;  // lower-case name as written -> SQL text
+        copies_.copy(refs, Attachments::kLimit - creates, bounds, rendered, held.temps);
+        makeRoom(refs, rendered, creates);
+        renderTables(refs, bounds, rendered, held);
+        auto [prepared, sql] = compile(statement, insertTarget, intoFile, rendered);
+        return Prepared{std::move(prepared), sql, held.pinned, held.temps};
     } catch (...) {
-        for (const QString& p : pinned) attachments_.unpin(p);
-        for (const QString& temp : temps) copies_.drop(temp);
-        if (!createdFile.isEmpty()) {
-            try {
-                ddl_.dropTable(createdFile);
-            } catch (const Error&) {
-                // The empty file stays; it holds no table and is refused as one on next use.
-            }
-        }
+        release(held);
         throw;
     }
 }

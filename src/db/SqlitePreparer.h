@@ -8,8 +8,10 @@
 #include "db/Sqlite.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 namespace orv::db {
 
@@ -18,6 +20,7 @@ class DialectStatement;
 class SurplusCopies;
 class TableDdl;
 class TableFiles;
+struct TableRef;
 
 class SqlitePreparer {
   public:
@@ -43,6 +46,21 @@ class SqlitePreparer {
                      bool newTemporary, int reserve, const QHash<QString, QString>& bounds);
 
   private:
+    // What a preparation holds until it is done or fails.
+    struct Held {
+        QStringList pinned;
+        QStringList temps;
+        QString createdFile;
+    };
+    void makeRoom(const QList<TableRef>& refs, const QHash<QString, QString>& rendered,
+                  int creates);
+    void renderTables(const QList<TableRef>& refs, const QHash<QString, QString>& bounds,
+                      QHash<QString, QString>& rendered, Held& held);
+    std::pair<Statement, QString> compile(const DialectStatement& statement,
+                                          const QString& insertTarget, bool intoFile,
+                                          const QHash<QString, QString>& rendered);
+    void release(const Held& held);
+
     Connection& connection_;
     const TableFiles& files_;
     Attachments& attachments_;
