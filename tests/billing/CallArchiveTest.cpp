@@ -354,3 +354,29 @@ TEST(ArchivedListing, ListsTheMonthWithTheSelection) {
     EXPECT_EQ(rows(views.open(calls::Listing::All, all)), (QStringList{"101 2026-04-02"}));
     EXPECT_EQ(x.rows("DESTTAR").size(), 1);
 }
+
+// The run keeps its temporary tables in files, but the connection's own temporary tables (which
+// a change of that setting would drop) outlive it, and the setting is as before afterwards.
+TEST(CallArchive, TheRunLeavesTheConnectionsTemporaryTablesAndSetting) {
+    const auto storeOf = [](Exchange& x) {
+        db::Statement read(x.db().connection(), QStringLiteral("PRAGMA temp_store"));
+        read.step();
+        return read.columnInt(0);
+    };
+    Exchange plain;
+    test::seedWorkedExample(plain);
+    const qint64 before = storeOf(plain);
+    plain.run(kToday);
+    EXPECT_EQ(storeOf(plain), before);
+    EXPECT_EQ(billing::listArchive(plain.db()).first().calls, 4);
+
+    Exchange held;
+    test::seedWorkedExample(held);
+    held.db().connection().exec(
+        QStringLiteral("CREATE TEMP TABLE kept (a INTEGER); INSERT INTO kept VALUES (7)"));
+    held.run(kToday);
+    db::Statement kept(held.db().connection(), QStringLiteral("SELECT a FROM temp.kept"));
+    ASSERT_TRUE(kept.step());
+    EXPECT_EQ(kept.columnInt(0), 7);
+    EXPECT_EQ(billing::listArchive(held.db()).first().calls, 4);
+}
