@@ -52,8 +52,9 @@ const QString& monthIndexesSql() {
 // priced rows of one call and category the first. A call that repeats an earlier one in every
 // priced column keeps no cost, since the pipelines price identical calls once (their select is
 // DISTINCT); a call priced under no category keeps the reason noted for it. In the order of the
-// call index of DESTTAR (number, date, time), which reads the calls from that index alone and
-// finds their prices in the same order in the indexes of the priced tables.
+// call index of DESTTAR (its columns, then the rowid), which reads the calls from that index
+// alone, finds their prices in the same order in the indexes of the priced tables and keeps the
+// rows of one call together.
 const QString& archiveInsertSql() {
     static const QString text = QStringLiteral(
         "INSERT INTO %1 (%2, Priznak, Tariff, Cost, Reason, RunId, CallRowid) "
@@ -82,7 +83,8 @@ const QString& archiveInsertSql() {
         "CASE WHEN d.Cat < 8 THEN r.Cat < 8 ELSE r.Cat > 7 AND d.Cat > 7 AND r.TRF = d.TRF END "
         "LIMIT 1) "
         "WHERE d.rowid <= ?2 AND d.Date_of_call < ?3 "
-        "ORDER BY d.AbNumber, d.Date_of_call, d.Time_of_call");
+        "ORDER BY d.AbNumber, d.Date_of_call, d.Time_of_call, d.Cat, d.Longivity, "
+        "d.Number_of_call, d.TRF, d.Code, d.CodeForeign, d.rowid");
     return text;
 }
 
