@@ -3,6 +3,8 @@
 #include "calls/CallColumns.h"
 #include "calls/SpeedIndexes.h"
 #include "calls/UnbilledStatements.h"
+#include "db/Database.h"
+#include "db/Dialect.h"
 
 namespace orv::calls {
 namespace {
@@ -43,6 +45,20 @@ qint64 countUnbilled(db::Database& db) {
     db::Query count(db, sql::QueryUnbilledCount());
     count.open();
     return count.asInteger(QStringLiteral("Unbilled"));
+}
+
+qint64 copyUnbilled(db::Database& db, const QString& temporaryTable) {
+    ensureIndexes(db);
+    db.connection().exec(
+        QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    db::PreparedSql copy = db.prepare(db::DialectStatement(sql::QueryUnbilled()), temporaryTable,
+                                      db::Database::Target::NewTemporary);
+    copy.statement().run();
+    db::Statement count(
+        db.connection(),
+        QStringLiteral("SELECT count(*) FROM temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    count.step();
+    return count.columnInt(0);
 }
 
 QString unbilledNote(qint64 unbilled) {

@@ -47,10 +47,19 @@ void writeStatement(QTextStream& out, const billing::CallStatement& s) {
                     QStringLiteral("Набранный номер"), QStringLiteral("Направление"),
                     QStringLiteral("Минуты"), QStringLiteral("Тариф"), QStringLiteral("Стоимость"),
                     QStringLiteral("Причина")});
-    for (const billing::StatementCall& c : s.calls)
-        out << csvLine({QString::number(c.number), c.date.toString(QStringLiteral("dd.MM.yyyy")),
-                        c.time, c.dialled, c.destination, QString::number(c.minutes),
-                        c.tariff ? csvField(*c.tariff) : QString(), money(c.cost), c.reason});
+    qsizetype call = 0;
+    for (const billing::StatementNumber& n : s.numbers) {
+        // A number charged under several categories lists its calls under each: "101 (ЛЬГ)".
+        const QString number = n.category.isEmpty()
+                                   ? QString::number(n.number)
+                                   : QStringLiteral("%1 (%2)").arg(n.number).arg(n.category);
+        for (const qsizetype end = call + n.calls; call < end; ++call) {
+            const billing::StatementCall& c = s.calls[call];
+            out << csvLine({number, c.date.toString(QStringLiteral("dd.MM.yyyy")), c.time,
+                            c.dialled, c.destination, QString::number(c.minutes),
+                            c.tariff ? csvField(*c.tariff) : QString(), money(c.cost), c.reason});
+        }
+    }
     out << csvLine({QStringLiteral("Итого городские"), QString(), QString(), QString(), QString(),
                     QString(), QString(), money(s.totals.city), QString()});
     out << csvLine({QStringLiteral("Итого междугородние"), QString(), QString(), QString(),
