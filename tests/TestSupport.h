@@ -2,6 +2,7 @@
 // Helpers shared by the test programs: a fresh folder per test, a database on it, plain-SQLite
 // access to a table file as an outside program would do it, and rows of a query as text.
 
+#include "core/Error.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Schema.h"
@@ -12,9 +13,20 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace orv::test {
+
+// The message of the orv::Error the action raises; empty when it raises none.
+inline QString errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return {};
+}
 
 // How many table files the database's connection has attached right now.
 inline int attachedTableFiles(db::Database& db) {

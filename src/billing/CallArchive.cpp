@@ -1,10 +1,10 @@
 #include "billing/CallArchive.h"
 
-#include "core/TestHooks.h"
 #include "calls/Unbilled.h"
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/RowBound.h"
@@ -28,44 +28,63 @@ const QString kCallColumns = QStringLiteral(
     "AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, Code, CodeForeign, "
     "TRF");
 
-// The columns of a month's table: the call as DESTTAR held it, then how the run billed it.
+// The columns of a month's table: the call as DESTTAR held it, then how the run billed it. A
+// call charged under several categories of its number has a row for each, all with its CallRowid.
 const QString& monthTableSql() {
     static const QString text = QStringLiteral(
         "CREATE TABLE IF NOT EXISTS %1.%2 (AbNumber INTEGER, Date_of_call DATE, Time_of_call "
         "TIME, Longivity INTEGER, Cat SMALLINT, Number_of_call INTEGER, Code VARCHAR(10), "
         "CodeForeign VARCHAR(10), TRF FLOAT, Priznak VARCHAR(10), Tariff FLOAT, Cost FLOAT, "
-        "Reason VARCHAR(60), RunId VARCHAR(30), CallRowid INTEGER);"
-        "CREATE INDEX IF NOT EXISTS %1.%3 ON %2 (AbNumber, Date_of_call, Time_of_call);"
-        "CREATE INDEX IF NOT EXISTS %1.%4 ON %2 (RunId)");
+        "Reason VARCHAR(60), RunId VARCHAR(30), CallRowid INTEGER)");
     return text;
 }
 
-// One priced row per call: the city price for calls below category 8, the long-distance price
-// above; a call priced under two categories of its number keeps the first.
+// Built after a new month's rows are in, which is faster than keeping them up to date row by row.
+const QString& monthIndexesSql() {
+    static const QString text = QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS %1.%3 ON %2 (AbNumber, Date_of_call, Time_of_call);"
+        "CREATE INDEX IF NOT EXISTS %1.%4 ON %2 (RunId, CallRowid)");
+    return text;
+}
+
+// Every bounded call dated before the cut-off, with a row for each category it was priced under:
+// the city price for calls below category 8, the long-distance price for the others; of the
+// priced rows of one call and category the first. A call that repeats an earlier one in every
+// priced column keeps no cost, since the pipelines price identical calls once (their select is
+// DISTINCT); a call priced under no category keeps the reason noted for it. In the order of the
+// call index of DESTTAR (its columns, then the rowid), which reads the calls from that index
+// alone, finds their prices in the same order in the indexes of the priced tables and keeps the
+// rows of one call together.
 const QString& archiveInsertSql() {
     static const QString text = QStringLiteral(
         "INSERT INTO %1 (%2, Priznak, Tariff, Cost, Reason, RunId, CallRowid) "
-        "SELECT %7, "
-        "CASE WHEN d.Cat < 8 THEN (SELECT c.Priznak FROM %3 c WHERE c.AbNumber = d.AbNumber AND "
-        "c.Date_of_call = d.Date_of_call AND c.Time_of_call = d.Time_of_call AND c.Longivity = "
-        "d.Longivity LIMIT 1) ELSE (SELECT m.Priznak FROM %4 m WHERE m.AbNumber = d.AbNumber AND "
-        "m.Date_of_call = d.Date_of_call AND m.Time_of_call = d.Time_of_call AND m.Longivity = "
-        "d.Longivity AND m.TRF = d.TRF LIMIT 1) END, "
-        "CASE WHEN d.Cat < 8 THEN (SELECT c.Cost FROM %3 c WHERE c.AbNumber = d.AbNumber AND "
-        "c.Date_of_call = d.Date_of_call AND c.Time_of_call = d.Time_of_call AND c.Longivity = "
-        "d.Longivity LIMIT 1) ELSE (SELECT m.Cost_k FROM %4 m WHERE m.AbNumber = d.AbNumber AND "
-        "m.Date_of_call = d.Date_of_call AND m.Time_of_call = d.Time_of_call AND m.Longivity = "
-        "d.Longivity AND m.TRF = d.TRF LIMIT 1) END, "
-        "CASE WHEN d.Cat < 8 THEN (SELECT c.ResCost FROM %3 c WHERE c.AbNumber = d.AbNumber AND "
-        "c.Date_of_call = d.Date_of_call AND c.Time_of_call = d.Time_of_call AND c.Longivity = "
-        "d.Longivity LIMIT 1) ELSE (SELECT m.ResCost FROM %4 m WHERE m.AbNumber = d.AbNumber AND "
-        "m.Date_of_call = d.Date_of_call AND m.Time_of_call = d.Time_of_call AND m.Longivity = "
-        "d.Longivity AND m.TRF = d.TRF LIMIT 1) END, "
-        "(SELECT u.Reason FROM temp.%5 u WHERE u.AbNumber IS d.AbNumber AND u.Date_of_call IS "
-        "d.Date_of_call AND u.Time_of_call IS d.Time_of_call AND u.Longivity IS d.Longivity AND "
-        "u.Cat IS d.Cat AND u.Number_of_call IS d.Number_of_call AND u.TRF IS d.TRF LIMIT 1), "
-        "?1, d.rowid FROM %6 d WHERE d.rowid <= ?2 AND d.Date_of_call >= ?3 AND "
-        "d.Date_of_call < ?4 ORDER BY d.rowid");
+        "SELECT %7, coalesce(c.Priznak, m.Priznak), "
+        "CASE WHEN e.rowid IS NULL THEN coalesce(c.Cost, m.Cost_k) END, "
+        "CASE WHEN e.rowid IS NULL THEN coalesce(c.ResCost, m.ResCost) END, "
+        "CASE WHEN e.rowid IS NOT NULL THEN 'повтор разговора' "
+        "WHEN c.rowid IS NULL AND m.rowid IS NULL THEN (SELECT u.Reason FROM temp.%5 u WHERE "
+        "u.AbNumber IS d.AbNumber AND u.Date_of_call IS d.Date_of_call AND u.Time_of_call IS "
+        "d.Time_of_call AND u.Longivity IS d.Longivity AND u.Cat IS d.Cat AND u.Number_of_call "
+        "IS d.Number_of_call AND u.TRF IS d.TRF LIMIT 1) END, ?1, d.rowid "
+        "FROM %6 d "
+        "LEFT JOIN %3 c ON d.Cat < 8 AND c.AbNumber = d.AbNumber AND c.Date_of_call = "
+        "d.Date_of_call AND c.Time_of_call = d.Time_of_call AND c.Longivity = d.Longivity AND "
+        "NOT EXISTS (SELECT 1 FROM %3 f WHERE f.AbNumber = c.AbNumber AND f.Date_of_call = "
+        "c.Date_of_call AND f.Time_of_call = c.Time_of_call AND f.Longivity = c.Longivity AND "
+        "f.Priznak IS c.Priznak AND f.rowid < c.rowid) "
+        "LEFT JOIN %4 m ON (d.Cat < 8) IS NOT 1 AND m.AbNumber = d.AbNumber AND m.Date_of_call = "
+        "d.Date_of_call AND m.Time_of_call = d.Time_of_call AND m.Longivity = d.Longivity AND "
+        "m.TRF = d.TRF AND NOT EXISTS (SELECT 1 FROM %4 f WHERE f.AbNumber = m.AbNumber AND "
+        "f.Date_of_call = m.Date_of_call AND f.Time_of_call = m.Time_of_call AND f.Longivity = "
+        "m.Longivity AND f.TRF = m.TRF AND f.Priznak IS m.Priznak AND f.rowid < m.rowid) "
+        "LEFT JOIN %6 e ON coalesce(c.ResCost, m.ResCost) IS NOT NULL AND e.rowid = (SELECT "
+        "r.rowid FROM %6 r WHERE r.AbNumber = d.AbNumber AND r.Date_of_call = d.Date_of_call AND "
+        "r.Time_of_call = d.Time_of_call AND r.Longivity = d.Longivity AND r.rowid < d.rowid AND "
+        "CASE WHEN d.Cat < 8 THEN r.Cat < 8 ELSE r.Cat > 7 AND d.Cat > 7 AND r.TRF = d.TRF END "
+        "LIMIT 1) "
+        "WHERE d.rowid <= ?2 AND d.Date_of_call < ?3 "
+        "ORDER BY d.AbNumber, d.Date_of_call, d.Time_of_call, d.Cat, d.Longivity, "
+        "d.Number_of_call, d.TRF, d.Code, d.CodeForeign, d.rowid");
     return text;
 }
 
@@ -74,19 +93,6 @@ QString callColumnsOf(const QString& alias) {
     QStringList columns = kCallColumns.split(QStringLiteral(", "));
     for (QString& column : columns) column.prepend(alias + u'.');
     return columns.join(QStringLiteral(", "));
-}
-
-// The pipelines price identical calls once (their select is DISTINCT): a call of this run that
-// repeats an earlier one in every priced column keeps no cost.
-const QString& repeatedCallsSql() {
-    static const QString text = QStringLiteral(
-        "UPDATE %1 SET Tariff = NULL, Cost = NULL, Reason = 'повтор разговора' WHERE RunId = ?1 "
-        "AND Cost IS NOT NULL AND EXISTS (SELECT 1 FROM %1 e WHERE e.RunId = ?1 AND e.AbNumber = "
-        "%1.AbNumber AND e.Date_of_call = %1.Date_of_call AND e.Time_of_call = %1.Time_of_call "
-        "AND e.Longivity = %1.Longivity AND e.Priznak IS %1.Priznak AND e.CallRowid < "
-        "%1.CallRowid AND e.Cost IS NOT NULL AND ((e.Cat < 8 AND %1.Cat < 8) OR (e.Cat > 7 AND "
-        "%1.Cat > 7 AND e.TRF = %1.TRF)))");
-    return text;
 }
 
 QString isoDate(const QDate& date) { return date.toString(Qt::ISODate); }
@@ -103,11 +109,15 @@ QStringList monthTables(db::Connection& c, const QString& schema) {
 
 QString queueTable() { return QStringLiteral("main.") + db::quoteIdentifier(kQueue); }
 
-// The queue and a month's table have the same columns.
+// The queue and a month's table have the same columns; the queue needs no index.
 void createCallTable(db::Connection& c, const QString& schema, const QString& name) {
-    c.exec(monthTableSql().arg(db::quoteIdentifier(schema), db::quoteIdentifier(name),
-                               db::quoteIdentifier(name + QStringLiteral("_call")),
-                               db::quoteIdentifier(name + QStringLiteral("_run"))));
+    c.exec(monthTableSql().arg(db::quoteIdentifier(schema), db::quoteIdentifier(name)));
+}
+
+void indexMonthTable(db::Connection& c, const QString& schema, const QString& name) {
+    c.exec(monthIndexesSql().arg(db::quoteIdentifier(schema), db::quoteIdentifier(name),
+                                 db::quoteIdentifier(name + QStringLiteral("_call")),
+                                 db::quoteIdentifier(name + QStringLiteral("_run"))));
 }
 
 bool hasQueuedCalls(db::Connection& c) {
@@ -151,6 +161,7 @@ void moveQueuedCalls(db::Database& db, const ArchiveAttachment& archive) {
                                 .arg(archive.table(month), columns, queueTable()));
         insert.bind(1, isoDate(month).left(7));
         insert.run();
+        indexMonthTable(c, archive.schema(), archiveTableName(month));
     }
     TEST_crashPoint("archive-move-before-commit");
     c.exec(QStringLiteral("DELETE FROM %1").arg(queueTable()));
@@ -159,16 +170,6 @@ void moveQueuedCalls(db::Database& db, const ArchiveAttachment& archive) {
 
 QDate monthOf(const QString& table) {
     return QDate(table.mid(8, 4).toInt(), table.mid(13, 2).toInt(), 1);
-}
-
-// The months in which the bounded calls dated before cutOff fall.
-QList<QDate> retiredMonths(db::Database& db, const db::RowBound& calls, const QDate& cutOff) {
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT DISTINCT substr(Date_of_call, 1, 7) FROM %1 WHERE "
-                                  "Date_of_call < ?1 ORDER BY 1")
-                       .arg(calls.source()));
-    read.bind(1, isoDate(cutOff));
-    return monthsOfDates(read);
 }
 
 }  // namespace
@@ -227,42 +228,11 @@ bool ArchiveAttachment::holdsMonth(const QDate& month) const {
 }
 
 qint64 noteUnbilledReasons(db::Database& db) {
-    db::Connection& c = db.connection();
-    // Typed as the call columns: an untyped column compared with a typed one cannot use the
-    // index, and the archive's lookup of each call's reason would scan the whole table.
-    c.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 (AbNumber INTEGER, "
-                          "Date_of_call DATE, Time_of_call TIME, Cat SMALLINT, Longivity INTEGER, "
-                          "Number_of_call INTEGER, TRF FLOAT, Code VARCHAR(10), "
-                          "CodeForeign VARCHAR(10), Reason VARCHAR(60))")
-               .arg(kReasons));
-    calls::UnbilledView view(db);
-    db::Query& unbilled = view.open();
-    Statement insert(
-        c,
-        QStringLiteral("INSERT INTO temp.%1 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kReasons));
-    const QStringList columns = {QStringLiteral("AbNumber"),     QStringLiteral("Date_of_call"),
-                                 QStringLiteral("Time_of_call"), QStringLiteral("Cat"),
-                                 QStringLiteral("Longivity"),    QStringLiteral("Number_of_call"),
-                                 QStringLiteral("TRF"),          QStringLiteral("Code"),
-                                 QStringLiteral("CodeForeign"),  QStringLiteral("Reason")};
-    QList<int> fields;
-    for (const QString& column : columns) fields.append(unbilled.fieldIndex(column));
-    for (qint64 r = 0; r < unbilled.recordCount(); ++r) {
-        insert.reset();
-        for (int i = 0; i < fields.size(); ++i) {
-            const QVariant value = unbilled.value(r, fields[i]);
-            insert.bind(i + 1, value.userType() == QMetaType::QDate
-                                   ? QVariant(isoDate(value.toDate()))
-                               : value.userType() == QMetaType::QTime
-                                   ? QVariant(value.toTime().toString(QStringLiteral("HH:mm:ss")))
-                                   : value);
-        }
-        insert.run();
-    }
-    c.exec(QStringLiteral("CREATE INDEX temp.%1_call ON %1 (AbNumber, Date_of_call, "
-                          "Time_of_call)")
-               .arg(kReasons));
-    return unbilled.recordCount();
+    const qint64 unbilled = calls::copyUnbilled(db, kReasons);
+    db.connection().exec(QStringLiteral("CREATE INDEX temp.%1_call ON %1 (AbNumber, Date_of_call, "
+                                        "Time_of_call)")
+                             .arg(kReasons));
+    return unbilled;
 }
 
 void indexPricedCalls(db::Database& db) {
@@ -282,23 +252,22 @@ qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDat
     const QString city = db.qualified(QStringLiteral("TabCTGr2"));
     const QString mg = db.qualified(QStringLiteral("TabMGgr2"));
     const QString desttar = db.qualified(QStringLiteral("DESTTAR"));
-    createCallTable(db.connection(), QStringLiteral("main"), kQueue);
-    qint64 queued = 0;
-    for (const QDate& month : retiredMonths(db, calls, cutOff)) {
-        Statement insert(db.connection(),
-                         archiveInsertSql().arg(queueTable(), kCallColumns, city, mg, kReasons,
-                                                desttar, callColumnsOf(QStringLiteral("d"))));
-        insert.bind(1, runId);
-        insert.bind(2, calls.lastRowid());
-        insert.bind(3, isoDate(month));
-        insert.bind(4, isoDate(std::min(month.addMonths(1), cutOff)));
-        insert.run();
-        queued += db.connection().changes();
-    }
-    Statement repeated(db.connection(), repeatedCallsSql().arg(queueTable()));
-    repeated.bind(1, runId);
-    repeated.run();
-    return queued;
+    db::Connection& c = db.connection();
+    createCallTable(c, QStringLiteral("main"), kQueue);
+    Statement insert(c, archiveInsertSql().arg(queueTable(), kCallColumns, city, mg, kReasons,
+                                               desttar, callColumnsOf(QStringLiteral("d"))));
+    insert.bind(1, runId);
+    insert.bind(2, calls.lastRowid());
+    insert.bind(3, isoDate(cutOff));
+    insert.run();
+    // The rows of one call are consecutive: a call is counted at its first row.
+    Statement count(c, QStringLiteral("SELECT count(*) FROM %1 q WHERE q.RunId = ?1 AND NOT "
+                                      "EXISTS (SELECT 1 FROM %1 p WHERE p.rowid = q.rowid - 1 AND "
+                                      "p.RunId = q.RunId AND p.CallRowid = q.CallRowid)")
+                           .arg(queueTable()));
+    count.bind(1, runId);
+    count.step();
+    return count.columnInt(0);
 }
 
 void finishArchiveMove(db::Database& db) {
@@ -316,7 +285,8 @@ qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
             db.connection(),
             QStringLiteral("INSERT INTO %1 (rowid, %2) SELECT CASE WHEN EXISTS (SELECT 1 FROM %1 "
                            "t WHERE t.rowid = a.CallRowid) THEN NULL ELSE a.CallRowid END, %3 "
-                           "FROM %4 a WHERE a.RunId >= ?1 ORDER BY a.CallRowid")
+                           "FROM %4 a WHERE a.rowid IN (SELECT min(rowid) FROM %4 WHERE RunId "
+                           ">= ?1 GROUP BY RunId, CallRowid) ORDER BY a.CallRowid")
                 .arg(desttar, kCallColumns, callColumnsOf(QStringLiteral("a")), table));
         insert.bind(1, runId);
         insert.run();
@@ -350,7 +320,9 @@ QList<ArchiveMonth> listArchive(db::Database& db) {
         ArchiveMonth month;
         month.month = monthOf(name);
         Statement count(db.connection(),
-                        QStringLiteral("SELECT count(*) FROM %1").arg(archive.table(month.month)));
+                        QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT RunId, CallRowid "
+                                       "FROM %1)")
+                            .arg(archive.table(month.month)));
         count.step();
         month.calls = count.columnInt(0);
         Statement bytes(db.connection(),

@@ -11,6 +11,10 @@
 // first finishes a move that was cut short. A call is so always in exactly one of DESTTAR, the
 // queue and the archive.
 //
+// A call charged under several categories of its number (a number with several accounts) has a
+// row for each category, priced at it; it is still one call: counted once, listed once and put
+// back into DESTTAR once, told apart by RunId and CallRowid.
+//
 // Months are kept "Архив", "Хранить месяцев" of the settings store (36 when not set); older
 // months are dropped only by dropArchiveBefore, which the commands call after the operator
 // confirms. A restore of the tables from before a run takes that run's calls back into DESTTAR
@@ -33,8 +37,8 @@ class SettingsStore;
 namespace orv::billing {
 
 struct ArchiveMonth {
-    QDate month;  // first day
-    qint64 calls = 0;
+    QDate month;       // first day
+    qint64 calls = 0;  // distinct calls
     qint64 bytes = 0;  // pages of the month's table and its indexes
 };
 
@@ -75,7 +79,7 @@ void indexPricedCalls(db::Database& db);
 
 // Inside the run's transaction: copies the bounded calls dated before cutOff into the queue with
 // their prices and reasons, marked with runId. The caller deletes them from DESTTAR in the same
-// transaction. Returns the number of calls queued.
+// transaction. Returns the number of calls queued (each once, whatever its categories).
 qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDate& cutOff,
                          const QString& runId);
 // Outside a transaction: moves the queued calls, if any, into the archive.

@@ -6,7 +6,7 @@
 
 #include <QHash>
 #include <QMap>
-#include <tuple>
+#include <utility>
 
 namespace orv::billing {
 namespace {
@@ -27,54 +27,86 @@ std::optional<double> optionalReal(const Statement& s, int i) {
     return s.columnIsNull(i) ? std::nullopt : std::optional<double>(s.column(i).toDouble());
 }
 
-// "FIO, Adress" of the number's first account row; empty when it has none.
-QString subscriberOf(db::Database& db, qint64 number) {
+// "FIO, Adress" of the number's first account row (of the category when one is given); empty
+// when it has none.
+QString subscriberOf(db::Database& db, qint64 number, const QString& category) {
     if (!db.tableExists(QStringLiteral("AbTab"))) return {};
     Statement read(db.connection(),
-                   QStringLiteral("SELECT FIO, Adress FROM %1 WHERE AbNumber = ?1 ORDER BY rowid "
-                                  "LIMIT 1")
+                   QStringLiteral("SELECT FIO, Adress, Priznak FROM %1 WHERE AbNumber = ?1 ORDER "
+                                  "BY rowid")
                        .arg(db.qualified(QStringLiteral("AbTab"))));
     read.bind(1, number);
-    if (!read.step()) return {};
-    QStringList parts;
-    for (int i = 0; i < 2; ++i)
-        if (const QString part = read.column(i).toString().trimmed(); !part.isEmpty())
-            parts.append(part);
-    return parts.join(QStringLiteral(", "));
+    std::optional<QStringList> found;
+    while (read.step()) {
+        const bool ofCategory = category.isEmpty() ||
+                                read.column(2).toString().toCaseFolded() == category.toCaseFolded();
+        if (found && !ofCategory) continue;
+        found = QStringList();
+        for (int i = 0; i < 2; ++i)
+            if (const QString part = read.column(i).toString().trimmed(); !part.isEmpty())
+                found->append(part);
+        if (ofCategory) break;
+    }
+    return found ? found->join(QStringLiteral(", ")) : QString();
 }
 
-// City totals per number as the run forms them: per number, category and price, the free
-// minutes deducted once when the minutes exceed them, nothing charged otherwise.
-QMap<qint64, double> cityTotals(const QList<StatementCall>& calls, int freeMinutes) {
+// The totals of one number's calls (of one category, or of all when it has one) as the run
+// forms them: city calls per category and price, the free minutes deducted once when the
+// minutes exceed them, nothing charged otherwise; long-distance calls as priced.
+StatementTotals totalsOf(const QList<StatementCall>& calls, int freeMinutes) {
     struct Group {
         double minutes = 0;
         double cost = 0;
     };
-    QMap<std::tuple<qint64, QString, double>, Group> groups;
+    QMap<std::pair<QString, double>, Group> groups;
+    StatementTotals totals;
     for (const StatementCall& c : calls) {
-        if (c.longDistance || !c.cost) continue;
-        Group& g = groups[{c.number, c.category.toCaseFolded(), c.tariff.value_or(0)}];
+        if (!c.cost) continue;
+        if (c.longDistance) {
+            totals.longDistance += *c.cost;
+            continue;
+        }
+        Group& g = groups[{c.category.toCaseFolded(), c.tariff.value_or(0)}];
         g.minutes += double(c.minutes);
         g.cost += *c.cost;
     }
-    QMap<qint64, double> totals;
     for (auto it = groups.cbegin(); it != groups.cend(); ++it)
-        totals[std::get<0>(it.key())] +=
-            it->minutes > freeMinutes ? it->cost - freeMinutes * std::get<2>(it.key()) : 0.0;
+        totals.city += it->minutes > freeMinutes ? it->cost - freeMinutes * it.key().second : 0.0;
     return totals;
 }
 
-// The numbers of the calls in order, with their subscribers and totals.
-QList<StatementNumber> numbersOf(db::Database& db, const QList<StatementCall>& calls,
-                                 int freeMinutes) {
-    const QMap<qint64, double> city = cityTotals(calls, freeMinutes);
-    QList<StatementNumber> numbers;
-    for (const StatementCall& c : calls) {
-        if (numbers.isEmpty() || numbers.last().number != c.number)
-            numbers.append({c.number, subscriberOf(db, c.number), {city.value(c.number), 0}});
-        if (c.longDistance && c.cost) numbers.last().totals.longDistance += *c.cost;
+// The categories a number's calls were charged under, without regard to case, in order; the
+// first spelling of each.
+QStringList categoriesOf(const QList<StatementCall>& calls) {
+    QMap<QString, QString> spelled;
+    for (const StatementCall& c : calls)
+        if (!c.category.isEmpty() && !spelled.contains(c.category.toCaseFolded()))
+            spelled.insert(c.category.toCaseFolded(), c.category);
+    return spelled.values();
+}
+
+// One number's calls into the statement, under each category in turn when there are several.
+void addNumber(db::Database& db, CallStatement& statement, const QList<StatementCall>& calls,
+               int freeMinutes) {
+    const qint64 number = calls.first().number;
+    const QStringList categories = categoriesOf(calls);
+    if (categories.size() < 2) {
+        statement.calls.append(calls);
+        statement.numbers.append({number, QString(), subscriberOf(db, number, QString()),
+                                  calls.size(), totalsOf(calls, freeMinutes)});
+        return;
     }
-    return numbers;
+    for (const QString& category : categories) {
+        const bool first = category == categories.first();
+        QList<StatementCall> under;
+        for (const StatementCall& c : calls)
+            if (c.category.toCaseFolded() == category.toCaseFolded() ||
+                (first && c.category.isEmpty()))
+                under.append(c);
+        statement.calls.append(under);
+        statement.numbers.append({number, category, subscriberOf(db, number, category),
+                                  under.size(), totalsOf(under, freeMinutes)});
+    }
 }
 
 }  // namespace
@@ -99,6 +131,7 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
                        .arg(archive.table(statement.month)));
     read.bind(1, numberFrom);
     read.bind(2, numberTo);
+    QList<StatementCall> ofNumber;
     while (read.step()) {
         StatementCall c;
         c.number = read.columnInt(0);
@@ -115,9 +148,13 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
         c.tariff = optionalReal(read, 9);
         c.cost = optionalReal(read, 10);
         c.reason = read.column(11).toString();
-        statement.calls.append(c);
+        if (!ofNumber.isEmpty() && ofNumber.first().number != c.number) {
+            addNumber(db, statement, ofNumber, freeMinutes);
+            ofNumber.clear();
+        }
+        ofNumber.append(c);
     }
-    statement.numbers = numbersOf(db, statement.calls, freeMinutes);
+    if (!ofNumber.isEmpty()) addNumber(db, statement, ofNumber, freeMinutes);
     for (const StatementNumber& n : statement.numbers) {
         statement.totals.city += n.totals.city;
         statement.totals.longDistance += n.totals.longDistance;

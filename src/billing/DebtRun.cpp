@@ -33,7 +33,7 @@ const QString kEmptyAbTab = QStringLiteral("Таблица AbTab с абонен
 const QString kAlreadyReckoned = QStringLiteral("Долг на прошедший месяц уже рассчитан");
 const QString kRunInProgress = QStringLiteral("Расчет долга уже выполняется");
 const QString kNumbersTable = QStringLiteral("orv_debt_numbers");
-constexpr int kCallCacheKb = 128 * 1024;
+constexpr int kCallCacheKb = 64 * 1024;
 
 // Every locate of the run compares the category without regard to case.
 QString accountKey(qint64 number, const QString& category) {
@@ -408,6 +408,35 @@ void enlargeCallCache(Database& db) {
         QStringLiteral("PRAGMA %1.cache_size = -%2").arg(schema).arg(kCallCacheKb));
 }
 
+// The run's temporary tables, the sorts and the transient indexes of its statements grow with
+// DESTTAR: for the length of the run they go to temporary files rather than memory, so that the
+// run's memory does not grow with the calls. SQLite drops the temporary tables when the setting
+// changes, so it changes only when the connection holds none (and back when the run's are gone).
+class TemporaryStoreOnDisk {
+  public:
+    explicit TemporaryStoreOnDisk(Database& db) : db_(db) {
+        if (db_.isServer()) return;
+        Statement held(db_.connection(), QStringLiteral("SELECT 1 FROM temp.sqlite_master"));
+        if (held.step()) return;
+        db_.connection().exec(QStringLiteral("PRAGMA temp_store = FILE"));
+        changed_ = true;
+    }
+    ~TemporaryStoreOnDisk() {
+        if (!changed_) return;
+        try {
+            db_.connection().exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+        } catch (const Error&) {
+            // The setting stays with the connection; only where its temporary tables live differs.
+        }
+    }
+    TemporaryStoreOnDisk(const TemporaryStoreOnDisk&) = delete;
+    TemporaryStoreOnDisk& operator=(const TemporaryStoreOnDisk&) = delete;
+
+  private:
+    Database& db_;
+    bool changed_ = false;
+};
+
 // Result tables of the run that the transaction replaces must exist before it begins; an empty
 // file that a killed run left without its table is taken over.
 void ensureResultTable(Database& db, const QString& name) {
@@ -641,6 +670,7 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
                                   RunSnapshotMode snapshotMode) {
     const Reporter report(progress);
     const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
+    const TemporaryStoreOnDisk temporaryStore(db);
     // Calls a previous run left waiting go into the archive before this run queues its own.
     finishArchiveMove(db);
     const QVector<Account> accounts = readAccounts(db);

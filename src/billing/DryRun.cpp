@@ -1,6 +1,7 @@
 #include "billing/DryRun.h"
 
 #include "billing/TablePages.h"
+#include "calls/CallColumns.h"
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Schema.h"
@@ -65,18 +66,17 @@ DryRun::DryRun(db::Database& live, const core::SettingsStore& store, const core:
 DryRun::~DryRun() = default;
 
 const QList<core::ViewColumn>& DryRun::retiredColumns() {
+    using Display = core::ViewColumn::Display;
     static const QList<core::ViewColumn> columns = {
-        {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
-        {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка"),
-         core::ViewColumn::Display::Date},
-        {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка"),
-         core::ViewColumn::Display::Time},
-        {QStringLiteral("Cat"), QStringLiteral("КНС")},
-        {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
-        {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
-        {QStringLiteral("TRF"), QStringLiteral("Тариф")},
-        {QStringLiteral("Code"), QStringLiteral("Код МГ")},
-        {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
+        calls::callColumn(QStringLiteral("AbNumber")),
+        calls::callColumn(QStringLiteral("Date_of_call"), Display::Date),
+        calls::callColumn(QStringLiteral("Time_of_call"), Display::Time),
+        calls::callColumn(QStringLiteral("Cat")),
+        calls::callColumn(QStringLiteral("Longivity")),
+        calls::callColumn(QStringLiteral("Number_of_call")),
+        calls::callColumn(QStringLiteral("TRF")),
+        calls::callColumn(QStringLiteral("Code")),
+        calls::callColumn(QStringLiteral("CodeForeign")),
     };
     return columns;
 }

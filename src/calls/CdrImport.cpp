@@ -1,8 +1,8 @@
 #include "calls/CdrImport.h"
 
 #include "calls/CallAppend.h"
-#include "calls/CdrReader.h"
 #include "calls/DialPlan.h"
+#include "core/CsvReader.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Query.h"
@@ -232,7 +232,7 @@ CdrSummary importCdr(db::Database& db, QIODevice& file, CdrFormat format, const 
     CdrSummary summary;
     CallStaging staging(db);
     Importer importer(format, plan, summary, staging);
-    CdrReader reader(file);
+    core::CsvReader reader(file);
     QList<QByteArray> fields;
     const qint64 size = std::max<qint64>(1, file.size());
     while (reader.next(&fields)) {

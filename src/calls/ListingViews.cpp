@@ -1,5 +1,6 @@
 #include "calls/ListingViews.h"
 
+#include "calls/CallColumns.h"
 #include "calls/CallStatements.h"
 #include "calls/SelectionParameters.h"
 #include "calls/SpeedIndexes.h"
@@ -10,24 +11,14 @@
 namespace orv::calls {
 namespace {
 
-QList<core::ViewColumn> callColumns(bool longDistance) {
-    QList<core::ViewColumn> columns = {
-        {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
-        {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
-        {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
-        {QStringLiteral("Cat"), QStringLiteral("КНС")},
-        {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
-        {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
-    };
+QList<core::ViewColumn> listingColumns(bool longDistance) {
+    QStringList fields = {QStringLiteral("AbNumber"),     QStringLiteral("Date_of_call"),
+                          QStringLiteral("Time_of_call"), QStringLiteral("Cat"),
+                          QStringLiteral("Longivity"),    QStringLiteral("Number_of_call")};
     if (longDistance)
-        columns += QList<core::ViewColumn>{
-            {QStringLiteral("TRF"), QStringLiteral("Тариф")},
-            {QStringLiteral("Code"), QStringLiteral("Код МГ")},
-            {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
-            {QStringLiteral("Sng"), QStringLiteral("СНГ")},
-            {QStringLiteral("Foren"), QStringLiteral("Другие страны")},
-        };
-    return columns;
+        fields += {QStringLiteral("TRF"), QStringLiteral("Code"), QStringLiteral("CodeForeign"),
+                   QStringLiteral("Sng"), QStringLiteral("Foren")};
+    return callColumns(fields);
 }
 
 const QString& statementOf(Listing view) {
@@ -44,14 +35,14 @@ constexpr Listing kListings[] = {Listing::All, Listing::City, Listing::LongDista
 const ListingInfo& listingInfo(Listing view) {
     static const ListingInfo infos[] = {
         {QStringLiteral("QueryAll"), QStringLiteral("DataSourceAll"), QStringLiteral("Все"),
-         QStringLiteral("Все разговоры"), callColumns(false), true},
+         QStringLiteral("Все разговоры"), listingColumns(false), true},
         {QStringLiteral("QueryCity"), QStringLiteral("DataSourceCity"), QStringLiteral("Городские"),
-         QStringLiteral("Городские разговоры"), callColumns(false), true},
+         QStringLiteral("Городские разговоры"), listingColumns(false), true},
         {QStringLiteral("QueryMG"), QStringLiteral("DataSourceMG"), QStringLiteral("Междугородние"),
-         QStringLiteral("Междугородние разговоры"), callColumns(true), true},
+         QStringLiteral("Междугородние разговоры"), listingColumns(true), true},
         {QStringLiteral("QueryOldMG"), QStringLiteral("DataSourceOldMG"),
          QStringLiteral("Устаревшие МежГор."), QStringLiteral("Устаревшие Междугородние разговоры"),
-         callColumns(true), false},
+         listingColumns(true), false},
     };
     return infos[static_cast<int>(view)];
 }

@@ -1,7 +1,10 @@
 #include "calls/Unbilled.h"
 
+#include "calls/CallColumns.h"
 #include "calls/SpeedIndexes.h"
 #include "calls/UnbilledStatements.h"
+#include "db/Database.h"
+#include "db/Dialect.h"
 
 namespace orv::calls {
 namespace {
@@ -16,22 +19,14 @@ void ensureIndexes(db::Database& db) {
 
 const UnbilledInfo& unbilledInfo() {
     static const UnbilledInfo info{
-        QStringLiteral("QueryUnbilled"),
-        QStringLiteral("DataSourceUnbilled"),
+        QStringLiteral("QueryUnbilled"), QStringLiteral("DataSourceUnbilled"),
         QStringLiteral("Нетарифицир."),
         QStringLiteral("Разговоры, которые не тарифицируются, с причиной"),
-        {
-            {QStringLiteral("AbNumber"), QStringLiteral("АбНомер")},
-            {QStringLiteral("Date_of_call"), QStringLiteral("Дата звонка")},
-            {QStringLiteral("Time_of_call"), QStringLiteral("Время звонка")},
-            {QStringLiteral("Cat"), QStringLiteral("КНС")},
-            {QStringLiteral("Longivity"), QStringLiteral("Продолжит")},
-            {QStringLiteral("Number_of_call"), QStringLiteral("Наб Номер")},
-            {QStringLiteral("TRF"), QStringLiteral("Тариф")},
-            {QStringLiteral("Code"), QStringLiteral("Код МГ")},
-            {QStringLiteral("CodeForeign"), QStringLiteral("Код МН")},
-            {QStringLiteral("Reason"), QStringLiteral("Причина")},
-        }};
+        callColumns({QStringLiteral("AbNumber"), QStringLiteral("Date_of_call"),
+                     QStringLiteral("Time_of_call"), QStringLiteral("Cat"),
+                     QStringLiteral("Longivity"), QStringLiteral("Number_of_call"),
+                     QStringLiteral("TRF"), QStringLiteral("Code"), QStringLiteral("CodeForeign"),
+                     QStringLiteral("Reason")})};
     return info;
 }
 
@@ -50,6 +45,20 @@ qint64 countUnbilled(db::Database& db) {
     db::Query count(db, sql::QueryUnbilledCount());
     count.open();
     return count.asInteger(QStringLiteral("Unbilled"));
+}
+
+qint64 copyUnbilled(db::Database& db, const QString& temporaryTable) {
+    ensureIndexes(db);
+    db.connection().exec(
+        QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    db::PreparedSql copy = db.prepare(db::DialectStatement(sql::QueryUnbilled()), temporaryTable,
+                                      db::Database::Target::NewTemporary);
+    copy.statement().run();
+    db::Statement count(
+        db.connection(),
+        QStringLiteral("SELECT count(*) FROM temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    count.step();
+    return count.columnInt(0);
 }
 
 QString unbilledNote(qint64 unbilled) {

@@ -42,6 +42,9 @@ class UnbilledView {
 
 // The number of unbilled calls, without listing them.
 qint64 countUnbilled(db::Database& db);
+// The unbilled calls with their reasons copied into a new temporary table of the connection
+// (replacing one of that name), row by row inside SQLite; returns their number.
+qint64 copyUnbilled(db::Database& db, const QString& temporaryTable);
 // "Нетарифицированных разговоров: N" for a summary line, empty when there are none.
 QString unbilledNote(qint64 unbilled);
 

@@ -3,6 +3,7 @@
 #include "billing/CallArchive.h"
 #include "billing/CallStatement.h"
 #include "cli/Csv.h"
+#include "cli/Options.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Settings.h"
@@ -46,10 +47,19 @@ void writeStatement(QTextStream& out, const billing::CallStatement& s) {
                     QStringLiteral("Набранный номер"), QStringLiteral("Направление"),
                     QStringLiteral("Минуты"), QStringLiteral("Тариф"), QStringLiteral("Стоимость"),
                     QStringLiteral("Причина")});
-    for (const billing::StatementCall& c : s.calls)
-        out << csvLine({QString::number(c.number), c.date.toString(QStringLiteral("dd.MM.yyyy")),
-                        c.time, c.dialled, c.destination, QString::number(c.minutes),
-                        c.tariff ? csvField(*c.tariff) : QString(), money(c.cost), c.reason});
+    qsizetype call = 0;
+    for (const billing::StatementNumber& n : s.numbers) {
+        // A number charged under several categories lists its calls under each: "101 (ЛЬГ)".
+        const QString number = n.category.isEmpty()
+                                   ? QString::number(n.number)
+                                   : QStringLiteral("%1 (%2)").arg(n.number).arg(n.category);
+        for (const qsizetype end = call + n.calls; call < end; ++call) {
+            const billing::StatementCall& c = s.calls[call];
+            out << csvLine({number, c.date.toString(QStringLiteral("dd.MM.yyyy")), c.time,
+                            c.dialled, c.destination, QString::number(c.minutes),
+                            c.tariff ? csvField(*c.tariff) : QString(), money(c.cost), c.reason});
+        }
+    }
     out << csvLine({QStringLiteral("Итого городские"), QString(), QString(), QString(), QString(),
                     QString(), QString(), money(s.totals.city), QString()});
     out << csvLine({QStringLiteral("Итого междугородние"), QString(), QString(), QString(),
@@ -67,8 +77,9 @@ int runArchive(CliContext& context, const QStringList& args) {
 }
 
 int runArchiveDrop(CliContext& context, const QStringList& args) {
-    QStringList rest = args;
-    const bool confirmed = rest.removeAll(QStringLiteral("--yes")) > 0;
+    Options options(args, kDropUsage);
+    const bool confirmed = options.takeFlag(QStringLiteral("--yes"));
+    const QStringList& rest = options.rest();
     if (rest.size() > 1) usageError(kDropUsage);
     const core::SettingsStore store;
     const QDate month = rest.isEmpty() ? billing::firstKeptMonth(store, orv::today())
@@ -93,28 +104,18 @@ int runStatement(CliContext& context, const QStringList& args) {
     QString month;
     QString csv;
     QString pdf;
-    for (qsizetype i = 0; i < args.size(); i += 2) {
-        const QString& option = args[i];
-        if (i + 1 >= args.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kStatementUsage);
-        QString* target = option == QLatin1String("--numbers") ? &numbers
-                          : option == QLatin1String("--month") ? &month
-                          : option == QLatin1String("--csv")   ? &csv
-                          : option == QLatin1String("--pdf")   ? &pdf
-                                                               : nullptr;
-        if (!target)
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kStatementUsage);
-        if (!target->isEmpty())
-            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kStatementUsage);
-        *target = args[i + 1];
-    }
+    Options options(args, kStatementUsage);
+    options.readPairs({{QStringLiteral("--numbers"), Options::into(numbers)},
+                       {QStringLiteral("--month"), Options::into(month)},
+                       {QStringLiteral("--csv"), Options::into(csv)},
+                       {QStringLiteral("--pdf"), Options::into(pdf)}});
     if (numbers.isEmpty() || month.isEmpty()) usageError(kStatementUsage);
     if (!csv.isEmpty() && !pdf.isEmpty())
-        usageError(QStringLiteral("--csv и --pdf не задаются вместе\n") + kStatementUsage);
+        options.refuse(QStringLiteral("--csv и --pdf не задаются вместе"));
     const qsizetype dash = numbers.indexOf(u'-');
     const qint64 from = numberOf(dash < 0 ? numbers : numbers.left(dash));
     const qint64 to = numberOf(dash < 0 ? numbers : numbers.mid(dash + 1));
-    if (from > to) usageError(QStringLiteral("--numbers: С больше ПО\n") + kStatementUsage);
+    if (from > to) options.refuse(QStringLiteral("--numbers: С больше ПО"));
     const core::SettingsStore store;
     const billing::CallStatement statement =
         billing::buildCallStatement(context.standard(), from, to, monthOf(month, kStatementUsage),

@@ -1,6 +1,7 @@
 #include "cli/BankCommands.h"
 
 #include "billing/BankImport.h"
+#include "cli/Options.h"
 #include "cli/ViewOutput.h"
 #include "core/BoundedRead.h"
 #include "core/Clock.h"
@@ -22,9 +23,7 @@ const QString kImportUsage =
     QStringLiteral("Использование: orvanta-cli import-payments ФАЙЛ [--dry-run]");
 constexpr qint64 kStatementLimit = 256 * core::kMegabyte;
 
-QString ourAccount() {
-    return reports::readIssuerTexts(core::SettingsStore()).account;
-}
+QString ourAccount() { return reports::readIssuerTexts(core::SettingsStore()).account; }
 
 QString documentText(const billing::PlannedDocument& planned) {
     return QStringLiteral("№ %1 от %2, сумма %3")
@@ -35,8 +34,9 @@ QString documentText(const billing::PlannedDocument& planned) {
 }  // namespace
 
 int runImportPayments(CliContext& context, const QStringList& args) {
-    QStringList words = args;
-    const bool dryRun = words.removeAll(QStringLiteral("--dry-run")) > 0;
+    Options options(args, kImportUsage);
+    const bool dryRun = options.takeFlag(QStringLiteral("--dry-run"));
+    const QStringList& words = options.rest();
     if (words.size() != 1 || words.first().startsWith(QLatin1String("--")))
         usageError(kImportUsage);
     const QString path = words.first();
@@ -53,7 +53,7 @@ int runImportPayments(CliContext& context, const QStringList& args) {
                                          orv::today());
     context.out() << (dryRun ? QStringLiteral("Пробная загрузка выписки %1; ничего не записано\n")
                              : QStringLiteral("Загружена выписка %1\n"))
-                                 .arg(name)
+                         .arg(name)
                   << billing::planSummary(plan, !dryRun) << QLatin1Char('\n');
     for (const billing::PlannedDocument& planned : plan.documents) {
         if (planned.heap == Heap::Matched) {
@@ -73,10 +73,11 @@ int runImportPayments(CliContext& context, const QStringList& args) {
 }
 
 int runUnmatchedPayments(CliContext& context, const QStringList& args) {
-    const QString usage = QStringLiteral("Использование: orvanta-cli unmatched-payments [--xlsx ФАЙЛ]");
-    QStringList rest = args;
-    const std::optional<QString> xlsx = takeXlsxOption(rest, usage);
-    if (!rest.isEmpty()) usageError(usage);
+    const QString usage =
+        QStringLiteral("Использование: orvanta-cli unmatched-payments [--xlsx ФАЙЛ]");
+    Options options(args, usage);
+    const std::optional<QString> xlsx = takeXlsx(options);
+    if (!options.rest().isEmpty()) usageError(usage);
     db::Query query(context.standard());
     billing::openUnmatchedPayments(query);
     writeViewOutput(context, query, billing::unmatchedViewColumns(), xlsx);

@@ -6,8 +6,9 @@
 #include "billing/VatRates.h"
 #include "cli/Csv.h"
 #include "cli/ListOption.h"
-#include "cli/ViewOutput.h"
+#include "cli/Options.h"
 #include "cli/SafetyCommands.h"
+#include "cli/ViewOutput.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Selection.h"
@@ -34,16 +35,17 @@ int runDebtRun(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runDebts(CliContext& context, const QStringList& options) {
+int runDebts(CliContext& context, const QStringList& words) {
     const QString usage =
         QStringLiteral("Использование: orvanta-cli debts [--list ФАЙЛ.lst] [--xlsx ФАЙЛ]");
-    QStringList args = options;
-    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
-    if (!args.isEmpty() && (args.size() != 2 || args[0] != QLatin1String("--list")))
-        usageError(usage);
+    Options options(words, usage);
+    const std::optional<QString> xlsx = takeXlsx(options);
+    options.setFaultText([&usage](Options::Fault, const QString&) { return usage; });
+    std::optional<QString> list;
+    options.readPairs({{QStringLiteral("--list"), [&list](const QString& file) { list = file; }}});
     billing::DebtViews views(context.standard());
-    if (!args.isEmpty()) {
-        if (const auto filter = readListOption(context, args[1])) {
+    if (list) {
+        if (const auto filter = readListOption(context, *list)) {
             views.setListFilter(*filter);
             views.setListFiltered(true);
         }
@@ -52,11 +54,11 @@ int runDebts(CliContext& context, const QStringList& options) {
     return 0;
 }
 
-int runPayments(CliContext& context, const QStringList& options) {
-    QStringList args = options;
+int runPayments(CliContext& context, const QStringList& words) {
     const QString usage = QStringLiteral("Использование: orvanta-cli payments [--xlsx ФАЙЛ]");
-    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
-    if (!args.isEmpty()) usageError(usage);
+    Options options(words, usage);
+    const std::optional<QString> xlsx = takeXlsx(options);
+    if (!options.rest().isEmpty()) usageError(usage);
     billing::DebtViews views(context.standard());
     writeViewOutput(context, views.openShowPane(), billing::paymentViewColumns(), xlsx);
     return 0;

@@ -4,6 +4,7 @@
 #include "calls/DialPlan.h"
 #include "calls/Unbilled.h"
 #include "cli/Csv.h"
+#include "cli/Options.h"
 #include "cli/ViewOutput.h"
 #include "core/Error.h"
 
@@ -24,19 +25,13 @@ struct ImportArgs {
 
 ImportArgs importArgs(const QStringList& args) {
     ImportArgs parsed;
-    QStringList words;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--again")) {
-            parsed.again = true;
-        } else if (args[i] == QLatin1String("--dialplan")) {
-            if (i + 1 >= args.size() || !parsed.dialPlan.isEmpty()) usageError(kImportUsage);
-            parsed.dialPlan = args[++i];
-        } else if (args[i].startsWith(QLatin1String("--"))) {
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(args[i]) + kImportUsage);
-        } else {
-            words.append(args[i]);
-        }
-    }
+    Options options(args, kImportUsage);
+    options.setFaultText([](Options::Fault, const QString&) { return kImportUsage; });
+    parsed.dialPlan = options.take(QStringLiteral("--dialplan")).value_or(QString());
+    options.setFaultText({});
+    parsed.again = options.takeFlag(QStringLiteral("--again"));
+    options.refuseUnknown();
+    const QStringList& words = options.rest();
     if (words.size() != 2) usageError(kImportUsage);
     if (words[0] == QLatin1String("asterisk"))
         parsed.format = calls::CdrFormat::Asterisk;
@@ -66,11 +61,11 @@ int runImportCdr(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runUnbilled(CliContext& context, const QStringList& options) {
-    QStringList args = options;
+int runUnbilled(CliContext& context, const QStringList& words) {
     const QString usage = QStringLiteral("Использование: orvanta-cli unbilled [--xlsx ФАЙЛ]");
-    const std::optional<QString> xlsx = takeXlsxOption(args, usage);
-    if (!args.isEmpty()) usageError(usage);
+    Options options(words, usage);
+    const std::optional<QString> xlsx = takeXlsx(options);
+    if (!options.rest().isEmpty()) usageError(usage);
     calls::UnbilledView view(context.standard());
     writeViewOutput(context, view.open(), calls::unbilledInfo().columns, xlsx);
     return 0;

@@ -1,6 +1,5 @@
 #include "cli/Csv.h"
 
-#include "core/Error.h"
 #include "db/FieldType.h"
 #include "db/Query.h"
 
@@ -68,65 +67,6 @@ void writeViewCsv(QTextStream& out, const db::Query& query,
         indexes.append(query.fieldIndex(column.field));
     }
     writeRows(out, query, titles, indexes);
-}
-
-QList<QStringList> parseCsv(const QString& text, QList<int>* lineOfRecord) {
-    QList<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    bool fieldStarted = false;
-    int line = 1;
-    int recordLine = 1;
-    int quoteLine = 1;
-    auto endRecord = [&] {
-        if (fieldStarted || !record.isEmpty()) {
-            record.append(field);
-            records.append(record);
-            if (lineOfRecord) lineOfRecord->append(recordLine);
-        }
-        record.clear();
-        field.clear();
-        fieldStarted = false;
-    };
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == QLatin1Char('\n')) ++line;
-                field += c;
-            }
-            continue;
-        }
-        if (c == QLatin1Char('"') && field.isEmpty()) {
-            quoted = true;
-            fieldStarted = true;
-            quoteLine = line;
-        } else if (c == QLatin1Char(',')) {
-            record.append(field);
-            field.clear();
-            fieldStarted = true;
-        } else if (c == QLatin1Char('\n')) {
-            endRecord();
-            ++line;
-            recordLine = line;
-        } else if (c != QLatin1Char('\r')) {
-            if (!fieldStarted && record.isEmpty()) recordLine = line;
-            field += c;
-            fieldStarted = true;
-        }
-    }
-    if (quoted)
-        raise(Error::Kind::Refused, QStringLiteral("Строка %1: незакрытые кавычки").arg(quoteLine));
-    endRecord();
-    return records;
 }
 
 }  // namespace orv::cli

@@ -1,6 +1,6 @@
 #pragma once
-// CSV output and input of orvanta-cli: UTF-8, RFC 4180 quoting, a header of column names,
-// dates dd.mm.yyyy, times hh:mm:ss, empty for NULL. Floats are the tables' amounts of money:
+// CSV output of orvanta-cli: UTF-8, RFC 4180 quoting, a header of column names, dates
+// dd.mm.yyyy, times hh:mm:ss, empty for NULL. Floats are the tables' amounts of money:
 // printed as stored rounded to four decimals, with '.' and without trailing zeros
 // (1977.8600000000001 is "1977.86").
 
@@ -24,10 +24,5 @@ QString csvLine(const QStringList& fields);
 void writeCsv(QTextStream& out, const db::Query& query, const QStringList& headers = {});
 // Writes the visible rows of an open view: its columns in grid order, titled as in the grid.
 void writeViewCsv(QTextStream& out, const db::Query& query, const QList<core::ViewColumn>& columns);
-
-// Splits CSV text into records of fields (quoted fields may hold commas, quotes and newlines).
-// lineOfRecord receives the 1-based line on which each record starts. Throws Error(Refused) on
-// an unterminated quote, naming the line.
-QList<QStringList> parseCsv(const QString& text, QList<int>* lineOfRecord = nullptr);
 
 }  // namespace orv::cli

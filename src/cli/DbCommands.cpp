@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "cli/Options.h"
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
@@ -67,17 +68,18 @@ void bindTyped(db::Query& query, const QString& name, const QVariant& value) {
 
 // The --param NAME=VALUE options after the statement, typed by their texts.
 QList<QPair<QString, QVariant>> sqlParameters(const QStringList& args) {
+    const auto expected = [](const QString& word) {
+        return QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(word);
+    };
     QList<QPair<QString, QVariant>> parameters;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] != QLatin1String("--param") || i + 1 >= args.size())
-            usageError(QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(args[i]));
-        const QString assignment = args[++i];
+    Options options(args.mid(1), {});
+    options.setFaultText([&](Options::Fault, const QString& word) { return expected(word); });
+    const auto read = [&](const QString& assignment) {
         const int eq = assignment.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            usageError(
-                QStringLiteral("Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: %1").arg(assignment));
+        if (eq <= 0) usageError(expected(assignment));
         parameters.append({assignment.left(eq), typedValue(assignment.mid(eq + 1))});
-    }
+    };
+    options.readPairs({{QStringLiteral("--param"), read, true}});
     return parameters;
 }
 

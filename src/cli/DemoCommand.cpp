@@ -1,5 +1,6 @@
 #include "cli/DemoCommand.h"
 
+#include "cli/Options.h"
 #include "core/Clock.h"
 #include "utils/DemoData.h"
 
@@ -20,32 +21,32 @@ quint64 number(const QString& option, const QString& text) {
     return value;
 }
 
+// A count given more than once takes the last; one beyond its range is clamped one past it, so
+// the core names the range.
+template <typename Count>
+Options::Option countOption(const QString& option, Count& target, quint64 most) {
+    return {option,
+            [&target, option, most](const QString& text) {
+                target = static_cast<Count>(std::min<quint64>(number(option, text), most + 1));
+            },
+            true};
+}
+
 QString day(const QDate& date) { return date.toString(QStringLiteral("dd.MM.yyyy")); }
 
 }  // namespace
 
 int runDemo(CliContext& context, const QStringList& args) {
     utils::DemoOptions options;
-    static const QStringList known = {QStringLiteral("--subscribers"), QStringLiteral("--calls"),
-                                      QStringLiteral("--months"), QStringLiteral("--seed")};
-    for (int i = 0; i < args.size(); i += 2) {
-        const QString& option = args[i];
-        if (!known.contains(option))
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kUsage);
-        if (i + 1 >= args.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kUsage);
-        const quint64 value = number(option, args[i + 1]);
-        // Values beyond an option's range are clamped one past it, so the core names the range.
-        if (option == known[0])
-            options.subscribers =
-                static_cast<int>(std::min<quint64>(value, utils::kMaxDemoSubscribers + 1));
-        else if (option == known[1])
-            options.calls = static_cast<qint64>(std::min<quint64>(value, utils::kMaxDemoCalls + 1));
-        else if (option == known[2])
-            options.months = static_cast<int>(std::min<quint64>(value, utils::kMaxDemoMonths + 1));
-        else
-            options.seed = value;
-    }
+    Options words(args, kUsage);
+    words.readPairs(
+        {countOption(QStringLiteral("--subscribers"), options.subscribers,
+                     utils::kMaxDemoSubscribers),
+         countOption(QStringLiteral("--calls"), options.calls, utils::kMaxDemoCalls),
+         countOption(QStringLiteral("--months"), options.months, utils::kMaxDemoMonths),
+         {QStringLiteral("--seed"),
+          [&](const QString& text) { options.seed = number(QStringLiteral("--seed"), text); },
+          true}});
 
     const utils::DemoSummary s = utils::fillDemoData(context.standard(), options, orv::today());
     QTextStream& out = context.out();

@@ -1,5 +1,6 @@
 #include "cli/FillCommands.h"
 
+#include "cli/Options.h"
 #include "core/Error.h"
 #include "core/Selection.h"
 #include "utils/HolidayFill.h"
@@ -29,21 +30,9 @@ int runFillSubscribers(CliContext& context, const QStringList& args) {
     const qint64 to = digits(args[1], 7, kSubscribersUsage);
     QString category = QStringLiteral("ALL");
     QString exist = QStringLiteral("YES");
-    QStringList seen;
-    for (qsizetype i = 2; i < args.size(); i += 2) {
-        const QString& option = args[i];
-        if (i + 1 >= args.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kSubscribersUsage);
-        if (seen.contains(option))
-            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kSubscribersUsage);
-        seen.append(option);
-        if (option == QLatin1String("--category"))
-            category = args[i + 1];
-        else if (option == QLatin1String("--exist"))
-            exist = args[i + 1];
-        else
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kSubscribersUsage);
-    }
+    Options(args.mid(2), kSubscribersUsage)
+        .readPairs({{QStringLiteral("--category"), Options::into(category)},
+                    {QStringLiteral("--exist"), Options::into(exist)}});
     const utils::SubscriberFillResult added =
         utils::fillSubscribers(context.standard(), from, to, category, exist);
     context.out() << QStringLiteral("AbTab: %1\nPaneDate: %2\n")

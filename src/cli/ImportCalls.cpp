@@ -5,13 +5,13 @@
 
 #include "calls/CallAppend.h"
 #include "cli/Commands.h"
-#include "cli/Csv.h"
+#include "cli/Options.h"
+#include "core/CsvReader.h"
 #include "core/Error.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <array>
 #include <cmath>
 
@@ -108,70 +108,37 @@ std::array<int, kColumns> headerPositions(const QStringList& header) {
     return position;
 }
 
-// The records of the file, one at a time, in time linear in the file's size: a record ends at a
-// line end outside quotes. A record holding a NUL byte or text that is not UTF-8 is refused with
-// its line, as is a quote left open at the end of the file.
-class RecordReader {
-  public:
-    explicit RecordReader(QByteArray data) : data_(std::move(data)) {}
-
-    bool next(QStringList* fields, int* recordLine) {
-        if (pos_ >= data_.size()) return false;
-        *recordLine = line_;
-        const qsizetype begin = pos_;
-        bool quoted = false;
-        qsizetype end = pos_;
-        for (; end < data_.size(); ++end) {
-            const char c = data_[end];
-            if (c == '"')
-                quoted = !quoted;
-            else if (c == '\0')
-                badRow(line_, QStringLiteral("символ NUL в тексте"));
-            else if (c == '\n') {
-                if (!quoted) break;
-                ++line_;
-            }
-        }
-        if (quoted) badRow(*recordLine, QStringLiteral("незакрытые кавычки"));
-        pos_ = end + 1;
-        ++line_;
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8(QByteArrayView(data_).sliced(begin, end - begin));
-        if (utf8.hasError()) badRow(*recordLine, QStringLiteral("текст не в кодировке UTF-8"));
-        const QList<QStringList> records = parseCsv(text);
-        *fields = records.isEmpty() ? QStringList() : records.first();
-        return true;
-    }
-
-  private:
-    QByteArray data_;
-    qsizetype pos_ = 0;
-    int line_ = 1;
-};
+// The next record of the file as text; false at the end.
+bool nextRecord(core::CsvReader& in, QStringList* fields) {
+    QList<QByteArray> bytes;
+    if (!in.next(&bytes)) return false;
+    fields->clear();
+    for (const QByteArray& field : bytes) fields->append(QString::fromUtf8(field));
+    return true;
+}
 
 }  // namespace
 
 int runImportCalls(CliContext& context, const QStringList& args) {
-    QStringList files = args;
-    const bool again = files.removeAll(QStringLiteral("--again")) > 0;
+    Options options(args, QStringLiteral("import-calls FILE.csv [--again]"));
+    const bool again = options.takeFlag(QStringLiteral("--again"));
+    const QStringList& files = options.rest();
     if (files.size() != 1) usageError(QStringLiteral("import-calls FILE.csv [--again]"));
     QFile file(files.first());
     if (!file.open(QIODevice::ReadOnly))
         raise(Error::Kind::Refused, QStringLiteral("Не удалось открыть файл %1: %2")
                                         .arg(files.first(), file.errorString()));
-    QByteArray data = file.readAll();
-    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-    RecordReader in(std::move(data));
+    core::CsvReader in(file);
 
     calls::CallStaging staging(context.standard());
 
     QStringList fields;
-    int recordLine = 0;
-    if (!in.next(&fields, &recordLine))
+    if (!nextRecord(in, &fields))
         raise(Error::Kind::Refused, QStringLiteral("Файл %1 пуст").arg(files.first()));
     const auto position = headerPositions(fields);
     const qsizetype headerFields = fields.size();
-    while (in.next(&fields, &recordLine)) {
+    while (nextRecord(in, &fields)) {
+        const int recordLine = static_cast<int>(in.recordLine());
         if (fields.size() == 1 && fields.first().trimmed().isEmpty()) continue;
         if (fields.size() != headerFields)
             badRow(

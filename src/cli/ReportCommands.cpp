@@ -23,28 +23,10 @@ const QString kPrintoutUsage = QStringLiteral(
     "Использование: orvanta-cli printout all|city|mg|oldmg|debts|payments [--numbers С-ПО] "
     "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst] --pdf ФАЙЛ.pdf");
 
-// Takes "OPTION FILE" out of the options, wherever it stands; empty when it is not there, a
-// usage error when it is given twice or without a file.
-QString takeFile(QStringList& options, const QString& option, const QString& usage) {
-    QString path;
-    for (qsizetype i = 0; i < options.size();) {
-        if (options[i] != option) {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= options.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage);
-        if (!path.isEmpty()) usageError(QStringLiteral("%1 задан дважды\n").arg(option) + usage);
-        path = options[i + 1];
-        options.remove(i, 2);
-    }
-    return path;
-}
-
 // Takes "--pdf FILE" out of the options; a usage error when it is missing.
-QString takePdf(QStringList& options, const QString& usage) {
-    const QString path = takeFile(options, QStringLiteral("--pdf"), usage);
-    if (path.isEmpty()) usageError(QStringLiteral("Не задан файл --pdf\n") + usage);
+QString takePdf(Options& options) {
+    const QString path = options.take(QStringLiteral("--pdf")).value_or(QString());
+    if (path.isEmpty()) options.refuse(QStringLiteral("Не задан файл --pdf"));
     return path;
 }
 
@@ -81,16 +63,13 @@ void writeInvoiceCsv(const reports::InvoiceReport& report, const QString& path) 
 }  // namespace
 
 int runInvoices(CliContext& context, const QStringList& args) {
-    QStringList options = args;
-    const QString pdf = takeFile(options, QStringLiteral("--pdf"), kInvoicesUsage);
-    const QString csv = takeFile(options, QStringLiteral("--csv"), kInvoicesUsage);
+    Options options(args, kInvoicesUsage);
+    const QString pdf = options.take(QStringLiteral("--pdf")).value_or(QString());
+    const QString csv = options.take(QStringLiteral("--csv")).value_or(QString());
     if (pdf.isEmpty() && csv.isEmpty())
-        usageError(QStringLiteral("Не задан ни файл --pdf, ни файл --csv\n") + kInvoicesUsage);
-    for (qsizetype i = 0; i < options.size(); i += 2)
-        if (options[i] != QLatin1String("--numbers") && options[i] != QLatin1String("--list"))
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(options[i]) +
-                       kInvoicesUsage);
-    const ViewOptions parsed = parseViewOptions(options, kInvoicesUsage);
+        options.refuse(QStringLiteral("Не задан ни файл --pdf, ни файл --csv"));
+    const ViewOptions parsed = readViewOptions(
+        options, {QStringLiteral("--numbers"), QStringLiteral("--list")}, Options::Others::Names);
     const std::optional<db::RecordFilter> filter = readListOption(context, parsed, true);
 
     const core::SettingsStore store;
@@ -123,9 +102,9 @@ int runInvoices(CliContext& context, const QStringList& args) {
 int runPrintout(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(kPrintoutUsage);
     const QString view = args.first();
-    QStringList options = args.mid(1);
-    const QString path = takePdf(options, kPrintoutUsage);
-    const ViewOptions parsed = parseViewOptions(options, kPrintoutUsage);
+    Options options(args.mid(1), kPrintoutUsage);
+    const QString path = takePdf(options);
+    const ViewOptions parsed = readViewOptions(options);
 
     const auto print = [&](const db::Query& query, const QList<core::ViewColumn>& columns) {
         const int pages = reports::writePrintoutPdf(query, query.name(), columns, path);

@@ -4,6 +4,7 @@
 #include "billing/PaymentJournal.h"
 #include "billing/Snapshot.h"
 #include "cli/Csv.h"
+#include "cli/Options.h"
 #include "cli/ViewOutput.h"
 #include "core/Clock.h"
 #include "core/Error.h"
@@ -75,29 +76,21 @@ int runRestore(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runJournal(CliContext& context, const QStringList& options) {
-    QStringList args = options;
-    const std::optional<QString> xlsx = takeXlsxOption(args, kJournalUsage);
+int runJournal(CliContext& context, const QStringList& words) {
+    Options options(words, kJournalUsage);
+    const std::optional<QString> xlsx = takeXlsx(options);
     billing::JournalSelection selection;
-    QStringList seen;
-    for (qsizetype i = 0; i < args.size(); i += 2) {
-        const QString& option = args[i];
-        if (i + 1 >= args.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + kJournalUsage);
-        if (seen.contains(option))
-            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + kJournalUsage);
-        seen.append(option);
-        const auto [from, to] = range(option, args[i + 1]);
-        if (option == QLatin1String("--numbers")) {
-            selection.numberFrom = numberOf(from);
-            selection.numberTo = numberOf(to);
-        } else if (option == QLatin1String("--dates")) {
-            selection.dateFrom = dateOf(from);
-            selection.dateTo = dateOf(to);
-        } else {
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + kJournalUsage);
-        }
-    }
+    options.readPairs({{QStringLiteral("--numbers"),
+                        [&](const QString& value) {
+                            const auto [from, to] = range(QStringLiteral("--numbers"), value);
+                            selection.numberFrom = numberOf(from);
+                            selection.numberTo = numberOf(to);
+                        }},
+                       {QStringLiteral("--dates"), [&](const QString& value) {
+                            const auto [from, to] = range(QStringLiteral("--dates"), value);
+                            selection.dateFrom = dateOf(from);
+                            selection.dateTo = dateOf(to);
+                        }}});
     db::Query journal(context.standard());
     billing::openPaymentJournal(journal, selection);
     writeViewOutput(context, journal, billing::journalViewColumns(), xlsx);

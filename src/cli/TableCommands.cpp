@@ -1,5 +1,6 @@
 #include "cli/TableCommands.h"
 
+#include "cli/Options.h"
 #include "core/Error.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
@@ -30,8 +31,9 @@ TableArg tableArg(const QString& text) {
 }  // namespace
 
 int runCopyTable(CliContext& context, const QStringList& args) {
-    QStringList names = args;
-    const bool replace = names.removeAll(QStringLiteral("--replace")) > 0;
+    Options options(args, kCopyUsage);
+    const bool replace = options.takeFlag(QStringLiteral("--replace"));
+    const QStringList& names = options.rest();
     if (names.size() != 2 || names[0].startsWith(QLatin1String("--")) ||
         names[1].startsWith(QLatin1String("--")))
         usageError(kCopyUsage);

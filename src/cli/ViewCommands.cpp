@@ -19,40 +19,50 @@ const QString kGroupedUsage =
     QStringLiteral("Использование: orvanta-cli grouped city|mg|all [--xlsx ФАЙЛ]");
 
 // The two ends of "FROM-TO"; either may be empty.
-std::pair<QString, QString> range(const QString& option, const QString& text,
-                                  const QString& usage) {
+std::pair<QString, QString> range(const Options& options, const QString& option,
+                                  const QString& text) {
     const qsizetype dash = text.indexOf(QLatin1Char('-'));
     if (dash < 0)
-        usageError(
-            QStringLiteral("%1: ожидается диапазон С-ПО, получено '%2'\n").arg(option, text) +
-            usage);
+        options.refuse(
+            QStringLiteral("%1: ожидается диапазон С-ПО, получено '%2'").arg(option, text));
     return {text.left(dash).trimmed(), text.mid(dash + 1).trimmed()};
 }
 
-void checkNumber(const QString& end, const QString& usage) {
+void checkNumber(const Options& options, const QString& end) {
     bool digits = end.size() <= 7;
     for (QChar c : end) digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     if (!digits)
-        usageError(QStringLiteral("--numbers: '%1' не номер абонента (до 7 цифр)\n").arg(end) +
-                   usage);
+        options.refuse(QStringLiteral("--numbers: '%1' не номер абонента (до 7 цифр)").arg(end));
 }
 
-void checkDate(const QString& end, const QString& usage) {
+void checkDate(const Options& options, const QString& end) {
     if (end.isEmpty()) return;
     try {
         core::dateFromText(end);
     } catch (const Error&) {
-        usageError(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ\n").arg(end) + usage);
+        options.refuse(QStringLiteral("--dates: '%1' не дата ДД.ММ.ГГГГ").arg(end));
     }
 }
 
 // Both ends of a time range are needed, as in the window's selection panel.
-void checkTime(const QString& end, const QString& usage) {
+void checkTime(const Options& options, const QString& end) {
     try {
         core::timeFromText(end);
     } catch (const Error&) {
-        usageError(QStringLiteral("--times: '%1' не время ЧЧ:ММ\n").arg(end) + usage);
+        options.refuse(QStringLiteral("--times: '%1' не время ЧЧ:ММ").arg(end));
     }
+}
+
+// A range option of the selection panel: both ends checked, then the box ticked.
+Options::Option rangeOption(Options& options, const QString& name,
+                            void (*check)(const Options&, const QString&),
+                            const std::function<void(const QString&, const QString&)>& tick) {
+    return {name, [&options, name, check, tick](const QString& value) {
+                const auto [from, to] = range(options, name, value);
+                check(options, from);
+                check(options, to);
+                tick(from, to);
+            }};
 }
 
 calls::Listing listingOf(const QString& word) {
@@ -65,47 +75,34 @@ calls::Listing listingOf(const QString& word) {
 
 }  // namespace
 
-ViewOptions parseViewOptions(const QStringList& options, const QString& usage) {
+ViewOptions readViewOptions(Options& options, const QStringList& names, Options::Others others) {
     ViewOptions parsed;
     core::SelectionPanel& panel = parsed.panel;
-    QStringList seen;
-    for (qsizetype i = 0; i < options.size(); i += 2) {
-        const QString& option = options[i];
-        if (!option.startsWith(QLatin1String("--")))
-            usageError(QStringLiteral("Лишний параметр %1\n").arg(option) + usage);
-        if (i + 1 >= options.size())
-            usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage);
-        if (seen.contains(option))
-            usageError(QStringLiteral("%1 задан дважды\n").arg(option) + usage);
-        seen.append(option);
-        const QString& value = options[i + 1];
-        if (option == QLatin1String("--numbers")) {
-            const auto [from, to] = range(option, value, usage);
-            checkNumber(from, usage);
-            checkNumber(to, usage);
-            panel.byNumber = true;
-            panel.numberFrom = from;
-            panel.numberTo = to;
-        } else if (option == QLatin1String("--dates")) {
-            const auto [from, to] = range(option, value, usage);
-            checkDate(from, usage);
-            checkDate(to, usage);
-            panel.byDate = true;
-            panel.dateFrom = from;
-            panel.dateTo = to;
-        } else if (option == QLatin1String("--times")) {
-            const auto [from, to] = range(option, value, usage);
-            checkTime(from, usage);
-            checkTime(to, usage);
-            panel.byTime = true;
-            panel.timeFrom = from;
-            panel.timeTo = to;
-        } else if (option == QLatin1String("--list")) {
-            parsed.list = value;
-        } else {
-            usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) + usage);
-        }
-    }
+    const QList<Options::Option> all = {
+        rangeOption(options, QStringLiteral("--numbers"), checkNumber,
+                    [&](const QString& from, const QString& to) {
+                        panel.byNumber = true;
+                        panel.numberFrom = from;
+                        panel.numberTo = to;
+                    }),
+        rangeOption(options, QStringLiteral("--dates"), checkDate,
+                    [&](const QString& from, const QString& to) {
+                        panel.byDate = true;
+                        panel.dateFrom = from;
+                        panel.dateTo = to;
+                    }),
+        rangeOption(options, QStringLiteral("--times"), checkTime,
+                    [&](const QString& from, const QString& to) {
+                        panel.byTime = true;
+                        panel.timeFrom = from;
+                        panel.timeTo = to;
+                    }),
+        {QStringLiteral("--list"), [&](const QString& value) { parsed.list = value; }},
+    };
+    QList<Options::Option> chosen;
+    for (const Options::Option& option : all)
+        if (names.isEmpty() || names.contains(option.name)) chosen.append(option);
+    options.readPairs(chosen, others);
     return parsed;
 }
 
@@ -120,9 +117,9 @@ std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOp
 int runView(CliContext& context, const QStringList& args) {
     if (args.isEmpty()) usageError(kViewUsage);
     const calls::Listing view = listingOf(args.first());
-    QStringList rest = args.mid(1);
-    const std::optional<QString> xlsx = takeXlsxOption(rest, kViewUsage);
-    const ViewOptions options = parseViewOptions(rest, kViewUsage);
+    Options words(args.mid(1), kViewUsage);
+    const std::optional<QString> xlsx = takeXlsx(words);
+    const ViewOptions options = readViewOptions(words);
 
     const calls::ListingInfo& info = calls::listingInfo(view);
     calls::ListingViews views(context.standard());
@@ -134,9 +131,10 @@ int runView(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runGrouped(CliContext& context, const QStringList& options) {
-    QStringList args = options;
-    const std::optional<QString> xlsx = takeXlsxOption(args, kGroupedUsage);
+int runGrouped(CliContext& context, const QStringList& words) {
+    Options options(words, kGroupedUsage);
+    const std::optional<QString> xlsx = takeXlsx(options);
+    const QStringList& args = options.rest();
     if (args.size() != 1) usageError(kGroupedUsage);
     calls::Grouped view;
     if (args.first() == QLatin1String("city"))

@@ -17,6 +17,7 @@
 // column names. Engine errors (a missing table) end the command with their message (exit 1).
 
 #include "cli/CliContext.h"
+#include "cli/Options.h"
 #include "core/Selection.h"
 #include "db/RecordFilter.h"
 
@@ -28,12 +29,14 @@ namespace orv::cli {
 int runView(CliContext& context, const QStringList& args);
 
 // The view options --numbers, --dates, --times and --list as the selection panel holds them;
-// shared by the commands that take them. Usage errors name usage.
+// shared by the commands that take them. names limits the options taken (all when empty);
+// others says what a word that is no option's name is.
 struct ViewOptions {
     core::SelectionPanel panel;
     std::optional<QString> list;
 };
-ViewOptions parseViewOptions(const QStringList& options, const QString& usage);
+ViewOptions readViewOptions(Options& options, const QStringList& names = {},
+                            Options::Others others = Options::Others::Refused);
 // The filter of the --list file, nothing without --list or for an empty list (said on stderr,
 // as is a list given to a view it does not apply to).
 std::optional<db::RecordFilter> readListOption(CliContext& context, const ViewOptions& options,

@@ -13,19 +13,11 @@ void reportWritten(CliContext& context, qint64 rows, const QString& path) {
 
 }  // namespace
 
-std::optional<QString> takeXlsxOption(QStringList& args, const QString& usage) {
-    std::optional<QString> path;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] != QLatin1String("--xlsx")) continue;
-        if (i + 1 >= args.size()) usageError(QStringLiteral("Нет значения для --xlsx\n") + usage);
-        if (path) usageError(QStringLiteral("--xlsx задан дважды\n") + usage);
-        path = args[i + 1];
-        if (!utils::isXlsxPath(*path))
-            usageError(QStringLiteral("--xlsx: имя файла должно оканчиваться на .xlsx\n") + usage);
-        args.remove(i, 2);
-        --i;
-    }
-    return path;
+std::optional<QString> takeXlsx(Options& options) {
+    return options.take(QStringLiteral("--xlsx"), [&options](const QString& path) {
+        if (!utils::isXlsxPath(path))
+            options.refuse(QStringLiteral("--xlsx: имя файла должно оканчиваться на .xlsx"));
+    });
 }
 
 void writeViewOutput(CliContext& context, const db::Query& query,

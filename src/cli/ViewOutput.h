@@ -3,6 +3,7 @@
 // workbook (utils/XlsxExport.h), after which one line "Выгружено записей: N, файл FILE".
 
 #include "cli/CliContext.h"
+#include "cli/Options.h"
 #include "core/ViewColumn.h"
 
 #include <QStringList>
@@ -14,9 +15,9 @@ class Query;
 
 namespace orv::cli {
 
-// Takes "--xlsx FILE" out of the arguments; a usage error when its value is missing, is given
+// Takes "--xlsx FILE" out of the options; a usage error when its value is missing, is given
 // twice or does not end in ".xlsx".
-std::optional<QString> takeXlsxOption(QStringList& args, const QString& usage);
+std::optional<QString> takeXlsx(Options& options);
 
 // The rows of an open view, its columns titled as in the window.
 void writeViewOutput(CliContext& context, const db::Query& query,

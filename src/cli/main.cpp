@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/DemoCommand.h"
 #include "cli/FillCommands.h"
+#include "cli/Options.h"
 #include "cli/RepairCommands.h"
 #include "cli/ReportCommands.h"
 #include "cli/SafetyCommands.h"
@@ -137,21 +138,13 @@ int main(int argc, char** argv) {
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
     try {
-        QStringList args = app->arguments().mid(1);
         QStringList aliasBindings;
-        while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
-            const QString option = args.takeFirst();
-            if (args.isEmpty())
-                orv::cli::usageError(QStringLiteral("Нет значения для %1\n").arg(option) + usage());
-            if (option == QLatin1String("--alias")) {
-                aliasBindings.append(args.takeFirst());
-            } else if (option == QLatin1String("--today")) {
-                orv::setTodayFromOption(args.takeFirst());
-            } else {
-                orv::cli::usageError(QStringLiteral("Неизвестный параметр %1\n").arg(option) +
-                                     usage());
-            }
-        }
+        orv::cli::Options global(app->arguments().mid(1), usage());
+        global.readPairs({{QStringLiteral("--alias"),
+                           [&](const QString& binding) { aliasBindings.append(binding); }, true},
+                          {QStringLiteral("--today"), orv::setTodayFromOption, true}},
+                         orv::cli::Options::Others::End);
+        QStringList args = global.rest();
         if (args.isEmpty()) orv::cli::usageError(usage());
         const QString name = args.takeFirst();
         for (const Command& c : commands()) {

@@ -174,41 +174,19 @@ class Database {
     friend class PreparedSql;
     friend class RowBound;
     friend class TableSource;
-    struct Attached {
-        QString schema;
-        int pins = 0;
-        quint64 lastUse = 0;
-    };
+    struct FolderParts;
 
-    void scanFolder() const;
-    std::optional<QString> findFile(const QString& name) const;  // file name on disk
-    // Returns the schema name; a file without its table is refused unless tableless is Allowed.
-    enum class Tableless { Refused, Allowed };
-    QString attach(const QString& canonical, Tableless tableless = Tableless::Refused);
-    void copySurplus(const QList<TableRef>& refs, int room, QHash<QString, QString>& rendered,
-                     QStringList& temps);
+    // Binds the reads of a table to a view (empty: to the table again), pinning its attachment.
     void setBound(const QString& canonical, const QString& source);
-    void makeRoom(int needed, const QStringList& keep);
-    void detachIfUnused(const QString& canonical);
-    void pin(const QString& canonical);
-    void unpin(const QString& canonical);
-    QString createFile(const QString& name, const QString& fileName);
-    QString tempCopy(const QString& canonical);
-    void checkSingleTable(const QString& canonical, const QString& schema);
     qint64 fillTable(const TableDef& def, const QString& canonical, PreparedSql& source,
                      const std::function<void(Statement&)>& bind);
     void removeFileOf(const QString& canonical) noexcept;
 
     QString name_;
     QString folder_;
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<FolderParts> local_;  // the table files' parts; none on a server
     std::unique_ptr<ServerBackend> server_;
-    mutable QHash<QString, QStringList> files_;  // lower-case name -> file names on disk
-    mutable QDateTime scannedAt_;
-    QHash<QString, Attached> attached_;  // canonical lower-case name -> attachment
-    QHash<QString, QString> bounds_;     // canonical lower-case name -> view of its bounded rows
-    quint64 useCounter_ = 0;
-    int tempCounter_ = 0;
+    QHash<QString, QString> bounds_;  // canonical lower-case name -> view of its bounded rows
 };
 
 }  // namespace orv::db

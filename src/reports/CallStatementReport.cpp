@@ -91,13 +91,12 @@ CallStatementData::CallStatementData(const billing::CallStatement& statement, co
     qsizetype call = 0;
     for (qsizetype n = 0; n < statement.numbers.size(); ++n) {
         rows_.append({Row::Kind::Heading, n});
-        for (; call < statement.calls.size() &&
-               statement.calls[call].number == statement.numbers[n].number;
-             ++call)
+        for (const qsizetype end = call + statement.numbers[n].calls; call < end; ++call)
             rows_.append({Row::Kind::Call, call});
         addTotals(statement.numbers[n].totals, QString());
     }
-    if (statement.numbers.size() > 1)
+    if (statement.numbers.size() > 1 &&
+        statement.numbers.first().number != statement.numbers.last().number)
         addTotals(statement.totals, QStringLiteral(" по всем номерам"));
 }
 
@@ -116,9 +115,11 @@ QString CallStatementData::text(qint64 row, const QString& field) const {
         case Row::Kind::Heading: {
             if (field != kHeading) return {};
             const billing::StatementNumber& n = statement_.numbers[r.index];
-            return n.subscriber.isEmpty()
-                       ? QStringLiteral("Номер %1").arg(n.number)
-                       : QStringLiteral("Номер %1: %2").arg(n.number).arg(n.subscriber);
+            const QString number =
+                n.category.isEmpty()
+                    ? QStringLiteral("Номер %1").arg(n.number)
+                    : QStringLiteral("Номер %1, категория %2").arg(n.number).arg(n.category);
+            return n.subscriber.isEmpty() ? number : number + QStringLiteral(": ") + n.subscriber;
         }
         case Row::Kind::Call:
             return callText(statement_.calls[r.index], field);

@@ -30,9 +30,9 @@ QStringList query(Exchange& x, const QString& sql) {
 
 QStringList archived(Exchange& x, const QString& columns, const QDate& month) {
     const billing::ArchiveAttachment archive(x.db());
-    db::Statement read(
-        x.db().connection(),
-        QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid").arg(columns, archive.table(month)));
+    db::Statement read(x.db().connection(),
+                       QStringLiteral("SELECT %1 FROM %2 ORDER BY CallRowid, rowid")
+                           .arg(columns, archive.table(month)));
     QStringList rows;
     while (read.step()) {
         QStringList fields;
@@ -112,6 +112,55 @@ TEST(CallArchive, TheRunMovesEachRetiredCallWithItsPriceOrReason) {
     EXPECT_EQ(priced.mid(0, 3), QStringList(3, QStringLiteral("1")));
     EXPECT_EQ(calls.size(), 6);
     EXPECT_EQ(x.rows("DESTTAR"), calls.mid(4, 1));
+}
+
+// A number with two accounts is charged its calls under each category: the archive keeps a row
+// per category, priced at it, and still one call, counted, listed and put back once.
+TEST(CallArchive, ACallChargedUnderTwoCategoriesIsOneCallWithAPricePerCategory) {
+    Exchange x;
+    test::seedWorkedExample(x);
+    x.subscriber(101, QStringLiteral("BUDG"));
+    x.sql("UPDATE TARIFCIT SET COST = 2.5 WHERE PRIZNAK = 'BUDG'");
+    x.cityCall(101, QDate(2026, 3, 5), 12);  // a repeated record, priced once per category
+    x.run(kToday);
+
+    const QDate march(2026, 3, 1);
+    const QList<billing::ArchiveMonth> months = billing::listArchive(x.db());
+    ASSERT_EQ(months.size(), 1);
+    EXPECT_EQ(months[0].calls, 5);
+    EXPECT_EQ(
+        archived(x, QStringLiteral("AbNumber, Date_of_call, Priznak, Tariff, Cost, Reason"), march),
+        (QStringList{
+            "101|2026-03-05|ALL|1.5|18|", "101|2026-03-05|BUDG|2.5|30|",
+            "101|2026-03-25|ALL|1.5|12|", "101|2026-03-25|BUDG|2.5|20|", "101|2026-03-07|ALL|2|12|",
+            "101|2026-03-07|BUDG|2|12|", "103|2026-03-07||||нет абонента в AbTab",
+            "101|2026-03-05|ALL|||повтор разговора", "101|2026-03-05|BUDG|||повтор разговора"}));
+
+    // The statement gives each category's calls and the totals the run charged it.
+    const billing::CallStatement s = billing::buildCallStatement(x.db(), 101, 101, march, 0);
+    ASSERT_EQ(s.numbers.size(), 2);
+    EXPECT_EQ(s.numbers[0].category, QStringLiteral("ALL"));
+    EXPECT_EQ(s.numbers[1].category, QStringLiteral("BUDG"));
+    EXPECT_EQ(s.numbers[0].calls, 4);
+    EXPECT_EQ(s.numbers[1].calls, 4);
+    EXPECT_EQ(s.calls.size(), 8);
+    EXPECT_DOUBLE_EQ(s.numbers[0].totals.city, 30);
+    EXPECT_DOUBLE_EQ(s.numbers[1].totals.city, 50);
+    EXPECT_DOUBLE_EQ(s.numbers[0].totals.longDistance, 12);
+    EXPECT_DOUBLE_EQ(s.numbers[1].totals.longDistance, 12);
+    EXPECT_EQ(query(x, QStringLiteral("SELECT Priznak, Sum_of_cost FROM PrDlgCt WHERE AbNumber = "
+                                      "101 ORDER BY Priznak")),
+              (QStringList{"ALL|30", "BUDG|50"}));
+
+    // The listing shows each call once (and the repeated record with it, as DESTTAR did).
+    calls::ListingViews views(x.db());
+    EXPECT_EQ(billing::openArchivedListing(views, calls::Listing::All, {}, march).recordCount(), 4);
+
+    // The restore puts each call back once.
+    const QString name = billing::listSnapshots(x.db()).first().name;
+    billing::restoreSnapshot(x.db(), x.store(), name, kToday);
+    EXPECT_EQ(x.rows("DESTTAR").size(), 6);
+    EXPECT_TRUE(billing::listArchive(x.db()).isEmpty());
 }
 
 TEST(CallArchive, OnlyMonthsBeforeTheGivenOneAreDropped) {
@@ -304,4 +353,30 @@ TEST(ArchivedListing, ListsTheMonthWithTheSelection) {
                  Error);
     EXPECT_EQ(rows(views.open(calls::Listing::All, all)), (QStringList{"101 2026-04-02"}));
     EXPECT_EQ(x.rows("DESTTAR").size(), 1);
+}
+
+// The run keeps its temporary tables in files, but the connection's own temporary tables (which
+// a change of that setting would drop) outlive it, and the setting is as before afterwards.
+TEST(CallArchive, TheRunLeavesTheConnectionsTemporaryTablesAndSetting) {
+    const auto storeOf = [](Exchange& x) {
+        db::Statement read(x.db().connection(), QStringLiteral("PRAGMA temp_store"));
+        read.step();
+        return read.columnInt(0);
+    };
+    Exchange plain;
+    test::seedWorkedExample(plain);
+    const qint64 before = storeOf(plain);
+    plain.run(kToday);
+    EXPECT_EQ(storeOf(plain), before);
+    EXPECT_EQ(billing::listArchive(plain.db()).first().calls, 4);
+
+    Exchange held;
+    test::seedWorkedExample(held);
+    held.db().connection().exec(
+        QStringLiteral("CREATE TEMP TABLE kept (a INTEGER); INSERT INTO kept VALUES (7)"));
+    held.run(kToday);
+    db::Statement kept(held.db().connection(), QStringLiteral("SELECT a FROM temp.kept"));
+    ASSERT_TRUE(kept.step());
+    EXPECT_EQ(kept.columnInt(0), 7);
+    EXPECT_EQ(billing::listArchive(held.db()).first().calls, 4);
 }

@@ -170,27 +170,32 @@ TEST(DebtCli, RunKilledAtAnyCrashPointLeavesTheTablesAsBefore) {
 
 // Killed after its commit, before its calls reach the archive: the run is done, and the next
 // reader of the archive finds every retired call there, each once.
+// A number with a second account has its calls archived under both categories, still one call
+// each.
 TEST(DebtCli, RunKilledAfterItsCommitLosesNoRetiredCall) {
-    for (const char* point : {"after-commit", "archive-move-before-commit"}) {
-        SCOPED_TRACE(point);
-        Exchange x;
-        seedWorkedExample(x);
-        const QMap<QString, QString> crashAt{
-            {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}};
-        const Outcome killed =
-            cli(x, {QStringLiteral("debt-run")}, crashAt, test::cliProgramWithHooks());
-        EXPECT_EQ(killed.status, QProcess::CrashExit);
-        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
-        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
-        EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+    for (const char* point : {"after-commit", "archive-move-before-commit"})
+        for (const bool twoCategories : {false, true}) {
+            SCOPED_TRACE(point);
+            SCOPED_TRACE(twoCategories);
+            Exchange x;
+            seedWorkedExample(x);
+            if (twoCategories) x.subscriber(101, QStringLiteral("BUDG"));
+            const QMap<QString, QString> crashAt{
+                {QStringLiteral("ORVANTA_TEST_CRASH_AT"), QString::fromLatin1(point)}};
+            const Outcome killed =
+                cli(x, {QStringLiteral("debt-run")}, crashAt, test::cliProgramWithHooks());
+            EXPECT_EQ(killed.status, QProcess::CrashExit);
+            EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 1);
+            EXPECT_EQ(archivedCalls(x.temp().path()), 4);
+            EXPECT_EQ(archivedCalls(x.temp().path()), 4);
 
-        // A restore of the tables from before the run takes the calls back from the archive.
-        const QString name = billing::listSnapshots(x.db()).first().name;
-        const Outcome restored = cli(x, {QStringLiteral("restore"), name});
-        EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
-        EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 5);
-        EXPECT_EQ(archivedCalls(x.temp().path()), 0);
-    }
+            // A restore of the tables from before the run takes the calls back from the archive.
+            const QString name = billing::listSnapshots(x.db()).first().name;
+            const Outcome restored = cli(x, {QStringLiteral("restore"), name});
+            EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+            EXPECT_EQ(contents(x.temp().path()).value(QStringLiteral("DESTTAR")).size(), 5);
+            EXPECT_EQ(archivedCalls(x.temp().path()), 0);
+        }
 }
 
 TEST(DebtCli, RestoreKilledBeforeItsCommitLeavesEveryTableAsAfterTheRun) {

@@ -294,6 +294,78 @@ TEST_F(Cli, RefusalsAndUsageErrorsHaveTheirExitCodeAndMessageOnStderr) {
     EXPECT_FALSE(QFile::exists(standard_.filePath(QStringLiteral("ABPLATA.db"))));
 }
 
+// The option refusals of every command keep their wording: the fault, then the command's usage.
+TEST_F(Cli, OptionRefusalsNameTheFaultAboveTheUsage) {
+    init();
+    const QString view = QStringLiteral(
+        "Использование: orvanta-cli view all|city|mg|oldmg [--numbers С-ПО] "
+        "[--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] [--times ЧЧ:ММ-ЧЧ:ММ] [--list ФАЙЛ.lst] [--xlsx ФАЙЛ]\n");
+    const QString journal = QStringLiteral(
+        "Использование: orvanta-cli journal [--numbers С-ПО] [--dates ДД.ММ.ГГГГ-ДД.ММ.ГГГГ] "
+        "[--xlsx ФАЙЛ]\n");
+    const QString statement = QStringLiteral(
+        "Использование: orvanta-cli statement --numbers С-ПО --month ММ.ГГГГ [--csv ФАЙЛ | --pdf "
+        "ФАЙЛ]\n");
+    const QString fill = QStringLiteral(
+        "Использование: orvanta-cli fill-subscribers С ПО [--category ПРИЗНАК] [--exist "
+        "НАЛИЧИЕ]\n");
+    const QString grouped =
+        QStringLiteral("Использование: orvanta-cli grouped city|mg|all [--xlsx ФАЙЛ]\n");
+    const QString debts =
+        QStringLiteral("Использование: orvanta-cli debts [--list ФАЙЛ.lst] [--xlsx ФАЙЛ]\n");
+    const QString cdr = QStringLiteral(
+        "Использование: orvanta-cli import-cdr asterisk|freeswitch ФАЙЛ [--dialplan ФАЙЛ] "
+        "[--again]\n");
+    const QString invoices = QStringLiteral(
+        "Использование: orvanta-cli invoices [--numbers С-ПО] [--list ФАЙЛ.lst] [--pdf ФАЙЛ.pdf] "
+        "[--csv ФАЙЛ.csv] (хотя бы один из файлов)\n");
+    const struct {
+        QStringList args;
+        QString err;  // the end of stderr
+    } cases[] = {
+        {{"view", "all", "--colour", "red"}, "Неизвестный параметр --colour\n" + view},
+        {{"view", "all", "--numbers"}, "Нет значения для --numbers\n" + view},
+        {{"view", "all", "--numbers", "1-2", "--numbers", "3-4"},
+         "--numbers задан дважды\n" + view},
+        {{"view", "all", "stray"}, "Лишний параметр stray\n" + view},
+        {{"view", "all", "--xlsx", "a.txt", "--xlsx", "b.xlsx"},
+         "--xlsx: имя файла должно оканчиваться на .xlsx\n" + view},
+        {{"journal", "--numbers", "1-2", "--numbers", "1-2"}, "--numbers задан дважды\n" + journal},
+        {{"journal", "--xlsx"}, "Нет значения для --xlsx\n" + journal},
+        {{"statement", "--bogus", "1"}, "Неизвестный параметр --bogus\n" + statement},
+        {{"statement", "--numbers", "5-2", "--month", "01.2024"},
+         "--numbers: С больше ПО\n" + statement},
+        {{"fill-subscribers", "1", "5", "--category"}, "Нет значения для --category\n" + fill},
+        {{"fill-subscribers", "1", "5", "--exist", "NO", "--exist", "YES"},
+         "--exist задан дважды\n" + fill},
+        {{"grouped", "city", "--xlsx", "a.xlsx", "--xlsx", "b.xlsx"},
+         "--xlsx задан дважды\n" + grouped},
+        {{"debts", "--list", "a.lst", "--list", "b.lst"}, debts},
+        {{"import-cdr", "asterisk", "calls.csv", "--dialplan"}, cdr},
+        {{"import-cdr", "asterisk", "calls.csv", "--again", "--bogus"},
+         "Неизвестный параметр --bogus\n" + cdr},
+        {{"sql", "SELECT 1", "--bogus", "x"},
+         "Ожидается --param ИМЯ=ЗНАЧЕНИЕ, получено: --bogus\n"},
+        {{"invoices", "--csv", "a.csv", "--dates", "1-2"},
+         "Неизвестный параметр --dates\n" + invoices},
+        {{"invoices", "--pdf", "a.pdf", "--pdf", "b.pdf"}, "--pdf задан дважды\n" + invoices},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = cli(c.args);
+        EXPECT_EQ(run.code, 2) << run;
+        EXPECT_TRUE(run.err.endsWith(c.err)) << run;
+        if (!c.args.contains(QStringLiteral("invoices")))
+            EXPECT_EQ(run.err, c.err) << run;  // nothing else said
+    }
+    const Outcome global = cli({"--bogus", "x", "init"});
+    EXPECT_EQ(global.code, 2);
+    EXPECT_TRUE(global.err.startsWith(
+        QStringLiteral("Неизвестный параметр --bogus\nИспользование: orvanta-cli [--alias")))
+        << global;
+    // An option that may be given again is not refused.
+    EXPECT_EQ(cli({"--today", "01.02.2024", "--today", "02.02.2024", "tables"}).code, 0);
+}
+
 TEST_F(Cli, ExportWritesEveryRowAsTheSqlCommandWouldPrintIt) {
     init();
     const QString calls =
@@ -536,6 +608,36 @@ TEST_F(Cli, DemoWritesOnlyIntoEmptyTables) {
 }
 
 }  // namespace
+
+// The calls file is read as the exchange's records are: a blank line is skipped, a quote out of
+// place refuses the file, and an endless file is refused before it takes the memory.
+TEST_F(Cli, ImportCallsReadsItsFileAsTheExchangeRecordsAreRead) {
+    init();
+    const QString good = QStringLiteral("2201001,15.03.2024,10:00:00,3,1,2234567,,,");
+    const QString blank = writeFile(QStringLiteral("blank.csv"), {kHeader, good, QString(), good});
+    const Outcome added = cli({QStringLiteral("import-calls"), blank});
+    EXPECT_EQ(added.code, 0) << added;
+    EXPECT_EQ(added.out, QStringLiteral("Добавлено разговоров: 2\n"));
+    const struct {
+        QString line;
+        const char* message;
+    } cases[] = {
+        {QStringLiteral("2201002,15.03.2024,10:00:00,3,1,22\"34\",,,"),
+         "Строка 2: кавычка внутри поля без кавычек; файл не загружен"},
+        {QStringLiteral("2201002,\"15.03.2024\"x,10:00:00,3,1,,,,"),
+         "Строка 2: символы после закрывающей кавычки; файл не загружен"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = cli({QStringLiteral("import-calls"),
+                                 writeFile(QStringLiteral("bad.csv"), {kHeader, c.line})});
+        EXPECT_EQ(run.code, 1) << run;
+        EXPECT_EQ(run.err, QString::fromUtf8(c.message) + u'\n') << run;
+    }
+    const Outcome endless = cli({QStringLiteral("import-calls"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(endless.code, 1) << endless;
+    EXPECT_TRUE(endless.err.contains(QStringLiteral("запись длиннее 1 МБ"))) << endless;
+    EXPECT_EQ(callCount(), csv({QStringLiteral("n"), QStringLiteral("2")}));
+}
 
 TEST_F(Cli, ImportCallsRefusesNulInvalidTextAndNonFiniteNumbersShowingAtMost40Characters) {
     init();

@@ -11,20 +11,8 @@
 
 using namespace orv;
 using namespace orv::db;
+using orv::test::errorOf;
 using orv::test::TempDatabase;
-
-namespace {
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return {};
-}
-
-}  // namespace
 
 TEST(Schema, StartupCreatesTheEightTablesOnAnEmptyFolderAndNeverTouchesExistingOnes) {
     TempDatabase t;
