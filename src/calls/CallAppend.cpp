@@ -99,8 +99,10 @@ qint64 CallStaging::removePresent() {
 CallStaging::Appended CallStaging::append(bool freshOnly, const std::function<void()>& allThere) {
     flush();
     // One seat at a time decides what is new and appends it, so that two seats loading one file
-    // add its calls once; the collector's own inserts are never held up.
-    db::Transaction transaction(db_, {QStringLiteral("DESTTAR")});
+    // add its calls once; the collector's own inserts are never held up. DESTTAR is read, then
+    // written: its write lock is taken first, or a debt run committing meanwhile would meet this
+    // append in a deadlock that SQLite reports at once as "database is locked".
+    db::Transaction transaction(db_, {QStringLiteral("DESTTAR")}, db::Transaction::Lock::Immediate);
     db_.lockWork(kAppendLock, QStringLiteral("Загрузка разговоров уже выполняется на другом "
                                              "рабочем месте; повторите позже"));
     if (allThere && allPresent()) allThere();
