@@ -17,6 +17,8 @@ namespace {
 
 const QString kTable = QStringLiteral("NdsRates");
 constexpr double kMaxPercent = 100.0;
+// The work lock of changing the rates, shared by every seat of a server.
+constexpr qint64 kVatRatesLock = qint64(0x4F5256) << 32;
 
 void checkPercent(double percent) {
     if (!std::isfinite(percent) || percent < 0 || percent > kMaxPercent)
@@ -47,9 +49,8 @@ VatRates::VatRates(QList<VatRate> rates) : rates_(std::move(rates)) {
 VatRates VatRates::read(db::Database& db) {
     ensureVatRates(db);
     QList<VatRate> rates;
-    db::Statement read(
-        db.connection(),
-        QStringLiteral("SELECT Date_from, Percent FROM %1").arg(db.qualified(kTable)));
+    db::Statement read =
+        db.statement(QStringLiteral("SELECT Date_from, Percent FROM %1").arg(db.qualified(kTable)));
     while (read.step()) {
         const QDate from = db::fromStorage(read.column(0), db::FieldType::Date).toDate();
         if (from.isValid()) rates.append({from, read.column(1).toDouble()});
@@ -73,14 +74,15 @@ void setVatRate(db::Database& db, const QDate& from, double percent) {
     if (!from.isValid()) raise(Error::Kind::Conversion, QStringLiteral("Неверная дата ставки НДС"));
     if (!db.tableExists(kTable)) ensureVatRates(db);
     db::Transaction transaction(db, {kTable});
+    db.lockWork(kVatRatesLock, QStringLiteral("Ставки НДС уже меняются на другом рабочем месте; "
+                                              "повторите позже"));
     const QString table = db.qualified(kTable);
     const QVariant day = db::toStorage(from, db::FieldType::Date);
-    db::Statement remove(db.connection(),
-                         QStringLiteral("DELETE FROM %1 WHERE Date_from = ?").arg(table));
+    db::Statement remove =
+        db.statement(QStringLiteral("DELETE FROM %1 WHERE Date_from = ?").arg(table));
     remove.bind(1, day);
     remove.run();
-    db::Statement insert(
-        db.connection(),
+    db::Statement insert = db.statement(
         QStringLiteral("INSERT INTO %1 (Date_from, Percent) VALUES (?, ?)").arg(table));
     insert.bind(1, day);
     insert.bind(2, percent);

@@ -558,6 +558,10 @@ QString DialectStatement::Impl::serverPiece(qsizetype i, const QString& piece) c
         return u'$' + QString::number(n + 1);
     }
     if (piece.startsWith(u'"')) return piece.toLower();
+    // The row number of a table file is the row's address on the server: both tell rows apart
+    // and order them as they were stored.
+    if (t.type == Type::Identifier && upper(i) == QLatin1String("ROWID"))
+        return QStringLiteral("ctid");
     return piece;
 }
 
