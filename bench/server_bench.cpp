@@ -1,13 +1,17 @@
 // server_bench: the demo exchange on a PostgreSQL server against the same on table files. It
-// makes the demo in a fresh folder, copies the whole alias onto the server (an empty database or
-// schema given by its address), runs the same grouped statements of the local dialect on both
-// engines (and checks that they give the same rows), and copies the alias back into a fresh
-// folder. Figures: wall and CPU time of each step.
+// makes the demo in a fresh folder and runs the debt run there, copies the whole alias onto the
+// server (an empty database or schema given by its address), runs the same grouped statements
+// of the local dialect on both engines (and checks that they give the same rows), prints the
+// invoices from both (and checks that their lines are equal), lets two seats pay at once on the
+// server, and copies the alias back into a fresh folder. Figures: wall and CPU time of each
+// step; for the seats, payments landed and refused and whether the debts fell by exactly the
+// payments that landed.
 //
 //   server_bench --server postgresql://[user@]host[:port]/dbname[?schema=NAME] [--calls N]
 //                [--subscribers N] [--cli PATH]
 
 #include "BenchSupport.h"
+#include "billing/Payment.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
 #include "db/FolderStore.h"
@@ -17,8 +21,12 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QLocale>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -69,6 +77,106 @@ QStringList rowsOnServer(orv::db::ServerStore& store, const QString& sql, const 
     return rows;
 }
 
+// orvanta-cli on OrvantaStandard bound to place; its output, or a failure with its message.
+QByteArray runCli(const QString& cli, const QString& place, const QStringList& args) {
+    QProcess process;
+    process.start(
+        cli,
+        QStringList{QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + place} + args);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        orv::bench::fail(
+            QStringLiteral("orvanta-cli %1: %2")
+                .arg(args.join(u' '), QString::fromUtf8(process.readAllStandardError())));
+    return process.readAllStandardOutput();
+}
+
+void compareInvoices(const QString& cli, const QString& folder, const QString& server) {
+    QTemporaryDir out;
+    QByteArray summary[2];
+    const QString places[2] = {folder, server};
+    const char* what[2] = {"invoices (CSV and PDF) from table files",
+                           "invoices (CSV and PDF) from the server"};
+    for (int side = 0; side < 2; ++side) {
+        const QString name = out.filePath(QString::number(side));
+        print(what[side], timeOf([&] {
+                  summary[side] = runCli(cli, places[side],
+                                         {QStringLiteral("invoices"), QStringLiteral("--csv"),
+                                          name + QStringLiteral(".csv"), QStringLiteral("--pdf"),
+                                          name + QStringLiteral(".pdf")});
+              }));
+        std::printf("  %s", summary[side].left(summary[side].indexOf('\n') + 1).constData());
+    }
+    QFile files[2] = {QFile(out.filePath(QStringLiteral("0.csv"))),
+                      QFile(out.filePath(QStringLiteral("1.csv")))};
+    const bool read = files[0].open(QIODevice::ReadOnly) && files[1].open(QIODevice::ReadOnly);
+    std::printf("  invoice lines equal on both engines: %s\n",
+                read && files[0].readAll() == files[1].readAll() ? "yes" : "NO");
+}
+
+struct Seat {
+    std::atomic<int> landed = 0;
+    std::atomic<int> refused = 0;
+};
+
+using Account = QPair<qint64, QString>;
+
+QList<Account> debtors(orv::db::Database& db, int count) {
+    orv::db::Statement read = db.statement(
+        QStringLiteral("SELECT AbNumber, Priznak FROM %1 WHERE Dolg + NDS > 100 ORDER BY "
+                       "AbNumber LIMIT %2")
+            .arg(db.qualified(QStringLiteral("DolgTb")))
+            .arg(count));
+    QList<Account> accounts;
+    while (read.step()) accounts.append({read.columnInt(0), read.column(1).toString()});
+    return accounts;
+}
+
+double dueOf(orv::db::Database& db) {
+    orv::db::Statement read = db.statement(QStringLiteral("SELECT SUM(Dolg + NDS) FROM %1")
+                                               .arg(db.qualified(QStringLiteral("DolgTb"))));
+    read.step();
+    return read.column(0).toDouble();
+}
+
+// Two seats, each with its own session, pay kPayments small payments over the same debtors at
+// once: one walks them forwards, the other backwards, so that they meet on the same number.
+void seatsPaying(const QString& server) {
+    constexpr int kPayments = 1000;
+    constexpr int kAccounts = 40;
+    orv::db::Database books(QStringLiteral("OrvantaStandard"), server);
+    const QList<Account> accounts = debtors(books, kAccounts);
+    if (accounts.isEmpty()) orv::bench::fail(QStringLiteral("no debts to pay"));
+    const double before = dueOf(books);
+    Seat seats[2];
+    const auto pay = [&](int seat) {
+        orv::db::Database db(QStringLiteral("OrvantaStandard"), server);
+        for (int i = 0; i < kPayments; ++i) {
+            const int k =
+                seat == 0 ? i % accounts.size() : int(accounts.size()) - 1 - i % accounts.size();
+            try {
+                if (orv::billing::confirmPayment(db, accounts[k].first, accounts[k].second,
+                                                 QStringLiteral("0.01"), QLocale::c(),
+                                                 QDate::currentDate(), QStringLiteral("bench")))
+                    ++seats[seat].landed;
+            } catch (const orv::Error&) {
+                ++seats[seat].refused;
+            }
+        }
+    };
+    print("two seats paying 1000 payments each at once", timeOf([&] {
+              std::thread first(pay, 0);
+              std::thread second(pay, 1);
+              first.join();
+              second.join();
+          }));
+    const int landed = seats[0].landed + seats[1].landed;
+    std::printf("  landed %d + %d, refused %d + %d (the same number at the same moment)\n",
+                seats[0].landed.load(), seats[1].landed.load(), seats[0].refused.load(),
+                seats[1].refused.load());
+    std::printf("  debts fell by exactly the landed payments: %s\n",
+                std::abs(before - dueOf(books) - landed * 0.01) < 0.005 ? "yes" : "NO");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,6 +205,8 @@ int main(int argc, char** argv) {
         const QString folder = root.path() + QStringLiteral("/standard");
         const orv::db::ServerAddress address = orv::db::ServerAddress::parse(server);
         std::printf("%s calls, %s subscribers\n", qPrintable(calls), qPrintable(subscribers));
+        print("debt run on table files",
+              timeOf([&] { runCli(cli, folder, {QStringLiteral("debt-run")}); }));
 
         orv::db::FolderStore files(
             std::make_unique<orv::db::Database>(QStringLiteral("Files"), folder));
@@ -119,6 +229,9 @@ int main(int argc, char** argv) {
                         static_cast<long long>(fileRows.size()),
                         fileRows == serverRows ? "yes" : "NO");
         }
+
+        compareInvoices(cli, folder, server);
+        seatsPaying(server);
 
         QTemporaryDir back;
         orv::db::FolderStore backFiles(

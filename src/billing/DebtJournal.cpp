@@ -56,10 +56,10 @@ void appendDebtJournal(db::Database& db, const RunRecord& record) {
 QList<RunRecord> readDebtJournal(db::Database& db) {
     QList<RunRecord> runs;
     if (!db.tableExists(kTable)) return runs;
-    db::Statement read(db.connection(),
-                       QStringLiteral("SELECT YearMonth, LastYearMonth, Date_of_run, Time_of_run, "
-                                      "Months, NdsPercent, LastPane FROM %1 ORDER BY rowid")
-                           .arg(db.qualified(kTable)));
+    db::Statement read =
+        db.statement(QStringLiteral("SELECT YearMonth, LastYearMonth, Date_of_run, Time_of_run, "
+                                    "Months, NdsPercent, LastPane FROM %1 ORDER BY %2")
+                         .arg(db.qualified(kTable), db.rowIdentity()));
     while (read.step()) {
         RunRecord r;
         r.yearMonth = dateOf(read.column(0));

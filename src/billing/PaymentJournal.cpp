@@ -27,6 +27,13 @@ const QString& journalSql() {
     return text;
 }
 
+// The number of a journal entry: its row number in the table file; on the server, its place in
+// the stored order, which is the row number it had in the file it was copied from.
+QString entryNumber(const db::Database& db) {
+    return db.isServer() ? QStringLiteral("row_number() OVER (ORDER BY ctid)")
+                         : QStringLiteral("rowid");
+}
+
 }  // namespace
 
 void ensurePaymentJournal(db::Database& db) {
@@ -55,10 +62,10 @@ QPair<qint64, QString> paymentAccount(qint64 number, const QString& category) {
 AccountPayments readJournalPayments(db::Database& db) {
     AccountPayments payments;
     if (!db.tableExists(kPaymentJournal)) return payments;
-    db::Statement read(db.connection(),
-                       QStringLiteral("SELECT rowid, AbNumber, Priznak, Pane FROM %1 "
-                                      "WHERE AbNumber IS NOT NULL ORDER BY rowid")
-                           .arg(db.qualified(kPaymentJournal)));
+    db::Statement read = db.statement(
+        QStringLiteral("SELECT n, AbNumber, Priznak, Pane FROM (SELECT %1 AS n, AbNumber, "
+                       "Priznak, Pane FROM %2) j WHERE AbNumber IS NOT NULL ORDER BY n")
+            .arg(entryNumber(db), db.qualified(kPaymentJournal)));
     while (read.step())
         payments[paymentAccount(read.columnInt(1), read.column(2).toString())].append(
             {read.columnInt(0), read.column(3).toDouble()});

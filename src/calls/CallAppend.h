@@ -2,7 +2,9 @@
 // The all-or-nothing append of calls to DESTTAR shared by the importers: rows are first staged
 // in a temporary table of the connection shaped like DESTTAR, then moved into DESTTAR in one
 // transaction, so that a refused file changes nothing. The staging table is dropped when the
-// object goes, on every path.
+// object goes, on every path. On a server alias the same statements run in the server's
+// session; the append holds the work lock of call loading, so a second seat loading at that
+// moment is refused and the program of collection, which only inserts, never waits.
 //
 // Errors are orv::Error with the engine's message.
 
@@ -10,6 +12,7 @@
 
 #include <QDate>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,8 +34,6 @@ class CallStaging {
     void add(const QVariantList& row);
     qint64 staged() const { return staged_; }
 
-    // Whether every staged row is already in DESTTAR (NULLs compare equal).
-    bool allPresent();
     // Drops the staged calls dated before the day; returns how many.
     qint64 removeDatedBefore(const QDate& day);
 
@@ -41,14 +42,19 @@ class CallStaging {
         qint64 minutes = 0;  // their Longivity
     };
     // Appends the staged rows to DESTTAR in one transaction: all of them, or (freshOnly) only
-    // those not in DESTTAR yet.
-    Appended append(bool freshOnly);
+    // those not in DESTTAR yet. allThere, when given, is called inside that transaction when
+    // every staged row is in DESTTAR already; it refuses by throwing.
+    Appended append(bool freshOnly, const std::function<void()>& allThere = {});
 
   private:
     void flush();
+    // Whether every staged row is already in DESTTAR (NULLs compare equal).
+    bool allPresent();
+    qint64 removePresent();
 
     db::Database& db_;
     QString destination_;
+    QString staging_;
     std::optional<db::Statement> insert_;
     std::unique_ptr<db::Transaction> batch_;
     qint64 staged_ = 0;

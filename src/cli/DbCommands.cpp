@@ -105,25 +105,32 @@ int runSqlOnServer(CliContext& context, const db::ServerAddress& address,
         context.out() << QStringLiteral("Изменено записей: %1\n").arg(prepared->run());
         return 0;
     }
-    // The server gives unquoted names in lower case: the header spells them as the statement.
+    // The server gives unquoted names in lower case: the header spells them as the statement,
+    // or, for the columns of a star, as the table declares them.
     const QList<db::SelectColumn>& written = statement.selectColumns();
+    const bool parallel = written.size() == prepared->columnCount();
+    QList<db::FieldDef> declared;
+    for (const db::TableRef& table : statement.tables())
+        if (store.exists(table.name)) declared += store.tableDef(table.name).fields;
     auto title = [&](int i) {
-        if (i < written.size() && !written[i].star) {
+        if (parallel && !written[i].star) {
             if (!written[i].alias.isEmpty()) return written[i].alias;
             if (written[i].function.isEmpty() && !written[i].column.isEmpty())
                 return written[i].column;
         }
-        return prepared->columnName(i);
+        const QString name = prepared->columnName(i);
+        for (const db::FieldDef& field : declared)
+            if (field.name.compare(name, Qt::CaseInsensitive) == 0) return field.name;
+        return name;
     };
-    bool header = false;
+    // The header comes from the statement's description, so an empty result has one too.
+    QStringList names;
+    for (int i = 0; i < prepared->columnCount(); ++i) names.append(csvField(title(i)));
+    context.out() << csvLine(names);
     while (prepared->step()) {
-        QStringList values, names;
-        for (int i = 0; i < prepared->columnCount(); ++i) {
-            names.append(csvField(title(i)));
+        QStringList values;
+        for (int i = 0; i < prepared->columnCount(); ++i)
             values.append(csvField(prepared->column(i)));
-        }
-        if (!header) context.out() << csvLine(names);
-        header = true;
         context.out() << csvLine(values);
     }
     return 0;

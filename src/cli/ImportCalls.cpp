@@ -151,13 +151,14 @@ int runImportCalls(CliContext& context, const QStringList& args) {
         raise(Error::Kind::Refused,
               QStringLiteral("В файле %1 нет записей разговоров").arg(files.first()));
 
-    if (!again && staging.allPresent())
+    const auto allThere = [&] {
         raise(Error::Kind::Refused,
               QStringLiteral("Все %1 записей файла %2 уже есть в DESTTAR; ничего не добавлено "
                              "(повторная загрузка: --again)")
                   .arg(rows)
                   .arg(files.first()));
-    staging.append(false);
+    };
+    staging.append(false, again ? std::function<void()>() : std::function<void()>(allThere));
     context.out() << QStringLiteral("Добавлено разговоров: %1\n").arg(rows);
     return 0;
 }

@@ -168,6 +168,19 @@ FieldType Query::typeOfColumnRef(const QString& qualifier, const QString& column
     return FieldType::String;
 }
 
+QString Query::columnSpelling(const QString& name, const SelectColumn* written) {
+    if (!db_->isServer() || name != name.toLower()) return name;
+    if (written && !written->star && written->alias.isEmpty())
+        return written->column.compare(name, Qt::CaseInsensitive) == 0 ? written->column : name;
+    for (const auto& [alias, table] : dialect().fromAliases()) {
+        if (!db_->tableExists(table)) continue;
+        const QList<FieldDef> fields = db_->fields(table);
+        const int i = indexOfField(fields, name);
+        if (i >= 0) return fields[i].name;
+    }
+    return name;
+}
+
 // Field names and types of the statement's result: a column taken from a table keeps that
 // column's type, Count is an integer, Sum, Avg and arithmetic are floats, Max and Min keep the
 // type of their argument. Other expressions take the type of their first non-empty value.
@@ -178,9 +191,11 @@ QList<FieldDef> Query::inferFields(Statement& statement, QList<int>* unknownOut)
     QList<int> unknown;
     for (int i = 0; i < statement.columnCount(); ++i) {
         FieldDef f;
-        f.name = statement.columnName(i);
+        const QString name =
+            columnSpelling(statement.columnName(i), parallel ? &columns[i] : nullptr);
+        f.name = name;
         for (int n = 1; indexOfField(fields, f.name) >= 0; ++n)
-            f.name = statement.columnName(i) + QLatin1Char('_') + QString::number(n);
+            f.name = name + QLatin1Char('_') + QString::number(n);
         const QString decl = statement.columnDeclType(i);
         if (!decl.isEmpty()) {
             f.type = fieldTypeFromDecl(decl, &f.size);

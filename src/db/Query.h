@@ -29,6 +29,7 @@
 namespace orv::db {
 
 class DialectStatement;
+struct SelectColumn;
 
 // The values of one fetched row by field index, with named access for calculated fields.
 class RecordValues {
@@ -148,6 +149,10 @@ class Query {
     void dropResultTable(const QString& table) noexcept;
     QList<FieldDef> inferFields(Statement& statement, QList<int>* unknownOut = nullptr);
     FieldType typeOfColumnRef(const QString& qualifier, const QString& column);
+    // The name of a result column as the table files give it: the server folds unquoted names to
+    // lower case, so a column read from a table takes the spelling written in the statement or
+    // declared in the table.
+    QString columnSpelling(const QString& name, const SelectColumn* written);
 
     Database* db_;
     QString name_;

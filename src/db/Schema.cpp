@@ -163,17 +163,17 @@ const TableDef& dolgJournal() {
 }
 
 const TableDef& bankDocs() {
-    static const TableDef def = table(
-        "BankDocs", "BankDocs.db",
-        {text("DocNumber", 30), date("DocDate"), real("Amount"), text("PayerAccount", 30),
-         text("PayerName", 500), text("PayerInn", 20), text("ReceiverAccount", 30),
-         date("Received"), text("Purpose", 1000), text("FileName", 255), integer("DocLine"),
-         date("Loaded"), text("Status", 10), text("Reason", 200), integer("AbNumber"),
-         text("Priznak", 10)},
-        {{QStringLiteral("DocKey"),
-          {QStringLiteral("DocNumber"), QStringLiteral("DocDate"), QStringLiteral("Amount")},
-          false,
-          false}});
+    static const TableDef def =
+        table("BankDocs", "BankDocs.db",
+              {text("DocNumber", 30), date("DocDate"), real("Amount"), text("PayerAccount", 30),
+               text("PayerName", 500), text("PayerInn", 20), text("ReceiverAccount", 30),
+               date("Received"), text("Purpose", 1000), text("FileName", 255), integer("DocLine"),
+               date("Loaded"), text("Status", 10), text("Reason", 200), integer("AbNumber"),
+               text("Priznak", 10)},
+              {{QStringLiteral("DocKey"),
+                {QStringLiteral("DocNumber"), QStringLiteral("DocDate"), QStringLiteral("Amount")},
+                false,
+                false}});
     return def;
 }
 
@@ -189,6 +189,15 @@ const TableDef* find(const QString& name) {
     if (bare.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)) bare.chop(3);
     for (const TableDef& def : permanentTables())
         if (def.name.compare(bare, Qt::CaseInsensitive) == 0) return &def;
+    return nullptr;
+}
+
+const TableDef* findProgramTable(const QString& name) {
+    if (const TableDef* permanent = find(name)) return permanent;
+    QString bare = name;
+    if (bare.endsWith(QLatin1String(".db"), Qt::CaseInsensitive)) bare.chop(3);
+    for (const TableDef* own : {&paneJournal(), &ndsRates(), &dolgJournal(), &bankDocs()})
+        if (own->name.compare(bare, Qt::CaseInsensitive) == 0) return own;
     return nullptr;
 }
 

@@ -47,6 +47,9 @@ const QList<TableDef>& permanentTables();
 // The declaration of a permanent table by name (any case, with or without ".db"); nullptr
 // when the name is no permanent table.
 const TableDef* find(const QString& name);
+// The same among the permanent tables and the program's own ones (PaneJournal, NdsRates,
+// DolgJournal, BankDocs): the declarations a server's tables are read back by.
+const TableDef* findProgramTable(const QString& name);
 
 // The tables the main window creates when they are missing, in the order it creates them.
 const QList<TableDef>& startupTables();

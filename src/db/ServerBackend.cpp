@@ -40,7 +40,7 @@ bool ServerBackend::tableExists(const QString& name) {
 
 QString ServerBackend::canonicalName(const QString& name) {
     const QString stored = store_.storedName(name);
-    const TableDef* known = schema::find(stored);
+    const TableDef* known = schema::findProgramTable(stored);
     return known ? bareName(known->name) : stored;
 }
 

@@ -168,7 +168,7 @@ QStringList ServerStore::tableNames() {
     QStringList names;
     while (list.step()) {
         const QString name = list.column(0).toString();
-        const TableDef* known = schema::find(name);
+        const TableDef* known = schema::findProgramTable(name);
         names.append(known ? known->name : name);
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -217,7 +217,7 @@ TableDef ServerStore::tableDef(const QString& name) {
     }
     // A program table keeps its spelling, file name and indexes when its columns are the
     // declared ones.
-    if (const TableDef* known = schema::find(name)) {
+    if (const TableDef* known = schema::findProgramTable(name)) {
         bool same = known->fields.size() == def.fields.size();
         for (qsizetype i = 0; same && i < def.fields.size(); ++i)
             same = known->fields[i].name.compare(def.fields[i].name, Qt::CaseInsensitive) == 0 &&

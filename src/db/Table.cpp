@@ -332,7 +332,7 @@ void Table::addPrimaryIndex(const QStringList& fields) {
 }
 
 void Table::emptyTable() {
-    db_->connection().exec(QStringLiteral("DELETE FROM %1").arg(db_->qualified(name_)));
+    db_->execute(QStringLiteral("DELETE FROM %1").arg(db_->qualified(name_)));
     if (isOpen()) loadRowids();
 }
 

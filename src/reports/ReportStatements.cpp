@@ -11,7 +11,8 @@ const QStringList& QueryReport() {
         QStringLiteral("WHERE (ab.Exist=\"YES\")and"),
         QStringLiteral("(ab.AbNumber=dt.AbNumber)and(ab.Priznak=dt.Priznak)and"),
         QStringLiteral("(ab.AbNumber between :NumberFrom and :NumberTo)"),
-        QStringLiteral("ORDER BY AbNumber;"),
+        // A number's categories in the order their debt rows were stored, on either engine.
+        QStringLiteral("ORDER BY AbNumber, dt.rowid;"),
     };
     return lines;
 }

@@ -14,6 +14,8 @@ namespace {
 
 const QString kAbTab = QStringLiteral("AbTab.DB");
 const QString kPaneDate = QStringLiteral("PaneDate.DB");
+// The work lock of filling the subscribers, shared by every seat of a server.
+constexpr qint64 kSubscriberFillLock = qint64(0x4F5253) << 32;
 
 // An account as the presence test sees it: the number and the tag folded to one case.
 using Account = QPair<qint64, QString>;
@@ -23,9 +25,9 @@ Account account(qint64 number, const QString& priznak) { return {number, priznak
 // The (AbNumber, Priznak) pairs a table holds now.
 QSet<Account> accountsOf(db::Database& db, const QString& table) {
     QSet<Account> accounts;
-    db::Statement scan(db.connection(),
-                       QStringLiteral("SELECT AbNumber, Priznak FROM %1 WHERE AbNumber IS NOT NULL")
-                           .arg(db.qualified(table)));
+    db::Statement scan =
+        db.statement(QStringLiteral("SELECT AbNumber, Priznak FROM %1 WHERE AbNumber IS NOT NULL")
+                         .arg(db.qualified(table)));
     while (scan.step()) accounts.insert(account(scan.columnInt(0), scan.column(1).toString()));
     return accounts;
 }
@@ -36,7 +38,7 @@ class Appender {
   public:
     Appender(db::Database& db, const QString& table, int values)
         : fields_(db.fields(table).mid(0, values)),
-          insert_(db.connection(), statementText(db, table, fields_)) {}
+          insert_(db.statement(statementText(db, table, fields_))) {}
 
     // Adds the row unless the account is there; counts what it adds.
     void addMissing(const Account& key, const QVariantList& values) {
@@ -58,7 +60,7 @@ class Appender {
                                  const QList<db::FieldDef>& fields) {
         QStringList columns, marks;
         for (const db::FieldDef& f : fields) {
-            columns.append(db::quoteIdentifier(f.name));
+            columns.append(f.name);  // a declared name: letters, digits and "_"
             marks.append(QStringLiteral("?"));
         }
         return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -88,6 +90,8 @@ SubscriberFillResult fillSubscribers(db::Database& db, qint64 from, qint64 to,
     if (from == 0 || to == 0)
         raise(Error::Kind::Refused, QStringLiteral("Неправильный ввод данных"));
     db::Transaction transaction(db, {kAbTab, kPaneDate});
+    db.lockWork(kSubscriberFillLock, QStringLiteral("Абоненты уже заполняются на другом рабочем "
+                                                    "месте; повторите позже"));
     Appender tableAbTab(db, kAbTab, 3);
     Appender tableDateOfPane(db, kPaneDate, 2);
     SubscriberFillResult result;
@@ -105,7 +109,7 @@ SubscriberFillResult fillSubscribers(db::Database& db, qint64 from, qint64 to,
             tableDateOfPane.addMissing(key, {n, priznak});
         } catch (const Error& e) {
             // A full disk makes the engine give the whole transaction up: nothing was added.
-            if (!db.connection().inTransaction())
+            if (!db.inTransaction())
                 raise(e.kind(), QStringLiteral("%1\nЗаполнение остановлено на номере %2; записи не "
                                                "добавлены.")
                                     .arg(e.message())

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/ScratchFolder.h"
+#include "db/ServerAddress.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/Transaction.h"
@@ -20,6 +21,7 @@ namespace {
 const QString kSourceSchema = QStringLiteral("orv_export_source");
 
 bool sameFolder(const db::Database& a, const db::Database& b) {
+    if (a.isServer() || b.isServer()) return a.folder() == b.folder();
     return QDir(a.folder()).canonicalPath() == QDir(b.folder()).canonicalPath();
 }
 
@@ -77,9 +79,17 @@ QString targetName(db::Database& to, const QString& typed) {
 // Builds the table of def in a scratch folder beside the folder of `to` (build fills it and
 // returns its rows), then puts it in place: a new table's file is moved in, an existing file is
 // given the new contents in one transaction of its own. Until then the target is not touched, so
-// a failure, a full disk or a kill at any moment leaves it as it was.
+// a failure, a full disk or a kill at any moment leaves it as it was. On a server the table is
+// replaced and filled in one transaction of the server, with the same outcome.
 qint64 buildBeside(db::Database& to, const db::TableDef& def,
                    const std::function<qint64(db::Database&)>& build) {
+    if (to.isServer()) {
+        db::Transaction transaction(to, {});
+        to.createTable(def);
+        const qint64 rows = build(to);
+        transaction.commit();
+        return rows;
+    }
     const db::ScratchFolder scratch(to.folder(), QStringLiteral("copy-") + def.name);
     QString built;
     qint64 rows = 0;
@@ -98,11 +108,42 @@ qint64 buildBeside(db::Database& to, const db::TableDef& def,
     return rows;
 }
 
+// Every row of source, field by field in order, appended to target through statements of each
+// side's engine: the copy between a folder and a server, or between two servers.
+qint64 copyRows(db::Database& from, const QString& source, db::Database& to, const QString& target,
+                const QList<db::FieldDef>& fields) {
+    if (from.isServer() && to.isServer() && from.folder() == to.folder())
+        return to
+            .statement(QStringLiteral("INSERT INTO %1 SELECT * FROM %2")
+                           .arg(to.qualified(target), to.qualified(source)))
+            .run();
+    db::Transaction transaction(to, {target});
+    db::Statement read =
+        from.statement(QStringLiteral("SELECT * FROM %1").arg(from.qualified(source)));
+    const QStringList marks(fields.size(), QStringLiteral("?"));
+    db::Statement insert = to.statement(
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(to.qualified(target), marks.join(u',')));
+    qint64 rows = 0;
+    while (read.step()) {
+        for (int i = 0; i < fields.size(); ++i)
+            insert.bind(i + 1, db::toStorage(read.column(i), fields[i].type));
+        insert.run();
+        insert.reset();
+        ++rows;
+    }
+    transaction.commit();
+    return rows;
+}
+
 }  // namespace
 
 QString existingTable(db::Database& database, const QString& typed) {
     const QString name = typed.trimmed();
     if (name.isEmpty()) raise(Error::Kind::Refused, QStringLiteral("Не задано имя таблицы"));
+    if (!database.tableExists(name) && database.isServer())
+        raise(Error::Kind::Refused,
+              QStringLiteral("Таблица %1 не найдена на сервере %2")
+                  .arg(name, db::ServerAddress::parse(database.folder()).display()));
     if (!database.tableExists(name))
         raise(Error::Kind::Refused, QStringLiteral("Таблица %1 не найдена в папке %2")
                                         .arg(name, QDir::toNativeSeparators(database.folder())));
@@ -139,6 +180,12 @@ qint64 copyTable(db::Database& from, const QString& source, db::Database& to, co
               QStringLiteral("Таблицу %1 нельзя экспортировать в саму себя").arg(sourceName));
     const db::TableDef sourceDef = from.tableDef(sourceName);
     return buildBeside(to, targetDef(name, sourceDef.fields), [&](db::Database& builder) {
+        if (builder.isServer() || from.isServer()) {
+            const qint64 copied = copyRows(from, sourceName, builder, name, sourceDef.fields);
+            if (indexes == Indexes::Copy)
+                for (const db::IndexDef& index : sourceDef.indexes) builder.addIndex(name, index);
+            return copied;
+        }
         // The rows go in on a connection whose main database is the new file, where SQLite
         // moves whole records from file to file; the indexes are built after them.
         db::Connection file(builder.tableFilePath(name));
@@ -165,9 +212,9 @@ qint64 exportResult(db::Query& result, db::Database& to, const QString& target) 
         db::Transaction transaction(builder, {name});
         QStringList marks;
         for (int i = 0; i < fields.size(); ++i) marks.append(QStringLiteral("?"));
-        db::Statement insert(builder.connection(),
-                             QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                 .arg(builder.qualified(name), marks.join(QLatin1Char(','))));
+        db::Statement insert =
+            builder.statement(QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                  .arg(builder.qualified(name), marks.join(QLatin1Char(','))));
         const qint64 rows = result.recordCount();
         for (qint64 row = 0; row < rows; ++row) {
             for (int i = 0; i < fields.size(); ++i)

@@ -3,8 +3,8 @@
 #include "core/BoundedRead.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
+#include "ui/Guarded.h"
 #include "ui/LongWork.h"
 #include "ui/MainWindowHost.h"
 #include "ui/WaitCursor.h"
@@ -81,9 +81,12 @@ TFormBankImport::TFormBankImport(ui::MainWindowHost& window, const QString& path
     grid_->setRowCount(static_cast<int>(plan_.documents.size()));
     for (int row = 0; row < plan_.documents.size(); ++row) {
         const BankDocument& doc = plan_.documents[row].doc;
-        const QStringList texts = {doc.number, doc.date.toString(u"dd.MM.yyyy"),
-                                   doc.amount.toCurrencyString(QLocale()), doc.payerName,
-                                   doc.purpose, {}};
+        const QStringList texts = {doc.number,
+                                   doc.date.toString(u"dd.MM.yyyy"),
+                                   doc.amount.toCurrencyString(QLocale()),
+                                   doc.payerName,
+                                   doc.purpose,
+                                   {}};
         for (int col = 0; col < texts.size(); ++col)
             grid_->setItem(row, col, new QTableWidgetItem(texts[col]));
         grid_->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -123,11 +126,11 @@ void TFormBankImport::ButtonPostClick() {
     ui::LongWork::run(
         window_,
         [&](db::Database& own, ui::LongWork::Progress& progress) {
-            posted = postBankImport(own, statement_, plan_.fileName, ourAccount_, today,
-                                    [&progress](int done, int total) {
-                                        progress.report(total ? done * 100 / total : 100,
-                                                        QString());
-                                    });
+            posted =
+                postBankImport(own, statement_, plan_.fileName, ourAccount_, today,
+                               [&progress](int done, int total) {
+                                   progress.report(total ? done * 100 / total : 100, QString());
+                               });
         },
         [this](int percent, const QString&) { progress_->setValue(percent); });
     progress_->setValue(100);

@@ -57,6 +57,7 @@ void BillingCommands::showDebts() {
 }
 
 void BillingCommands::ButtonDolgClick() {
+    window_.tarifStandard().requireFolder();
     window_.freeGrid();
     DebtRunSummary summary;
     {

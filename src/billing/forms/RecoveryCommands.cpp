@@ -32,6 +32,7 @@ RecoveryCommands::RecoveryCommands(ui::MainWindowHost& window, TProgrForm* progr
 
 void RecoveryCommands::NRestoreBackupClick() {
     db::Database& db = window_.tarifStandard();
+    db.requireFolder();
     const QList<SnapshotInfo> snapshots = listSnapshots(db);
     if (snapshots.isEmpty()) {
         QMessageBox::information(window_.widget(), title(),

@@ -3,8 +3,8 @@
 #include "billing/BankImport.h"
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
+#include "ui/Guarded.h"
 #include "ui/MainWindowHost.h"
 #include "ui/QueryModel.h"
 
@@ -47,8 +47,7 @@ TFormUnmatched::TFormUnmatched(ui::MainWindowHost& window, const QString& ourAcc
     category_->setObjectName(QStringLiteral("ComboBoxPriznak"));
     category_->setEditable(true);
     category_->addItems({QStringLiteral("ALL"), QStringLiteral("VECH"), QStringLiteral("DAY"),
-                         QStringLiteral("BUDG"), QStringLiteral("OTHER"),
-                         QStringLiteral("BLOCK")});
+                         QStringLiteral("BUDG"), QStringLiteral("OTHER"), QStringLiteral("BLOCK")});
     post_->setObjectName(QStringLiteral("ButtonPost"));
     result_->setObjectName(QStringLiteral("LabelResult"));
     connect(post_, &QPushButton::clicked, this,
@@ -90,9 +89,8 @@ void TFormUnmatched::ButtonPostClick() {
     if (!ok || number <= 0)
         orv::raise(Error::Kind::Refused, QStringLiteral("Введите номер абонента"));
     const qint64 id = query_.value(current.row(), QStringLiteral("Id")).toLongLong();
-    const PaymentResult paid = postUnmatchedPayment(window_.tarifStandard(), id, number,
-                                                    category_->currentText(), ourAccount_,
-                                                    orv::today());
+    const PaymentResult paid = postUnmatchedPayment(
+        window_.tarifStandard(), id, number, category_->currentText(), ourAccount_, orv::today());
     result_->setText(QStringLiteral("Оплата записана: к оплате %1, оплачено %2, остаток %3")
                          .arg(paid.due.toCurrencyString(QLocale()),
                               paid.paid.toCurrencyString(QLocale()),

@@ -30,7 +30,8 @@ void fillDemo(ui::MainWindowHost& window) {
 }  // namespace
 
 bool offerFirstData(ui::MainWindowHost& window) {
-    if (!demoTablesEmpty(window.tarifStandard())) return false;
+    // A server's tables come from copy-alias, never from the demo exchange.
+    if (window.tarifStandard().isServer() || !demoTablesEmpty(window.tarifStandard())) return false;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Тарификация Orvanta"),
                     QStringLiteral("Заполнить примером станции?"), QMessageBox::NoButton,
                     window.widget());

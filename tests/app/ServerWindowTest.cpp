@@ -1,0 +1,207 @@
+// The windowed program on an alias on a server, offscreen: it starts; the call views, grouped
+// views, debts, payments and the journal show what they show on the same exchange in table
+// files; the invoices open their preview; every other command works or refuses with a message,
+// and the window goes on.
+
+#include "GuiApplication.h"
+#include "PgServer.h"
+#include "app/Subsystems.h"
+#include "app/forms/MainWindow.h"
+#include "db/Aliases.h"
+#include "db/Database.h"
+#include "db/FolderStore.h"
+#include "db/ServerStore.h"
+#include "utils/AliasCopy.h"
+#include "utils/DemoData.h"
+#include "utils/ModalHelpers.h"
+#include "utils/forms/OpenTableDialog.h"
+#include "utils/forms/SqlWindow.h"
+#include "utils/forms/TableCommands.h"
+#include "utils/forms/TableEditor.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+// While it lives, every window that comes up over the main windows is noted and closed: a
+// message box by its default button (its text noted), a dialog rejected, any other window closed.
+class WindowCloser {
+  public:
+    explicit WindowCloser(QList<QWidget*> mainWindows) : mainWindows_(std::move(mainWindows)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { closeOne(); });
+        timer_.start(20);
+    }
+
+    // What came up since the last call: "message: TEXT" or the window's class name.
+    QStringList take() { return std::exchange(seen_, {}); }
+
+  private:
+    void closeOne() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || mainWindows_.contains(w)) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                seen_.append(QStringLiteral("message: ") + box->text());
+                if (QPushButton* chosen = box->defaultButton())
+                    chosen->click();
+                else
+                    box->accept();
+            } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+                seen_.append(QString::fromLatin1(dialog->metaObject()->className()));
+                dialog->reject();
+            } else {
+                seen_.append(QString::fromLatin1(w->metaObject()->className()));
+                w->close();
+            }
+            return;
+        }
+    }
+
+    QList<QWidget*> mainWindows_;
+    QTimer timer_;
+    QStringList seen_;
+};
+
+class ServerWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ORV_REQUIRE_PG_SERVER();
+        qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", home_.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("ORVANTA_SETTINGS_FILE", home_.filePath(QStringLiteral("s.reg")).toUtf8());
+        {
+            db::Database files(QStringLiteral("TarifStandard"), files_.path());
+            utils::fillDemoData(files, utils::DemoOptions{25, 500, 2, 7}, QDate::currentDate());
+        }
+        const db::ServerAddress address = pgServer().newDatabase(QStringLiteral("exchange"));
+        db::FolderStore from(
+            std::make_unique<db::Database>(QStringLiteral("Files"), files_.path()));
+        db::ServerStore to(address);
+        utils::copyAlias(from, to);
+
+        folderData_ = std::make_unique<app::ProgramData>(aliasesOn(files_.path()));
+        serverData_ = std::make_unique<app::ProgramData>(aliasesOn(PgServer::url(address)));
+        folder_ = openWindow(*folderData_);
+        server_ = openWindow(*serverData_);
+    }
+    void TearDown() override {
+        server_.reset();
+        folder_.reset();
+    }
+
+    db::Aliases aliasesOn(const QString& standard) const {
+        db::Aliases aliases(home_.filePath(QStringLiteral("aliases.conf")));
+        aliases.bindForRun(QLatin1String(db::kStandardAlias), standard);
+        aliases.bindForRun(QLatin1String(db::kEverydayAlias), everyday_.path());
+        return aliases;
+    }
+
+    static std::unique_ptr<app::TForm1> openWindow(app::ProgramData& data) {
+        auto window = std::make_unique<app::TForm1>(data);
+        app::installSubsystems(*window);
+        window->FormShow();
+        window->show();
+        return window;
+    }
+
+    // The rows of the main grid, each as its cells joined by "|".
+    static QStringList gridRows(const app::TForm1& window) {
+        QStringList rows;
+        const QAbstractItemModel* model = window.grid()->model();
+        for (int r = 0; model && r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model->columnCount(); ++c)
+                cells.append(model->index(r, c).data().toString());
+            rows.append(cells.join(u'|'));
+        }
+        return rows;
+    }
+
+    // Runs the command in the window; returns what came up over it, then the grid's rows.
+    QStringList outcomeOf(app::TForm1& window, ui::Command command) const {
+        WindowCloser closer({folder_.get(), server_.get()});
+        window.action(command)->trigger();
+        QCoreApplication::processEvents();
+        return closer.take() + gridRows(window);
+    }
+
+    QTemporaryDir home_, files_, everyday_;
+    std::unique_ptr<app::ProgramData> folderData_, serverData_;  // outlive the windows
+    std::unique_ptr<app::TForm1> folder_, server_;
+};
+
+TEST_F(ServerWindow, ViewsShowWhatTheyShowOnTableFiles) {
+    EXPECT_TRUE(serverData_->tarifStandard().isServer());
+    for (ui::Command command :
+         {ui::Command::DropAll, ui::Command::DropCity, ui::Command::DropMG, ui::Command::N7,
+          ui::Command::DropAllGroup, ui::Command::DropCityGroup, ui::Command::DropMGGroup,
+          ui::Command::DropUnbilled, ui::Command::N11, ui::Command::PaneInform,
+          ui::Command::NPaymentJournal}) {
+        const QStringList here = outcomeOf(*folder_, command);
+        const QStringList there = outcomeOf(*server_, command);
+        EXPECT_EQ(there, here) << ui::commandName(command).toStdString();
+    }
+    EXPECT_GT(outcomeOf(*server_, ui::Command::DropAll).size(), 100);
+}
+
+TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
+    const QString internal = QStringLiteral("Внутренняя ошибка");
+    const QStringList invoices = outcomeOf(*server_, ui::Command::N6);
+    EXPECT_TRUE(invoices.contains(QStringLiteral("orv::reports::ReportPreview")))
+        << invoices.join(u'\n').toStdString();
+
+    const QStringList run = outcomeOf(*server_, ui::Command::N3);
+    EXPECT_TRUE(run.join(u'\n').contains(
+        QStringLiteral("Псевдоним OrvantaStandard указывает на сервер PostgreSQL")))
+        << run.join(u'\n').toStdString();
+
+    for (const ui::CommandInfo& info : ui::commandTable()) {
+        if (info.id == ui::Command::ToolButtonExit || info.id == ui::Command::Help) continue;
+        const QStringList outcome = outcomeOf(*server_, info.id);
+        EXPECT_FALSE(outcome.join(u'\n').contains(internal))
+            << info.name << ": " << outcome.join(u'\n').toStdString();
+        EXPECT_TRUE(server_->isVisible()) << info.name;
+    }
+}
+
+TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly) {
+    const auto select = [](app::TForm1& window) {
+        whenModal<utils::TForm3>([](utils::TForm3* sql) {
+            sql->Memo1->setPlainText(QStringLiteral(
+                "SELECT AbNumber Номер, Priznak, FIO FROM AbTab ORDER BY AbNumber, Priznak"));
+            sql->BitBtn1->click();
+        });
+        window.action(ui::Command::ToolButtonBrowseSQL)->trigger();
+        return gridRows(window);
+    };
+    const QStringList here = select(*folder_);
+    EXPECT_GT(here.size(), 10);
+    EXPECT_EQ(select(*server_), here);
+
+    auto* commands = server_->findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
+    ASSERT_NE(commands, nullptr);
+    whenModal<utils::TForm9>([](utils::TForm9* dialog) {
+        dialog->Edit1->setText(QStringLiteral("AbTab"));
+        dialog->accept();
+    });
+    QString refusal;
+    closeNextMessage(&refusal);
+    commands->Form7()->ToolButton1->click();
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Псевдоним OrvantaStandard указывает на сервер")))
+        << refusal.toStdString();
+    EXPECT_TRUE(server_->isVisible());
+}
+
+}  // namespace
