@@ -257,6 +257,10 @@ class DebtTable {
                                row.key});
                 }
             } catch (const Error& e) {
+                // A conflict with another seat's change runs the whole run again.
+                if (const auto* server = dynamic_cast<const db::PgError*>(&e);
+                    server && server->retryable())
+                    throw;
                 const Account& account = accounts[row.account];
                 raise(e.kind(), QStringLiteral("Долг абонента %1 (%2) не записан: %3")
                                     .arg(account.number)
