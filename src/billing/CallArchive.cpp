@@ -6,6 +6,7 @@
 #include "core/SettingsStore.h"
 #include "core/TestHooks.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "db/Query.h"
 #include "db/RowBound.h"
 #include "db/Transaction.h"
@@ -85,6 +86,27 @@ const QString& archiveInsertSql() {
         "WHERE d.rowid <= ?2 AND d.Date_of_call < ?3 "
         "ORDER BY d.AbNumber, d.Date_of_call, d.Time_of_call, d.Cat, d.Longivity, "
         "d.Number_of_call, d.TRF, d.Code, d.CodeForeign, d.rowid");
+    return text;
+}
+
+// The same statement for the server: the run's snapshot bounds the calls, the row address tells
+// the rows of a table apart, and a call is numbered by its row address at the time of the run.
+const QString& serverArchiveInsertSql() {
+    static const QString text = [] {
+        QString sql = archiveInsertSql();
+        sql.replace(QStringLiteral("d.rowid <= ?2 AND "), QString());
+        sql.replace(QStringLiteral("?1, d.rowid "),
+                    QStringLiteral("$1, ((d.ctid::text::point)[0]::bigint << 16) + "
+                                   "(d.ctid::text::point)[1]::bigint "));
+        sql.replace(QStringLiteral("?3"), QStringLiteral("$2"));
+        sql.replace(QStringLiteral(".rowid"), QStringLiteral(".ctid"));
+        sql.replace(QStringLiteral("temp.%5"), QStringLiteral("%5"));
+        sql.replace(QStringLiteral(") IS NOT 1"), QStringLiteral(") IS NOT TRUE"));
+        for (const char* alias : {" IS d.", " IS c.", " IS m."})
+            sql.replace(QString::fromLatin1(alias),
+                        QStringLiteral(" IS NOT DISTINCT FROM ") + QLatin1String(alias + 4));
+        return sql;
+    }();
     return text;
 }
 
@@ -172,6 +194,100 @@ QDate monthOf(const QString& table) {
     return QDate(table.mid(8, 4).toInt(), table.mid(13, 2).toInt(), 1);
 }
 
+// On a server the archive is a schema of its own beside the alias's tables ("public_archive"),
+// so that its month tables are never taken for tables of the alias.
+QString serverArchiveSchema(db::Database& db) {
+    return db.serverConnection().address().schemaName() + QStringLiteral("_archive");
+}
+
+QStringList serverMonthTables(db::Database& db) {
+    Statement read = db.statement(
+        QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = ? "
+                       "AND table_name ~ '^DESTTAR_[0-9]{4}_[0-9]{2}$' ORDER BY table_name"));
+    read.bind(1, serverArchiveSchema(db));
+    QStringList names;
+    while (read.step()) names.append(read.column(0).toString());
+    return names;
+}
+
+QStringList archivedMonthTables(db::Database& db, const QString& schema) {
+    return db.isServer() ? serverMonthTables(db) : monthTables(db.connection(), schema);
+}
+
+// Inside the run's transaction on a server: the calls go through a table of the session into
+// their months' tables at once, and the month tables are created as needed.
+qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& runId) {
+    const QString stage = db.temporaryTable(kQueue);
+    db.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(stage));
+    db.execute(monthTableSql().arg(QStringLiteral("pg_temp"), db::quoteIdentifier(kQueue)));
+    db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN orv_seq bigserial").arg(stage));
+    Statement insert = db.statement(serverArchiveInsertSql().arg(
+        stage, kCallColumns, db.qualified(QStringLiteral("TabCTGr2")),
+        db.qualified(QStringLiteral("TabMGgr2")), db.temporaryTable(kReasons),
+        db.qualified(QStringLiteral("DESTTAR")), callColumnsOf(QStringLiteral("d"))));
+    insert.bind(1, runId);
+    insert.bind(2, isoDate(cutOff));
+    insert.run();
+    Statement count = db.statement(
+        QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT CallRowid FROM %1) s").arg(stage));
+    count.step();
+    const qint64 calls = count.columnInt(0);
+    const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
+    db.execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
+    Statement months = db.statement(
+        QStringLiteral("SELECT DISTINCT to_char(Date_of_call, 'YYYY-MM') FROM %1 ORDER BY 1")
+            .arg(stage));
+    const QString columns =
+        kCallColumns + QStringLiteral(", Priznak, Tariff, Cost, Reason, RunId, CallRowid");
+    for (const QDate& month : monthsOfDates(months)) {
+        const QString name = archiveTableName(month);
+        const QString table = schema + u'.' + db::quoteIdentifier(name);
+        db.execute(monthTableSql().arg(schema, db::quoteIdentifier(name)));
+        Statement move = db.statement(
+            QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE to_char(Date_of_call, "
+                           "'YYYY-MM') = ? ORDER BY orv_seq")
+                .arg(table, columns, stage));
+        move.bind(1, isoDate(month).left(7));
+        move.run();
+        db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (AbNumber, Date_of_call, "
+                                  "Time_of_call); CREATE INDEX IF NOT EXISTS %3 ON %2 (RunId, "
+                                  "CallRowid)")
+                       .arg(db::quoteIdentifier(name + QStringLiteral("_call")), table,
+                            db::quoteIdentifier(name + QStringLiteral("_run"))));
+    }
+    db.execute(QStringLiteral("DROP TABLE %1").arg(stage));
+    return calls;
+}
+
+QList<ArchiveMonth> listServerArchive(db::Database& db) {
+    QList<ArchiveMonth> months;
+    const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
+    for (const QString& name : serverMonthTables(db)) {
+        const QString table = schema + u'.' + db::quoteIdentifier(name);
+        Statement count = db.statement(
+            QStringLiteral("SELECT count(*), pg_total_relation_size(?::regclass) FROM (SELECT "
+                           "DISTINCT RunId, CallRowid FROM %1) s")
+                .arg(table));
+        count.bind(1, table);
+        count.step();
+        months.append({monthOf(name), count.columnInt(0), count.columnInt(1)});
+    }
+    return months;
+}
+
+QList<QDate> dropServerArchiveBefore(db::Database& db, const QDate& month) {
+    QList<QDate> dropped;
+    db::Transaction transaction(db, {});
+    const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
+    for (const QString& name : serverMonthTables(db)) {
+        if (monthOf(name) >= month) continue;
+        db.execute(QStringLiteral("DROP TABLE IF EXISTS %1.%2").arg(schema, db::quoteIdentifier(name)));
+        dropped.append(monthOf(name));
+    }
+    transaction.commit();
+    return dropped;
+}
+
 }  // namespace
 
 QString archiveFolder(const db::Database& db) { return db.folder() + QStringLiteral("/Archive"); }
@@ -196,6 +312,10 @@ QDate firstKeptMonth(const core::SettingsStore& store, const QDate& today) {
 }
 
 ArchiveAttachment::ArchiveAttachment(db::Database& db) : db_(db), schema_(kSchema) {
+    if (db.isServer()) {
+        schema_ = serverArchiveSchema(db);
+        return;
+    }
     if (!QDir().mkpath(archiveFolder(db)))
         raise(Error::Kind::Refused, QStringLiteral("Не удалось создать папку архива разговоров %1")
                                         .arg(QDir::toNativeSeparators(archiveFolder(db))));
@@ -212,6 +332,7 @@ ArchiveAttachment::ArchiveAttachment(db::Database& db) : db_(db), schema_(kSchem
 }
 
 ArchiveAttachment::~ArchiveAttachment() {
+    if (db_.isServer()) return;
     try {
         db_.detachFile(schema_);
     } catch (const Error&) {
@@ -224,20 +345,31 @@ QString ArchiveAttachment::table(const QDate& month) const {
 }
 
 bool ArchiveAttachment::holdsMonth(const QDate& month) const {
-    return monthTables(db_.connection(), schema_).contains(archiveTableName(month));
+    return archivedMonthTables(db_, schema_).contains(archiveTableName(month));
 }
 
 qint64 noteUnbilledReasons(db::Database& db) {
     const qint64 unbilled = calls::copyUnbilled(db, kReasons);
-    db.connection().exec(QStringLiteral("CREATE INDEX temp.%1_call ON %1 (AbNumber, Date_of_call, "
-                                        "Time_of_call)")
-                             .arg(kReasons));
+    const QString index = db.isServer()
+                              ? QStringLiteral("CREATE INDEX %1_call ON pg_temp.%1 (AbNumber, "
+                                               "Date_of_call, Time_of_call)")
+                              : QStringLiteral("CREATE INDEX temp.%1_call ON %1 (AbNumber, "
+                                               "Date_of_call, Time_of_call)");
+    db.execute(index.arg(kReasons));
     return unbilled;
 }
 
 void indexPricedCalls(db::Database& db) {
     const QString city = db.qualified(QStringLiteral("TabCTGr2"));
     const QString mg = db.qualified(QStringLiteral("TabMGgr2"));
+    if (db.isServer()) {
+        db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS orv_priced_city_call ON %1 "
+                                  "(AbNumber, Date_of_call, Time_of_call, Longivity); CREATE "
+                                  "INDEX IF NOT EXISTS orv_priced_mg_call ON %2 (AbNumber, "
+                                  "Date_of_call, Time_of_call, Longivity, TRF)")
+                       .arg(city, mg));
+        return;
+    }
     db.connection().exec(
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1.orv_priced_call ON %2 (AbNumber, "
                        "Date_of_call, Time_of_call, Longivity, Priznak, Cost, ResCost); "
@@ -249,6 +381,7 @@ void indexPricedCalls(db::Database& db) {
 
 qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDate& cutOff,
                          const QString& runId) {
+    if (db.isServer()) return archiveOnServer(db, cutOff, runId);
     const QString city = db.qualified(QStringLiteral("TabCTGr2"));
     const QString mg = db.qualified(QStringLiteral("TabMGgr2"));
     const QString desttar = db.qualified(QStringLiteral("DESTTAR"));
@@ -271,7 +404,7 @@ qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDat
 }
 
 void finishArchiveMove(db::Database& db) {
-    if (!hasQueuedCalls(db.connection())) return;
+    if (db.isServer() || !hasQueuedCalls(db.connection())) return;
     const ArchiveAttachment archive(db);  // moves the queue on attaching
 }
 
@@ -313,6 +446,7 @@ void forgetArchivedCalls(db::Database& db, const ArchiveAttachment& archive, con
 
 QList<ArchiveMonth> listArchive(db::Database& db) {
     QList<ArchiveMonth> months;
+    if (db.isServer()) return listServerArchive(db);
     if (!QFileInfo::exists(archiveFilePath(db)) && !hasQueuedCalls(db.connection())) return months;
     const ArchiveAttachment archive(db);
     const QString schema = db::quoteIdentifier(archive.schema());
@@ -339,6 +473,7 @@ QList<ArchiveMonth> listArchive(db::Database& db) {
 
 QList<QDate> dropArchiveBefore(db::Database& db, const QDate& month) {
     QList<QDate> dropped;
+    if (db.isServer()) return dropServerArchiveBefore(db, month);
     if (!QFileInfo::exists(archiveFilePath(db)) && !hasQueuedCalls(db.connection())) return dropped;
     const ArchiveAttachment archive(db);
     {

@@ -17,10 +17,16 @@ using db::Statement;
 QHash<QString, QString> destinations(db::Database& db, const QString& table) {
     QHash<QString, QString> names;
     if (!db.tableExists(table)) return names;
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT KOD, CITY FROM %1").arg(db.qualified(table)));
+    Statement read =
+        db.statement(QStringLiteral("SELECT KOD, CITY FROM %1").arg(db.qualified(table)));
     while (read.step()) names.insert(read.column(0).toString(), read.column(1).toString());
     return names;
+}
+
+// The time of a call as the table files keep it ("HH:MM:SS"); a server gives it as a time.
+QString timeText(const QVariant& stored) {
+    return stored.typeId() == QMetaType::QTime ? stored.toTime().toString(QStringLiteral("HH:mm:ss"))
+                                               : stored.toString();
 }
 
 std::optional<double> optionalReal(const Statement& s, int i) {
@@ -31,10 +37,9 @@ std::optional<double> optionalReal(const Statement& s, int i) {
 // when it has none.
 QString subscriberOf(db::Database& db, qint64 number, const QString& category) {
     if (!db.tableExists(QStringLiteral("AbTab"))) return {};
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT FIO, Adress, Priznak FROM %1 WHERE AbNumber = ?1 ORDER "
-                                  "BY rowid")
-                       .arg(db.qualified(QStringLiteral("AbTab"))));
+    Statement read = db.statement(QStringLiteral("SELECT FIO, Adress, Priznak FROM %1 WHERE "
+                                                 "AbNumber = ? ORDER BY %2")
+                                      .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
     read.bind(1, number);
     std::optional<QStringList> found;
     while (read.step()) {
@@ -123,12 +128,12 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
                                         .arg(statement.month.toString(QStringLiteral("MM.yyyy"))));
     const QHash<QString, QString> domestic = destinations(db, QStringLiteral("Sng"));
     const QHash<QString, QString> foreign = destinations(db, QStringLiteral("Foren"));
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT AbNumber, Priznak, Date_of_call, Time_of_call, "
-                                  "Number_of_call, Cat, Code, CodeForeign, Longivity, Tariff, "
-                                  "Cost, Reason FROM %1 WHERE AbNumber BETWEEN ?1 AND ?2 "
-                                  "ORDER BY AbNumber, Date_of_call, Time_of_call, CallRowid")
-                       .arg(archive.table(statement.month)));
+    Statement read =
+        db.statement(QStringLiteral("SELECT AbNumber, Priznak, Date_of_call, Time_of_call, "
+                                    "Number_of_call, Cat, Code, CodeForeign, Longivity, Tariff, "
+                                    "Cost, Reason FROM %1 WHERE AbNumber BETWEEN ? AND ? "
+                                    "ORDER BY AbNumber, Date_of_call, Time_of_call, CallRowid")
+                         .arg(archive.table(statement.month)));
     read.bind(1, numberFrom);
     read.bind(2, numberTo);
     QList<StatementCall> ofNumber;
@@ -137,7 +142,7 @@ CallStatement buildCallStatement(db::Database& db, qint64 numberFrom, qint64 num
         c.number = read.columnInt(0);
         c.category = read.column(1).toString();
         c.date = QDate::fromString(read.column(2).toString(), Qt::ISODate);
-        c.time = read.column(3).toString();
+        c.time = timeText(read.column(3));
         c.dialled = read.column(4).toString();
         c.longDistance = !read.columnIsNull(5) && read.columnInt(5) > 7;
         const QString foreignCode = read.column(7).toString();

@@ -21,7 +21,15 @@ void ensureDebtJournal(db::Database& db) {
     if (!db.tableExists(kTable)) db.createTable(db::schema::dolgJournal());
 }
 
-qint64 lastJournalledPayment(const db::Database& db) {
+qint64 lastJournalledPayment(db::Database& db) {
+    // A journal entry is numbered by its row in the table file; on a server by its place in the
+    // stored order, so the last is the number of entries, read in the run's own snapshot.
+    if (db.isServer()) {
+        db::Statement read =
+            db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(db.qualified(kPaymentJournal)));
+        read.step();
+        return read.columnInt(0);
+    }
     db::Database own(db.name(), db.folder());
     db::Statement read(own.connection(), QStringLiteral("SELECT coalesce(max(rowid), 0) FROM %1")
                                              .arg(own.qualified(kPaymentJournal)));
@@ -30,11 +38,11 @@ qint64 lastJournalledPayment(const db::Database& db) {
 }
 
 void appendDebtJournal(db::Database& db, const RunRecord& record) {
-    db::Statement insert(db.connection(),
-                         QStringLiteral("INSERT INTO %1 (YearMonth, LastYearMonth, Date_of_run, "
-                                        "Time_of_run, Months, NdsPercent, LastPane) "
-                                        "VALUES (?, ?, ?, ?, ?, ?, ?)")
-                             .arg(db.qualified(kTable)));
+    db::Statement insert =
+        db.statement(QStringLiteral("INSERT INTO %1 (YearMonth, LastYearMonth, Date_of_run, "
+                                    "Time_of_run, Months, NdsPercent, LastPane) "
+                                    "VALUES (?, ?, ?, ?, ?, ?, ?)")
+                         .arg(db.qualified(kTable)));
     insert.bind(1, stored(record.yearMonth));
     insert.bind(2, stored(record.lastYearMonth));
     insert.bind(3, stored(record.date));

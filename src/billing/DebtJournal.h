@@ -33,7 +33,8 @@ void ensureDebtJournal(db::Database& db);
 // The rowid of the last payment committed to the journal, 0 for none, read through a connection
 // of its own. Inside the run's transaction, which holds DolgTb.db's write lock, it is the last
 // payment in the debts the run reads: a payment commits its journal line with its debt change.
-qint64 lastJournalledPayment(const db::Database& db);
+// On a server it is the number of entries in the snapshot of the run's transaction.
+qint64 lastJournalledPayment(db::Database& db);
 // Requires: inside a transaction that holds DolgJournal.
 void appendDebtJournal(db::Database& db, const RunRecord& record);
 

@@ -12,12 +12,14 @@
 #include "db/BatchMove.h"
 #include "db/Database.h"
 #include "db/FolderLock.h"
+#include "db/PgConnection.h"
 #include "db/Query.h"
 #include "db/RowBound.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
 
 #include <QHash>
+#include <QSet>
 #include <QVector>
 #include <algorithm>
 #include <optional>
@@ -32,6 +34,10 @@ using db::Statement;
 const QString kEmptyAbTab = QStringLiteral("Таблица AbTab с абонентскими данными пуста");
 const QString kAlreadyReckoned = QStringLiteral("Долг на прошедший месяц уже рассчитан");
 const QString kRunInProgress = QStringLiteral("Расчет долга уже выполняется");
+const QString kRunOnOtherSeat =
+    QStringLiteral("Расчет долга уже выполняется на другом рабочем месте");
+// The work lock of the debt run, shared by every seat of a server.
+constexpr qint64 kDebtRunLock = qint64(0x4F5244) << 32;
 const QString kNumbersTable = QStringLiteral("orv_debt_numbers");
 constexpr int kCallCacheKb = 64 * 1024;
 
@@ -96,13 +102,18 @@ QVector<Month> monthsOf(const QDate& startDate, const RunDates& dates) {
 
 QVector<Account> readAccounts(Database& db) {
     QVector<Account> accounts;
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT AbNumber, Priznak, Exist FROM %1 ORDER BY rowid")
-                       .arg(db.qualified(QStringLiteral("AbTab"))));
+    Statement read = db.statement(QStringLiteral("SELECT AbNumber, Priznak, Exist FROM %1 ORDER BY %2")
+                                      .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
     while (read.step())
         accounts.append(
             {read.column(0).toLongLong(), read.column(1).toString(), read.column(2).toString()});
     return accounts;
+}
+
+// A column in a statement: quoted for the table files; on a server, where names are folded to
+// lower case as the tables were created, as it is.
+QString columnSql(const Database& db, const QString& column) {
+    return db.isServer() ? column : db::quoteIdentifier(column);
 }
 
 // ABPLATA as the run locates it: the first row of each DATA in index order, and its fee columns.
@@ -119,9 +130,10 @@ class FeeTable {
                 columns_.append(fields[i].name);
         }
         if (dataColumn < 0) raise(Error::Kind::Engine, QStringLiteral("Поле DATA не найдено"));
-        Statement read(db.connection(),
-                       QStringLiteral("SELECT * FROM %1 ORDER BY %2, rowid")
-                           .arg(db.qualified(table), db::quoteIdentifier(fields[dataColumn].name)));
+        Statement read = db.statement(QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3")
+                                          .arg(db.qualified(table),
+                                               columnSql(db, fields[dataColumn].name),
+                                               db.rowIdentity()));
         while (read.step()) {
             const QDate date = dateOf(read.column(dataColumn));
             if (!date.isValid() || rows_.contains(date.toJulianDay())) continue;
@@ -154,7 +166,7 @@ class FeeTable {
 struct DebtRow {
     enum class Change { None, Dates, Full };
 
-    qint64 rowid = -1;  // -1 for a row this run appends
+    QVariant key;  // the row's identity in the table; null for a row this run appends
     std::optional<qint64> number;
     QString category;
     QDate yearMonth;
@@ -173,14 +185,14 @@ struct DebtRow {
 class DebtTable {
   public:
     explicit DebtTable(Database& db) {
-        Statement read(db.connection(),
-                       QStringLiteral("SELECT rowid, AbNumber, Priznak, YearMonth, LastYearMonth, "
-                                      "Dolg, LastDolg, NDS, MG, ByTime, AbPlata FROM %1 "
-                                      "ORDER BY rowid")
-                           .arg(db.qualified(QStringLiteral("DolgTb"))));
+        Statement read =
+            db.statement(QStringLiteral("SELECT %2, AbNumber, Priznak, YearMonth, LastYearMonth, "
+                                        "Dolg, LastDolg, NDS, MG, ByTime, AbPlata FROM %1 "
+                                        "ORDER BY %2")
+                             .arg(db.qualified(QStringLiteral("DolgTb")), db.rowIdentity()));
         while (read.step()) {
             DebtRow row;
-            row.rowid = read.columnInt(0);
+            row.key = read.column(0);
             if (!read.columnIsNull(1)) row.number = read.columnInt(1);
             row.category = read.column(2).toString();
             row.yearMonth = dateOf(read.column(3));
@@ -207,24 +219,24 @@ class DebtTable {
     // Writes every changed and appended row; an error names the account that changed the row.
     void write(Database& db, const QVector<Account>& accounts) const {
         const QString table = db.qualified(QStringLiteral("DolgTb"));
-        Statement dates(db.connection(),
-                        QStringLiteral("UPDATE %1 SET LastYearMonth = ?, YearMonth = ? "
-                                       "WHERE rowid = ?")
-                            .arg(table));
-        Statement full(db.connection(),
-                       QStringLiteral("UPDATE %1 SET LastDolg = ?, LastYearMonth = ?, Dolg = ?, "
-                                      "YearMonth = ?, NDS = ?, MG = ?, ByTime = ?, AbPlata = ? "
-                                      "WHERE rowid = ?")
-                           .arg(table));
-        Statement insert(db.connection(),
-                         QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, YearMonth, "
+        const QString key = db.rowIdentity();
+        Statement dates = db.statement(QStringLiteral("UPDATE %1 SET LastYearMonth = ?, "
+                                                      "YearMonth = ? WHERE %2 = ?")
+                                           .arg(table, key));
+        Statement full =
+            db.statement(QStringLiteral("UPDATE %1 SET LastDolg = ?, LastYearMonth = ?, Dolg = ?, "
+                                        "YearMonth = ?, NDS = ?, MG = ?, ByTime = ?, AbPlata = ? "
+                                        "WHERE %2 = ?")
+                             .arg(table, key));
+        Statement insert =
+            db.statement(QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, YearMonth, "
                                         "LastYearMonth, Dolg, LastDolg, NDS, MG, ByTime, AbPlata) "
                                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                              .arg(table));
         for (const DebtRow& row : rows_) {
             if (row.change == DebtRow::Change::None) continue;
             try {
-                if (row.rowid < 0) {
+                if (row.key.isNull()) {
                     const QVariantList values = {row.number ? QVariant(*row.number) : QVariant(),
                                                  db::toStorage(row.category, FieldType::String),
                                                  storedDate(row.yearMonth),
@@ -238,13 +250,17 @@ class DebtTable {
                     run(insert, values);
                 } else if (row.change == DebtRow::Change::Dates) {
                     run(dates,
-                        {storedDate(row.lastYearMonth), storedDate(row.yearMonth), row.rowid});
+                        {storedDate(row.lastYearMonth), storedDate(row.yearMonth), row.key});
                 } else {
                     run(full, {row.lastDolg, storedDate(row.lastYearMonth), row.dolg,
                                storedDate(row.yearMonth), row.nds, row.mg, row.byTime, row.abPlata,
-                               row.rowid});
+                               row.key});
                 }
             } catch (const Error& e) {
+                // A conflict with another seat's change runs the whole run again.
+                if (const auto* server = dynamic_cast<const db::PgError*>(&e);
+                    server && server->retryable())
+                    throw;
                 const Account& account = accounts[row.account];
                 raise(e.kind(), QStringLiteral("Долг абонента %1 (%2) не записан: %3")
                                     .arg(account.number)
@@ -333,10 +349,10 @@ void appendMonthTotals(db::Query& query, const Month& month, Statement& insert,
 }
 
 void readCallCharges(Database& db, QHash<QString, double>& charges) {
-    Statement read(db.connection(),
-                   QStringLiteral("SELECT AbNumber, Priznak, Sum_of_cost, Date_of_raschet FROM %1 "
-                                  "WHERE AbNumber IS NOT NULL ORDER BY rowid")
-                       .arg(db.qualified(QStringLiteral("DolgDR"))));
+    Statement read =
+        db.statement(QStringLiteral("SELECT AbNumber, Priznak, Sum_of_cost, Date_of_raschet FROM "
+                                    "%1 WHERE AbNumber IS NOT NULL ORDER BY %2")
+                         .arg(db.qualified(QStringLiteral("DolgDR")), db.rowIdentity()));
     while (read.step()) {
         const QDate closing = dateOf(read.column(3));
         if (!closing.isValid()) continue;
@@ -349,23 +365,25 @@ void readCallCharges(Database& db, QHash<QString, double>& charges) {
 class NumbersTable {
   public:
     NumbersTable(Database& db, const QVector<Account>& accounts) : db_(db) {
-        db_.connection().exec(
-            QStringLiteral("DROP TABLE IF EXISTS temp.%1; CREATE TEMP TABLE %1 (ord INTEGER "
-                           "PRIMARY KEY, AbNumber INTEGER NOT NULL UNIQUE)")
-                .arg(kNumbersTable));
-        Statement insert(db_.connection(),
-                         QStringLiteral("INSERT OR IGNORE INTO temp.%1 (AbNumber) VALUES (?)")
-                             .arg(kNumbersTable));
+        db_.execute(dropSql());
+        db_.execute(QStringLiteral("CREATE TEMP TABLE %1 (ord INTEGER PRIMARY KEY, AbNumber "
+                                   "INTEGER NOT NULL UNIQUE)")
+                        .arg(kNumbersTable));
+        Statement insert = db_.statement(
+            QStringLiteral("INSERT INTO %1 (ord, AbNumber) VALUES (?, ?)").arg(source(db_)));
+        QSet<qint64> seen;
         for (const Account& account : accounts) {
+            if (seen.contains(account.number)) continue;
+            seen.insert(account.number);
             insert.reset();
-            insert.bind(1, account.number);
+            insert.bind(1, qint64(seen.size()));
+            insert.bind(2, account.number);
             insert.run();
         }
     }
     ~NumbersTable() {
         try {
-            db_.connection().exec(
-                QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kNumbersTable));
+            db_.execute(dropSql());
         } catch (const Error&) {
             // The temporary table goes with the connection.
         }
@@ -373,7 +391,13 @@ class NumbersTable {
     NumbersTable(const NumbersTable&) = delete;
     NumbersTable& operator=(const NumbersTable&) = delete;
 
+    static QString source(const Database& db) { return db.temporaryTable(kNumbersTable); }
+
   private:
+    QString dropSql() const {
+        return QStringLiteral("DROP TABLE IF EXISTS %1").arg(source(db_));
+    }
+
     Database& db_;
 };
 
@@ -387,22 +411,23 @@ qint64 archiveOldLongDistance(Database& db, const db::RowBound& calls, const QDa
     const QString callColumns = QStringLiteral(
         "d.AbNumber, d.Date_of_call, d.Time_of_call, d.Longivity, d.Cat, d.Number_of_call, "
         "d.Code, d.CodeForeign, d.TRF");
-    Statement archive(
-        db.connection(),
+    Statement archive = db.statement(
         QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT DISTINCT n.ord AS ord, %3 "
-                       "FROM %4 d CROSS JOIN temp.%5 n ON n.AbNumber = d.AbNumber "
-                       "WHERE d.Date_of_call < ?1 AND d.Cat > 7) ORDER BY ord, %2")
+                       "FROM %4 d %6 %5 n ON n.AbNumber = d.AbNumber "
+                       "WHERE d.Date_of_call < ? AND d.Cat > 7) s ORDER BY ord, %2")
             .arg(db.qualified(QStringLiteral("OldMG")), columns, callColumns, calls.source(),
-                 kNumbersTable));
+                 NumbersTable::source(db),
+                 // SQLite keeps the calls as the outer loop of a CROSS JOIN; the server plans it.
+                 db.isServer() ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN")));
     archive.bind(1, storedDate(cutOff));
-    archive.run();
-    return db.connection().changes();
+    return archive.run();
 }
 
 // A larger page cache for the call table while its old calls are deleted: the delete touches
 // every index of DESTTAR in key order, not in the order of the rows, and with SQLite's small
 // default cache each index page would be read and written again for almost every row.
 void enlargeCallCache(Database& db) {
+    if (db.isServer()) return;
     const QString schema = db.qualified(QStringLiteral("DESTTAR")).section(u'.', 0, 0);
     db.connection().exec(
         QStringLiteral("PRAGMA %1.cache_size = -%2").arg(schema).arg(kCallCacheKb));
@@ -435,6 +460,22 @@ class TemporaryStoreOnDisk {
   private:
     Database& db_;
     bool changed_ = false;
+};
+
+// One run at a time on the alias's tables: a lock of the folder, or on a server a lock of the
+// session, which the server drops with the session of a killed program.
+class OneRunAtATime {
+  public:
+    explicit OneRunAtATime(Database& db) {
+        if (db.isServer())
+            server_.emplace(db.serverConnection(), kDebtRunLock, kRunOnOtherSeat);
+        else
+            folder_.emplace(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
+    }
+
+  private:
+    std::optional<db::FolderLock> folder_;
+    std::optional<db::PgAdvisoryLock> server_;
 };
 
 // Result tables of the run that the transaction replaces must exist before it begins; an empty
@@ -532,8 +573,8 @@ MonthlyTotals totalMonths(Database& db, const QVector<Month>& months,
     {
         db::Query city(db, sql::QueryDolgCT());
         db::Query longDistance(db, sql::QueryDolgMG());
-        Statement insertCity(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgCt")));
-        Statement insertMg(db.connection(), insertTotalSql(db, QStringLiteral("PrDlgMG")));
+        Statement insertCity = db.statement(insertTotalSql(db, QStringLiteral("PrDlgCt")));
+        Statement insertMg = db.statement(insertTotalSql(db, QStringLiteral("PrDlgMG")));
         for (const Month& month : months) {
             appendMonthTotals(city, month, insertCity, nullptr, double(settings.freeMinutes));
             if (settings.chargeLongDistance)
@@ -662,14 +703,10 @@ void archiveQueuedCalls(Database& db) {
     }
 }
 
-}  // namespace
-
-DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
-                                  const core::VatSettings& vat, const QDate& today,
-                                  const DebtPipelines& pipelines, const DebtProgress& progress,
-                                  RunSnapshotMode snapshotMode) {
-    const Reporter report(progress);
-    const db::FolderLock oneRunAtATime(db.folder(), QStringLiteral("debt-run"), kRunInProgress);
+DebtRunSummary reckonAndRetire(Database& db, const core::SettingsStore& store,
+                               const core::VatSettings& vat, const QDate& today,
+                               const DebtPipelines& pipelines, const Reporter& report,
+                               RunSnapshotMode snapshotMode) {
     const TemporaryStoreOnDisk temporaryStore(db);
     // Calls a previous run left waiting go into the archive before this run queues its own.
     finishArchiveMove(db);
@@ -736,6 +773,29 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     TEST_crashPoint("after-commit");
     report(kArchiveMovePhase);
     archiveQueuedCalls(db);
+    return summary;
+}
+
+}  // namespace
+
+DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store,
+                                  const core::VatSettings& vat, const QDate& today,
+                                  const DebtPipelines& pipelines, const DebtProgress& progress,
+                                  RunSnapshotMode snapshotMode) {
+    const Reporter report(progress);
+    const OneRunAtATime oneRunAtATime(db);
+    if (!db.isServer()) {
+        const DebtRunSummary summary =
+            reckonAndRetire(db, store, vat, today, pipelines, report, snapshotMode);
+        report.finished();
+        return summary;
+    }
+    // On a server the whole run is one transaction over one snapshot: it prices, reckons and
+    // retires exactly the calls it saw while the collector goes on inserting, and runs again when
+    // the server gives it up for a conflict with another seat's change.
+    const DebtRunSummary summary = db::withRetries(
+        db.serverConnection(), db::PgTransaction::Isolation::RepeatableRead,
+        [&] { return reckonAndRetire(db, store, vat, today, pipelines, report, RunSnapshotMode::Skip); });
     report.finished();
     return summary;
 }

@@ -13,6 +13,12 @@
 // rolls all of them back, and a process killed at any moment leaves them as they were before the run; only the result
 // tables of the pipelines keep what the pipelines wrote.
 //
+// On a server alias the whole run, the pipelines included, is one REPEATABLE READ transaction of
+// the server, run again when the server gives it up for a conflict: it reads one snapshot and
+// retires exactly the calls of that snapshot, while the collector's inserts go on unhindered. One
+// run at a time across every seat, by a lock of the session. The server keeps no snapshot of the
+// tables before the run (its own backups do that job).
+//
 // Errors are orv::Error. Refused, with the operator's message: AbTab.DB empty, the month already
 // reckoned, no ABPLATA row for a reckoned month. Any other error passes with its own text (a
 // settings value of the wrong type, a missing table, a category naming no fee column); a failed

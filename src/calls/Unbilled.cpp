@@ -49,14 +49,12 @@ qint64 countUnbilled(db::Database& db) {
 
 qint64 copyUnbilled(db::Database& db, const QString& temporaryTable) {
     ensureIndexes(db);
-    db.connection().exec(
-        QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    const QString copied = db.temporaryTable(temporaryTable);
+    db.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(copied));
     db::PreparedSql copy = db.prepare(db::DialectStatement(sql::QueryUnbilled()), temporaryTable,
                                       db::Database::Target::NewTemporary);
     copy.statement().run();
-    db::Statement count(
-        db.connection(),
-        QStringLiteral("SELECT count(*) FROM temp.%1").arg(db::quoteIdentifier(temporaryTable)));
+    db::Statement count = db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(copied));
     count.step();
     return count.columnInt(0);
 }

@@ -56,7 +56,7 @@ const QList<Command>& commands() {
         {"demo", "demo [--subscribers N] [--calls N] [--months M] [--seed S]", orv::cli::runDemo},
         {"settings", "settings show | settings set SECTION VALUE TEXT",
          orv::cli::runSettingsCommand},
-        {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun},
+        {"debt-run", "debt-run [--dry-run]", orv::cli::runDebtRun, true},
         {"debts", "debts [--list FILE.lst] [--xlsx FILE]", orv::cli::runDebts, true},
         {"payments", "payments [--xlsx FILE]", orv::cli::runPayments, true},
         {"pay", "pay NUMBER CATEGORY AMOUNT", orv::cli::runPay, true},
@@ -91,10 +91,10 @@ const QList<Command>& commands() {
         {"import-payments", "import-payments FILE [--dry-run]", orv::cli::runImportPayments},
         {"unmatched-payments", "unmatched-payments [--xlsx FILE]", orv::cli::runUnmatchedPayments},
         {"pay-unmatched", "pay-unmatched ID NUMBER CATEGORY", orv::cli::runPayUnmatched},
-        {"archive", "archive", orv::cli::runArchive},
-        {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop},
+        {"archive", "archive", orv::cli::runArchive, true},
+        {"archive-drop", "archive-drop [MM.YYYY] [--yes]", orv::cli::runArchiveDrop, true},
         {"statement", "statement --numbers FROM-TO --month MM.YYYY [--csv FILE | --pdf FILE]",
-         orv::cli::runStatement},
+         orv::cli::runStatement, true},
     };
     return list;
 }

@@ -8,6 +8,12 @@ namespace orv::db {
 RowBound::RowBound(Database& db, const QString& table) : db_(db) {
     canonical_ = db.canonicalName(table);
     const QString target = db.qualified(canonical_);
+    // A server's transaction reads one snapshot and changes only rows of it: the work's own
+    // transaction bounds the rows there.
+    if (db.isServer()) {
+        source_ = target;
+        return;
+    }
     Connection& c = db.connection();
     {
         Statement last(c, QStringLiteral("SELECT coalesce(max(rowid), 0) FROM %1").arg(target));

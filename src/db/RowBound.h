@@ -6,6 +6,9 @@
 // every later row alone; rows appended meanwhile stay for the next piece of work. The table stays
 // attached while bound.
 //
+// On a server the bound is the snapshot of the caller's transaction (REPEATABLE READ), which
+// already reads and changes only the rows it saw; the table is named as it is and lastRowid() is 0.
+//
 // Requires: the table is not bound already. Errors are orv::Error.
 
 #include <QString>

@@ -1,0 +1,241 @@
+// The debt run on a server alias: the same exchange reckoned in a folder and on the server gives
+// the same debts, totals, journal and archive; a second run on any seat is refused while one
+// works; the collector's inserts during the run are never refused and each call ends either
+// archived or still in DESTTAR. The run is held inside its transaction by the pause hook
+// (SIGSTOP), so the order of events is fixed, not timed.
+
+#include "PgServer.h"
+#include "TestSupport.h"
+#include "db/Database.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <QProcess>
+#include <csignal>
+#include <vector>
+
+extern char** environ;
+
+namespace orv::test {
+namespace {
+
+const QString kToday = QStringLiteral("10.04.2026");
+
+class ServerDebtRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ORV_REQUIRE_PG_SERVER();
+        address_ = pgServer().newDatabase(QStringLiteral("exchange"));
+        const CliOutcome demo =
+            onFolder({QStringLiteral("demo"), QStringLiteral("--subscribers"), QStringLiteral("25"),
+                      QStringLiteral("--calls"), QStringLiteral("500"), QStringLiteral("--months"),
+                      QStringLiteral("2")});
+        ASSERT_EQ(demo.code, 0) << demo;
+        const CliOutcome up =
+            cli({QStringLiteral("--alias"), folderAlias(), QStringLiteral("--alias"),
+                 QStringLiteral("Server=") + PgServer::url(address_), QStringLiteral("copy-alias"),
+                 QStringLiteral("OrvantaStandard"), QStringLiteral("Server")});
+        ASSERT_EQ(up.code, 0) << up;
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
+                   home_.filePath(QStringLiteral("Orvanta.reg")));
+        env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
+        env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
+        return env;
+    }
+    CliOutcome cli(const QStringList& args) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(cliProgram(), QStringList{QStringLiteral("--today"), kToday} + args);
+        return finishCli(process);
+    }
+    QString folderAlias() const { return QStringLiteral("OrvantaStandard=") + files_.path(); }
+    QStringList serverAlias() const {
+        return {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + PgServer::url(address_)};
+    }
+    CliOutcome onFolder(const QStringList& args) const {
+        return cli(QStringList{QStringLiteral("--alias"), folderAlias()} + args);
+    }
+    CliOutcome onServer(const QStringList& args) const { return cli(serverAlias() + args); }
+
+    // The command gives the same output on both; the output is returned.
+    QString expectSame(const QStringList& args) const {
+        const CliOutcome here = onFolder(args);
+        const CliOutcome there = onServer(args);
+        EXPECT_EQ(here.code, 0) << here;
+        EXPECT_EQ(there.code, 0) << there;
+        EXPECT_EQ(there.out, here.out) << args.join(u' ').toStdString();
+        return here.out;
+    }
+    QString expectSameRows(const QString& statement) const {
+        return expectSame({QStringLiteral("sql"), statement});
+    }
+
+    QTemporaryDir home_;
+    QTemporaryDir files_;
+    db::ServerAddress address_;
+};
+
+// A debt run in a child process on the server that stops itself at a pause point; resume() lets
+// it go on and waits for its end.
+class HeldRun {
+  public:
+    HeldRun(const QProcessEnvironment& base, const QStringList& args, const char* point) {
+        QProcessEnvironment env = base;
+        env.insert(QStringLiteral("ORVANTA_TEST_PAUSE_AT"), QString::fromLatin1(point));
+        std::vector<QByteArray> envBytes;
+        for (const QString& entry : env.toStringList()) envBytes.push_back(entry.toUtf8());
+        std::vector<QByteArray> argBytes = {cliProgramWithHooks().toUtf8()};
+        for (const QString& a : args) argBytes.push_back(a.toUtf8());
+        std::vector<char*> envp;
+        for (QByteArray& e : envBytes) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv;
+        for (QByteArray& a : argBytes) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, WUNTRACED), pid_);
+        held_ = WIFSTOPPED(status);
+        EXPECT_TRUE(held_) << "the run ended before its pause point";
+    }
+    ~HeldRun() {
+        if (held_) resume();
+    }
+    HeldRun(const HeldRun&) = delete;
+    HeldRun& operator=(const HeldRun&) = delete;
+
+    int resume() {
+        held_ = false;
+        kill(pid_, SIGCONT);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
+TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
+    const CliOutcome here = onFolder({QStringLiteral("debt-run")});
+    const CliOutcome there = onServer({QStringLiteral("debt-run")});
+    ASSERT_EQ(here.code, 0) << here;
+    ASSERT_EQ(there.code, 0) << there;
+    EXPECT_EQ(there.out, here.out);
+
+    expectSame({QStringLiteral("debts")});
+    for (const char* table : {"PrDlgCt", "PrDlgMG", "DolgDR"})
+        expectSameRows(QStringLiteral("SELECT AbNumber, Priznak, Count_of_calls, Sum_of_long, "
+                                      "Sum_of_cost, Date_of_raschet FROM %1 ORDER BY AbNumber, "
+                                      "Priznak, Date_of_raschet, Sum_of_cost")
+                           .arg(QLatin1String(table)));
+    expectSameRows(QStringLiteral("SELECT YearMonth, LastYearMonth, Date_of_run, Months, "
+                                  "NdsPercent, LastPane FROM DolgJournal"));
+    expectSameRows(QStringLiteral("SELECT AbNumber, Date_of_call, Time_of_call, Longivity, "
+                                  "Number_of_call, TRF FROM OldMG ORDER BY AbNumber, "
+                                  "Date_of_call, Time_of_call, Longivity, Number_of_call"));
+    expectSameRows(QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR"));
+
+    // Month and calls agree; the bytes are each engine's own.
+    const CliOutcome folderArchive = onFolder({QStringLiteral("archive")});
+    const CliOutcome serverArchive = onServer({QStringLiteral("archive")});
+    ASSERT_EQ(serverArchive.code, 0) << serverArchive;
+    const QStringList months = folderArchive.out.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList serverMonths = serverArchive.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(serverMonths.size(), months.size()) << serverArchive;
+    ASSERT_FALSE(months.isEmpty());
+    for (qsizetype i = 0; i < months.size(); ++i) {
+        EXPECT_EQ(serverMonths[i].section(u'\t', 0, 1), months[i].section(u'\t', 0, 1));
+        const QString statement = expectSame({QStringLiteral("statement"), QStringLiteral("--numbers"),
+                                              QStringLiteral("0-9999999"), QStringLiteral("--month"),
+                                              months[i].section(u'\t', 0, 0)});
+        EXPECT_GT(statement.count(u'\n'), 3);
+    }
+
+    // The month is reckoned: a second run is refused there as here, and changes nothing.
+    const CliOutcome again = onServer({QStringLiteral("debt-run")});
+    EXPECT_EQ(again.code, 1) << again;
+    EXPECT_EQ(again.err, onFolder({QStringLiteral("debt-run")}).err);
+    expectSame({QStringLiteral("debts")});
+
+    // Dropping the archive's months works there too.
+    const CliOutcome drop = onServer({QStringLiteral("archive-drop"), QStringLiteral("05.2026"),
+                                      QStringLiteral("--yes")});
+    EXPECT_EQ(drop.code, 0) << drop;
+    EXPECT_EQ(drop.out, QStringLiteral("Удалено месяцев архива: %1\n").arg(months.size()));
+    EXPECT_TRUE(onServer({QStringLiteral("archive")}).out.isEmpty());
+}
+
+TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
+    db::Database collector(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
+    // The guard turns a collector kept waiting into a failure instead of a hang.
+    collector.execute(QStringLiteral("SET statement_timeout = 30000"));
+    const auto insertCalls = [&](int first, int count) {
+        db::Statement insert = collector.statement(
+            QStringLiteral("INSERT INTO %1 (AbNumber, Date_of_call, Time_of_call, Longivity, Cat, "
+                           "Number_of_call, Code, CodeForeign, TRF) VALUES (?, '2026-03-15', "
+                           "'12:00:00', 60, 1, ?, '', '', 1)")
+                .arg(collector.qualified(QStringLiteral("DESTTAR"))));
+        for (int i = first; i < first + count; ++i) {
+            insert.reset();
+            insert.bind(1, qint64(2200001));
+            insert.bind(2, qint64(99000000 + i));
+            insert.run();
+        }
+    };
+    const auto count = [&](const QString& sql) {
+        db::Statement read = collector.statement(sql.arg(collector.qualified(QStringLiteral("DESTTAR"))));
+        read.step();
+        return read.columnInt(0);
+    };
+    const QString markers =
+        QStringLiteral("SELECT count(*) FROM %1 WHERE Number_of_call BETWEEN 99000000 AND 99999999");
+
+    insertCalls(0, 5);  // in DESTTAR before the run: the run retires them
+    const QString reckoned = QStringLiteral("SELECT count(*) FROM %1 WHERE Date_of_call < '2026-04-01'");
+    const qint64 before = count(reckoned);
+    {
+        HeldRun run(environment(), QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
+                                       QStringList{QStringLiteral("debt-run")},
+                    "after-pricing");
+        const CliOutcome second = onServer({QStringLiteral("debt-run")});
+        EXPECT_EQ(second.code, 1) << second;
+        EXPECT_EQ(second.err,
+                  QStringLiteral("Расчет долга уже выполняется на другом рабочем месте\n"));
+        insertCalls(100, 7);  // inserted while the run works: left for the next run
+        EXPECT_EQ(count(markers), 12);
+        EXPECT_EQ(run.resume(), 0);
+    }
+    EXPECT_EQ(count(markers), 7) << "exactly the calls inserted during the run stay";
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM %1 WHERE Number_of_call BETWEEN "
+                                   "99000100 AND 99000199")),
+              7);
+    EXPECT_EQ(count(reckoned), 7) << "every call the run saw is retired";
+
+    // Every call the run saw is in the archive once.
+    const CliOutcome archive = onServer({QStringLiteral("archive")});
+    ASSERT_EQ(archive.code, 0) << archive;
+    qint64 archived = 0;
+    for (const QString& line : archive.out.split(u'\n', Qt::SkipEmptyParts))
+        archived += line.section(u'\t', 1, 1).toLongLong();
+    EXPECT_EQ(archived, before);
+
+    // The lock went with the run: the next one starts (and finds the month reckoned).
+    const CliOutcome next = onServer({QStringLiteral("debt-run")});
+    EXPECT_EQ(next.err, QStringLiteral("Долг на прошедший месяц уже рассчитан\n")) << next;
+}
+
+}  // namespace
+}  // namespace orv::test
