@@ -1,6 +1,7 @@
 // server_bench: the demo exchange on a PostgreSQL server against the same on table files. It
-// makes the demo in a fresh folder and runs the debt run there, copies the whole alias onto the
-// server (an empty database or schema given by its address), runs the same grouped statements
+// makes the demo in a fresh folder, copies the whole alias onto the server (an empty database or
+// schema given by its address), runs the debt run on both (and checks that the debts come out
+// equal), runs the same grouped statements
 // of the local dialect on both engines (and checks that they give the same rows), prints the
 // invoices from both (and checks that their lines are equal), lets two seats pay at once on the
 // server, and copies the alias back into a fresh folder. Figures: wall and CPU time of each
@@ -131,6 +132,18 @@ QList<Account> debtors(orv::db::Database& db, int count) {
     return accounts;
 }
 
+// The debt run on the same exchange on both engines, and whether the debts came out equal.
+void compareDebtRuns(const QString& cli, const QString& folder, const QString& server) {
+    const QString places[2] = {folder, server};
+    const char* names[2] = {"debt run on table files", "debt run on the server"};
+    QByteArray debts[2];
+    for (int side = 0; side < 2; ++side) {
+        print(names[side], timeOf([&] { runCli(cli, places[side], {QStringLiteral("debt-run")}); }));
+        debts[side] = runCli(cli, places[side], {QStringLiteral("debts")});
+    }
+    std::printf("  debts equal on both engines: %s\n", debts[0] == debts[1] ? "yes" : "NO");
+}
+
 double dueOf(orv::db::Database& db) {
     orv::db::Statement read = db.statement(QStringLiteral("SELECT SUM(Dolg + NDS) FROM %1")
                                                .arg(db.qualified(QStringLiteral("DolgTb"))));
@@ -205,14 +218,15 @@ int main(int argc, char** argv) {
         const QString folder = root.path() + QStringLiteral("/standard");
         const orv::db::ServerAddress address = orv::db::ServerAddress::parse(server);
         std::printf("%s calls, %s subscribers\n", qPrintable(calls), qPrintable(subscribers));
-        print("debt run on table files",
-              timeOf([&] { runCli(cli, folder, {QStringLiteral("debt-run")}); }));
-
-        orv::db::FolderStore files(
-            std::make_unique<orv::db::Database>(QStringLiteral("Files"), folder));
-        orv::db::ServerStore target(address);
-        print("copy-alias folder -> server", timeOf([&] { orv::utils::copyAlias(files, target); }));
-        target.connection().exec(QStringLiteral("ANALYZE"));
+        {
+            orv::db::FolderStore files(
+                std::make_unique<orv::db::Database>(QStringLiteral("Files"), folder));
+            orv::db::ServerStore target(address);
+            print("copy-alias folder -> server",
+                  timeOf([&] { orv::utils::copyAlias(files, target); }));
+            target.connection().exec(QStringLiteral("ANALYZE"));
+        }
+        compareDebtRuns(cli, folder, server);
 
         orv::db::Database db(QStringLiteral("Files"), folder);
         orv::db::ServerStore onServer(address);
