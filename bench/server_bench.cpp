@@ -138,7 +138,8 @@ void compareDebtRuns(const QString& cli, const QString& folder, const QString& s
     const char* names[2] = {"debt run on table files", "debt run on the server"};
     QByteArray debts[2];
     for (int side = 0; side < 2; ++side) {
-        print(names[side], timeOf([&] { runCli(cli, places[side], {QStringLiteral("debt-run")}); }));
+        print(names[side],
+              timeOf([&] { runCli(cli, places[side], {QStringLiteral("debt-run")}); }));
         debts[side] = runCli(cli, places[side], {QStringLiteral("debts")});
     }
     std::printf("  debts equal on both engines: %s\n", debts[0] == debts[1] ? "yes" : "NO");

@@ -281,7 +281,8 @@ QList<QDate> dropServerArchiveBefore(db::Database& db, const QDate& month) {
     const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
     for (const QString& name : serverMonthTables(db)) {
         if (monthOf(name) >= month) continue;
-        db.execute(QStringLiteral("DROP TABLE IF EXISTS %1.%2").arg(schema, db::quoteIdentifier(name)));
+        db.execute(
+            QStringLiteral("DROP TABLE IF EXISTS %1.%2").arg(schema, db::quoteIdentifier(name)));
         dropped.append(monthOf(name));
     }
     transaction.commit();
@@ -350,11 +351,12 @@ bool ArchiveAttachment::holdsMonth(const QDate& month) const {
 
 qint64 noteUnbilledReasons(db::Database& db) {
     const qint64 unbilled = calls::copyUnbilled(db, kReasons);
-    const QString index = db.isServer()
-                              ? QStringLiteral("CREATE INDEX %1_call ON pg_temp.%1 (AbNumber, "
-                                               "Date_of_call, Time_of_call)")
-                              : QStringLiteral("CREATE INDEX temp.%1_call ON %1 (AbNumber, "
-                                               "Date_of_call, Time_of_call)");
+    const QString index = db.isServer() ? QStringLiteral(
+                                              "CREATE INDEX %1_call ON pg_temp.%1 (AbNumber, "
+                                              "Date_of_call, Time_of_call)")
+                                        : QStringLiteral(
+                                              "CREATE INDEX temp.%1_call ON %1 (AbNumber, "
+                                              "Date_of_call, Time_of_call)");
     db.execute(index.arg(kReasons));
     return unbilled;
 }

@@ -25,8 +25,9 @@ QHash<QString, QString> destinations(db::Database& db, const QString& table) {
 
 // The time of a call as the table files keep it ("HH:MM:SS"); a server gives it as a time.
 QString timeText(const QVariant& stored) {
-    return stored.typeId() == QMetaType::QTime ? stored.toTime().toString(QStringLiteral("HH:mm:ss"))
-                                               : stored.toString();
+    return stored.typeId() == QMetaType::QTime
+               ? stored.toTime().toString(QStringLiteral("HH:mm:ss"))
+               : stored.toString();
 }
 
 std::optional<double> optionalReal(const Statement& s, int i) {
@@ -37,9 +38,10 @@ std::optional<double> optionalReal(const Statement& s, int i) {
 // when it has none.
 QString subscriberOf(db::Database& db, qint64 number, const QString& category) {
     if (!db.tableExists(QStringLiteral("AbTab"))) return {};
-    Statement read = db.statement(QStringLiteral("SELECT FIO, Adress, Priznak FROM %1 WHERE "
-                                                 "AbNumber = ? ORDER BY %2")
-                                      .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
+    Statement read =
+        db.statement(QStringLiteral("SELECT FIO, Adress, Priznak FROM %1 WHERE "
+                                    "AbNumber = ? ORDER BY %2")
+                         .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
     read.bind(1, number);
     std::optional<QStringList> found;
     while (read.step()) {

@@ -25,8 +25,8 @@ qint64 lastJournalledPayment(db::Database& db) {
     // A journal entry is numbered by its row in the table file; on a server by its place in the
     // stored order, so the last is the number of entries, read in the run's own snapshot.
     if (db.isServer()) {
-        db::Statement read =
-            db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(db.qualified(kPaymentJournal)));
+        db::Statement read = db.statement(
+            QStringLiteral("SELECT count(*) FROM %1").arg(db.qualified(kPaymentJournal)));
         read.step();
         return read.columnInt(0);
     }

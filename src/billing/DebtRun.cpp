@@ -102,8 +102,9 @@ QVector<Month> monthsOf(const QDate& startDate, const RunDates& dates) {
 
 QVector<Account> readAccounts(Database& db) {
     QVector<Account> accounts;
-    Statement read = db.statement(QStringLiteral("SELECT AbNumber, Priznak, Exist FROM %1 ORDER BY %2")
-                                      .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
+    Statement read =
+        db.statement(QStringLiteral("SELECT AbNumber, Priznak, Exist FROM %1 ORDER BY %2")
+                         .arg(db.qualified(QStringLiteral("AbTab")), db.rowIdentity()));
     while (read.step())
         accounts.append(
             {read.column(0).toLongLong(), read.column(1).toString(), read.column(2).toString()});
@@ -130,10 +131,10 @@ class FeeTable {
                 columns_.append(fields[i].name);
         }
         if (dataColumn < 0) raise(Error::Kind::Engine, QStringLiteral("Поле DATA не найдено"));
-        Statement read = db.statement(QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3")
-                                          .arg(db.qualified(table),
-                                               columnSql(db, fields[dataColumn].name),
-                                               db.rowIdentity()));
+        Statement read =
+            db.statement(QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3")
+                             .arg(db.qualified(table), columnSql(db, fields[dataColumn].name),
+                                  db.rowIdentity()));
         while (read.step()) {
             const QDate date = dateOf(read.column(dataColumn));
             if (!date.isValid() || rows_.contains(date.toJulianDay())) continue;
@@ -249,8 +250,7 @@ class DebtTable {
                                                  row.abPlata};
                     run(insert, values);
                 } else if (row.change == DebtRow::Change::Dates) {
-                    run(dates,
-                        {storedDate(row.lastYearMonth), storedDate(row.yearMonth), row.key});
+                    run(dates, {storedDate(row.lastYearMonth), storedDate(row.yearMonth), row.key});
                 } else {
                     run(full, {row.lastDolg, storedDate(row.lastYearMonth), row.dolg,
                                storedDate(row.yearMonth), row.nds, row.mg, row.byTime, row.abPlata,
@@ -394,9 +394,7 @@ class NumbersTable {
     static QString source(const Database& db) { return db.temporaryTable(kNumbersTable); }
 
   private:
-    QString dropSql() const {
-        return QStringLiteral("DROP TABLE IF EXISTS %1").arg(source(db_));
-    }
+    QString dropSql() const { return QStringLiteral("DROP TABLE IF EXISTS %1").arg(source(db_)); }
 
     Database& db_;
 };
@@ -793,9 +791,10 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     // On a server the whole run is one transaction over one snapshot: it prices, reckons and
     // retires exactly the calls it saw while the collector goes on inserting, and runs again when
     // the server gives it up for a conflict with another seat's change.
-    const DebtRunSummary summary = db::withRetries(
-        db.serverConnection(), db::PgTransaction::Isolation::RepeatableRead,
-        [&] { return reckonAndRetire(db, store, vat, today, pipelines, report, RunSnapshotMode::Skip); });
+    const DebtRunSummary summary =
+        db::withRetries(db.serverConnection(), db::PgTransaction::Isolation::RepeatableRead, [&] {
+            return reckonAndRetire(db, store, vat, today, pipelines, report, RunSnapshotMode::Skip);
+        });
     report.finished();
     return summary;
 }

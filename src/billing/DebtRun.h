@@ -10,8 +10,8 @@
 //
 // All or nothing: every change after the pipelines (PrDlgCt.db, PrDlgMG, DolgRes, DolgDR,
 // DolgTb.db, OldMG.DB, DESTTAR, the call archive) is one transaction. A refusal or an error
-// rolls all of them back, and a process killed at any moment leaves them as they were before the run; only the result
-// tables of the pipelines keep what the pipelines wrote.
+// rolls all of them back, and a process killed at any moment leaves them as they were before the
+// run; only the result tables of the pipelines keep what the pipelines wrote.
 //
 // On a server alias the whole run, the pipelines included, is one REPEATABLE READ transaction of
 // the server, run again when the server gives it up for a conflict: it reads one snapshot and

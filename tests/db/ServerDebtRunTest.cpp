@@ -57,7 +57,8 @@ class ServerDebtRun : public ::testing::Test {
     }
     QString folderAlias() const { return QStringLiteral("OrvantaStandard=") + files_.path(); }
     QStringList serverAlias() const {
-        return {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + PgServer::url(address_)};
+        return {QStringLiteral("--alias"),
+                QStringLiteral("OrvantaStandard=") + PgServer::url(address_)};
     }
     CliOutcome onFolder(const QStringList& args) const {
         return cli(QStringList{QStringLiteral("--alias"), folderAlias()} + args);
@@ -141,11 +142,13 @@ TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
                                       "Sum_of_cost, Date_of_raschet FROM %1 ORDER BY AbNumber, "
                                       "Priznak, Date_of_raschet, Sum_of_cost")
                            .arg(QLatin1String(table)));
-    expectSameRows(QStringLiteral("SELECT YearMonth, LastYearMonth, Date_of_run, Months, "
-                                  "NdsPercent, LastPane FROM DolgJournal"));
-    expectSameRows(QStringLiteral("SELECT AbNumber, Date_of_call, Time_of_call, Longivity, "
-                                  "Number_of_call, TRF FROM OldMG ORDER BY AbNumber, "
-                                  "Date_of_call, Time_of_call, Longivity, Number_of_call"));
+    expectSameRows(
+        QStringLiteral("SELECT YearMonth, LastYearMonth, Date_of_run, Months, "
+                       "NdsPercent, LastPane FROM DolgJournal"));
+    expectSameRows(
+        QStringLiteral("SELECT AbNumber, Date_of_call, Time_of_call, Longivity, "
+                       "Number_of_call, TRF FROM OldMG ORDER BY AbNumber, "
+                       "Date_of_call, Time_of_call, Longivity, Number_of_call"));
     expectSameRows(QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR"));
 
     // Month and calls agree; the bytes are each engine's own.
@@ -158,9 +161,9 @@ TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
     ASSERT_FALSE(months.isEmpty());
     for (qsizetype i = 0; i < months.size(); ++i) {
         EXPECT_EQ(serverMonths[i].section(u'\t', 0, 1), months[i].section(u'\t', 0, 1));
-        const QString statement = expectSame({QStringLiteral("statement"), QStringLiteral("--numbers"),
-                                              QStringLiteral("0-9999999"), QStringLiteral("--month"),
-                                              months[i].section(u'\t', 0, 0)});
+        const QString statement = expectSame(
+            {QStringLiteral("statement"), QStringLiteral("--numbers"), QStringLiteral("0-9999999"),
+             QStringLiteral("--month"), months[i].section(u'\t', 0, 0)});
         EXPECT_GT(statement.count(u'\n'), 3);
     }
 
@@ -171,8 +174,8 @@ TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
     expectSame({QStringLiteral("debts")});
 
     // Dropping the archive's months works there too.
-    const CliOutcome drop = onServer({QStringLiteral("archive-drop"), QStringLiteral("05.2026"),
-                                      QStringLiteral("--yes")});
+    const CliOutcome drop = onServer(
+        {QStringLiteral("archive-drop"), QStringLiteral("05.2026"), QStringLiteral("--yes")});
     EXPECT_EQ(drop.code, 0) << drop;
     EXPECT_EQ(drop.out, QStringLiteral("Удалено месяцев архива: %1\n").arg(months.size()));
     EXPECT_TRUE(onServer({QStringLiteral("archive")}).out.isEmpty());
@@ -196,19 +199,22 @@ TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
         }
     };
     const auto count = [&](const QString& sql) {
-        db::Statement read = collector.statement(sql.arg(collector.qualified(QStringLiteral("DESTTAR"))));
+        db::Statement read =
+            collector.statement(sql.arg(collector.qualified(QStringLiteral("DESTTAR"))));
         read.step();
         return read.columnInt(0);
     };
-    const QString markers =
-        QStringLiteral("SELECT count(*) FROM %1 WHERE Number_of_call BETWEEN 99000000 AND 99999999");
+    const QString markers = QStringLiteral(
+        "SELECT count(*) FROM %1 WHERE Number_of_call BETWEEN 99000000 AND 99999999");
 
     insertCalls(0, 5);  // in DESTTAR before the run: the run retires them
-    const QString reckoned = QStringLiteral("SELECT count(*) FROM %1 WHERE Date_of_call < '2026-04-01'");
+    const QString reckoned =
+        QStringLiteral("SELECT count(*) FROM %1 WHERE Date_of_call < '2026-04-01'");
     const qint64 before = count(reckoned);
     {
-        HeldRun run(environment(), QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
-                                       QStringList{QStringLiteral("debt-run")},
+        HeldRun run(environment(),
+                    QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
+                        QStringList{QStringLiteral("debt-run")},
                     "after-pricing");
         const CliOutcome second = onServer({QStringLiteral("debt-run")});
         EXPECT_EQ(second.code, 1) << second;

@@ -2,8 +2,8 @@
 
 #include "core/Error.h"
 #include "ui/ErrorBox.h"
-#include "ui/Guarded.h"
 #include "ui/GridColumns.h"
+#include "ui/Guarded.h"
 #include "ui/QueryModel.h"
 #include "ui/WaitCursor.h"
 #include "ui/XlsxSave.h"
@@ -89,9 +89,8 @@ TForm7::TForm7(const db::Aliases& aliases, QWidget* parent)
                           QStringLiteral("Сохранить в Excel…"), &TForm7::ToolButton7Click);
     ToolButton4 = addTool(QStringLiteral("ToolButton4"), QStringLiteral("Закрыть"),
                           QStringLiteral("Закрыть таблицу"), &TForm7::ToolButton4Click);
-    for (QToolButton* b :
-         {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6, ToolButton7,
-          ToolButton4})
+    for (QToolButton* b : {ToolButton1, ToolButton2, ToolButton3, ToolButton5, ToolButton6,
+                           ToolButton7, ToolButton4})
         tools->addWidget(b);
 
     DBGrid1 = new QTableView(this);
