@@ -133,7 +133,11 @@ PgConnection::PgConnection(const ServerAddress& address) : address_(address) {
         raise(Error::Kind::Engine, QStringLiteral("Не удалось подключиться к серверу %1: %2")
                                        .arg(address.display(), reason));
     }
-    exec(QStringLiteral("SET client_min_messages TO warning; SET search_path TO ") +
+    // The program's selections test a call against every priced call (`rowid NOT IN (SELECT
+    // ...)`); the server answers that from a hash only when the hash fits in work_mem, and the
+    // default 4 MB would have it search the whole subquery for each call of a year's DESTTAR.
+    exec(QStringLiteral("SET client_min_messages TO warning; SET work_mem TO '256MB'; "
+                        "SET search_path TO ") +
          pgQuoteIdentifier(address.schemaName()));
 }
 
