@@ -5,12 +5,9 @@
 // (SIGSTOP), so the order of events is fixed, not timed.
 
 #include "BillingFixture.h"
+#include "HeldRun.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <QProcess>
-#include <csignal>
 
 extern char** environ;
 
@@ -48,57 +45,12 @@ test::CliOutcome cli(Exchange& x, const QStringList& args) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// A debt run in a child process that stops itself at a pause point; resume() lets it go on and
-// waits for its end.
-class HeldRun {
+// A debt run of the exchange in a child process, held at a pause point.
+class HeldRun : public test::HeldRun {
   public:
-    HeldRun(Exchange& x, const char* point) : err_(x.temp().file(QStringLiteral("held.err"))) {
-        QProcessEnvironment env = cliEnvironment(x);
-        env.insert(QStringLiteral("ORVANTA_TEST_PAUSE_AT"), QString::fromLatin1(point));
-        std::vector<QByteArray> envBytes;
-        for (const QString& entry : env.toStringList()) envBytes.push_back(entry.toUtf8());
-        std::vector<QByteArray> argBytes = {test::cliProgramWithHooks().toUtf8()};
-        for (const QString& a : cliArguments(x, {QStringLiteral("debt-run")}))
-            argBytes.push_back(a.toUtf8());
-        std::vector<char*> envp;
-        for (QByteArray& e : envBytes) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::vector<char*> argv;
-        for (QByteArray& a : argBytes) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, err_.toUtf8().constData(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        EXPECT_EQ(waitpid(pid_, &status, WUNTRACED), pid_);
-        held_ = WIFSTOPPED(status);
-        EXPECT_TRUE(held_) << "the run ended before its pause point";
-    }
-    ~HeldRun() {
-        if (held_) resume();
-    }
-
-    // Exit code of the run, -1 when it did not end normally.
-    int resume() {
-        held_ = false;
-        kill(pid_, SIGCONT);
-        int status = 0;
-        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    QString errors() const {
-        QFile file(err_);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-  private:
-    QString err_;
-    pid_t pid_ = -1;
-    bool held_ = false;
+    HeldRun(Exchange& x, const char* point)
+        : test::HeldRun(cliEnvironment(x), cliArguments(x, {QStringLiteral("debt-run")}), point,
+                        x.temp().file(QStringLiteral("held.err"))) {}
 };
 
 // A CSV of long-distance calls of 101 in March, as the collector would append them.

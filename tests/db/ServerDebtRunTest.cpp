@@ -4,16 +4,12 @@
 // archived or still in DESTTAR. The run is held inside its transaction by the pause hook
 // (SIGSTOP), so the order of events is fixed, not timed.
 
+#include "HeldRun.h"
 #include "PgServer.h"
 #include "TestSupport.h"
 #include "db/Database.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <QProcess>
-#include <csignal>
-#include <vector>
 
 extern char** environ;
 
@@ -81,52 +77,6 @@ class ServerDebtRun : public ::testing::Test {
     QTemporaryDir home_;
     QTemporaryDir files_;
     db::ServerAddress address_;
-};
-
-// A debt run in a child process on the server that stops itself at a pause point; resume() lets
-// it go on and waits for its end.
-class HeldRun {
-  public:
-    HeldRun(const QProcessEnvironment& base, const QStringList& args, const char* point) {
-        QProcessEnvironment env = base;
-        env.insert(QStringLiteral("ORVANTA_TEST_PAUSE_AT"), QString::fromLatin1(point));
-        std::vector<QByteArray> envBytes;
-        for (const QString& entry : env.toStringList()) envBytes.push_back(entry.toUtf8());
-        std::vector<QByteArray> argBytes = {cliProgramWithHooks().toUtf8()};
-        for (const QString& a : args) argBytes.push_back(a.toUtf8());
-        std::vector<char*> envp;
-        for (QByteArray& e : envBytes) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::vector<char*> argv;
-        for (QByteArray& a : argBytes) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        EXPECT_EQ(waitpid(pid_, &status, WUNTRACED), pid_);
-        held_ = WIFSTOPPED(status);
-        EXPECT_TRUE(held_) << "the run ended before its pause point";
-    }
-    ~HeldRun() {
-        if (held_) resume();
-    }
-    HeldRun(const HeldRun&) = delete;
-    HeldRun& operator=(const HeldRun&) = delete;
-
-    int resume() {
-        held_ = false;
-        kill(pid_, SIGCONT);
-        int status = 0;
-        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    bool held_ = false;
 };
 
 TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
@@ -212,10 +162,10 @@ TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
         QStringLiteral("SELECT count(*) FROM %1 WHERE Date_of_call < '2026-04-01'");
     const qint64 before = count(reckoned);
     {
-        HeldRun run(environment(),
-                    QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
-                        QStringList{QStringLiteral("debt-run")},
-                    "after-pricing");
+        test::HeldRun run(environment(),
+                          QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
+                              QStringList{QStringLiteral("debt-run")},
+                          "after-pricing");
         const CliOutcome second = onServer({QStringLiteral("debt-run")});
         EXPECT_EQ(second.code, 1) << second;
         EXPECT_EQ(second.err,
