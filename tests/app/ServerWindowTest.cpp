@@ -162,10 +162,19 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
     EXPECT_TRUE(invoices.contains(QStringLiteral("orv::reports::ReportPreview")))
         << invoices.join(u'\n').toStdString();
 
+    // The trial and the run itself work there as on the table files.
+    const QStringList trial = outcomeOf(*server_, ui::Command::NDryRun);
+    EXPECT_TRUE(trial.contains(QStringLiteral("orv::billing::TDryRunForm")))
+        << trial.join(u'\n').toStdString();
     const QStringList run = outcomeOf(*server_, ui::Command::N3);
-    EXPECT_TRUE(run.join(u'\n').contains(
-        QStringLiteral("Псевдоним OrvantaStandard указывает на сервер PostgreSQL")))
+    EXPECT_FALSE(run.join(u'\n').contains(QStringLiteral("message:")))
         << run.join(u'\n').toStdString();
+    outcomeOf(*folder_, ui::Command::N3);
+    EXPECT_EQ(gridRows(*server_), gridRows(*folder_));
+    EXPECT_GT(gridRows(*server_).size(), 10);
+    const QStringList backups = outcomeOf(*server_, ui::Command::NRestoreBackup);
+    EXPECT_TRUE(backups.contains(QStringLiteral("orv::billing::TRestoreForm")))
+        << backups.join(u'\n').toStdString();
 
     for (const ui::CommandInfo& info : ui::commandTable()) {
         if (info.id == ui::Command::ToolButtonExit || info.id == ui::Command::Help) continue;
