@@ -135,15 +135,7 @@ void checkCopies(db::Database& db, const SnapshotInfo& snapshot) {
         const QStringList columns = copyColumns(db, snapshot.name, t.table);
         if (columns.isEmpty())
             refuse(QStringLiteral("на сервере нет копии таблицы %1").arg(t.table));
-        const QList<db::FieldDef>& expected = db::schema::find(t.table)->fields;
-        bool same = columns.size() == expected.size();
-        for (qsizetype i = 0; same && i < columns.size(); ++i)
-            same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
-        if (!same)
-            raise(Error::Kind::Refused,
-                  QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; восстановление "
-                                 "отменено")
-                      .arg(t.table));
+        checkCopyColumns(t.table, columns);
     }
 }
 

@@ -231,16 +231,7 @@ class StagedTables {
         const QString schema = QStringLiteral("orv_restore");
         db_.attachFile(path, schema);
         try {
-            const QStringList columns = columnsOf(table, schema);
-            const QList<db::FieldDef>& expected = db::schema::find(table)->fields;
-            bool same = columns.size() == expected.size();
-            for (qsizetype i = 0; same && i < columns.size(); ++i)
-                same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
-            if (!same)
-                raise(Error::Kind::Refused,
-                      QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; "
-                                     "восстановление отменено")
-                          .arg(table));
+            checkCopyColumns(table, columnsOf(table, schema));
             tables_.append(table);
             db_.connection().exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT rowid AS "
                                                  "orv_rowid, * FROM %2.%3")
@@ -295,6 +286,18 @@ class StagedTables {
 };
 
 }  // namespace
+
+void checkCopyColumns(const QString& table, const QStringList& columns) {
+    const QList<db::FieldDef>& expected = db::schema::find(table)->fields;
+    bool same = columns.size() == expected.size();
+    for (qsizetype i = 0; same && i < columns.size(); ++i)
+        same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
+    if (!same)
+        raise(Error::Kind::Refused,
+              QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; восстановление "
+                             "отменено")
+                  .arg(table));
+}
 
 QString snapshotStamp() { return snapshotStamp(QDateTime::currentDateTime()); }
 

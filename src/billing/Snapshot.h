@@ -69,6 +69,9 @@ QString backupsFolder(const db::Database& db);
 // least 1.
 int snapshotsToKeep(const core::SettingsStore& store);
 
+// Refuses the copy of a table whose columns (in order) are not those the program declares.
+void checkCopyColumns(const QString& table, const QStringList& columns);
+
 // Takes a snapshot of the snapshot tables that exist. Inside a transaction the tables are read as
 // that transaction sees them; outside one each table as of the moment it is copied.
 SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason);

@@ -6,6 +6,7 @@
 
 #include "HeldRun.h"
 #include "ServerRunFixture.h"
+#include "db/Database.h"
 
 namespace orv::test {
 namespace {
@@ -15,6 +16,8 @@ const QString kRunOnOtherSeat =
 const QString kRestoreRefused = QStringLiteral(
     "Восстановление из копии невозможно: на другом рабочем месте выполняется расчет долга или "
     "восстановление таблиц\n");
+
+const QString kCountCalls = QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR");
 
 class ServerSafety : public ServerDebtRun {
   protected:
@@ -46,7 +49,7 @@ class ServerSafety : public ServerDebtRun {
     // The state a restore must bring back, the same on both engines.
     void expectSameTables() const {
         expectSame({QStringLiteral("debts")});
-        expectSameRows(QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR"));
+        expectSameRows(kCountCalls);
         expectSameRows(QStringLiteral(
             "SELECT AbNumber, Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, TRF "
             "FROM DESTTAR ORDER BY AbNumber, Date_of_call, Time_of_call, Number_of_call"));
@@ -61,6 +64,8 @@ class ServerSafety : public ServerDebtRun {
             EXPECT_EQ(there[i].section(u'\t', 0, 1), here[i].section(u'\t', 0, 1));
     }
 
+    QString serverCalls() const { return onServer({QStringLiteral("sql"), kCountCalls}).out; }
+
     CliOutcome restore(bool server, const QString& name) const {
         const QStringList args = {QStringLiteral("restore"), name};
         return server ? onServer(args) : onFolder(args);
@@ -69,8 +74,7 @@ class ServerSafety : public ServerDebtRun {
 
 TEST_F(ServerSafety, TrialReportsWhatTheFolderReportsAndChangesNothing) {
     const QString debtsBefore = expectSame({QStringLiteral("debts")});
-    const QString callsBefore =
-        expectSameRows(QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR"));
+    const QString callsBefore = expectSameRows(kCountCalls);
 
     const QString trial = expectSame({QStringLiteral("debt-run"), QStringLiteral("--dry-run")});
     EXPECT_TRUE(trial.startsWith(QStringLiteral("Пробный расчет долга на 01.04.2026")))
@@ -78,10 +82,7 @@ TEST_F(ServerSafety, TrialReportsWhatTheFolderReportsAndChangesNothing) {
     EXPECT_GT(trial.count(u'\n'), 100);
 
     EXPECT_EQ(onServer({QStringLiteral("debts")}).out, debtsBefore);
-    EXPECT_EQ(
-        onServer({QStringLiteral("sql"), QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR")})
-            .out,
-        callsBefore);
+    EXPECT_EQ(serverCalls(), callsBefore);
     EXPECT_TRUE(onServer({QStringLiteral("archive")}).out.isEmpty());
     EXPECT_TRUE(backups(true).isEmpty());
 
@@ -137,8 +138,7 @@ TEST_F(ServerSafety, RestoreLeavesWhatItLeavesOnTableFiles) {
                   QStringLiteral("Хранить"), QStringLiteral("2")});
     ASSERT_EQ(keep.code, 0) << keep;
     const QString debtsBefore = expectSame({QStringLiteral("debts")});
-    const QString callsBefore =
-        expectSameRows(QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR"));
+    const QString callsBefore = expectSameRows(kCountCalls);
     expectSame({QStringLiteral("debt-run")});
 
     const QStringList here = backups(false);
@@ -166,10 +166,7 @@ TEST_F(ServerSafety, RestoreLeavesWhatItLeavesOnTableFiles) {
     // Debts and calls as before the run, the archive empty again.
     expectSameTables();
     EXPECT_EQ(onServer({QStringLiteral("debts")}).out, debtsBefore);
-    EXPECT_EQ(
-        onServer({QStringLiteral("sql"), QStringLiteral("SELECT count(*) AS Calls FROM DESTTAR")})
-            .out,
-        callsBefore);
+    EXPECT_EQ(serverCalls(), callsBefore);
     EXPECT_TRUE(onServer({QStringLiteral("archive")}).out.isEmpty());
     const QStringList afterRestore = backups(true);
     ASSERT_EQ(afterRestore.size(), 2);
@@ -209,6 +206,24 @@ TEST_F(ServerSafety, RestoreKilledBeforeItsCommitChangesNothing) {
     const CliOutcome restored = restore(true, name);
     EXPECT_EQ(restored.code, 0) << restored;
     EXPECT_NE(onServer({QStringLiteral("debts")}).out, debts);
+}
+
+TEST_F(ServerSafety, RestoreRefusesACopyUnlikeItsTableAndChangesNothing) {
+    ASSERT_EQ(onServer({QStringLiteral("debt-run")}).code, 0);
+    const QString name = backups(true).value(0).section(u'\t', 0, 0);
+    ASSERT_FALSE(name.isEmpty());
+    {
+        db::Database server(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
+        server.execute(
+            QStringLiteral("ALTER TABLE exchange_backups.\"%1_DolgTb\" DROP COLUMN nds").arg(name));
+    }
+    const QString debts = onServer({QStringLiteral("debts")}).out;
+    const CliOutcome refused = restore(true, name);
+    EXPECT_EQ(refused.code, 1) << refused;
+    EXPECT_EQ(refused.err, QStringLiteral("Копия таблицы DolgTb не совпадает с ее структурой; "
+                                          "восстановление отменено\n"));
+    EXPECT_EQ(onServer({QStringLiteral("debts")}).out, debts);
+    EXPECT_EQ(backups(true).size(), 1) << "no snapshot of the state before is left behind";
 }
 
 }  // namespace
