@@ -105,6 +105,10 @@ TEST_F(ServerSafety, TrialRunAndRestoreExcludeEachOther) {
         serverAlias() + QStringList{QStringLiteral("debt-run"), QStringLiteral("--dry-run")};
     const QStringList runArgs = serverAlias() + QStringList{QStringLiteral("debt-run")};
     const QStringList today = {QStringLiteral("--today"), kToday};
+    const QString callsBefore = serverCalls();
+    db::Database collector(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
+    // The guard turns a collector kept waiting into a failure instead of a hang.
+    collector.execute(QStringLiteral("SET statement_timeout = 30000"));
     {
         HeldRun held(environment(), today + trialArgs, "after-pricing");
         const CliOutcome run = onServer({QStringLiteral("debt-run")});
@@ -113,9 +117,18 @@ TEST_F(ServerSafety, TrialRunAndRestoreExcludeEachOther) {
         const CliOutcome restored = onServer({QStringLiteral("restore"), QStringLiteral("x")});
         EXPECT_EQ(restored.code, 1) << restored;
         EXPECT_EQ(restored.err, kRestoreRefused);
+        collector.execute(QStringLiteral("INSERT INTO %1 (AbNumber, Date_of_call, Time_of_call, "
+                                         "Longivity, Cat, Number_of_call, Code, CodeForeign, TRF) "
+                                         "VALUES (2200001, '2026-03-15', '12:00:00', 60, 1, "
+                                         "99000001, '', '', 1)")
+                              .arg(collector.qualified(QStringLiteral("DESTTAR"))));
         EXPECT_EQ(held.resume(), 0);
     }
     EXPECT_TRUE(backups(true).isEmpty()) << "the trial took no snapshot";
+    EXPECT_NE(serverCalls(), callsBefore) << "the call inserted during the trial stays";
+    collector.execute(QStringLiteral("DELETE FROM %1 WHERE Number_of_call = 99000001")
+                          .arg(collector.qualified(QStringLiteral("DESTTAR"))));
+    EXPECT_EQ(serverCalls(), callsBefore) << "and the trial deleted none";
     {
         HeldRun held(environment(), today + runArgs, "after-pricing");
         const CliOutcome trial =
