@@ -41,10 +41,20 @@ bool manifestExists(db::Database& db) {
     return find.step() && find.columnInt(0) == 1;
 }
 
+bool schemaExists(db::Database& db) {
+    Statement find = db.statement(QStringLiteral("SELECT (to_regnamespace(?) IS NOT NULL)::int"));
+    find.bind(1, db::pgQuoteIdentifier(backupsSchema(db)));
+    return find.step() && find.columnInt(0) == 1;
+}
+
+// Created only when missing, so that a role without the right to create schemas and tables works
+// with the ones an administrator made for it.
 void ensureManifest(db::Database& db) {
-    db.execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1")
-                   .arg(db::pgQuoteIdentifier(backupsSchema(db))));
-    db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Name VARCHAR(40) NOT NULL, RunDate "
+    if (manifestExists(db)) return;
+    if (!schemaExists(db))
+        db.execute(
+            QStringLiteral("CREATE SCHEMA %1").arg(db::pgQuoteIdentifier(backupsSchema(db))));
+    db.execute(QStringLiteral("CREATE TABLE %1 (Name VARCHAR(40) NOT NULL, RunDate "
                               "DATE, Version VARCHAR(40), Reason VARCHAR(200), Ord INTEGER NOT "
                               "NULL, TableName VARCHAR(40) NOT NULL, RowCount BIGINT NOT NULL, "
                               "PRIMARY KEY (Name, Ord))")
