@@ -35,23 +35,22 @@ QString copySql(db::Database& db, const QString& snapshot, const QString& table)
            db::pgQuoteIdentifier(copyName(snapshot, table));
 }
 
-bool manifestExists(db::Database& db) {
-    Statement find = db.statement(QStringLiteral("SELECT (to_regclass(?) IS NOT NULL)::int"));
-    find.bind(1, manifestSql(db));
+// Whether the server finds the object by the lookup function (to_regclass, to_regnamespace).
+bool found(db::Database& db, const QString& lookup, const QString& name) {
+    Statement find = db.statement(QStringLiteral("SELECT (%1(?) IS NOT NULL)::int").arg(lookup));
+    find.bind(1, name);
     return find.step() && find.columnInt(0) == 1;
 }
 
-bool schemaExists(db::Database& db) {
-    Statement find = db.statement(QStringLiteral("SELECT (to_regnamespace(?) IS NOT NULL)::int"));
-    find.bind(1, db::pgQuoteIdentifier(backupsSchema(db)));
-    return find.step() && find.columnInt(0) == 1;
+bool manifestExists(db::Database& db) {
+    return found(db, QStringLiteral("to_regclass"), manifestSql(db));
 }
 
 // Created only when missing, so that a role without the right to create schemas and tables works
 // with the ones an administrator made for it.
 void ensureManifest(db::Database& db) {
     if (manifestExists(db)) return;
-    if (!schemaExists(db))
+    if (!found(db, QStringLiteral("to_regnamespace"), db::pgQuoteIdentifier(backupsSchema(db))))
         db.execute(
             QStringLiteral("CREATE SCHEMA %1").arg(db::pgQuoteIdentifier(backupsSchema(db))));
     db.execute(QStringLiteral("CREATE TABLE %1 (Name VARCHAR(40) NOT NULL, RunDate "
