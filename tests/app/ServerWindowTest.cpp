@@ -7,6 +7,7 @@
 #include "PgServer.h"
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
+#include "billing/forms/RestoreDialog.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
 #include "db/FolderStore.h"
@@ -183,6 +184,32 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
             << info.name << ": " << outcome.join(u'\n').toStdString();
         EXPECT_TRUE(server_->isVisible()) << info.name;
     }
+}
+
+TEST_F(ServerWindow, TheRunsSnapshotIsPutBackFromTheWindow) {
+    const auto debts = [this] {
+        server_->action(ui::Command::N11)->trigger();
+        return gridRows(*server_);
+    };
+    const QStringList before = debts();
+    server_->action(ui::Command::N3)->trigger();
+    ASSERT_NE(debts(), before);
+
+    QString notice;
+    whenModal<billing::TRestoreForm>([&](billing::TRestoreForm* form) {
+        whenModal<QMessageBox>([&](QMessageBox* question) {
+            whenModal<QMessageBox>([&](QMessageBox* info) {
+                notice = info->text();
+                info->accept();
+            });
+            question->button(QMessageBox::Yes)->click();
+        });
+        form->restoreButton()->click();
+    });
+    server_->action(ui::Command::NRestoreBackup)->trigger();
+    EXPECT_TRUE(notice.startsWith(QStringLiteral("Таблицы восстановлены из копии ")))
+        << notice.toStdString();
+    EXPECT_EQ(debts(), before);
 }
 
 TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly) {
