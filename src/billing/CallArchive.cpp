@@ -89,6 +89,12 @@ const QString& archiveInsertSql() {
     return text;
 }
 
+// A month's table on the server: its INTEGER is 32 bits, too small for dialled numbers and row
+// addresses, which SQLite's INTEGER holds.
+QString serverMonthTableSql() {
+    return QString(monthTableSql()).replace(QStringLiteral(" INTEGER"), QStringLiteral(" BIGINT"));
+}
+
 // The same rows on the server, written for its planner: the run's snapshot bounds the calls, a
 // call is numbered by its row address at the time of the run, the first priced row of a call and
 // category and the first of identical unbilled calls are picked by DISTINCT ON, and a repeated
@@ -239,7 +245,7 @@ QStringList archivedMonthTables(db::Database& db, const QString& schema) {
 qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& runId) {
     const QString stage = db.temporaryTable(kQueue);
     db.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(stage));
-    db.execute(monthTableSql().arg(QStringLiteral("pg_temp"), db::quoteIdentifier(kQueue)));
+    db.execute(serverMonthTableSql().arg(QStringLiteral("pg_temp"), db::quoteIdentifier(kQueue)));
     db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN orv_seq bigserial").arg(stage));
     Statement insert = db.statement(serverArchiveInsertSql().arg(
         stage, kCallColumns, db.qualified(QStringLiteral("TabCTGr2")),
@@ -264,7 +270,7 @@ qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& run
     for (const QDate& month : monthsOfDates(months)) {
         const QString name = archiveTableName(month);
         const QString table = schema + u'.' + db::quoteIdentifier(name);
-        db.execute(monthTableSql().arg(schema, db::quoteIdentifier(name)));
+        db.execute(serverMonthTableSql().arg(schema, db::quoteIdentifier(name)));
         Statement move = db.statement(
             QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE Date_of_call >= ? AND "
                            "Date_of_call < ? ORDER BY orv_seq")
