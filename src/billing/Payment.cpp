@@ -82,6 +82,9 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
             db, {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"), kPaymentJournal});
         db.lockWork(kPaymentLock + number,
                     QStringLiteral("Оплата для номера %1 уже вводится").arg(number));
+        // A debt run holds the debt rows it writes until its commit: the payment waits for that
+        // a minute at the most, then is refused and writes nothing.
+        if (db.isServer()) db.execute(QStringLiteral("SET LOCAL lock_timeout = '60s'"));
         const std::optional<AccountRow> debt =
             findAccountRow(db, QStringLiteral("DolgTb"), number, category,
                            QStringLiteral("Dolg, NDS"), RowLock::UntilCommit);
