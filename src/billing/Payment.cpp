@@ -52,6 +52,14 @@ std::optional<AccountRow> findAccountRow(db::Database& db, const QString& table,
     return row;
 }
 
+// Runs the update of a row found and locked before; a row that is not there any more fails the
+// payment rather than leaving it half-written.
+void updateFoundRow(db::Statement& update, qint64 number) {
+    if (update.run() != 1)
+        raise(Error::Kind::Engine,
+              QStringLiteral("запись номера %1 изменилась во время записи").arg(number));
+}
+
 }  // namespace
 
 Money amountDue(double dolg, double nds) {
@@ -95,7 +103,8 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
 
         const QString pane = db.qualified(QStringLiteral("PaneDate"));
         const QVariant day = db::toStorage(today, db::FieldType::Date);
-        if (const auto row = findAccountRow(db, QStringLiteral("PaneDate"), number, category)) {
+        if (const auto row = findAccountRow(db, QStringLiteral("PaneDate"), number, category, {},
+                                            RowLock::UntilCommit)) {
             db::Statement update = db.statement(QStringLiteral("UPDATE %1 SET Date_of_pane = ?, "
                                                                "Dolg = ?, Pane = ? WHERE %2 = ?")
                                                     .arg(pane, db.rowIdentity()));
@@ -103,7 +112,7 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
             update.bind(2, result.due.toDouble());
             update.bind(3, result.paid.toDouble());
             update.bind(4, row->row);
-            update.run();
+            updateFoundRow(update, number);
         } else {
             db::Statement other = db.statement(QStringLiteral("SELECT Priznak FROM %1 WHERE "
                                                               "AbNumber = ? ORDER BY AbNumber, "
@@ -132,9 +141,7 @@ std::optional<PaymentResult> confirmPayment(db::Database& db, qint64 number,
                              .arg(db.qualified(QStringLiteral("DolgTb")), db.rowIdentity()));
         lower.bind(1, result.remaining.toDouble());
         lower.bind(2, debt->row);
-        if (lower.run() != 1)
-            raise(Error::Kind::Engine,
-                  QStringLiteral("строка долга номера %1 изменилась во время записи").arg(number));
+        updateFoundRow(lower, number);
         appendPaymentJournal(
             db, {number, category, today, QTime::currentTime(), result.due.toDouble(),
                  result.paid.toDouble(), enteredBy.isEmpty() ? logOnUserName() : enteredBy});
