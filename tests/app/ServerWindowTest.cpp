@@ -15,6 +15,7 @@
 #include "utils/DemoData.h"
 #include "utils/ModalHelpers.h"
 #include "utils/TableEditModel.h"
+#include "utils/forms/ExportDialog.h"
 #include "utils/forms/OpenTableDialog.h"
 #include "utils/forms/SqlWindow.h"
 #include "utils/forms/TableCommands.h"
@@ -233,6 +234,34 @@ TEST_F(ServerWindow, TheSqlWindowAndTheTableEditorRunOnTheServer) {
     read.bind(1, number.toLongLong());
     ASSERT_TRUE(read.step());
     EXPECT_EQ(read.column(0).toString(), QStringLiteral("Правка с места"));
+
+    // The table exported into a new table of the server, and that copy cleared.
+    // Read by a new session each time, which sees the tables made since.
+    const auto rowsIn = [this](const QString& table) {
+        db::Database reader(QStringLiteral("Reader"), serverUrl_);
+        if (!reader.tableExists(table)) return qint64(-1);
+        db::Statement count = reader.statement(
+            QStringLiteral("SELECT count(*) FROM %1").arg(reader.qualified(table)));
+        count.step();
+        return count.columnInt(0);
+    };
+    whenModal<utils::TForm9>([](utils::TForm9* open) {
+        open->Edit1->setText(QStringLiteral("AbTab"));
+        whenModal<utils::TForm10>([](utils::TForm10* target) {
+            target->Edit1->setText(QStringLiteral("AbCopy"));
+            target->accept();
+        });
+        open->accept();
+    });
+    form->ToolButton5Click();
+    EXPECT_EQ(rowsIn(QStringLiteral("AbCopy")), rowsIn(QStringLiteral("AbTab")));
+    form->Form9()->Edit1->setText(QStringLiteral("AbCopy"));
+    Answered question;
+    answerMessage(QMessageBox::Yes, &question);
+    form->ToolButton2Click();
+    EXPECT_EQ(question.count, 1);
+    EXPECT_EQ(rowsIn(QStringLiteral("AbCopy")), 0);
+    EXPECT_GT(rowsIn(QStringLiteral("AbTab")), 10);
     EXPECT_TRUE(server_->isVisible());
 }
 
