@@ -6,6 +6,7 @@
 #include "PgServer.h"
 #include "TestSupport.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -67,6 +68,15 @@ class ServerDebtRun : public ::testing::Test {
     }
     QString expectSameRows(const QString& statement) const {
         return expectSame({QStringLiteral("sql"), statement});
+    }
+
+    // Each account's amount due (debt with VAT) by "number,category", as sql lists DolgTb.
+    static QHash<QString, double> duesOf(const CliOutcome& listing) {
+        EXPECT_EQ(listing.code, 0) << listing;
+        QHash<QString, double> dues;
+        for (const QString& line : listing.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+            dues.insert(line.section(u',', 0, 1), line.section(u',', 2, 2).toDouble());
+        return dues;
     }
 
     QTemporaryDir home_;
