@@ -31,16 +31,7 @@ class ServerDebtRun : public ::testing::Test {
         ASSERT_EQ(up.code, 0) << up;
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
-                   home_.filePath(QStringLiteral("Orvanta.reg")));
-        env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
-        env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
-        return env;
-    }
+    QProcessEnvironment environment() const { return cliEnvironment(home_); }
     CliOutcome cli(const QStringList& args) const {
         QProcess process;
         process.setProcessEnvironment(environment());
