@@ -25,6 +25,7 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -150,6 +151,12 @@ class ServerWindow : public ::testing::Test {
 
 TEST_F(ServerWindow, ViewsShowWhatTheyShowOnTableFiles) {
     EXPECT_TRUE(serverData_->tarifStandard().isServer());
+    // The status bar names the server as an operator reads it, not as an encoded address.
+    QStringList status;
+    for (const QLabel* label : server_->findChildren<QLabel*>()) status.append(label->text());
+    EXPECT_TRUE(status.filter(QStringLiteral("Данные: сервер PostgreSQL ")).size() == 1)
+        << status.join(u'|').toStdString();
+    EXPECT_TRUE(status.filter(QStringLiteral("postgresql://")).isEmpty());
     for (ui::Command command :
          {ui::Command::DropAll, ui::Command::DropCity, ui::Command::DropMG, ui::Command::N7,
           ui::Command::DropAllGroup, ui::Command::DropCityGroup, ui::Command::DropMGGroup,
