@@ -259,8 +259,8 @@ qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& run
             .arg(stage));
     count.step();
     const qint64 calls = count.columnInt(0);
+    db.serverConnection().ensureSchema(serverArchiveSchema(db));
     const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
-    db.execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
     Statement months =
         db.statement(QStringLiteral("SELECT to_char(m, 'YYYY-MM') FROM (SELECT date_trunc('month', "
                                     "Date_of_call) AS m FROM %1 GROUP BY 1) s ORDER BY 1")

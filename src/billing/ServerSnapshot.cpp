@@ -50,9 +50,7 @@ bool manifestExists(db::Database& db) {
 // with the ones an administrator made for it.
 void ensureManifest(db::Database& db) {
     if (manifestExists(db)) return;
-    if (!found(db, QStringLiteral("to_regnamespace"), db::pgQuoteIdentifier(backupsSchema(db))))
-        db.execute(
-            QStringLiteral("CREATE SCHEMA %1").arg(db::pgQuoteIdentifier(backupsSchema(db))));
+    db.serverConnection().ensureSchema(backupsSchema(db));
     db.execute(QStringLiteral("CREATE TABLE %1 (Name VARCHAR(40) NOT NULL, RunDate "
                               "DATE, Version VARCHAR(40), Reason VARCHAR(200), Ord INTEGER NOT "
                               "NULL, TableName VARCHAR(40) NOT NULL, RowCount BIGINT NOT NULL, "

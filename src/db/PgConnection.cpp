@@ -179,6 +179,39 @@ qint64 PgConnection::execute(const QString& sql, const QVariantList& values) {
     return statement.run();
 }
 
+namespace {
+
+// Runs the creating SQL; another seat making the same object at the same moment is no error.
+void createUnlessRaced(PgConnection& connection, const QString& sql) {
+    try {
+        connection.exec(sql);
+    } catch (const PgError& e) {
+        if (e.sqlState() != QLatin1String("23505") && e.sqlState() != QLatin1String("42710") &&
+            e.sqlState() != QLatin1String("42P06"))
+            throw;
+    }
+}
+
+}  // namespace
+
+void PgConnection::ensureSchema(const QString& name) {
+    if (scalar(QStringLiteral("SELECT (to_regnamespace($1) IS NOT NULL)::int"),
+               {pgQuoteIdentifier(name)})
+            .toInt() == 1)
+        return;
+    createUnlessRaced(*this,
+                      QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") + pgQuoteIdentifier(name));
+}
+
+void PgConnection::ensureNocaseCollation() {
+    if (scalar(QStringLiteral("SELECT (to_regcollation('orv_nocase') IS NOT NULL)::int")).toInt() ==
+        1)
+        return;
+    createUnlessRaced(*this, QStringLiteral("CREATE COLLATION IF NOT EXISTS orv_nocase (provider = "
+                                            "icu, locale = 'und-u-ks-level2', deterministic = "
+                                            "false)"));
+}
+
 QVariant PgConnection::scalar(const QString& sql, const QVariantList& values) {
     PgStatement statement(*this, sql);
     for (int i = 0; i < values.size(); ++i) statement.bind(i + 1, values[i]);

@@ -51,6 +51,12 @@ class PgConnection {
     qint64 execute(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a selecting statement; null when no row.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Creates the schema when it is missing. Only then: creating, even "IF NOT EXISTS", needs the
+    // right to create in the database, which a seat working in an administrator's schema lacks.
+    void ensureSchema(const QString& name);
+    // The same for the collation ORV_NOCASE of the schema searched, which compares without regard
+    // to case, as the table files' collation of that name.
+    void ensureNocaseCollation();
 
     // Throws the error the result carries, when it is one. Takes ownership of result.
     void check(pg_result* result, const QString& context = {});

@@ -16,17 +16,9 @@ QString bareName(const QString& name) {
 }  // namespace
 
 ServerBackend::ServerBackend(const ServerAddress& address) : store_(address) {
-    // ORV_NOCASE compares without regard to case, as the table files' collation of that name.
-    try {
-        connection().exec(
-            QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") +
-            pgQuoteIdentifier(address.schemaName()) +
-            QStringLiteral("; CREATE COLLATION IF NOT EXISTS orv_nocase (provider = "
-                           "icu, locale = 'und-u-ks-level2', deterministic = false)"));
-    } catch (const PgError& e) {
-        // Another seat made them at the same moment.
-        if (e.sqlState() != QLatin1String("23505") && e.sqlState() != QLatin1String("42710")) throw;
-    }
+    // Both are made only when missing, so that a seat with no right to create them works.
+    connection().ensureSchema(address.schemaName());
+    connection().ensureNocaseCollation();
 }
 
 bool ServerBackend::tableExists(const QString& name) {

@@ -245,8 +245,8 @@ void ServerStore::readRows(const QString& name,
 }
 
 void ServerStore::load(const QStringList& names, const std::function<void(Loader&)>& load) {
-    connection_.exec(QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") +
-                     pgQuoteIdentifier(connection_.address().schemaName()));
+    connection_.ensureSchema(connection_.address().schemaName());
+    connection_.ensureNocaseCollation();
     PgTransaction transaction(connection_);
     for (const QString& name : names)
         if (exists(name))

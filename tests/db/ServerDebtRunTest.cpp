@@ -119,6 +119,28 @@ TEST_F(ServerDebtRun, RepeatsAndReasonsAreArchivedAsOnTableFiles) {
     EXPECT_TRUE(march.contains(QStringLiteral("не указан КНС"))) << march.toStdString();
 }
 
+// A seat whose role may read and change the tables of an administrator's schema but create
+// nothing in the database works: nothing is created on opening that is already there.
+TEST_F(ServerDebtRun, ASeatWithNoRightToCreateWorksInItsSchema) {
+    db::PgConnection admin(address_);
+    admin.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE orv_seat LOGIN; EXCEPTION WHEN "
+                              "duplicate_object THEN NULL; END $$; GRANT USAGE ON SCHEMA %1 TO "
+                              "orv_seat; GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN "
+                              "SCHEMA %1 TO orv_seat")
+                   .arg(db::pgQuoteIdentifier(address_.schemaName())));
+    db::ServerAddress seat = address_;
+    seat.user = QStringLiteral("orv_seat");
+    for (const QStringList& command : {QStringList{QStringLiteral("view"), QStringLiteral("all")},
+                                       QStringList{QStringLiteral("debts")}}) {
+        const CliOutcome asSeat =
+            cli(QStringList{QStringLiteral("--alias"),
+                            QStringLiteral("OrvantaStandard=") + PgServer::url(seat)} +
+                command);
+        EXPECT_EQ(asSeat.code, 0) << asSeat;
+        EXPECT_EQ(asSeat.out, onServer(command).out);
+    }
+}
+
 TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
     db::Database collector(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
     // The guard turns a collector kept waiting into a failure instead of a hang.
