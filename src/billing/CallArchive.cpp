@@ -240,6 +240,15 @@ QStringList archivedMonthTables(db::Database& db, const QString& schema) {
     return db.isServer() ? serverMonthTables(db) : monthTables(db.connection(), schema);
 }
 
+// The calls of the staged rows; the statement is done before the next one starts.
+qint64 countCalls(db::Database& db, const QString& stage) {
+    Statement count = db.statement(
+        QStringLiteral("SELECT count(*) FROM (SELECT CallRowid FROM %1 GROUP BY CallRowid) s")
+            .arg(stage));
+    count.step();
+    return count.columnInt(0);
+}
+
 // Inside the run's transaction on a server: the calls go through a table of the session into
 // their months' tables at once, and the month tables are created as needed.
 qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& runId) {
@@ -254,11 +263,7 @@ qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& run
     insert.bind(1, runId);
     insert.bind(2, isoDate(cutOff));
     insert.run();
-    Statement count = db.statement(
-        QStringLiteral("SELECT count(*) FROM (SELECT CallRowid FROM %1 GROUP BY CallRowid) s")
-            .arg(stage));
-    count.step();
-    const qint64 calls = count.columnInt(0);
+    const qint64 calls = countCalls(db, stage);
     db.serverConnection().ensureSchema(serverArchiveSchema(db));
     const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
     Statement months =
