@@ -78,7 +78,9 @@ void numberServerRows(db::Database& db) {
     has.bind(1, db::ServerStore::serverName(kBankDocs));
     has.bind(2, db::ServerStore::rowNumberColumn());
     has.step();
-    if (has.columnInt(0) == 0)
+    const bool numbered = has.columnInt(0) > 0;
+    has.run();
+    if (!numbered)
         db.execute(db::ServerStore::addRowNumbersSql(db::ServerStore::serverName(kBankDocs)));
 }
 
@@ -125,6 +127,7 @@ Books readBooks(db::Database& db) {
         while (read.step()) books.paymentRows.insert(read.columnInt(0), read.column(1).toString());
     }
     if (db.tableExists(kBankDocs)) {
+        if (db.isServer()) numberServerRows(db);
         db::Statement read =
             db.statement(QStringLiteral("SELECT %1, DocNumber, DocDate, Amount, PayerAccount, "
                                         "Status, FileName FROM %2")

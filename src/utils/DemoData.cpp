@@ -425,7 +425,9 @@ QString firstFilledTable(db::Database& database) {
         db::Statement probe = database.statement(
             QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(database.qualified(def.name)));
         probe.step();
-        if (probe.columnInt(0) != 0) return database.canonicalName(def.name);
+        const bool filled = probe.columnInt(0) != 0;
+        probe.run();  // a server's session takes the next statement once this one is done
+        if (filled) return database.canonicalName(def.name);
     }
     return {};
 }

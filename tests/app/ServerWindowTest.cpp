@@ -11,9 +11,11 @@
 #include "db/Database.h"
 #include "db/FolderStore.h"
 #include "db/ServerStore.h"
+#include "db/Sqlite.h"
 #include "utils/AliasCopy.h"
 #include "utils/DemoData.h"
 #include "utils/ModalHelpers.h"
+#include "utils/forms/FirstStart.h"
 #include "utils/forms/OpenTableDialog.h"
 #include "utils/forms/SqlWindow.h"
 #include "utils/forms/TableCommands.h"
@@ -23,6 +25,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -202,6 +205,42 @@ TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly)
     EXPECT_TRUE(refusal.startsWith(QStringLiteral("Псевдоним OrvantaStandard указывает на сервер")))
         << refusal.toStdString();
     EXPECT_TRUE(server_->isVisible());
+}
+
+// A window on an empty server offers the demo exchange and fills it there; the merge picks the
+// server's tables from their list and writes the merged table on the server.
+TEST_F(ServerWindow, AnEmptyServerIsOfferedTheDemoAndMergesItsTables) {
+    const QString empty = PgServer::url(pgServer().newDatabase(QStringLiteral("fresh")));
+    db::Aliases aliases(home_.filePath(QStringLiteral("fresh.conf")));
+    aliases.bindForRun(QLatin1String(db::kStandardAlias), empty);
+    aliases.bindForRun(QLatin1String(db::kEverydayAlias), empty);
+    app::ProgramData data(aliases);
+    const std::unique_ptr<app::TForm1> window = openWindow(data);
+    Answered offer;
+    answerMessage(QMessageBox::Yes, &offer);
+    EXPECT_TRUE(utils::offerFirstData(*window));
+    EXPECT_TRUE(offer.details.startsWith(QStringLiteral("Таблицы на сервере "))) << offer.details.toStdString();
+    EXPECT_FALSE(utils::demoTablesEmpty(window->tarifStandard()));
+    EXPECT_FALSE(utils::offerFirstData(*window));
+
+    whenModal<QDialog>([](QDialog* dialog) {
+        ASSERT_EQ(dialog->objectName(), QStringLiteral("MergeTablesDialog"));
+        auto* list = dialog->findChild<QListWidget*>();
+        for (const QString& name : {QStringLiteral("Foren"), QStringLiteral("Sng")})
+            list->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
+        dialog->accept();
+    });
+    window->action(ui::Command::N9)->trigger();
+    db::Database& everyday = window->tarifEveryday();
+    ASSERT_TRUE(everyday.tableExists(QStringLiteral("ForenSng")));
+    db::Statement count = everyday.statement(
+        QStringLiteral("SELECT (SELECT COUNT(*) FROM %1) - (SELECT COUNT(*) FROM %2) - (SELECT "
+                       "COUNT(*) FROM %3)")
+            .arg(everyday.qualified(QStringLiteral("ForenSng")),
+                 everyday.qualified(QStringLiteral("Foren")),
+                 everyday.qualified(QStringLiteral("Sng"))));
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.columnInt(0), 0);
 }
 
 }  // namespace

@@ -128,6 +128,13 @@ TEST_F(ServerBank, StatementPostsAsOnTableFiles) {
     EXPECT_EQ(sortedRows(onServer({QStringLiteral("sql"), journal}).out),
               sortedRows(onFolder({QStringLiteral("sql"), journal}).out));
 
+    // A copy of the kept documents on the server holds the same rows.
+    const QStringList copy = {QStringLiteral("copy-table"), QStringLiteral("BankDocs"),
+                              QStringLiteral("DocsCopy")};
+    const CliOutcome copied = onServer(copy);
+    EXPECT_EQ(copied.code, 0) << copied;
+    EXPECT_EQ(copied.out, onFolder(copy).out);
+
     // Copied down into a folder the kept documents keep their codes, the one posted by hand
     // (a row the server rewrote) included.
     const CliOutcome down =
@@ -145,6 +152,35 @@ TEST_F(ServerBank, StatementPostsAsOnTableFiles) {
                    QStringLiteral("sql"), allDocs})
                   .out,
               onFolder({QStringLiteral("sql"), allDocs}).out);
+}
+
+// Documents kept in a folder and then copied up keep their codes on the server, where the
+// statement's commands go on with them.
+TEST_F(ServerBank, DocumentsCopiedUpKeepTheirCodes) {
+    const QString statement = writeStatement(QStringLiteral("march.txt"));
+    const CliOutcome loaded = onFolder({QStringLiteral("import-payments"), statement});
+    ASSERT_EQ(loaded.code, 0) << loaded;
+    const QString other = PgServer::url(pgServer().newDatabase(QStringLiteral("later")));
+    const CliOutcome up = cli({QStringLiteral("--alias"), folderAlias(), QStringLiteral("--alias"),
+                               QStringLiteral("Later=") + other, QStringLiteral("copy-alias"),
+                               QStringLiteral("OrvantaStandard"), QStringLiteral("Later")});
+    ASSERT_EQ(up.code, 0) << up;
+    const QStringList later = {QStringLiteral("--alias"), QStringLiteral("OrvantaStandard=") + other};
+
+    const QStringList trial = {QStringLiteral("import-payments"), statement,
+                               QStringLiteral("--dry-run")};
+    const CliOutcome trialThere = cli(later + trial);
+    EXPECT_EQ(trialThere.code, 0) << trialThere;
+    EXPECT_EQ(trialThere.out, onFolder(trial).out);
+    const QStringList list = {QStringLiteral("unmatched-payments")};
+    EXPECT_EQ(cli(later + list).out, onFolder(list).out);
+    const QStringList debtor = debtors_[1].split(u',');
+    const QStringList byHand = {QStringLiteral("pay-unmatched"), QStringLiteral("4"), debtor[0],
+                                debtor[1]};
+    const CliOutcome paidThere = cli(later + byHand);
+    EXPECT_EQ(paidThere.code, 0) << paidThere;
+    EXPECT_EQ(paidThere.out, onFolder(byHand).out);
+    EXPECT_EQ(cli(later + list).out, onFolder(list).out);
 }
 
 // Seats loading the same statement at once post each payment once: a seat finds the statement
@@ -218,6 +254,10 @@ TEST_F(ServerCli, DemoAndNewTablesAreTheSameAsInAFolder) {
             EXPECT_TRUE(seat.err.contains(QStringLiteral("ничего не изменено"))) << seat;
         }
     }
+    const CliOutcome again = cli(server + demo);
+    EXPECT_EQ(again.code, 1) << again;
+    EXPECT_EQ(again.err, QStringLiteral("Таблица AbTab уже содержит записи. Пример заполняет "
+                                        "только пустые таблицы; ничего не изменено\n"));
     for (const QString& table :
          {QStringLiteral("AbTab"), QStringLiteral("ABPLATA"), QStringLiteral("TARIFCIT"),
           QStringLiteral("Tarif1"), QStringLiteral("VechTm"), QStringLiteral("Sng"),
