@@ -8,16 +8,25 @@
 // step; for the seats, payments landed and refused and whether the debts fell by exactly the
 // payments that landed.
 //
-//   server_bench --server postgresql://[user@]host[:port]/dbname[?schema=NAME] [--calls N]
+// The city grouped view and the debt run are also set against plain SQL on the server doing the
+// same pricing, on a second copy of the exchange in the schema "orv_plain": each pricing step's
+// statement as CREATE TABLE AS sent straight through libpq, then (for the run) the old
+// long-distance calls copied into OldMG and the reckoned calls deleted, in one transaction. The
+// plain figure is what any program must spend on the server; the ratio is the program's own cost.
+//
+//   server_bench --server postgresql://[user@]host[:port]/dbname [--calls N]
 //                [--subscribers N] [--cli PATH]
 
 #include "BenchSupport.h"
 #include "billing/Payment.h"
+#include "calls/Pricing.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
 #include "db/FolderStore.h"
+#include "db/PgConnection.h"
 #include "db/Query.h"
 #include "db/ServerStore.h"
+#include "db/Transaction.h"
 #include "utils/AliasCopy.h"
 
 #include <QCoreApplication>
@@ -132,17 +141,103 @@ QList<Account> debtors(orv::db::Database& db, int count) {
     return accounts;
 }
 
+// The same database, schema "orv_plain".
+QString plainAddress(const QString& server) {
+    return server.section(u'?', 0, 0) + QStringLiteral("?schema=orv_plain");
+}
+
+void printRatio(const char* what, double program, double plain) {
+    std::printf("  %s against plain SQL on the server: %.2fx\n", what, program / plain);
+}
+
+// The pricing steps as plain SQL: each statement's result written by CREATE TABLE AS.
+void pricePlainly(orv::db::Database& db, std::initializer_list<orv::calls::PricingStep> steps) {
+    for (orv::calls::PricingStep step : steps) {
+        const orv::db::DialectStatement statement(orv::calls::pricingStepStatement(step));
+        const QString select =
+            statement.render([&](const orv::db::TableRef& ref) { return db.qualified(ref.name); },
+                             orv::db::SqlTarget::Postgres);
+        const QString target = db.qualified(orv::calls::pricingStepTarget(step));
+        db.serverConnection().exec(
+            QStringLiteral("DROP TABLE IF EXISTS %1; CREATE TABLE %1 AS %2").arg(target, select));
+    }
+}
+
+const std::initializer_list<orv::calls::PricingStep> kCitySteps = {
+    orv::calls::PricingStep::CitySelect, orv::calls::PricingStep::CityDate,
+    orv::calls::PricingStep::CityPrice};
+const std::initializer_list<orv::calls::PricingStep> kLongDistanceSteps = {
+    orv::calls::PricingStep::MGSelect, orv::calls::PricingStep::MGDate,
+    orv::calls::PricingStep::MGPrice};
+
+// The city grouped view: the city pricing and its priced calls read, by the program on both
+// engines (their outputs compared) and as plain SQL on the server.
+void compareCityGrouped(const QString& cli, const QString& folder, const QString& server,
+                        orv::db::Database& plain) {
+    const QString places[2] = {folder, server};
+    const char* names[2] = {"grouped city view on table files", "grouped city view on the server"};
+    QByteArray rows[2];
+    Timing times[2];
+    for (int side = 0; side < 2; ++side) {
+        times[side] = timeOf([&] {
+            rows[side] =
+                runCli(cli, places[side], {QStringLiteral("grouped"), QStringLiteral("city")});
+        });
+        print(names[side], times[side]);
+    }
+    std::printf("  lines %lld, equal on both engines: %s\n",
+                static_cast<long long>(rows[0].count('\n')), rows[0] == rows[1] ? "yes" : "NO");
+    const Timing bare = timeOf([&] {
+        orv::db::Transaction transaction(plain, {});
+        pricePlainly(plain, kCitySteps);
+        orv::db::Statement read = plain.statement(
+            QStringLiteral("SELECT * FROM %1").arg(plain.qualified(QStringLiteral("TabCTGr2"))));
+        while (read.step()) {
+        }
+        transaction.commit();
+    });
+    print("city pricing as plain SQL on the server", bare);
+    printRatio("grouped city view", times[1].wall, bare.wall);
+}
+
+// The run's share that any program must do, as plain SQL in one transaction: both pricings, the
+// old long-distance calls of known numbers into OldMG, the reckoned calls deleted.
+Timing plainDebtRun(orv::db::Database& plain) {
+    const QDate today = QDate::currentDate();
+    const QString cutOff = QDate(today.year(), today.month(), 1).toString(Qt::ISODate);
+    return timeOf([&] {
+        orv::db::Transaction transaction(plain, {});
+        pricePlainly(plain, kCitySteps);
+        pricePlainly(plain, kLongDistanceSteps);
+        const QString desttar = plain.qualified(QStringLiteral("DESTTAR"));
+        plain.serverConnection().execute(
+            QStringLiteral("INSERT INTO %1 SELECT DISTINCT * FROM %2 WHERE Date_of_call < $1 AND "
+                           "Cat > 7 AND AbNumber IN (SELECT AbNumber FROM %3)")
+                .arg(plain.qualified(QStringLiteral("OldMG")), desttar,
+                     plain.qualified(QStringLiteral("AbTab"))),
+            {cutOff});
+        plain.serverConnection().execute(
+            QStringLiteral("DELETE FROM %1 WHERE Date_of_call < $1").arg(desttar), {cutOff});
+        transaction.commit();
+    });
+}
+
 // The debt run on the same exchange on both engines, and whether the debts came out equal.
-void compareDebtRuns(const QString& cli, const QString& folder, const QString& server) {
+void compareDebtRuns(const QString& cli, const QString& folder, const QString& server,
+                     orv::db::Database& plain) {
     const QString places[2] = {folder, server};
     const char* names[2] = {"debt run on table files", "debt run on the server"};
     QByteArray debts[2];
+    Timing times[2];
     for (int side = 0; side < 2; ++side) {
-        print(names[side],
-              timeOf([&] { runCli(cli, places[side], {QStringLiteral("debt-run")}); }));
+        times[side] = timeOf([&] { runCli(cli, places[side], {QStringLiteral("debt-run")}); });
+        print(names[side], times[side]);
         debts[side] = runCli(cli, places[side], {QStringLiteral("debts")});
     }
     std::printf("  debts equal on both engines: %s\n", debts[0] == debts[1] ? "yes" : "NO");
+    const Timing bare = plainDebtRun(plain);
+    print("pricing, OldMG and delete as plain SQL", bare);
+    printRatio("debt run", times[1].wall, bare.wall);
 }
 
 double dueOf(orv::db::Database& db) {
@@ -226,8 +321,13 @@ int main(int argc, char** argv) {
             print("copy-alias folder -> server",
                   timeOf([&] { orv::utils::copyAlias(files, target); }));
             target.connection().exec(QStringLiteral("ANALYZE"));
+            orv::db::ServerStore plainTarget(orv::db::ServerAddress::parse(plainAddress(server)));
+            orv::utils::copyAlias(files, plainTarget);
+            plainTarget.connection().exec(QStringLiteral("ANALYZE"));
         }
-        compareDebtRuns(cli, folder, server);
+        orv::db::Database plain(QStringLiteral("Plain"), plainAddress(server));
+        compareCityGrouped(cli, folder, server, plain);
+        compareDebtRuns(cli, folder, server, plain);
 
         orv::db::Database db(QStringLiteral("Files"), folder);
         orv::db::ServerStore onServer(address);

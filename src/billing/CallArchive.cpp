@@ -89,24 +89,50 @@ const QString& archiveInsertSql() {
     return text;
 }
 
-// The same statement for the server: the run's snapshot bounds the calls, the row address tells
-// the rows of a table apart, and a call is numbered by its row address at the time of the run.
+// A month's table on the server: its INTEGER is 32 bits, too small for dialled numbers and row
+// addresses, which SQLite's INTEGER holds.
+QString serverMonthTableSql() {
+    return QString(monthTableSql()).replace(QStringLiteral(" INTEGER"), QStringLiteral(" BIGINT"));
+}
+
+// The same rows on the server, written for its planner: the run's snapshot bounds the calls, a
+// call is numbered by its row address at the time of the run, the first priced row of a call and
+// category and the first of identical unbilled calls are picked by DISTINCT ON, and a repeated
+// call is one that is not the first of its equals in stored order (a window over DESTTAR). Each
+// of them is then a hash or merge join instead of a search per call. The unbilled reason is
+// matched on the text of the call's columns, which tells NULL apart as IS does.
 const QString& serverArchiveInsertSql() {
-    static const QString text = [] {
-        QString sql = archiveInsertSql();
-        sql.replace(QStringLiteral("d.rowid <= ?2 AND "), QString());
-        sql.replace(QStringLiteral("?1, d.rowid "),
-                    QStringLiteral("$1, ((d.ctid::text::point)[0]::bigint << 16) + "
-                                   "(d.ctid::text::point)[1]::bigint "));
-        sql.replace(QStringLiteral("?3"), QStringLiteral("$2"));
-        sql.replace(QStringLiteral(".rowid"), QStringLiteral(".ctid"));
-        sql.replace(QStringLiteral("temp.%5"), QStringLiteral("%5"));
-        sql.replace(QStringLiteral(") IS NOT 1"), QStringLiteral(") IS NOT TRUE"));
-        for (const char* alias : {" IS d.", " IS c.", " IS m."})
-            sql.replace(QString::fromLatin1(alias),
-                        QStringLiteral(" IS NOT DISTINCT FROM ") + QLatin1String(alias + 4));
-        return sql;
-    }();
+    static const QString text = QStringLiteral(
+        "INSERT INTO %1 (%2, Priznak, Tariff, Cost, Reason, RunId, CallRowid) "
+        "SELECT %7, coalesce(c.Priznak, m.Priznak), "
+        "CASE WHEN NOT x.repeated THEN coalesce(c.Cost, m.Cost_k) END, "
+        "CASE WHEN NOT x.repeated THEN coalesce(c.ResCost, m.ResCost) END, "
+        "CASE WHEN x.repeated THEN 'повтор разговора' "
+        "WHEN c.AbNumber IS NULL AND m.AbNumber IS NULL THEN u.Reason END, $1, "
+        "((d.orv_row::text::point)[0]::bigint << 16) + (d.orv_row::text::point)[1]::bigint "
+        "FROM (SELECT t.*, t.ctid AS orv_row, CASE WHEN t.Cat < 8 OR (t.Cat > 7 AND t.TRF IS "
+        "NOT NULL) THEN row_number() OVER (PARTITION BY t.AbNumber, t.Date_of_call, "
+        "t.Time_of_call, t.Longivity, t.Cat < 8, CASE WHEN t.Cat > 7 THEN t.TRF END ORDER BY "
+        "t.ctid) > 1 ELSE false END AS orv_later FROM %6 t WHERE t.Date_of_call < $2) d "
+        "LEFT JOIN (SELECT DISTINCT ON (AbNumber, Date_of_call, Time_of_call, Longivity, "
+        "Priznak) AbNumber, Date_of_call, Time_of_call, Longivity, Priznak, Cost, ResCost FROM "
+        "%3 ORDER BY AbNumber, Date_of_call, Time_of_call, Longivity, Priznak, ctid) c ON "
+        "d.Cat < 8 AND c.AbNumber = d.AbNumber AND c.Date_of_call = d.Date_of_call AND "
+        "c.Time_of_call = d.Time_of_call AND c.Longivity = d.Longivity "
+        "LEFT JOIN (SELECT DISTINCT ON (AbNumber, Date_of_call, Time_of_call, Longivity, TRF, "
+        "Priznak) AbNumber, Date_of_call, Time_of_call, Longivity, TRF, Priznak, Cost_k, ResCost "
+        "FROM %4 ORDER BY AbNumber, Date_of_call, Time_of_call, Longivity, TRF, Priznak, ctid) "
+        "m ON (d.Cat < 8) IS NOT TRUE AND m.AbNumber = d.AbNumber AND m.Date_of_call = "
+        "d.Date_of_call AND m.Time_of_call = d.Time_of_call AND m.Longivity = d.Longivity AND "
+        "m.TRF = d.TRF "
+        "LEFT JOIN (SELECT DISTINCT ON (call) call, Reason FROM (SELECT ROW(AbNumber, "
+        "Date_of_call, Time_of_call, Longivity, Cat, Number_of_call, TRF)::text AS call, Reason, "
+        "ctid FROM %5) r ORDER BY call, ctid) u ON u.call = ROW(d.AbNumber, d.Date_of_call, "
+        "d.Time_of_call, d.Longivity, d.Cat, d.Number_of_call, d.TRF)::text "
+        "CROSS JOIN LATERAL (SELECT d.orv_later AND coalesce(c.ResCost, m.ResCost) IS NOT NULL "
+        "AS repeated) x "
+        "ORDER BY d.AbNumber, d.Date_of_call, d.Time_of_call, d.Cat, d.Longivity, "
+        "d.Number_of_call, d.TRF, d.Code, d.CodeForeign, d.orv_row");
     return text;
 }
 
@@ -219,7 +245,7 @@ QStringList archivedMonthTables(db::Database& db, const QString& schema) {
 qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& runId) {
     const QString stage = db.temporaryTable(kQueue);
     db.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(stage));
-    db.execute(monthTableSql().arg(QStringLiteral("pg_temp"), db::quoteIdentifier(kQueue)));
+    db.execute(serverMonthTableSql().arg(QStringLiteral("pg_temp"), db::quoteIdentifier(kQueue)));
     db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN orv_seq bigserial").arg(stage));
     Statement insert = db.statement(serverArchiveInsertSql().arg(
         stage, kCallColumns, db.qualified(QStringLiteral("TabCTGr2")),
@@ -229,25 +255,28 @@ qint64 archiveOnServer(db::Database& db, const QDate& cutOff, const QString& run
     insert.bind(2, isoDate(cutOff));
     insert.run();
     Statement count = db.statement(
-        QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT CallRowid FROM %1) s").arg(stage));
+        QStringLiteral("SELECT count(*) FROM (SELECT CallRowid FROM %1 GROUP BY CallRowid) s")
+            .arg(stage));
     count.step();
     const qint64 calls = count.columnInt(0);
     const QString schema = db::quoteIdentifier(serverArchiveSchema(db));
     db.execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
-    Statement months = db.statement(
-        QStringLiteral("SELECT DISTINCT to_char(Date_of_call, 'YYYY-MM') FROM %1 ORDER BY 1")
-            .arg(stage));
+    Statement months =
+        db.statement(QStringLiteral("SELECT to_char(m, 'YYYY-MM') FROM (SELECT date_trunc('month', "
+                                    "Date_of_call) AS m FROM %1 GROUP BY 1) s ORDER BY 1")
+                         .arg(stage));
     const QString columns =
         kCallColumns + QStringLiteral(", Priznak, Tariff, Cost, Reason, RunId, CallRowid");
     for (const QDate& month : monthsOfDates(months)) {
         const QString name = archiveTableName(month);
         const QString table = schema + u'.' + db::quoteIdentifier(name);
-        db.execute(monthTableSql().arg(schema, db::quoteIdentifier(name)));
+        db.execute(serverMonthTableSql().arg(schema, db::quoteIdentifier(name)));
         Statement move = db.statement(
-            QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE to_char(Date_of_call, "
-                           "'YYYY-MM') = ? ORDER BY orv_seq")
+            QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE Date_of_call >= ? AND "
+                           "Date_of_call < ? ORDER BY orv_seq")
                 .arg(table, columns, stage));
-        move.bind(1, isoDate(month).left(7));
+        move.bind(1, isoDate(month));
+        move.bind(2, isoDate(month.addMonths(1)));
         move.run();
         db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (AbNumber, Date_of_call, "
                                   "Time_of_call); CREATE INDEX IF NOT EXISTS %3 ON %2 (RunId, "
@@ -358,6 +387,8 @@ qint64 noteUnbilledReasons(db::Database& db) {
                                               "CREATE INDEX temp.%1_call ON %1 (AbNumber, "
                                               "Date_of_call, Time_of_call)");
     db.execute(index.arg(kReasons));
+    // The server's planner knows nothing of a table filled inside the run's transaction.
+    if (db.isServer()) db.execute(QStringLiteral("ANALYZE pg_temp.%1").arg(kReasons));
     return unbilled;
 }
 
@@ -368,7 +399,8 @@ void indexPricedCalls(db::Database& db) {
         db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS orv_priced_city_call ON %1 "
                                   "(AbNumber, Date_of_call, Time_of_call, Longivity); CREATE "
                                   "INDEX IF NOT EXISTS orv_priced_mg_call ON %2 (AbNumber, "
-                                  "Date_of_call, Time_of_call, Longivity, TRF)")
+                                  "Date_of_call, Time_of_call, Longivity, TRF); ANALYZE %1; "
+                                  "ANALYZE %2")
                        .arg(city, mg));
         return;
     }

@@ -157,7 +157,7 @@ void Query::prepare() {
 
 void Query::unprepare() { prepared_.reset(); }
 
-FieldType Query::typeOfColumnRef(const QString& qualifier, const QString& column) {
+std::optional<FieldType> Query::declaredTypeOf(const QString& qualifier, const QString& column) {
     for (const auto& [alias, table] : dialect().fromAliases()) {
         if (!qualifier.isEmpty() && alias.compare(qualifier, Qt::CaseInsensitive) != 0) continue;
         if (!db_->tableExists(table)) continue;
@@ -165,7 +165,11 @@ FieldType Query::typeOfColumnRef(const QString& qualifier, const QString& column
         const int i = indexOfField(fields, column);
         if (i >= 0) return fields[i].type;
     }
-    return FieldType::String;
+    return std::nullopt;
+}
+
+FieldType Query::typeOfColumnRef(const QString& qualifier, const QString& column) {
+    return declaredTypeOf(qualifier, column).value_or(FieldType::String);
 }
 
 QString Query::columnSpelling(const QString& name, const SelectColumn* written) {
@@ -201,7 +205,16 @@ QList<FieldDef> Query::inferFields(Statement& statement, QList<int>* unknownOut)
             f.type = fieldTypeFromDecl(decl, &f.size);
         } else if (parallel && !columns[i].star) {
             const SelectColumn& c = columns[i];
-            if (c.function == QLatin1String("COUNT"))
+            // The server names no table for the columns of a UNION, where SQLite gives the
+            // first select's; its table columns are typed from their declaration rather than by
+            // running the whole statement for a row.
+            const std::optional<FieldType> declared =
+                db_->isServer() && c.function.isEmpty() && !c.arithmetic && !c.column.isEmpty()
+                    ? declaredTypeOf(c.qualifier, c.column)
+                    : std::nullopt;
+            if (declared)
+                f.type = *declared;
+            else if (c.function == QLatin1String("COUNT"))
                 f.type = FieldType::Integer;
             else if (c.function == QLatin1String("SUM") || c.function == QLatin1String("AVG") ||
                      c.arithmetic)

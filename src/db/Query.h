@@ -149,6 +149,7 @@ class Query {
     void dropResultTable(const QString& table) noexcept;
     QList<FieldDef> inferFields(Statement& statement, QList<int>* unknownOut = nullptr);
     FieldType typeOfColumnRef(const QString& qualifier, const QString& column);
+    std::optional<FieldType> declaredTypeOf(const QString& qualifier, const QString& column);
     // The name of a result column as the table files give it: the server folds unquoted names to
     // lower case, so a column read from a table takes the spelling written in the statement or
     // declared in the table.

@@ -131,6 +131,41 @@ TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
     EXPECT_TRUE(onServer({QStringLiteral("archive")}).out.isEmpty());
 }
 
+// Calls the archive step tells apart by their columns alone: repeats of a city call (under
+// another city category too), of a long-distance call of the same zone but not of another zone,
+// calls with no zone or no category (never repeats), and identical unbilled calls of an unknown
+// number. Each is archived with the same price or reason on both engines.
+TEST_F(ServerDebtRun, RepeatsAndReasonsAreArchivedAsOnTableFiles) {
+    const QStringList calls = {"'2026-03-20', '10:00:00', 60, 1, 2231001, '', '', 1",
+                               "'2026-03-20', '10:00:00', 60, 1, 2231001, '', '', 1",
+                               "'2026-03-20', '10:00:00', 60, 2, 2231001, '', '', 1",
+                               "'2026-03-20', '11:00:00', 120, 9, 84951234567, '495', '', 1",
+                               "'2026-03-20', '11:00:00', 120, 9, 84951234567, '495', '', 1",
+                               "'2026-03-20', '11:00:00', 120, 9, 84951234567, '495', '', 2",
+                               "'2026-03-20', '12:00:00', 30, 9, 84951234567, '495', '', NULL",
+                               "'2026-03-20', '12:00:00', 30, 9, 84951234567, '495', '', NULL",
+                               "'2026-03-20', '13:00:00', 30, NULL, 2231002, '', '', 1"};
+    const QString insert = QStringLiteral(
+        "INSERT INTO DESTTAR (AbNumber, Date_of_call, Time_of_call, Longivity, Cat, "
+        "Number_of_call, Code, CodeForeign, TRF) ");
+    for (const QString& values : calls)
+        expectSame({QStringLiteral("sql"),
+                    insert + QStringLiteral("SELECT min(AbNumber), %1 FROM AbTab WHERE Exist = "
+                                            "'YES' AND Priznak = 'ALL'")
+                                 .arg(values)});
+    for (int twice = 0; twice < 2; ++twice)
+        expectSame({QStringLiteral("sql"),
+                    insert + QStringLiteral("VALUES (9999999, '2026-03-20', '14:00:00', 45, 1, "
+                                            "2231003, '', '', 1)")});
+    expectSame({QStringLiteral("debt-run")});
+    const QString march = expectSame({QStringLiteral("statement"), QStringLiteral("--numbers"),
+                                      QStringLiteral("0-9999999"), QStringLiteral("--month"),
+                                      QStringLiteral("03.2026")});
+    EXPECT_GE(march.count(QStringLiteral("повтор разговора")), 3) << march.toStdString();
+    EXPECT_TRUE(march.contains(QStringLiteral("нет абонента в AbTab"))) << march.toStdString();
+    EXPECT_TRUE(march.contains(QStringLiteral("не указан КНС"))) << march.toStdString();
+}
+
 TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
     db::Database collector(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
     // The guard turns a collector kept waiting into a failure instead of a hang.
