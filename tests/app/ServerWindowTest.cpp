@@ -7,6 +7,8 @@
 #include "PgServer.h"
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
+#include "billing/forms/BankImportDialog.h"
+#include "billing/forms/UnmatchedDialog.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
 #include "db/FolderStore.h"
@@ -23,13 +25,18 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -205,6 +212,79 @@ TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly)
     EXPECT_TRUE(refusal.startsWith(QStringLiteral("Псевдоним OrvantaStandard указывает на сервер")))
         << refusal.toStdString();
     EXPECT_TRUE(server_->isVisible());
+}
+
+// The bank statement's windows post a statement and a payment by hand on a server as they do on
+// the table files.
+TEST_F(ServerWindow, TheBankStatementWindowsPostAsOnTableFiles) {
+    const QString ours = QStringLiteral("40702810900000000001");
+    const auto account = [](app::TForm1& window) {
+        db::Database& db = window.tarifStandard();
+        db::Statement first = db.statement(
+            QStringLiteral("SELECT AbNumber, Priznak FROM %1 ORDER BY AbNumber, Priznak LIMIT 1")
+                .arg(db.qualified(QStringLiteral("AbTab"))));
+        first.step();
+        const QStringList found = {QString::number(first.columnInt(0)), first.column(1).toString()};
+        first.run();
+        db::Statement debt = db.statement(
+            QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Dolg, NDS) VALUES (?, ?, 500, 20)")
+                .arg(db.qualified(QStringLiteral("DolgTb"))));
+        debt.bind(1, found[0].toLongLong());
+        debt.bind(2, found[1]);
+        debt.run();
+        return found;
+    };
+    const QStringList debtor = account(*folder_);
+    ASSERT_EQ(account(*server_), debtor);
+    const QString text = QStringLiteral(
+        "1CClientBankExchange\nВерсияФормата=1.03\nКодировка=Windows\n"
+        "СекцияДокумент=Платежное поручение\nНомер=5\nДата=05.04.2026\nСумма=120.40\n"
+        "ПлательщикСчет=40817810000000000123\nПолучательСчет=%1\n"
+        "НазначениеПлатежа=Оплата, тел. %2 признак %3\nКонецДокумента\n"
+        "СекцияДокумент=Платежное поручение\nНомер=6\nДата=05.04.2026\nСумма=30\n"
+        "ПлательщикСчет=40817810000000000123\nПолучательСчет=%1\n"
+        "НазначениеПлатежа=Оплата связи\nКонецДокумента\nКонецФайла\n")
+                             .arg(ours, debtor[0], debtor[1]);
+    QProcess iconv;
+    iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("UTF-8"),
+                                          QStringLiteral("-t"), QStringLiteral("CP1251")});
+    iconv.write(text.toUtf8());
+    iconv.closeWriteChannel();
+    ASSERT_TRUE(iconv.waitForFinished());
+    const QString path = home_.filePath(QStringLiteral("statement.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(iconv.readAllStandardOutput());
+    file.close();
+
+    const auto work = [&](app::TForm1& window) {
+        QStringList seen;
+        billing::TFormBankImport import(window, path, ours);
+        seen.append(import.summaryLabel()->text());
+        import.ButtonPostClick();
+        seen.append(import.summaryLabel()->text());
+        for (int row = 0; row < import.grid()->rowCount(); ++row)
+            seen.append(import.grid()->item(row, 5)->text());
+        billing::TFormUnmatched unmatched(window, ours);
+        const QAbstractItemModel* model = unmatched.grid()->model();
+        seen.append(QString::number(model->rowCount()));
+        unmatched.grid()->setCurrentIndex(model->index(0, 0));
+        unmatched.numberEdit()->setText(debtor[0]);
+        unmatched.categoryBox()->setCurrentText(debtor[1]);
+        unmatched.ButtonPostClick();
+        seen.append(unmatched.resultLabel()->text());
+        seen.append(QString::number(model->rowCount()));
+        return seen;
+    };
+    const QStringList here = work(*folder_);
+    EXPECT_TRUE(here.value(1).startsWith(
+        QStringLiteral("Документов 2 на сумму 150.4: проведено 1 на сумму 120.4")))
+        << here.join(u'\n').toStdString();
+    EXPECT_TRUE(here.value(5).startsWith(QStringLiteral("Оплата записана: к оплате")))
+        << here.join(u'\n').toStdString();
+    EXPECT_EQ(work(*server_), here);
+    EXPECT_EQ(outcomeOf(*server_, ui::Command::PaneInform),
+              outcomeOf(*folder_, ui::Command::PaneInform));
 }
 
 // A window on an empty server offers the demo exchange and fills it there; the merge picks the
