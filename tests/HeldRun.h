@@ -1,7 +1,7 @@
 #pragma once
 // An orvanta-cli command in a child process, built with the test hooks, that stops itself with
-// SIGSTOP at a pause point; resume() lets it go on and waits for its end. Standard output goes to
-// /dev/null, standard error to errFile when one is given.
+// SIGSTOP at a pause point; resume() lets it go on and waits for its end, killNow() kills it
+// there. Standard output goes to /dev/null, standard error to errFile when one is given.
 
 #include "TestSupport.h"
 
@@ -61,6 +61,15 @@ class HeldRun {
         int status = 0;
         EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Ends the held command with SIGKILL where it stands (no clean-up, no rollback of its own);
+    // true when it died of that signal.
+    bool killNow() {
+        held_ = false;
+        kill(pid_, SIGKILL);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     }
     QString errors() const {
         QFile file(err_);

@@ -2,6 +2,7 @@
 
 #include "calls/SpeedIndexes.h"
 #include "core/Error.h"
+#include "core/TestHooks.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
@@ -118,6 +119,7 @@ CallStaging::Appended CallStaging::append(bool freshOnly, const std::function<vo
     }
     db_.statement(QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(destination_, staging_))
         .run();
+    TEST_pausePoint("append-before-commit");
     transaction.commit();
     return appended;
 }

@@ -39,6 +39,8 @@ QString readableServerMessage(const QString& state, const QString& serverText) {
         words = QStringLiteral("Ошибка в тексте запроса");
     else if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
         words = QStringLiteral("Таблицу одновременно изменяет другое рабочее место");
+    else if (state == QLatin1String("55P03"))
+        words = QStringLiteral("Записи заняты незавершённой работой другого рабочего места");
     else if (state.startsWith(QLatin1String("08")))
         words = QStringLiteral("Связь с сервером базы данных потеряна");
     else

@@ -1,19 +1,12 @@
 #include "utils/TableEditModel.h"
 
 #include "core/Error.h"
-#include "db/Sqlite.h"
-
-#include <QStringList>
 
 namespace orv::utils {
 namespace {
 
 constexpr int kWindowRows = 256;  // rows fetched at a time
 constexpr int kKeptWindows = 16;  // windows held; about a screenful of rows many times over
-
-QString fieldMessage(const db::FieldDef& field, const QString& reason) {
-    return QStringLiteral("Поле %1: %2").arg(field.name, reason);
-}
 
 }  // namespace
 
@@ -22,16 +15,14 @@ TableEditModel::TableEditModel(QObject* parent) : QAbstractTableModel(parent) {}
 void TableEditModel::open(db::Database& database, const QString& tableName) {
     const QString canonical = database.canonicalName(tableName);
     const QList<db::FieldDef> fields = database.fields(canonical);
-    std::vector<qint64> rowids;
-    db::Statement read(
-        database.connection(),
-        QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(database.qualified(canonical)));
-    while (read.step()) rowids.push_back(read.columnInt(0));
+    auto rows = std::make_unique<EditableRows>(database, canonical, fields);
+    std::vector<RowKey> keys = rows->keys();
     beginResetModel();
     database_ = &database;
     table_ = canonical;
     fields_ = fields;
-    rowids_ = std::move(rowids);
+    rows_ = std::move(rows);
+    keys_ = std::move(keys);
     windows_.clear();
     windowOrder_.clear();
     buffer_.clear();
@@ -47,8 +38,9 @@ void TableEditModel::close() {
     state_ = State::Inactive;
     database_ = nullptr;
     fields_.clear();
-    rowids_.clear();
-    rowids_.shrink_to_fit();
+    rows_.reset();
+    keys_.clear();
+    keys_.shrink_to_fit();
     windows_.clear();
     windowOrder_.clear();
     buffer_.clear();
@@ -67,24 +59,7 @@ void TableEditModel::refresh() {
 void TableEditModel::loadWindow(qint64 window) const {
     const qint64 first = window * kWindowRows;
     const qint64 last = std::min<qint64>(first + kWindowRows, recordCount()) - 1;
-    QVector<Row> rows(static_cast<int>(last - first + 1), Row(fields_.size()));
-    db::Statement read(database_->connection(),
-                       QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid BETWEEN ? AND ? "
-                                      "ORDER BY rowid")
-                           .arg(database_->qualified(table_)));
-    read.bind(1, rowids_[first]);
-    read.bind(2, rowids_[last]);
-    qint64 at = first;
-    // Rows deleted by another program since opening stay empty; rows it appended are skipped.
-    while (read.step() && at <= last) {
-        const qint64 rowid = read.columnInt(0);
-        while (at <= last && rowids_[at] < rowid) ++at;
-        if (at > last || rowids_[at] != rowid) continue;
-        Row& row = rows[static_cast<int>(at - first)];
-        for (int i = 0; i < fields_.size() && i + 1 < read.columnCount(); ++i)
-            row[i] = db::fromStorage(read.column(i + 1), fields_[i].type);
-        ++at;
-    }
+    QVector<Row> rows = rows_->read(keys_, first, last);
     if (windows_.size() >= kKeptWindows) windows_.remove(windowOrder_.takeFirst());
     windows_.insert(window, rows);
     windowOrder_.append(window);
@@ -182,38 +157,26 @@ void TableEditModel::setValue(int row, int column, const QVariant& value) {
 
 void TableEditModel::post() {
     if (state_ != State::Edit && state_ != State::Insert) return;
-    QStringList columns;
-    for (const db::FieldDef& f : fields_) columns.append(db::quoteIdentifier(f.name));
-    const QString target = database_->qualified(table_);
-    const bool inserting = state_ == State::Insert;
-    QString sql;
-    if (inserting) {
-        QStringList marks;
-        for (int i = 0; i < fields_.size(); ++i) marks.append(QStringLiteral("?"));
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(target, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    } else {
-        QStringList sets;
-        for (const QString& c : columns) sets.append(c + QStringLiteral(" = ?"));
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                  .arg(target, sets.join(QLatin1Char(',')));
-    }
-    db::Statement write(database_->connection(), sql);
-    for (int i = 0; i < fields_.size(); ++i) {
-        try {
-            write.bind(i + 1, db::toStorage(buffer_[i], fields_[i].type));
-        } catch (const Error& e) {
-            raise(Error::Kind::Conversion, fieldMessage(fields_[i], e.message()));
-        }
-    }
-    if (!inserting) write.bind(static_cast<int>(fields_.size()) + 1, rowids_[editRow_]);
-    write.run();
     const int row = editRow_;
-    if (inserting) rowids_.push_back(database_->connection().lastInsertRowid());
+    if (state_ == State::Insert) {
+        keys_.push_back(rows_->insert(buffer_));
+    } else if (const std::optional<RowKey> key = rows_->update(keys_[row], buffer_)) {
+        keys_[row] = *key;
+    } else {
+        refuseGoneRow(QStringLiteral("изменение не записано"));
+    }
     dropWindowsFrom(row);
     buffer_.clear();
     setState(State::Browse, -1);
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void TableEditModel::refuseGoneRow(const QString& what) {
+    refresh();
+    raise(Error::Kind::Refused,
+          QStringLiteral("Запись изменена или удалена на другом рабочем месте, пока была открыта "
+                         "здесь: %1. Таблица %2 перечитана")
+              .arg(what, table_));
 }
 
 void TableEditModel::cancel() {
@@ -242,18 +205,14 @@ void TableEditModel::deleteRecord(int row) {
     if (row < 0 || row >= recordCount())
         raise(Error::Kind::Engine, QStringLiteral("Нет текущей записи в таблице %1").arg(table_));
     if (state_ == State::Edit && row != editRow_) post();
-    db::Statement remove(
-        database_->connection(),
-        QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(database_->qualified(table_)));
-    remove.bind(1, rowids_[row]);
-    remove.run();
+    if (!rows_->remove(keys_[row])) refuseGoneRow(QStringLiteral("запись не удалена"));
     beginRemoveRows({}, row, row);
     if (state_ != State::Browse) {
         state_ = State::Browse;
         editRow_ = -1;
         buffer_.clear();
     }
-    rowids_.erase(rowids_.begin() + row);
+    keys_.erase(keys_.begin() + row);
     dropWindowsFrom(row);
     endRemoveRows();
     emit stateChanged();

@@ -3,27 +3,31 @@
 // only as the grid scrolls to it, and edited one record at a time through the table's declared
 // column types and checks.
 //
-// Opening reads the table's rowids alone (eight bytes a row); rows are fetched in windows of
-// consecutive rowids and a few windows are kept, so a million calls open at once and scroll
-// without being held in memory. Rows that another program appends after opening are seen
-// after refresh().
+// Opening reads the rows' keys alone (EditableRows.h: a rowid, or a server's row address and
+// version); rows are fetched in windows of consecutive keys and a few windows are kept, so a
+// million calls open at once and scroll without being held in memory. Rows that another program
+// appends after opening are seen after refresh().
 //
 // Editing follows the record cursor's states: setData() on a row starts editing it (Edit) and
 // collects the new values in a buffer; insertRecord() adds an empty row at the end (Insert);
-// post() writes the buffer (UPDATE by rowid or INSERT) and cancel() drops it. A value that
+// post() writes the buffer (UPDATE by the row's key or INSERT) and cancel() drops it. A value that
 // cannot be of its field's type, or is too long for it, is refused at once: setData() returns
 // false, the buffer keeps its old value, refused() carries a message naming the field and the
 // row stays in edit mode. post() throws orv::Error when the table refuses the record (a
 // required field left empty, a duplicate key); the buffer and the state are kept then, so
-// nothing half-written reaches the table and nothing typed is lost.
+// nothing half-written reaches the table and nothing typed is lost. A row that another program
+// changed (on a server) or deleted since it was read is never written over: post() and
+// deleteRecord() then drop the edit, re-read the table and throw orv::Error saying so.
 
 #include "db/Database.h"
 #include "db/FieldType.h"
+#include "utils/EditableRows.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
 #include <QVector>
+#include <memory>
 #include <vector>
 
 namespace orv::utils {
@@ -46,7 +50,7 @@ class TableEditModel : public QAbstractTableModel {
     const QString& tableName() const { return table_; }
     db::Database* database() const { return database_; }
     const QList<db::FieldDef>& fields() const { return fields_; }
-    qint64 recordCount() const { return static_cast<qint64>(rowids_.size()); }
+    qint64 recordCount() const { return static_cast<qint64>(keys_.size()); }
 
     // The row being edited or inserted; -1 in Browse.
     int editRow() const { return state_ == State::Edit || state_ == State::Insert ? editRow_ : -1; }
@@ -64,7 +68,8 @@ class TableEditModel : public QAbstractTableModel {
     void post();
     void cancel();
     void deleteRecord(int row);
-    // Re-reads the rowids (rows appended or deleted by others); an unposted record is dropped.
+    // Re-reads the keys (rows appended, changed or deleted by others); an unposted record is
+    // dropped.
     void refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -92,11 +97,14 @@ class TableEditModel : public QAbstractTableModel {
     void dropWindowsFrom(int row);
     void setState(State state, int row);
     QVariant checkedValue(int column, const QVariant& value) const;
+    // Re-reads the table after a write that found its row gone, and says so.
+    [[noreturn]] void refuseGoneRow(const QString& what);
 
     db::Database* database_ = nullptr;
     QString table_;
     QList<db::FieldDef> fields_;
-    std::vector<qint64> rowids_;
+    std::unique_ptr<EditableRows> rows_;
+    std::vector<RowKey> keys_;
     mutable QHash<qint64, QVector<Row>> windows_;
     mutable QList<qint64> windowOrder_;  // least recently loaded first
     State state_ = State::Inactive;

@@ -17,6 +17,8 @@
 #include "utils/AliasCopy.h"
 #include "utils/DemoData.h"
 #include "utils/ModalHelpers.h"
+#include "utils/TableEditModel.h"
+#include "utils/forms/ExportDialog.h"
 #include "utils/forms/FirstStart.h"
 #include "utils/forms/OpenTableDialog.h"
 #include "utils/forms/SqlWindow.h"
@@ -39,6 +41,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 using namespace orv;
@@ -102,7 +105,8 @@ class ServerWindow : public ::testing::Test {
         utils::copyAlias(from, to);
 
         folderData_ = std::make_unique<app::ProgramData>(aliasesOn(files_.path()));
-        serverData_ = std::make_unique<app::ProgramData>(aliasesOn(PgServer::url(address)));
+        serverUrl_ = PgServer::url(address);
+        serverData_ = std::make_unique<app::ProgramData>(aliasesOn(serverUrl_));
         folder_ = openWindow(*folderData_);
         server_ = openWindow(*serverData_);
     }
@@ -148,6 +152,7 @@ class ServerWindow : public ::testing::Test {
     }
 
     QTemporaryDir home_, files_, everyday_;
+    QString serverUrl_;
     std::unique_ptr<app::ProgramData> folderData_, serverData_;  // outlive the windows
     std::unique_ptr<app::TForm1> folder_, server_;
 };
@@ -186,7 +191,7 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
     }
 }
 
-TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly) {
+TEST_F(ServerWindow, TheSqlWindowAndTheTableEditorRunOnTheServer) {
     const auto select = [](app::TForm1& window) {
         whenModal<utils::TForm3>([](utils::TForm3* sql) {
             sql->Memo1->setPlainText(QStringLiteral(
@@ -200,17 +205,73 @@ TEST_F(ServerWindow, TheSqlWindowRunsOnTheServerAndTheTableEditorRefusesClearly)
     EXPECT_GT(here.size(), 10);
     EXPECT_EQ(select(*server_), here);
 
-    auto* commands = server_->findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
-    ASSERT_NE(commands, nullptr);
-    whenModal<utils::TForm9>([](utils::TForm9* dialog) {
-        dialog->Edit1->setText(QStringLiteral("AbTab"));
-        dialog->accept();
+    // The editor opens the table there as here, and an edit posted in its grid reaches the server.
+    const auto editor = [](app::TForm1& window) {
+        auto* commands = window.findChild<utils::TableCommands*>(QStringLiteral("TableCommands"));
+        return commands ? commands->Form7() : nullptr;
+    };
+    const auto editorRows = [&](app::TForm1& window) {
+        whenModal<utils::TForm9>([](utils::TForm9* dialog) {
+            dialog->Edit1->setText(QStringLiteral("AbTab"));
+            dialog->accept();
+        });
+        editor(window)->ToolButton1->click();
+        QStringList rows;
+        const QAbstractItemModel* grid = editor(window)->DBGrid1->model();
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < grid->columnCount(); ++c)
+                cells.append(grid->index(r, c).data().toString());
+            rows.append(cells.join(u'|'));
+        }
+        rows.sort();
+        return rows;
+    };
+    ASSERT_NE(editor(*server_), nullptr);
+    const QStringList tableHere = editorRows(*folder_);
+    EXPECT_GT(tableHere.size(), 10);
+    EXPECT_EQ(editorRows(*server_), tableHere);
+
+    utils::TForm7* form = editor(*server_);
+    QAbstractItemModel* grid = form->DBGrid1->model();
+    const QString number = grid->index(0, 0).data().toString();
+    ASSERT_TRUE(grid->setData(grid->index(0, 3), QStringLiteral("Правка с места")));
+    form->DBNavigator1->actions().at(7)->trigger();  // "Запомнить изменения"
+    EXPECT_EQ(form->Table1().state(), utils::TableEditModel::State::Browse);
+    db::Database seat(QStringLiteral("Seat"), serverUrl_);
+    db::Statement read = seat.statement(QStringLiteral("SELECT FIO FROM %1 WHERE AbNumber = ?")
+                                            .arg(seat.qualified(QStringLiteral("AbTab"))));
+    read.bind(1, number.toLongLong());
+    ASSERT_TRUE(read.step());
+    EXPECT_EQ(read.column(0).toString(), QStringLiteral("Правка с места"));
+
+    // The table exported into a new table of the server, and that copy cleared.
+    // Read by a new session each time, which sees the tables made since.
+    const auto rowsIn = [this](const QString& table) {
+        db::Database reader(QStringLiteral("Reader"), serverUrl_);
+        if (!reader.tableExists(table)) return qint64(-1);
+        db::Statement count = reader.statement(
+            QStringLiteral("SELECT count(*) FROM %1").arg(reader.qualified(table)));
+        count.step();
+        return count.columnInt(0);
+    };
+    whenModal<utils::TForm9>([](utils::TForm9* open) {
+        open->Edit1->setText(QStringLiteral("AbTab"));
+        whenModal<utils::TForm10>([](utils::TForm10* target) {
+            target->Edit1->setText(QStringLiteral("AbCopy"));
+            target->accept();
+        });
+        open->accept();
     });
-    QString refusal;
-    closeNextMessage(&refusal);
-    commands->Form7()->ToolButton1->click();
-    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Псевдоним OrvantaStandard указывает на сервер")))
-        << refusal.toStdString();
+    form->ToolButton5Click();
+    EXPECT_EQ(rowsIn(QStringLiteral("AbCopy")), rowsIn(QStringLiteral("AbTab")));
+    form->Form9()->Edit1->setText(QStringLiteral("AbCopy"));
+    Answered question;
+    answerMessage(QMessageBox::Yes, &question);
+    form->ToolButton2Click();
+    EXPECT_EQ(question.count, 1);
+    EXPECT_EQ(rowsIn(QStringLiteral("AbCopy")), 0);
+    EXPECT_GT(rowsIn(QStringLiteral("AbTab")), 10);
     EXPECT_TRUE(server_->isVisible());
 }
 

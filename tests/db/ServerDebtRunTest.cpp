@@ -8,8 +8,13 @@
 #include "PgServer.h"
 #include "TestSupport.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QProcess>
+#include <QThread>
+#include <cmath>
 
 extern char** environ;
 
@@ -74,10 +79,33 @@ class ServerDebtRun : public ::testing::Test {
         return expectSame({QStringLiteral("sql"), statement});
     }
 
+    // Each account's amount due (debt with VAT) by "number,category", as sql lists DolgTb.
+    static QHash<QString, double> duesOf(const CliOutcome& listing) {
+        EXPECT_EQ(listing.code, 0) << listing;
+        QHash<QString, double> dues;
+        for (const QString& line : listing.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+            dues.insert(line.section(u',', 0, 1), line.section(u',', 2, 2).toDouble());
+        return dues;
+    }
+
     QTemporaryDir home_;
     QTemporaryDir files_;
     db::ServerAddress address_;
 };
+
+// Whether a session of the database comes to wait for a lock before the process ends; gives up
+// after a minute.
+bool seenWaitingForALock(db::PgConnection& watcher, const QProcess& process) {
+    const QDeadlineTimer deadline(60000);
+    const QString waiting = QStringLiteral(
+        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+        "wait_event_type = 'Lock'");
+    while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        if (watcher.scalar(waiting).toLongLong() > 0) return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
 
 TEST_F(ServerDebtRun, ReckonsAndArchivesAsOnTableFiles) {
     const CliOutcome here = onFolder({QStringLiteral("debt-run")});
@@ -226,6 +254,65 @@ TEST_F(ServerDebtRun, OneRunAtATimeAndTheCollectorNeverWaits) {
     // The lock went with the run: the next one starts (and finds the month reckoned).
     const CliOutcome next = onServer({QStringLiteral("debt-run")});
     EXPECT_EQ(next.err, QStringLiteral("Долг на прошедший месяц уже рассчитан\n")) << next;
+}
+
+// A payment entered while a run holds its transaction waits for the run's commit and lands after
+// it: the debt is the run's debt less the payment, and the payment records the run's debt as
+// what was due. The run is held at its last pause point and the payment started beside it; only
+// once the payment is seen waiting is the run let go. (A test that waited for the payment's end
+// first would wait for ever: the payment waits for the held run.)
+TEST_F(ServerDebtRun, APaymentDuringTheRunLandsAfterIt) {
+    const QString dues = QStringLiteral(
+        "SELECT AbNumber, Priznak, Dolg + NDS FROM DolgTb WHERE AbNumber IS NOT NULL ORDER BY "
+        "AbNumber, Priznak");
+    // The month before reckoned on both, so that the run changes existing debts.
+    const QStringList lastMonth = {QStringLiteral("--today"), QStringLiteral("10.03.2026"),
+                                   QStringLiteral("debt-run")};
+    ASSERT_EQ(onFolder(lastMonth).code, 0);
+    ASSERT_EQ(onServer(lastMonth).code, 0);
+    ASSERT_EQ(onFolder({QStringLiteral("debt-run")}).code, 0);
+    const QHash<QString, double> reckoned = duesOf(onFolder({QStringLiteral("sql"), dues}));
+    const QHash<QString, double> before = duesOf(onServer({QStringLiteral("sql"), dues}));
+    // An account whose debt the run changes and which owes more than the payment.
+    QString account;
+    for (auto it = reckoned.constBegin(); it != reckoned.constEnd(); ++it)
+        if (it.value() > 10 && before.contains(it.key()) &&
+            std::abs(before.value(it.key()) - it.value()) > 0.01 &&
+            (account.isEmpty() || it.key() < account))
+            account = it.key();
+    ASSERT_FALSE(account.isEmpty());
+    const QString number = account.section(u',', 0, 0);
+    const QString category = account.section(u',', 1, 1);
+
+    db::PgConnection watcher(address_);
+    QProcess payment;
+    {
+        test::HeldRun run(environment(),
+                          QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
+                              QStringList{QStringLiteral("debt-run")},
+                          "before-commit");
+        payment.setProcessEnvironment(environment());
+        payment.start(cliProgram(), QStringList{QStringLiteral("--today"), kToday} + serverAlias() +
+                                        QStringList{QStringLiteral("pay"), number, category,
+                                                    QStringLiteral("1.25")});
+        EXPECT_TRUE(seenWaitingForALock(watcher, payment)) << "the payment did not wait";
+        EXPECT_EQ(run.resume(), 0);
+    }
+    const CliOutcome paid = finishCli(payment);
+    ASSERT_EQ(paid.code, 0) << paid;
+
+    const QHash<QString, double> after = duesOf(onServer({QStringLiteral("sql"), dues}));
+    ASSERT_EQ(after.size(), reckoned.size());
+    for (auto it = reckoned.constBegin(); it != reckoned.constEnd(); ++it)
+        EXPECT_NEAR(after.value(it.key()), it.value() - (it.key() == account ? 1.25 : 0), 0.005)
+            << it.key().toStdString();
+    const CliOutcome recorded = onServer(
+        {QStringLiteral("sql"),
+         QStringLiteral("SELECT Dolg, Pane FROM PaneDate WHERE AbNumber = %1").arg(number)});
+    ASSERT_EQ(recorded.code, 0) << recorded;
+    const QString row = recorded.out.section(u'\n', 1, 1);
+    EXPECT_NEAR(row.section(u',', 0, 0).toDouble(), reckoned.value(account), 0.005) << recorded;
+    EXPECT_NEAR(row.section(u',', 1, 1).toDouble(), 1.25, 0.005) << recorded;
 }
 
 }  // namespace

@@ -85,6 +85,24 @@ TEST_F(ServerSeatsTest, WorkLosingASerializationRaceRunsAgainWithoutLosingTheOth
               50.0);
 }
 
+TEST_F(ServerSeatsTest, ARowWaitedForTooLongIsRefusedInWords) {
+    PgConnection holder(address_);
+    PgConnection waiter(address_);
+    holder.execute(QStringLiteral("INSERT INTO account VALUES (1, 100)"));
+    PgTransaction hold(holder);
+    holder.execute(QStringLiteral("UPDATE account SET amount = 90 WHERE n = 1"));
+    waiter.exec(QStringLiteral("SET lock_timeout = '50ms'"));
+    try {
+        waiter.execute(QStringLiteral("UPDATE account SET amount = 80 WHERE n = 1"));
+        ADD_FAILURE() << "the held row was written";
+    } catch (const PgError& e) {
+        EXPECT_EQ(e.sqlState(), QStringLiteral("55P03"));
+        EXPECT_TRUE(e.message().startsWith(
+            QStringLiteral("Записи заняты незавершённой работой другого рабочего места: ")))
+            << e.message().toStdString();
+    }
+}
+
 TEST_F(ServerSeatsTest, ASeatKilledMidTransactionLeavesNothingWrittenOrLocked) {
     QProcess child;
     child.start(QStringLiteral(PG_SEAT_CHILD), {address_.toUrl()});

@@ -158,6 +158,30 @@ TEST_F(TableEditModelTest, DeleteAndRowsOfAnotherProgram) {
     EXPECT_EQ(model.index(999, 3).data().toString(), QStringLiteral("Извне"));
 }
 
+TEST_F(TableEditModelTest, ARowAnotherProgramDeletedIsNotWrittenAgain) {
+    EXPECT_EQ(model.index(5, 3).data().toString(), QStringLiteral("Абонент 5"));
+    t.raw(QStringLiteral("AbTab.DB"),
+          QStringLiteral("DELETE FROM AbTab WHERE AbNumber IN (1005, 1006)"));
+    ASSERT_TRUE(model.setData(model.index(5, 3), QStringLiteral("Петров")));
+    try {
+        model.post();
+        ADD_FAILURE() << "the edit of a deleted row was reported as saved";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Refused);
+        EXPECT_TRUE(e.message().contains(QStringLiteral("изменение не записано")))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(model.state(), TableEditModel::State::Browse);
+    EXPECT_EQ(model.recordCount(), 998) << "the table is read again";
+    EXPECT_EQ(model.index(5, 0).data().toString(), QStringLiteral("1007"));
+    EXPECT_EQ(storedName(1005), QStringLiteral("<none>"));
+
+    t.raw(QStringLiteral("AbTab.DB"), QStringLiteral("DELETE FROM AbTab WHERE AbNumber = 1007"));
+    EXPECT_THROW(model.deleteRecord(5), Error);
+    EXPECT_EQ(model.recordCount(), 997);
+    EXPECT_EQ(model.index(5, 0).data().toString(), QStringLiteral("1008"));
+}
+
 TEST_F(TableEditModelTest, UnknownTableIsRefused) {
     TableEditModel other;
     EXPECT_THROW(other.open(t.db(), QStringLiteral("AbTab; DELETE FROM DolgTb")), Error);

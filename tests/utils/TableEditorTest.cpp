@@ -155,6 +155,34 @@ TEST_F(TableEditorTest, TypedNameIsPostedAndSeenAfterReopening) {
     EXPECT_EQ(grid->model()->index(1, 3).data().toString(), QStringLiteral("Иванов"));
 }
 
+// The row's record is deleted by another program while it is typed into: leaving the row shows
+// the refusal and the table as it is now, and writes nothing.
+TEST_F(TableEditorTest, LeavingARowAnotherProgramDeletedShowsTheTableAsItIs) {
+    openTable(QStringLiteral("AbTab"));
+    QTableView* grid = editor_->DBGrid1;
+    QTest::keyClick(typeInto(1, 3, QStringLiteral("Иванов")), Qt::Key_Tab);
+    ASSERT_NE(openCell(), nullptr);
+    QTest::keyClick(openCell(), Qt::Key_Escape);
+    EXPECT_EQ(editor_->Table1().state(), TableEditModel::State::Edit);
+    {
+        db::Table abTab(window_->tarifStandard(), QStringLiteral("AbTab"));
+        abTab.open();
+        ASSERT_TRUE(abTab.locate(QStringLiteral("AbNumber"), {102}));
+        abTab.deleteRecord();
+    }
+    Answered error;
+    answerMessage(QMessageBox::Ok, &error);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTRY_COMPARE(error.count, 1);
+    EXPECT_TRUE(error.text.contains(QStringLiteral("изменение не записано")))
+        << error.text.toStdString();
+    EXPECT_EQ(editor_->Table1().state(), TableEditModel::State::Browse);
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->model()->index(1, 0).data().toString(), QStringLiteral("103"));
+    EXPECT_TRUE(grid->model()->index(1, 3).data().toString().isEmpty());
+    EXPECT_TRUE(editor_->isVisible());
+}
+
 TEST_F(TableEditorTest, RefusedValueIsShownAndTheRowStaysInEdit) {
     openTable(QStringLiteral("AbTab"));
     QTableView* grid = editor_->DBGrid1;

@@ -349,9 +349,6 @@ void TForm7::closeTable() {
 void TForm7::openTable(const QString& name) {
     closeTable();
     db::Database& in = connectedIn();
-    // The editor's cursor moves over the rows of a table file; a server's table is opened in
-    // the SQL window instead.
-    db::Database::requireFolder(aliasIn_, in.folder());
     table1_->open(in, existingTable(in, name));
     showTable();
     Table1AfterOpen();

@@ -7,7 +7,8 @@
 // (writing: the exports' target TableResult), both on OrvantaStandard at first, and the two
 // picker dialogs that rebind them, TForm9 and TForm10. The grid shows Table1 (a lazily fetching
 // model over the table, edited through its declared types and checks) unless "Запрос" switched
-// it to Query1's result, which is read-only; "Закрыть" switches it back.
+// it to Query1's result, which is read-only; "Закрыть" switches it back. An alias on a server
+// is edited alike, each posted row in a transaction of the server of its own.
 //
 // Leaving an edited row posts it; a record the table refuses keeps its row in edit mode with
 // the message shown; an inserted row left empty is dropped. Handlers throw orv::Error; the
