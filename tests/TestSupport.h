@@ -73,6 +73,19 @@ class TempDatabase {
 inline QString cliProgram() { return QStringLiteral(ORVANTA_CLI_BUILT); }
 inline QString cliProgramWithHooks() { return QStringLiteral(ORVANTA_CLI_TEST_BUILT); }
 
+// The environment of orvanta-cli with the settings under a test's own home folder, without the
+// variables of the test hooks.
+inline QProcessEnvironment cliEnvironment(const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
+               home.filePath(QStringLiteral("Orvanta.reg")));
+    env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
+    env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
+    return env;
+}
+
 struct CliOutcome {
     int code = -1;
     QString out;

@@ -446,6 +446,20 @@ qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
                            const QString& runId) {
     const QString desttar = db.qualified(QStringLiteral("DESTTAR"));
     qint64 moved = 0;
+    if (db.isServer()) {
+        // Each call once, in the order of its row address when it was archived.
+        for (const QString& name : serverMonthTables(db)) {
+            Statement insert = db.statement(
+                QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM (SELECT DISTINCT ON (RunId, "
+                               "CallRowid) %2, CallRowid AS orv_call FROM %3 WHERE RunId >= ? "
+                               "ORDER BY RunId, CallRowid, ctid) s ORDER BY orv_call")
+                    .arg(desttar, kCallColumns, archive.table(monthOf(name))));
+            insert.bind(1, runId);
+            moved += insert.run();
+        }
+        forgetArchivedCalls(db, archive, runId);
+        return moved;
+    }
     for (const QString& name : monthTables(db.connection(), archive.schema())) {
         const QString table = archive.table(monthOf(name));
         Statement insert(
@@ -464,17 +478,14 @@ qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
 }
 
 void forgetArchivedCalls(db::Database& db, const ArchiveAttachment& archive, const QString& runId) {
-    for (const QString& name : monthTables(db.connection(), archive.schema())) {
-        Statement remove(
-            db.connection(),
-            QStringLiteral("DELETE FROM %1 WHERE RunId >= ?1").arg(archive.table(monthOf(name))));
+    for (const QString& name : archivedMonthTables(db, archive.schema())) {
+        const QString table = archive.table(monthOf(name));
+        Statement remove =
+            db.statement(QStringLiteral("DELETE FROM %1 WHERE RunId >= ?").arg(table));
         remove.bind(1, runId);
         remove.run();
-        Statement left(
-            db.connection(),
-            QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(archive.table(monthOf(name))));
-        if (!left.step())
-            db.connection().exec(QStringLiteral("DROP TABLE %1").arg(archive.table(monthOf(name))));
+        Statement left = db.statement(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(table));
+        if (!left.step()) db.execute(QStringLiteral("DROP TABLE %1").arg(table));
     }
 }
 

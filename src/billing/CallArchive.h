@@ -86,7 +86,8 @@ qint64 queueRetiredCalls(db::Database& db, const db::RowBound& calls, const QDat
 void finishArchiveMove(db::Database& db);
 
 // Inside a transaction that includes DESTTAR: moves every call archived by runs from runId on
-// back into DESTTAR (with its rowid when that is free). Returns the number of calls moved.
+// back into DESTTAR (with its rowid when that is free; on a server as new rows, in the order the
+// calls were stored). Returns the number of calls moved.
 qint64 returnArchivedCalls(db::Database& db, const ArchiveAttachment& archive,
                            const QString& runId);
 // Inside a transaction: removes the archived calls of runs from runId on (their rows are back in

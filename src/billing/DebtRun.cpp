@@ -36,8 +36,6 @@ const QString kAlreadyReckoned = QStringLiteral("Долг на прошедши�
 const QString kRunInProgress = QStringLiteral("Расчет долга уже выполняется");
 const QString kRunOnOtherSeat =
     QStringLiteral("Расчет долга уже выполняется на другом рабочем месте");
-// The work lock of the debt run, shared by every seat of a server.
-constexpr qint64 kDebtRunLock = qint64(0x4F5244) << 32;
 const QString kNumbersTable = QStringLiteral("orv_debt_numbers");
 constexpr int kCallCacheKb = 64 * 1024;
 
@@ -793,8 +791,30 @@ DebtRunSummary runDebtCalculation(Database& db, const core::SettingsStore& store
     // the server gives it up for a conflict with another seat's change.
     const DebtRunSummary summary =
         db::withRetries(db.serverConnection(), db::PgTransaction::Isolation::RepeatableRead, [&] {
-            return reckonAndRetire(db, store, vat, today, pipelines, report, RunSnapshotMode::Skip);
+            return reckonAndRetire(db, store, vat, today, pipelines, report, snapshotMode);
         });
+    report.finished();
+    return summary;
+}
+
+DebtRunSummary tryDebtCalculationOnServer(Database& db, const core::SettingsStore& store,
+                                          const core::VatSettings& vat, const QDate& today,
+                                          const DebtPipelines& pipelines,
+                                          const DebtProgress& progress,
+                                          const std::function<void()>& before,
+                                          const std::function<void()>& inspect) {
+    const Reporter report(progress);
+    const OneRunAtATime oneRunAtATime(db);
+    const DebtRunSummary summary = db::withRetries(
+        db.serverConnection(), db::PgTransaction::Isolation::RepeatableRead,
+        [&] {
+            before();
+            const DebtRunSummary tried =
+                reckonAndRetire(db, store, vat, today, pipelines, report, RunSnapshotMode::Skip);
+            inspect();
+            return tried;
+        },
+        db::Ending::RollBack);
     report.finished();
     return summary;
 }

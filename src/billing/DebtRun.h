@@ -16,8 +16,8 @@
 // On a server alias the whole run, the pipelines included, is one REPEATABLE READ transaction of
 // the server, run again when the server gives it up for a conflict: it reads one snapshot and
 // retires exactly the calls of that snapshot, while the collector's inserts go on unhindered. One
-// run at a time across every seat, by a lock of the session. The server keeps no snapshot of the
-// tables before the run (its own backups do that job).
+// run at a time across every seat, by a lock of the session. The snapshot of the tables before
+// the run is taken inside that transaction, into a schema of its own (ServerSnapshot.h).
 //
 // Errors are orv::Error. Refused, with the operator's message: AbTab.DB empty, the month already
 // reckoned, no ABPLATA row for a reckoned month. Any other error passes with its own text (a
@@ -70,6 +70,21 @@ DebtRunSummary runDebtCalculation(db::Database& db, const core::SettingsStore& s
                                   const core::VatSettings& vat, const QDate& today,
                                   const DebtPipelines& pipelines, const DebtProgress& progress = {},
                                   RunSnapshotMode snapshotMode = RunSnapshotMode::Take);
+
+// The work lock of the debt run, shared by every seat of a server; a restore of the tables takes
+// it too, so that neither starts while the other works.
+inline constexpr qint64 kDebtRunLock = qint64(0x4F5244) << 32;
+
+// The run on a server alias tried out: the same run, under the same lock, inside its transaction;
+// before runs first in that transaction, inspect after the run, seeing the tables as the run left
+// them; then the transaction is rolled back, so nothing changes and the collector is never held
+// up. Takes no snapshot.
+DebtRunSummary tryDebtCalculationOnServer(db::Database& db, const core::SettingsStore& store,
+                                          const core::VatSettings& vat, const QDate& today,
+                                          const DebtPipelines& pipelines,
+                                          const DebtProgress& progress,
+                                          const std::function<void()>& before,
+                                          const std::function<void()>& inspect);
 
 // The line that tells the operator what a finished run did: "Долг рассчитан на 01.04.2024:
 // месяцев 1, абонентов 20, в архив OldMG 3, удалено звонков 500", with the unbilled calls'

@@ -7,6 +7,10 @@
 // calls it deleted from DESTTAR, in their stored order. The temporary folder goes with the
 // object; one that a killed trial left is removed at the next start (ScratchFolder.h).
 //
+// On a server alias the trial is the run itself inside its transaction, under the run's lock
+// (a trial and a run at once: the later one is refused), rolled back at the end; the debt view
+// and the deleted calls are read inside that transaction into the temporary folder first.
+//
 // Errors are those of the run, with the same messages (a refusal such as "Долг на прошедший
 // месяц уже рассчитан" included); no snapshot is taken.
 
@@ -38,6 +42,13 @@ class DryRun {
     static const QList<core::ViewColumn>& retiredColumns();
 
   private:
+    void tryOnCopies(db::Database& live, const core::SettingsStore& store,
+                     const core::VatSettings& vat, const QDate& today,
+                     const DebtPipelines& pipelines, const DebtProgress& progress);
+    void tryOnServer(db::Database& live, const core::SettingsStore& store,
+                     const core::VatSettings& vat, const QDate& today,
+                     const DebtPipelines& pipelines, const DebtProgress& progress);
+
     db::ScratchFolder folder_{
         db::ScratchFolder::unique(QDir::tempPath(), QStringLiteral("dryrun"))};
     std::unique_ptr<db::Database> copy_;

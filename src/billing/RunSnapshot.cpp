@@ -1,6 +1,7 @@
 #include "billing/RunSnapshot.h"
 
 #include "core/Error.h"
+#include "db/Database.h"
 
 namespace orv::billing {
 
@@ -21,7 +22,8 @@ RunSnapshot::RunSnapshot(db::Database& db, const core::SettingsStore& store, con
 }
 
 RunSnapshot::~RunSnapshot() {
-    if (snapshot_ && !kept_) removeSnapshot(*snapshot_);
+    // On a server the snapshot goes with the run's transaction when it is not committed.
+    if (snapshot_ && !kept_ && !db_.isServer()) removeSnapshot(*snapshot_);
 }
 
 void RunSnapshot::keep() {

@@ -1,12 +1,14 @@
 #include "billing/Snapshot.h"
 
 #include "billing/CallArchive.h"
+#include "billing/ServerSnapshot.h"
 #include "billing/TablePages.h"
 #include "core/Error.h"
 #include "core/Settings.h"
 #include "core/SettingsStore.h"
 #include "core/TestHooks.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
 
@@ -187,14 +189,16 @@ void checkManifest(const SnapshotInfo& snapshot) {
     for (const SnapshotTable& t : snapshot.tables) {
         const qsizetype known = allowed.indexOf(t.table);
         if (known < 0) refuse(QStringLiteral("таблица «%1» не сохраняется в копиях").arg(t.table));
-        if (seen.contains(t.table)) refuse(QStringLiteral("таблица %1 указана дважды").arg(t.table));
+        if (seen.contains(t.table))
+            refuse(QStringLiteral("таблица %1 указана дважды").arg(t.table));
         seen.append(t.table);
         const QString stem = t.fileName.section(u'.', 0, 0);
         const bool plain = !t.fileName.contains(u'/') && !t.fileName.contains(u'\\') &&
                            !t.fileName.startsWith(u'.') && !t.fileName.contains(QChar(0));
         if (!plain || stem.compare(t.table, Qt::CaseInsensitive) != 0 ||
             t.fileName.section(u'.', 1).compare(QLatin1String("db"), Qt::CaseInsensitive) != 0)
-            refuse(QStringLiteral("файл «%1» не является файлом таблицы %2").arg(t.fileName, t.table));
+            refuse(
+                QStringLiteral("файл «%1» не является файлом таблицы %2").arg(t.fileName, t.table));
         const QFileInfo packed(snapshot.folder + u'/' + packedName(t));
         if (packed.isSymLink() || !packed.isFile())
             refuse(QStringLiteral("файл %1 не найден в папке копии").arg(packedName(t)));
@@ -227,16 +231,7 @@ class StagedTables {
         const QString schema = QStringLiteral("orv_restore");
         db_.attachFile(path, schema);
         try {
-            const QStringList columns = columnsOf(table, schema);
-            const QList<db::FieldDef>& expected = db::schema::find(table)->fields;
-            bool same = columns.size() == expected.size();
-            for (qsizetype i = 0; same && i < columns.size(); ++i)
-                same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
-            if (!same)
-                raise(Error::Kind::Refused,
-                      QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; "
-                                     "восстановление отменено")
-                          .arg(table));
+            checkCopyColumns(table, columnsOf(table, schema));
             tables_.append(table);
             db_.connection().exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT rowid AS "
                                                  "orv_rowid, * FROM %2.%3")
@@ -253,7 +248,8 @@ class StagedTables {
         for (const QString& table : std::as_const(tables_)) {
             const QString target = db_.qualified(table);
             QStringList columns;
-            for (const db::FieldDef& f : db_.fields(table)) columns.append(db::quoteIdentifier(f.name));
+            for (const db::FieldDef& f : db_.fields(table))
+                columns.append(db::quoteIdentifier(f.name));
             db_.connection().exec(QStringLiteral("DELETE FROM %1").arg(target));
             db_.connection().exec(
                 QStringLiteral("INSERT INTO %1 (rowid, %2) SELECT orv_rowid, %2 FROM temp.%3")
@@ -262,21 +258,24 @@ class StagedTables {
     }
 
   private:
-    static QString stageName(const QString& table) { return QStringLiteral("orv_restore_") + table; }
+    static QString stageName(const QString& table) {
+        return QStringLiteral("orv_restore_") + table;
+    }
 
     // The columns of the image's only table, which must be the table itself.
     QStringList columnsOf(const QString& table, const QString& schema) {
-        Statement tables(db_.connection(),
-                         QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'")
-                             .arg(schema));
+        Statement tables(
+            db_.connection(),
+            QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table'").arg(schema));
         QStringList names;
         while (tables.step()) names.append(tables.column(0).toString());
         if (names.size() != 1 || names.first() != table)
             raise(Error::Kind::Refused,
                   QStringLiteral("Копия таблицы %1 содержит не ее; восстановление отменено")
                       .arg(table));
-        Statement info(db_.connection(),
-                       QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, db::quoteIdentifier(table)));
+        Statement info(
+            db_.connection(),
+            QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, db::quoteIdentifier(table)));
         QStringList columns;
         while (info.step()) columns.append(info.column(1).toString());
         return columns;
@@ -288,7 +287,21 @@ class StagedTables {
 
 }  // namespace
 
-QString snapshotStamp() { return QDateTime::currentDateTime().toString(kNameFormat); }
+void checkCopyColumns(const QString& table, const QStringList& columns) {
+    const QList<db::FieldDef>& expected = db::schema::find(table)->fields;
+    bool same = columns.size() == expected.size();
+    for (qsizetype i = 0; same && i < columns.size(); ++i)
+        same = columns[i].compare(expected[i].name, Qt::CaseInsensitive) == 0;
+    if (!same)
+        raise(Error::Kind::Refused,
+              QStringLiteral("Копия таблицы %1 не совпадает с ее структурой; восстановление "
+                             "отменено")
+                  .arg(table));
+}
+
+QString snapshotStamp() { return snapshotStamp(QDateTime::currentDateTime()); }
+
+QString snapshotStamp(const QDateTime& moment) { return moment.toString(kNameFormat); }
 
 const QStringList& snapshotTables() {
     static const QStringList tables = {QStringLiteral("DolgTb"), QStringLiteral("PrDlgCt"),
@@ -304,6 +317,16 @@ int snapshotsToKeep(const core::SettingsStore& store) {
 
 SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString& reason) {
     const QStringList tables = existingTables(db, snapshotTables());
+    if (db.isServer()) {
+        try {
+            return takeServerSnapshot(db, tables, runDate, reason);
+        } catch (const db::PgError& e) {
+            if (e.retryable()) throw;
+            raise(Error::Kind::Refused,
+                  QStringLiteral("Не удалось сохранить резервную копию таблиц на сервере %1:\n%2")
+                      .arg(db.serverConnection().address().display(), e.message()));
+        }
+    }
     try {
         // Inside a transaction a read of each file comes first, so that the transaction holds its
         // read lock from here on and the pages copied are the ones it goes on to see.
@@ -320,7 +343,8 @@ SnapshotInfo takeSnapshot(db::Database& db, const QDate& runDate, const QString&
     }
 }
 
-QList<SnapshotInfo> listSnapshots(const db::Database& db) {
+QList<SnapshotInfo> listSnapshots(db::Database& db) {
+    if (db.isServer()) return listServerSnapshots(db);
     QList<SnapshotInfo> snapshots;
     const QDir backups(backupsFolder(db));
     for (const QString& entry : backups.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
@@ -328,7 +352,8 @@ QList<SnapshotInfo> listSnapshots(const db::Database& db) {
     return snapshots;
 }
 
-void pruneSnapshots(const db::Database& db, int keep) {
+void pruneSnapshots(db::Database& db, int keep) {
+    if (db.isServer()) return pruneServerSnapshots(db, keep);
     const QList<SnapshotInfo> snapshots = listSnapshots(db);
     for (qsizetype i = 0; i + keep < snapshots.size(); ++i) removeSnapshot(snapshots[i]);
 }
@@ -337,6 +362,7 @@ void removeSnapshot(const SnapshotInfo& snapshot) { QDir(snapshot.folder).remove
 
 SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
                              const QString& name, const QDate& today) {
+    if (db.isServer()) return restoreServerSnapshot(db, snapshotsToKeep(store), name, today);
     const SnapshotInfo snapshot = findSnapshot(db, name);
     checkManifest(snapshot);
     const QList<TableImage> images = readImages(snapshot);
@@ -365,9 +391,9 @@ SnapshotInfo restoreSnapshot(db::Database& db, const core::SettingsStore& store,
         staged.add(snapshot.tables[i].table, images[i], staging);
 
     const bool withCalls = tables.contains(QStringLiteral("DESTTAR"));
-    const SnapshotInfo before = writeSnapshot(
-        db, existingTables(db, withCalls ? tables : snapshotTables()), today,
-        QStringLiteral("Перед восстановлением из копии %1").arg(snapshot.name));
+    const SnapshotInfo before =
+        writeSnapshot(db, existingTables(db, withCalls ? tables : snapshotTables()), today,
+                      QStringLiteral("Перед восстановлением из копии %1").arg(snapshot.name));
     for (const QString& table : tables)
         if (!db.tableExists(table)) db.createTable(*db::schema::find(table));
     {

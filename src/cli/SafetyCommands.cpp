@@ -98,8 +98,6 @@ int runJournal(CliContext& context, const QStringList& words) {
 }
 
 int runDebtDryRun(CliContext& context) {
-    // The trial keeps its copies of the tables in files beside them.
-    context.standard().requireFolder();
     const core::SettingsStore store;
     const core::VatSettings vat = core::readVat(store);
     billing::DryRun trial(context.standard(), store, vat, orv::today(),

@@ -124,21 +124,26 @@ class PgTransaction {
     bool done_ = false;
 };
 
-// Runs work in a transaction of that isolation and commits it, running it again (a few times)
-// when the server gives it up for a serialization failure or a deadlock.
+// How withRetries ends a transaction whose work went through: committed, or rolled back (a
+// trial whose changes are only looked at).
+enum class Ending { Commit, RollBack };
+
+// Runs work in a transaction of that isolation and commits it (or rolls it back), running it
+// again (a few times) when the server gives it up for a serialization failure or a deadlock.
 template <typename Work>
-auto withRetries(PgConnection& connection, PgTransaction::Isolation isolation, Work work) {
+auto withRetries(PgConnection& connection, PgTransaction::Isolation isolation, Work work,
+                 Ending ending = Ending::Commit) {
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
         try {
             PgTransaction transaction(connection, isolation);
             if constexpr (std::is_void_v<decltype(work())>) {
                 work();
-                transaction.commit();
+                if (ending == Ending::Commit) transaction.commit();
                 return;
             } else {
                 auto result = work();
-                transaction.commit();
+                if (ending == Ending::Commit) transaction.commit();
                 return result;
             }
         } catch (const PgError& e) {

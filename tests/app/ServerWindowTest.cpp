@@ -8,6 +8,7 @@
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
 #include "billing/forms/BankImportDialog.h"
+#include "billing/forms/RestoreDialog.h"
 #include "billing/forms/UnmatchedDialog.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
@@ -159,6 +160,12 @@ class ServerWindow : public ::testing::Test {
 
 TEST_F(ServerWindow, ViewsShowWhatTheyShowOnTableFiles) {
     EXPECT_TRUE(serverData_->tarifStandard().isServer());
+    // The status bar names the server as an operator reads it, not as an encoded address.
+    QStringList status;
+    for (const QLabel* label : server_->findChildren<QLabel*>()) status.append(label->text());
+    EXPECT_TRUE(status.filter(QStringLiteral("Данные: сервер PostgreSQL ")).size() == 1)
+        << status.join(u'|').toStdString();
+    EXPECT_TRUE(status.filter(QStringLiteral("postgresql://")).isEmpty());
     for (ui::Command command :
          {ui::Command::DropAll, ui::Command::DropCity, ui::Command::DropMG, ui::Command::N7,
           ui::Command::DropAllGroup, ui::Command::DropCityGroup, ui::Command::DropMGGroup,
@@ -177,10 +184,19 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
     EXPECT_TRUE(invoices.contains(QStringLiteral("orv::reports::ReportPreview")))
         << invoices.join(u'\n').toStdString();
 
+    // The trial and the run itself work there as on the table files.
+    const QStringList trial = outcomeOf(*server_, ui::Command::NDryRun);
+    EXPECT_TRUE(trial.contains(QStringLiteral("orv::billing::TDryRunForm")))
+        << trial.join(u'\n').toStdString();
     const QStringList run = outcomeOf(*server_, ui::Command::N3);
-    EXPECT_TRUE(run.join(u'\n').contains(
-        QStringLiteral("Псевдоним OrvantaStandard указывает на сервер PostgreSQL")))
+    EXPECT_FALSE(run.join(u'\n').contains(QStringLiteral("message:")))
         << run.join(u'\n').toStdString();
+    outcomeOf(*folder_, ui::Command::N3);
+    EXPECT_EQ(gridRows(*server_), gridRows(*folder_));
+    EXPECT_GT(gridRows(*server_).size(), 10);
+    const QStringList backups = outcomeOf(*server_, ui::Command::NRestoreBackup);
+    EXPECT_TRUE(backups.contains(QStringLiteral("orv::billing::TRestoreForm")))
+        << backups.join(u'\n').toStdString();
 
     for (const ui::CommandInfo& info : ui::commandTable()) {
         if (info.id == ui::Command::ToolButtonExit || info.id == ui::Command::Help) continue;
@@ -189,6 +205,32 @@ TEST_F(ServerWindow, EveryOtherCommandWorksOrRefusesWithAMessage) {
             << info.name << ": " << outcome.join(u'\n').toStdString();
         EXPECT_TRUE(server_->isVisible()) << info.name;
     }
+}
+
+TEST_F(ServerWindow, TheRunsSnapshotIsPutBackFromTheWindow) {
+    const auto debts = [this] {
+        server_->action(ui::Command::N11)->trigger();
+        return gridRows(*server_);
+    };
+    const QStringList before = debts();
+    server_->action(ui::Command::N3)->trigger();
+    ASSERT_NE(debts(), before);
+
+    QString notice;
+    whenModal<billing::TRestoreForm>([&](billing::TRestoreForm* form) {
+        whenModal<QMessageBox>([&](QMessageBox* question) {
+            whenModal<QMessageBox>([&](QMessageBox* info) {
+                notice = info->text();
+                info->accept();
+            });
+            question->button(QMessageBox::Yes)->click();
+        });
+        form->restoreButton()->click();
+    });
+    server_->action(ui::Command::NRestoreBackup)->trigger();
+    EXPECT_TRUE(notice.startsWith(QStringLiteral("Таблицы восстановлены из копии ")))
+        << notice.toStdString();
+    EXPECT_EQ(debts(), before);
 }
 
 TEST_F(ServerWindow, TheSqlWindowAndTheTableEditorRunOnTheServer) {

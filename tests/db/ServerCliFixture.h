@@ -20,16 +20,7 @@ class ServerCli : public ::testing::Test {
     }
 
     // The environment of orvanta-cli with this test's settings.
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
-                   home_.filePath(QStringLiteral("Orvanta.reg")));
-        env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
-        env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
-        return env;
-    }
+    QProcessEnvironment environment() const { return cliEnvironment(home_); }
 
     // Starts orvanta-cli with this test's settings; the caller waits for it (finishCli).
     void startCli(QProcess& process, const QStringList& args) const {

@@ -5,8 +5,7 @@
 // (SIGSTOP), so the order of events is fixed, not timed.
 
 #include "HeldRun.h"
-#include "PgServer.h"
-#include "TestSupport.h"
+#include "ServerRunFixture.h"
 #include "db/Database.h"
 #include "db/PgConnection.h"
 
@@ -16,82 +15,8 @@
 #include <QThread>
 #include <cmath>
 
-extern char** environ;
-
 namespace orv::test {
 namespace {
-
-const QString kToday = QStringLiteral("10.04.2026");
-
-class ServerDebtRun : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ORV_REQUIRE_PG_SERVER();
-        address_ = pgServer().newDatabase(QStringLiteral("exchange"));
-        const CliOutcome demo =
-            onFolder({QStringLiteral("demo"), QStringLiteral("--subscribers"), QStringLiteral("25"),
-                      QStringLiteral("--calls"), QStringLiteral("500"), QStringLiteral("--months"),
-                      QStringLiteral("2")});
-        ASSERT_EQ(demo.code, 0) << demo;
-        const CliOutcome up =
-            cli({QStringLiteral("--alias"), folderAlias(), QStringLiteral("--alias"),
-                 QStringLiteral("Server=") + PgServer::url(address_), QStringLiteral("copy-alias"),
-                 QStringLiteral("OrvantaStandard"), QStringLiteral("Server")});
-        ASSERT_EQ(up.code, 0) << up;
-    }
-
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ORVANTA_SETTINGS_FILE"),
-                   home_.filePath(QStringLiteral("Orvanta.reg")));
-        env.remove(QStringLiteral("ORVANTA_TEST_CRASH_AT"));
-        env.remove(QStringLiteral("ORVANTA_TEST_PAUSE_AT"));
-        return env;
-    }
-    CliOutcome cli(const QStringList& args) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(cliProgram(), QStringList{QStringLiteral("--today"), kToday} + args);
-        return finishCli(process);
-    }
-    QString folderAlias() const { return QStringLiteral("OrvantaStandard=") + files_.path(); }
-    QStringList serverAlias() const {
-        return {QStringLiteral("--alias"),
-                QStringLiteral("OrvantaStandard=") + PgServer::url(address_)};
-    }
-    CliOutcome onFolder(const QStringList& args) const {
-        return cli(QStringList{QStringLiteral("--alias"), folderAlias()} + args);
-    }
-    CliOutcome onServer(const QStringList& args) const { return cli(serverAlias() + args); }
-
-    // The command gives the same output on both; the output is returned.
-    QString expectSame(const QStringList& args) const {
-        const CliOutcome here = onFolder(args);
-        const CliOutcome there = onServer(args);
-        EXPECT_EQ(here.code, 0) << here;
-        EXPECT_EQ(there.code, 0) << there;
-        EXPECT_EQ(there.out, here.out) << args.join(u' ').toStdString();
-        return here.out;
-    }
-    QString expectSameRows(const QString& statement) const {
-        return expectSame({QStringLiteral("sql"), statement});
-    }
-
-    // Each account's amount due (debt with VAT) by "number,category", as sql lists DolgTb.
-    static QHash<QString, double> duesOf(const CliOutcome& listing) {
-        EXPECT_EQ(listing.code, 0) << listing;
-        QHash<QString, double> dues;
-        for (const QString& line : listing.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
-            dues.insert(line.section(u',', 0, 1), line.section(u',', 2, 2).toDouble());
-        return dues;
-    }
-
-    QTemporaryDir home_;
-    QTemporaryDir files_;
-    db::ServerAddress address_;
-};
 
 // Whether a session of the database comes to wait for a lock before the process ends; gives up
 // after a minute.

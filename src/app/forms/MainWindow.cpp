@@ -6,6 +6,7 @@
 #include "billing/VatRates.h"
 #include "core/Clock.h"
 #include "db/Schema.h"
+#include "db/ServerAddress.h"
 #include "ui/GridColumns.h"
 #include "ui/Guarded.h"
 #include "ui/WaitCursor.h"
@@ -152,8 +153,12 @@ void TForm1::FormShow() {
     }
     setStatusText(2, QStringLiteral("Пользователь: ") + logOnName());
     setStatusText(3, QStringLiteral("Версия: ") + QStringLiteral(ORVANTA_VERSION));
-    dataPlace_->setText(QStringLiteral("Данные: ") +
-                        QDir::toNativeSeparators(tarifStandard().folder()));
+    const QString place = tarifStandard().folder();
+    dataPlace_->setText(
+        QStringLiteral("Данные: ") +
+        (db::ServerAddress::isAddress(place)
+             ? QStringLiteral("сервер PostgreSQL ") + db::ServerAddress::parse(place).display()
+             : QDir::toNativeSeparators(place)));
     vat_ = core::readVat(settings_);
     for (const auto& step : showSteps_) step();
 }

@@ -57,7 +57,6 @@ void BillingCommands::showDebts() {
 }
 
 void BillingCommands::ButtonDolgClick() {
-    window_.tarifStandard().requireFolder();
     window_.freeGrid();
     DebtRunSummary summary;
     {

@@ -32,12 +32,13 @@ RecoveryCommands::RecoveryCommands(ui::MainWindowHost& window, TProgrForm* progr
 
 void RecoveryCommands::NRestoreBackupClick() {
     db::Database& db = window_.tarifStandard();
-    db.requireFolder();
     const QList<SnapshotInfo> snapshots = listSnapshots(db);
     if (snapshots.isEmpty()) {
         QMessageBox::information(window_.widget(), title(),
-                                 QStringLiteral("Резервных копий нет (папка %1)")
-                                     .arg(QDir::toNativeSeparators(backupsFolder(db))));
+                                 db.isServer()
+                                     ? QStringLiteral("Резервных копий на сервере нет")
+                                     : QStringLiteral("Резервных копий нет (папка %1)")
+                                           .arg(QDir::toNativeSeparators(backupsFolder(db))));
         return;
     }
     TRestoreForm form(snapshots, window_.widget());
