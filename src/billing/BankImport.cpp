@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "db/Query.h"
 #include "db/Schema.h"
+#include "db/ServerStore.h"
 #include "db/Transaction.h"
 
 #include <QHash>
@@ -57,8 +58,35 @@ QString requireOurAccount(const QString& ourAccount) {
     return digits;
 }
 
+// The work lock of the bank statement's writes, shared by every seat of a server.
+constexpr qint64 kBankWorkLock = qint64(0x42414E4B) << 32;
+const QString kBankWorkBusy =
+    QStringLiteral("Выписка банка уже проводится на другом рабочем месте; повторите позже");
+
+// The column that holds the code of a kept document: the table file's row number, or on a
+// server the column that numbers the rows in the order they were added.
+QString documentId(const db::Database& db) {
+    return db.isServer() ? db::ServerStore::rowNumberColumn() : QStringLiteral("rowid");
+}
+
+// A server's BankDocs made before it numbered its rows gets the column, its rows numbered in
+// their stored order (the order they were copied up in).
+void numberServerRows(db::Database& db) {
+    db::Statement has = db.statement(
+        QStringLiteral("SELECT count(*) FROM information_schema.columns WHERE table_schema = "
+                       "current_schema() AND table_name = ? AND column_name = ?"));
+    has.bind(1, db::ServerStore::serverName(kBankDocs));
+    has.bind(2, db::ServerStore::rowNumberColumn());
+    has.step();
+    const bool numbered = has.columnInt(0) > 0;
+    has.run();
+    if (!numbered)
+        db.execute(db::ServerStore::addRowNumbersSql(db::ServerStore::serverName(kBankDocs)));
+}
+
 void ensureBankDocs(db::Database& db) {
     if (!db.tableExists(kBankDocs)) db.createTable(db::schema::bankDocs());
+    if (db.isServer()) numberServerRows(db);
 }
 
 // A document stored before: posted, or kept as unmatched.
@@ -79,8 +107,8 @@ struct Books {
 Books readBooks(db::Database& db) {
     Books books;
     {
-        db::Statement read(db.connection(), QStringLiteral("SELECT AbNumber, Priznak FROM %1")
-                                                .arg(db.qualified(QStringLiteral("AbTab"))));
+        db::Statement read = db.statement(QStringLiteral("SELECT AbNumber, Priznak FROM %1")
+                                              .arg(db.qualified(QStringLiteral("AbTab"))));
         while (read.step()) {
             QStringList& list = books.categories[read.columnInt(0)];
             const QString category = read.column(1).toString();
@@ -88,21 +116,22 @@ Books readBooks(db::Database& db) {
         }
     }
     {
-        db::Statement read(db.connection(), QStringLiteral("SELECT AbNumber, Priznak FROM %1")
-                                                .arg(db.qualified(QStringLiteral("DolgTb"))));
+        db::Statement read = db.statement(QStringLiteral("SELECT AbNumber, Priznak FROM %1")
+                                              .arg(db.qualified(QStringLiteral("DolgTb"))));
         while (read.step())
             books.debts.insert(accountKey(read.columnInt(0), read.column(1).toString()));
     }
     {
-        db::Statement read(db.connection(), QStringLiteral("SELECT AbNumber, Priznak FROM %1")
-                                                .arg(db.qualified(QStringLiteral("PaneDate"))));
+        db::Statement read = db.statement(QStringLiteral("SELECT AbNumber, Priznak FROM %1")
+                                              .arg(db.qualified(QStringLiteral("PaneDate"))));
         while (read.step()) books.paymentRows.insert(read.columnInt(0), read.column(1).toString());
     }
     if (db.tableExists(kBankDocs)) {
-        db::Statement read(db.connection(),
-                           QStringLiteral("SELECT rowid, DocNumber, DocDate, Amount, PayerAccount, "
-                                          "Status, FileName FROM %1")
-                               .arg(db.qualified(kBankDocs)));
+        if (db.isServer()) numberServerRows(db);
+        db::Statement read =
+            db.statement(QStringLiteral("SELECT %1, DocNumber, DocDate, Amount, PayerAccount, "
+                                        "Status, FileName FROM %2")
+                             .arg(documentId(db), db.qualified(kBankDocs)));
         while (read.step()) {
             const QString key = documentKey(
                 read.column(1).toString(),
@@ -260,16 +289,16 @@ class DocumentStore {
     DocumentStore(db::Database& db, const QString& fileName, const QDate& today)
         : fileName_(fileName),
           today_(today),
-          insert_(db.connection(),
+          insert_(db.statement(
                   QStringLiteral("INSERT INTO %1 (DocNumber, DocDate, Amount, PayerAccount, "
                                  "PayerName, PayerInn, ReceiverAccount, Received, Purpose, "
                                  "FileName, DocLine, Loaded, Status, Reason, AbNumber, Priznak) "
                                  "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
-                      .arg(db.qualified(kBankDocs))),
-          update_(db.connection(),
+                      .arg(db.qualified(kBankDocs)))),
+          update_(db.statement(
                   QStringLiteral("UPDATE %1 SET Status = ?, Reason = ?, AbNumber = ?, Priznak = ? "
-                                 "WHERE rowid = ?")
-                      .arg(db.qualified(kBankDocs))) {}
+                                 "WHERE %2 = ?")
+                      .arg(db.qualified(kBankDocs), documentId(db)))) {}
 
     void insert(const PlannedDocument& planned, const QString& status) {
         const BankDocument& doc = planned.doc;
@@ -348,6 +377,7 @@ ImportPlan postBankImport(db::Database& db, const BankStatement& statement,
                                 {QStringLiteral("DolgTb"), QStringLiteral("PaneDate"),
                                  kPaymentJournal, kBankDocs, QStringLiteral("AbTab")},
                                 db::Transaction::Lock::Immediate);
+    db.lockWork(kBankWorkLock, kBankWorkBusy);
     Books books = readBooks(db);
     ImportPlan result = plan(books, statement, fileName, ours);
     DocumentStore store(db, fileName, today);
@@ -412,13 +442,14 @@ const QList<core::ViewColumn>& unmatchedViewColumns() {
 
 void openUnmatchedPayments(db::Query& query) {
     static const QString text = QStringLiteral(
-        "SELECT rowid AS Id, DocNumber, DocDate, Amount, PayerName, PayerAccount, Purpose, "
+        "SELECT %1 AS Id, DocNumber, DocDate, Amount, PayerName, PayerAccount, Purpose, "
         "Reason, FileName\n"
         "FROM BankDocs\n"
         "WHERE Status = 'OPEN'\n"
-        "ORDER BY rowid;");
+        "ORDER BY %1;");
     ensureBankDocs(query.database());
-    if (query.sql() != text) query.setSql(text);
+    const QString sql = text.arg(documentId(query.database()));
+    if (query.sql() != sql) query.setSql(sql);
     query.close();
     query.open();
 }
@@ -433,14 +464,14 @@ PaymentResult postUnmatchedPayment(db::Database& db, qint64 id, qint64 number,
                                 {kBankDocs, QStringLiteral("DolgTb"), QStringLiteral("PaneDate"),
                                  kPaymentJournal},
                                 db::Transaction::Lock::Immediate);
+    db.lockWork(kBankWorkLock, kBankWorkBusy);
     BankDocument doc;
     QString fileName;
     {
-        db::Statement read(db.connection(),
-                           QStringLiteral("SELECT DocNumber, DocDate, Amount, PayerAccount, "
-                                          "FileName, DocLine FROM %1 WHERE rowid = ? AND "
-                                          "Status = ?")
-                               .arg(db.qualified(kBankDocs)));
+        db::Statement read =
+            db.statement(QStringLiteral("SELECT DocNumber, DocDate, Amount, PayerAccount, "
+                                        "FileName, DocLine FROM %1 WHERE %2 = ? AND Status = ?")
+                             .arg(db.qualified(kBankDocs), documentId(db)));
         read.bind(1, id);
         read.bind(2, kOpen);
         if (!read.step())

@@ -17,6 +17,10 @@
 // (Payment.h), all in one transaction with the records of BankDocs.db: the whole statement is
 // posted, or nothing is. The journal names the statement file and the document's number and
 // date as who entered the payment. Errors are orv::Error; nothing is written when one is thrown.
+//
+// On a server the writes of a statement or of a payment by hand are one transaction of the
+// server under the statement's work lock: a second seat doing either at the same moment is
+// refused with a message, and one that comes after finds the documents posted.
 
 #include "billing/BankStatement.h"
 #include "billing/Payment.h"

@@ -50,7 +50,8 @@ int runDemo(CliContext& context, const QStringList& args) {
 
     const utils::DemoSummary s = utils::fillDemoData(context.standard(), options, orv::today());
     QTextStream& out = context.out();
-    out << QStringLiteral("Пример заполнен в папке %1 (зерно %2)\n")
+    out << (s.onServer ? QStringLiteral("Пример заполнен на сервере %1 (зерно %2)\n")
+                       : QStringLiteral("Пример заполнен в папке %1 (зерно %2)\n"))
                .arg(s.folder)
                .arg(options.seed);
     out << QStringLiteral("AbTab: номеров %1, записей %2, из них с Exist \"NO\" %3\n")

@@ -42,10 +42,23 @@ QString ServerBackend::tableSql(const QString& name) {
 }
 
 void ServerBackend::createTable(const TableDef& def) {
-    if (tableExists(def.name))
-        connection().exec(QStringLiteral("DROP TABLE ") + tableSql(def.name));
-    for (const QString& statement : ServerStore::createStatements(def))
-        connection().exec(statement);
+    const bool replaces = tableExists(def.name);
+    const auto create = [&] {
+        if (replaces) connection().exec(QStringLiteral("DROP TABLE ") + tableSql(def.name));
+        for (const QString& statement : ServerStore::createStatements(def))
+            connection().exec(statement);
+    };
+    if (inTransaction()) return create();
+    try {
+        PgTransaction transaction(connection());
+        create();
+        transaction.commit();
+    } catch (const PgError& e) {
+        // Another seat made the missing table at the same moment: it is there, as declared.
+        const bool madeByOther =
+            e.sqlState() == QLatin1String("42P07") || e.sqlState() == QLatin1String("23505");
+        if (replaces || !madeByOther || !tableExists(def.name)) throw;
+    }
 }
 
 qint64 ServerBackend::replaceTable(const TableDef& def, const DialectStatement& select,

@@ -39,6 +39,14 @@ class ServerStore : public TableStore {
     // The table's declaration in the server's SQL (CREATE TABLE and its indexes).
     static QStringList createStatements(const TableDef& def);
 
+    // The column that numbers the rows of a table whose rows the operator refers to by number
+    // (the codes of kept bank documents), in the order they were added: a row's address on the
+    // server changes when the row is updated. The table's declaration leaves the column out and
+    // a copy of the table keeps its rows in that order.
+    static QString rowNumberColumn() { return QStringLiteral("orv_id"); }
+    // Adds that column to a table that has none, numbering its rows in their stored order.
+    static QString addRowNumbersSql(const QString& serverTable);
+
     bool exists(const QString& name);
     // The name of the table as the server stores it, matched without regard to case (a table
     // made by hand may have capitals); refused when there is none.

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"
@@ -379,11 +380,14 @@ Call makeCall(Random& random, const Exchange& exchange, int seconds) {
     return call;
 }
 
+// The work lock of the demo's writes on a server, shared by every seat.
+constexpr qint64 kDemoLock = qint64(0x44454D4F) << 32;
+
 // Appends rows to one table through a single prepared statement.
 class RowWriter {
   public:
     RowWriter(db::Database& database, const db::TableDef& def)
-        : statement_(database.connection(), insertSql(database, def)) {}
+        : statement_(database.statement(insertSql(database, def))) {}
 
     // Values in the table's column order, as stored: dates and times as ISO text.
     void add(std::initializer_list<QVariant> values) {
@@ -400,7 +404,9 @@ class RowWriter {
         QStringList columns;
         QStringList marks;
         for (const db::FieldDef& field : def.fields) {
-            columns.append(db::quoteIdentifier(field.name));
+            // A server keeps the columns of the program's tables in lower case.
+            columns.append(database.isServer() ? db::pgQuoteIdentifier(field.name.toLower())
+                                               : db::quoteIdentifier(field.name));
             marks.append(QStringLiteral("?"));
         }
         return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -416,22 +422,28 @@ class RowWriter {
 QString firstFilledTable(db::Database& database) {
     for (const db::TableDef& def : demoTables()) {
         if (!database.tableExists(def.name)) continue;
-        db::Statement probe(
-            database.connection(),
+        db::Statement probe = database.statement(
             QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(database.qualified(def.name)));
         probe.step();
-        if (probe.columnInt(0) != 0) return database.canonicalName(def.name);
+        const bool filled = probe.columnInt(0) != 0;
+        probe.run();  // a server's session takes the next statement once this one is done
+        if (filled) return database.canonicalName(def.name);
     }
     return {};
 }
 
 void refuseFilledTables(db::Database& database) {
     const QString filled = firstFilledTable(database);
-    if (!filled.isEmpty())
+    if (filled.isEmpty()) return;
+    if (database.isServer())
         raise(Error::Kind::Refused,
-              QStringLiteral("Таблица %1 уже содержит записи. Пример заполняет только пустую "
-                             "папку; ничего не изменено")
+              QStringLiteral("Таблица %1 уже содержит записи. Пример заполняет только пустые "
+                             "таблицы; ничего не изменено")
                   .arg(filled));
+    raise(Error::Kind::Refused,
+          QStringLiteral("Таблица %1 уже содержит записи. Пример заполняет только пустую "
+                         "папку; ничего не изменено")
+              .arg(filled));
 }
 
 void checkOptions(const DemoOptions& options) {
@@ -598,8 +610,13 @@ DemoSummary fillDemoData(db::Database& database, const DemoOptions& options, con
     const Exchange exchange = makeExchange(options);
 
     DemoSummary summary;
-    summary.folder = database.folder();
+    summary.folder = database.isServer() ? db::ServerAddress::parse(database.folder()).display()
+                                         : database.folder();
+    summary.onServer = database.isServer();
     db::Transaction transaction(database, names);
+    database.lockWork(kDemoLock,
+                      QStringLiteral("Пример уже заполняется на другом рабочем месте; ничего не "
+                                     "изменено"));
     refuseFilledTables(database);  // again inside the transaction: nobody wrote in between
     writeSubscribers(database, exchange, summary);
     writeFees(database, first, currentMonth, change, summary);

@@ -37,7 +37,8 @@ inline constexpr qint64 kMaxDemoCalls = 10000000;
 inline constexpr int kMaxDemoMonths = 60;
 
 struct DemoSummary {
-    QString folder;
+    QString folder;  // or the server's "host/dbname"
+    bool onServer = false;
     int numbers = 0;         // distinct subscriber numbers
     int subscriberRows = 0;  // rows of AbTab (a number with two categories has two)
     int closedRows = 0;      // rows with Exist "NO"

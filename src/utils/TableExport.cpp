@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/TestHooks.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "db/Query.h"
 #include "db/ScratchFolder.h"
 #include "db/ServerAddress.h"
@@ -112,11 +113,16 @@ qint64 buildBeside(db::Database& to, const db::TableDef& def,
 // side's engine: the copy between a folder and a server, or between two servers.
 qint64 copyRows(db::Database& from, const QString& source, db::Database& to, const QString& target,
                 const QList<db::FieldDef>& fields) {
-    if (from.isServer() && to.isServer() && from.folder() == to.folder())
+    if (from.isServer() && to.isServer() && from.folder() == to.folder()) {
+        // The declared columns by name: a server table may have a column of its own beside them.
+        QStringList columns;
+        for (const db::FieldDef& field : fields)
+            columns.append(db::pgQuoteIdentifier(field.name.toLower()));
         return to
-            .statement(QStringLiteral("INSERT INTO %1 SELECT * FROM %2")
-                           .arg(to.qualified(target), to.qualified(source)))
+            .statement(QStringLiteral("INSERT INTO %1 SELECT %3 FROM %2")
+                           .arg(to.qualified(target), to.qualified(source), columns.join(u',')))
             .run();
+    }
     db::Transaction transaction(to, {target});
     db::Statement read =
         from.statement(QStringLiteral("SELECT * FROM %1").arg(from.qualified(source)));

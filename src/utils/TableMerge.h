@@ -9,8 +9,9 @@
 // among the tables of the folder; a name with a quote, a missing table and a merged name that
 // is no valid table name are refused before anything runs. Tables whose columns do not match
 // and a failed copy (a full disk) raise the engine's error (orv::Error); the target is then
-// left as it was, and a new one is not created at all. The TableMerge owns QueryUnion,
-// which stays open until the next merge.
+// left as it was, and a new one is not created at all. On a server alias the tables are the
+// server's, and the merged table is replaced and filled in one transaction of the server.
+// The TableMerge owns QueryUnion, which stays open until the next merge.
 
 #include "db/Query.h"
 

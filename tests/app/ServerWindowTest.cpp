@@ -7,16 +7,20 @@
 #include "PgServer.h"
 #include "app/Subsystems.h"
 #include "app/forms/MainWindow.h"
+#include "billing/forms/BankImportDialog.h"
 #include "billing/forms/RestoreDialog.h"
+#include "billing/forms/UnmatchedDialog.h"
 #include "db/Aliases.h"
 #include "db/Database.h"
 #include "db/FolderStore.h"
 #include "db/ServerStore.h"
+#include "db/Sqlite.h"
 #include "utils/AliasCopy.h"
 #include "utils/DemoData.h"
 #include "utils/ModalHelpers.h"
 #include "utils/TableEditModel.h"
 #include "utils/forms/ExportDialog.h"
+#include "utils/forms/FirstStart.h"
 #include "utils/forms/OpenTableDialog.h"
 #include "utils/forms/SqlWindow.h"
 #include "utils/forms/TableCommands.h"
@@ -24,13 +28,18 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -306,6 +315,115 @@ TEST_F(ServerWindow, TheSqlWindowAndTheTableEditorRunOnTheServer) {
     EXPECT_EQ(rowsIn(QStringLiteral("AbCopy")), 0);
     EXPECT_GT(rowsIn(QStringLiteral("AbTab")), 10);
     EXPECT_TRUE(server_->isVisible());
+}
+
+// The bank statement's windows post a statement and a payment by hand on a server as they do on
+// the table files.
+TEST_F(ServerWindow, TheBankStatementWindowsPostAsOnTableFiles) {
+    const QString ours = QStringLiteral("40702810900000000001");
+    const auto account = [](app::TForm1& window) {
+        db::Database& db = window.tarifStandard();
+        db::Statement first = db.statement(
+            QStringLiteral("SELECT AbNumber, Priznak FROM %1 ORDER BY AbNumber, Priznak LIMIT 1")
+                .arg(db.qualified(QStringLiteral("AbTab"))));
+        first.step();
+        const QStringList found = {QString::number(first.columnInt(0)), first.column(1).toString()};
+        first.run();
+        db::Statement debt = db.statement(
+            QStringLiteral("INSERT INTO %1 (AbNumber, Priznak, Dolg, NDS) VALUES (?, ?, 500, 20)")
+                .arg(db.qualified(QStringLiteral("DolgTb"))));
+        debt.bind(1, found[0].toLongLong());
+        debt.bind(2, found[1]);
+        debt.run();
+        return found;
+    };
+    const QStringList debtor = account(*folder_);
+    ASSERT_EQ(account(*server_), debtor);
+    const QString text = QStringLiteral(
+        "1CClientBankExchange\nВерсияФормата=1.03\nКодировка=Windows\n"
+        "СекцияДокумент=Платежное поручение\nНомер=5\nДата=05.04.2026\nСумма=120.40\n"
+        "ПлательщикСчет=40817810000000000123\nПолучательСчет=%1\n"
+        "НазначениеПлатежа=Оплата, тел. %2 признак %3\nКонецДокумента\n"
+        "СекцияДокумент=Платежное поручение\nНомер=6\nДата=05.04.2026\nСумма=30\n"
+        "ПлательщикСчет=40817810000000000123\nПолучательСчет=%1\n"
+        "НазначениеПлатежа=Оплата связи\nКонецДокумента\nКонецФайла\n")
+                             .arg(ours, debtor[0], debtor[1]);
+    QProcess iconv;
+    iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("UTF-8"),
+                                          QStringLiteral("-t"), QStringLiteral("CP1251")});
+    iconv.write(text.toUtf8());
+    iconv.closeWriteChannel();
+    ASSERT_TRUE(iconv.waitForFinished());
+    const QString path = home_.filePath(QStringLiteral("statement.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(iconv.readAllStandardOutput());
+    file.close();
+
+    const auto work = [&](app::TForm1& window) {
+        QStringList seen;
+        billing::TFormBankImport import(window, path, ours);
+        seen.append(import.summaryLabel()->text());
+        import.ButtonPostClick();
+        seen.append(import.summaryLabel()->text());
+        for (int row = 0; row < import.grid()->rowCount(); ++row)
+            seen.append(import.grid()->item(row, 5)->text());
+        billing::TFormUnmatched unmatched(window, ours);
+        const QAbstractItemModel* model = unmatched.grid()->model();
+        seen.append(QString::number(model->rowCount()));
+        unmatched.grid()->setCurrentIndex(model->index(0, 0));
+        unmatched.numberEdit()->setText(debtor[0]);
+        unmatched.categoryBox()->setCurrentText(debtor[1]);
+        unmatched.ButtonPostClick();
+        seen.append(unmatched.resultLabel()->text());
+        seen.append(QString::number(model->rowCount()));
+        return seen;
+    };
+    const QStringList here = work(*folder_);
+    EXPECT_TRUE(here.value(1).startsWith(
+        QStringLiteral("Документов 2 на сумму 150.4: проведено 1 на сумму 120.4")))
+        << here.join(u'\n').toStdString();
+    EXPECT_TRUE(here.value(5).startsWith(QStringLiteral("Оплата записана: к оплате")))
+        << here.join(u'\n').toStdString();
+    EXPECT_EQ(work(*server_), here);
+    EXPECT_EQ(outcomeOf(*server_, ui::Command::PaneInform),
+              outcomeOf(*folder_, ui::Command::PaneInform));
+}
+
+// A window on an empty server offers the demo exchange and fills it there; the merge picks the
+// server's tables from their list and writes the merged table on the server.
+TEST_F(ServerWindow, AnEmptyServerIsOfferedTheDemoAndMergesItsTables) {
+    const QString empty = PgServer::url(pgServer().newDatabase(QStringLiteral("fresh")));
+    db::Aliases aliases(home_.filePath(QStringLiteral("fresh.conf")));
+    aliases.bindForRun(QLatin1String(db::kStandardAlias), empty);
+    aliases.bindForRun(QLatin1String(db::kEverydayAlias), empty);
+    app::ProgramData data(aliases);
+    const std::unique_ptr<app::TForm1> window = openWindow(data);
+    Answered offer;
+    answerMessage(QMessageBox::Yes, &offer);
+    EXPECT_TRUE(utils::offerFirstData(*window));
+    EXPECT_TRUE(offer.details.startsWith(QStringLiteral("Таблицы на сервере "))) << offer.details.toStdString();
+    EXPECT_FALSE(utils::demoTablesEmpty(window->tarifStandard()));
+    EXPECT_FALSE(utils::offerFirstData(*window));
+
+    whenModal<QDialog>([](QDialog* dialog) {
+        ASSERT_EQ(dialog->objectName(), QStringLiteral("MergeTablesDialog"));
+        auto* list = dialog->findChild<QListWidget*>();
+        for (const QString& name : {QStringLiteral("Foren"), QStringLiteral("Sng")})
+            list->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
+        dialog->accept();
+    });
+    window->action(ui::Command::N9)->trigger();
+    db::Database& everyday = window->tarifEveryday();
+    ASSERT_TRUE(everyday.tableExists(QStringLiteral("ForenSng")));
+    db::Statement count = everyday.statement(
+        QStringLiteral("SELECT (SELECT COUNT(*) FROM %1) - (SELECT COUNT(*) FROM %2) - (SELECT "
+                       "COUNT(*) FROM %3)")
+            .arg(everyday.qualified(QStringLiteral("ForenSng")),
+                 everyday.qualified(QStringLiteral("Foren")),
+                 everyday.qualified(QStringLiteral("Sng"))));
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.columnInt(0), 0);
 }
 
 }  // namespace

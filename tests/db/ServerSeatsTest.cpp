@@ -3,11 +3,16 @@
 // seat killed in the middle of its transaction leaving nothing written and nothing locked.
 
 #include "PgServer.h"
+#include "db/Database.h"
 #include "db/PgConnection.h"
+#include "db/Schema.h"
 
 #include <gtest/gtest.h>
 #include <QProcess>
+#include <QThread>
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 namespace orv::db {
 namespace {
@@ -116,6 +121,37 @@ TEST_F(ServerSeatsTest, ASeatKilledMidTransactionLeavesNothingWrittenOrLocked) {
     seat.scalar(QStringLiteral("SELECT pg_advisory_unlock(1)"));
     EXPECT_NO_THROW(PgAdvisoryLock(seat, 1, QStringLiteral("занято")));
     EXPECT_EQ(count(seat, QStringLiteral("seat")), 0);
+}
+
+// Two seats making the same missing table at once (the first use of a table of the program's
+// own): the one that comes second finds it made instead of failing.
+TEST_F(ServerSeatsTest, TwoSeatsMakingOneMissingTableBothFindItMade) {
+    Database first(QStringLiteral("First"), address_.toUrl());
+    Database second(QStringLiteral("Second"), address_.toUrl());
+    first.execute(QStringLiteral("BEGIN"));
+    first.createTable(schema::bankDocs());
+    std::atomic<bool> done = false;
+    QString failure;
+    std::thread other([&] {
+        try {
+            second.createTable(schema::bankDocs());
+        } catch (const Error& e) {
+            failure = e.message();
+        }
+        done = true;
+    });
+    // The second seat waits for the first one's new table before the first commits.
+    PgConnection watch(address_);
+    while (!done && watch.scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE "
+                                                "wait_event_type = 'Lock'"))
+                            .toLongLong() == 0)
+        QThread::msleep(10);
+    first.execute(QStringLiteral("COMMIT"));
+    other.join();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_TRUE(second.tableExists(QStringLiteral("BankDocs")));
+    EXPECT_EQ(second.tableDef(QStringLiteral("BankDocs")).fields.size(),
+              schema::bankDocs().fields.size());
 }
 
 }  // namespace

@@ -1,16 +1,44 @@
 #include "repair/forms/RepairCommands.h"
 
+#include "db/Database.h"
 #include "repair/forms/RepairForm.h"
 #include "ui/WaitCursor.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace orv::repair {
 namespace {
 
 QStringList openTableFiles(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileNames(parent, {}, folder);
+}
+
+// The tables of a server to merge, picked from its list (several at once), in the list's order.
+QStringList chooseServerTables(QWidget* parent, const QStringList& tables) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("MergeTablesDialog"));
+    dialog.setWindowTitle(QStringLiteral("Слияние таблиц"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Выберите не менее двух таблиц:"), &dialog));
+    auto* list = new QListWidget(&dialog);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->addItems(tables);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QStringList chosen;
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->isSelected()) chosen.append(list->item(row)->text());
+    return chosen;
 }
 
 void showNotice(QWidget* parent, const QString& text) {
@@ -24,7 +52,11 @@ RepairCommands::RepairCommands(ui::MainWindowHost& window)
       window_(window),
       merge_(window.tarifEveryday()),
       repairForm_(new TMainFormRepair(window.aliases(), window.widget())),
-      chooseFiles_(openTableFiles),
+      chooseFiles_([&window](QWidget* parent, const QString& folder) {
+          db::Database& everyday = window.tarifEveryday();
+          return everyday.isServer() ? chooseServerTables(parent, everyday.tableNames())
+                                     : openTableFiles(parent, folder);
+      }),
       notice_(showNotice) {
     setObjectName(QStringLiteral("RepairCommands"));
 }

@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "db/Database.h"
+#include "db/ServerAddress.h"
 #include "ui/LongWork.h"
 #include "ui/MainWindowHost.h"
 #include "utils/DemoData.h"
@@ -30,17 +31,21 @@ void fillDemo(ui::MainWindowHost& window) {
 }  // namespace
 
 bool offerFirstData(ui::MainWindowHost& window) {
-    // A server's tables come from copy-alias, never from the demo exchange.
-    if (window.tarifStandard().isServer() || !demoTablesEmpty(window.tarifStandard())) return false;
+    db::Database& standard = window.tarifStandard();
+    if (!demoTablesEmpty(standard)) return false;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Тарификация Orvanta"),
                     QStringLiteral("Заполнить примером станции?"), QMessageBox::NoButton,
                     window.widget());
     box.setObjectName(QStringLiteral("FirstStartBox"));
+    const QString where =
+        standard.isServer()
+            ? QStringLiteral("на сервере ") + db::ServerAddress::parse(standard.folder()).display()
+            : QStringLiteral("в папке ") + standard.folder();
     box.setInformativeText(
-        QStringLiteral("Таблицы в папке %1 пусты.\n\n«Да» заполнит их примером небольшой станции "
+        QStringLiteral("Таблицы %1 пусты.\n\n«Да» заполнит их примером небольшой станции "
                        "(абоненты, тарифы и разговоры за три месяца), как команда "
                        "«orvanta-cli demo». «Загрузить разговоры…» загрузит записи АТС.")
-            .arg(window.tarifStandard().folder()));
+            .arg(where));
     QPushButton* demo = box.addButton(QMessageBox::Yes);
     QPushButton* load =
         box.addButton(QStringLiteral("Загрузить разговоры…"), QMessageBox::ActionRole);
