@@ -54,9 +54,11 @@ void ServerBackend::createTable(const TableDef& def) {
         create();
         transaction.commit();
     } catch (const PgError& e) {
-        // Another seat made the missing table at the same moment: it is there, as declared.
-        const bool madeByOther =
-            e.sqlState() == QLatin1String("42P07") || e.sqlState() == QLatin1String("23505");
+        // Another seat made the missing table at the same moment: it is there, as declared. The
+        // server names the clash by the table, by its row type, or by the catalogue's key.
+        const bool madeByOther = e.sqlState() == QLatin1String("42P07") ||
+                                 e.sqlState() == QLatin1String("42710") ||
+                                 e.sqlState() == QLatin1String("23505");
         if (replaces || !madeByOther || !tableExists(def.name)) throw;
     }
 }
