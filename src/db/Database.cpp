@@ -335,8 +335,8 @@ TableDef Database::tableDef(const QString& name) {
 }
 
 void Database::setBound(const QString& canonical, const QString& source) {
-    if (!local_) return;
     const QString k = TableFiles::key(canonical);
+    if (server_) return server_->setBound(k, source);
     if (source.isEmpty()) {
         if (bounds_.remove(k) > 0) local_->attachments.unpin(canonical);
         return;

@@ -95,8 +95,20 @@ void ServerBackend::addIndex(const QString& table, const IndexDef& index) {
 }
 
 QString ServerBackend::rendered(const DialectStatement& statement) {
-    return statement.render([this](const TableRef& ref) { return tableSql(ref.name); },
-                            SqlTarget::Postgres);
+    return statement.render(
+        [this](const TableRef& ref) {
+            const auto bound = bounds_.constFind(ref.name.toLower());
+            return ref.use == TableUse::Read && bound != bounds_.constEnd() ? *bound
+                                                                            : tableSql(ref.name);
+        },
+        SqlTarget::Postgres);
+}
+
+void ServerBackend::setBound(const QString& key, const QString& source) {
+    if (source.isEmpty())
+        bounds_.remove(key);
+    else
+        bounds_.insert(key, source);
 }
 
 Statement ServerBackend::prepare(const DialectStatement& statement, const QString& insertTarget,

@@ -41,6 +41,9 @@ class ServerBackend {
     Statement prepare(const DialectStatement& statement, const QString& insertTarget,
                       bool newTemporary);
     QString rendered(const DialectStatement& statement);
+    // Reads of the table (by its lower-case name) come from source while it is set; an empty
+    // source ends that.
+    void setBound(const QString& key, const QString& source);
 
     bool inTransaction() const;
     // The table's name in the server's SQL.
@@ -48,6 +51,7 @@ class ServerBackend {
 
   private:
     ServerStore store_;
+    QHash<QString, QString> bounds_;
 };
 
 }  // namespace orv::db

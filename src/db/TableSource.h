@@ -1,6 +1,6 @@
 #pragma once
 // Another source for the reads of one table: while a TableSource lives, the statements this
-// connection prepares read the table from the rows of a SELECT given in plain SQLite (a month of
+// connection prepares read the table from the rows of a SELECT in the engine's SQL (a month of
 // the call archive read as DESTTAR), under the table's own name, so that a column written as
 // Table.Column still resolves. Writes still go to the table itself. Statements prepared before
 // keep what they read.

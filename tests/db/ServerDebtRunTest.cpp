@@ -6,8 +6,12 @@
 
 #include "HeldRun.h"
 #include "ServerRunFixture.h"
+#include "billing/ArchivedListing.h"
+#include "calls/ListingViews.h"
+#include "core/Selection.h"
 #include "db/Database.h"
 #include "db/PgConnection.h"
+#include "db/Query.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
@@ -117,6 +121,40 @@ TEST_F(ServerDebtRun, RepeatsAndReasonsAreArchivedAsOnTableFiles) {
     EXPECT_GE(march.count(QStringLiteral("повтор разговора")), 3) << march.toStdString();
     EXPECT_TRUE(march.contains(QStringLiteral("нет абонента в AbTab"))) << march.toStdString();
     EXPECT_TRUE(march.contains(QStringLiteral("не указан КНС"))) << march.toStdString();
+}
+
+// The call views read an archived month on the server as on table files, selection included.
+TEST_F(ServerDebtRun, ArchivedMonthsAreViewedAsOnTableFiles) {
+    expectSame({QStringLiteral("debt-run")});
+    db::Database files(QStringLiteral("OrvantaStandard"), files_.path());
+    db::Database server(QStringLiteral("OrvantaStandard"), PgServer::url(address_));
+    calls::ListingViews here(files);
+    calls::ListingViews there(server);
+    const auto rows = [](db::Query& q) {
+        QStringList lines;
+        for (qint64 r = 0; r < q.recordCount(); ++r) {
+            QStringList cells;
+            for (int f = 0; f < q.fields().size(); ++f)
+                cells.append(db::displayText(q.value(r, f)));
+            lines.append(cells.join(u'|'));
+        }
+        return lines;
+    };
+    core::SelectionPanel all;
+    core::SelectionPanel some;
+    some.byNumber = true;
+    some.numberFrom = QStringLiteral("2200000");
+    some.numberTo = QStringLiteral("2205000");
+    const QDate march(2026, 3, 1);
+    for (calls::Listing view :
+         {calls::Listing::All, calls::Listing::City, calls::Listing::LongDistance}) {
+        for (const core::SelectionPanel& panel : {all, some}) {
+            const QStringList onFiles =
+                rows(billing::openArchivedListing(here, view, panel, march));
+            EXPECT_FALSE(onFiles.isEmpty());
+            EXPECT_EQ(rows(billing::openArchivedListing(there, view, panel, march)), onFiles);
+        }
+    }
 }
 
 // A seat whose role may read and change the tables of an administrator's schema but create
